@@ -1,0 +1,21 @@
+#pragma once
+// Everything the product shows goes through this port: the window shows it in widgets and
+// boxes, the CLI prints it, tests record it.
+#include <string>
+
+namespace zyvora {
+
+class Feedback {
+public:
+    virtual ~Feedback() = default;
+    virtual void info(const std::string& text) = 0;     // information box with OK
+    virtual void message(const std::string& text) = 0;  // plain message box
+    virtual void error(const std::string& text) = 0;    // the application's error display
+    virtual void log(const std::string& line) = 0;      // a new last line of the status log
+    virtual void progress_range(int minimum, int maximum) = 0;
+    virtual void progress_position(int position) = 0;
+    virtual int progress() const = 0;
+    virtual void process_events() = 0;  // let the window repaint during long work
+};
+
+}  // namespace zyvora

@@ -1,0 +1,36 @@
+#pragma once
+// The operations both front ends call: straight sequences of steps that report through the
+// feedback port and return whether they succeeded.
+#include <string>
+
+#include "controls.h"
+#include "feedback.h"
+#include "image.h"
+#include "registry.h"
+
+namespace zyvora {
+
+// "Save to file": every key is converted first, then the file is replaced whole.
+bool save_settings_file(const Registry& registry, const ControlStore& store, const std::string& path,
+                        Feedback& feedback);
+
+// "Read from file": the header checks, every key into the controls, then the interlock step.
+bool read_settings_file(const Registry& registry, ControlStore& store, const std::string& path,
+                        Feedback& feedback);
+
+// The encode pass with its messages. With `all`, every failing check is shown, in pass order.
+bool encode_settings(const Registry& registry, const ControlStore& store, Image& image, Feedback& feedback,
+                     bool all = false);
+
+// Verify, then decode, with the status log lines of "Read config" for a failure.
+bool verify_and_decode(const Registry& registry, ControlStore& store, const Image& image, Feedback& feedback);
+
+// The image as stored in a file by `zyvora-cli encode`; nullopt (with the error shown) when the
+// file cannot be read or is not an image.
+std::optional<Image> read_image_file(const std::string& path, Feedback& feedback);
+bool write_image_file(const Image& image, const std::string& path, Feedback& feedback);
+
+// Start-up: the defaults of every area, then the interlock step.
+ControlStore start_up_store(const Registry& registry, Feedback& feedback);
+
+}  // namespace zyvora

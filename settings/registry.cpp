@@ -1,0 +1,95 @@
+#include "registry.h"
+
+#include <stdexcept>
+#include <unordered_map>
+
+namespace zyvora {
+
+namespace {
+
+// Rows of one area in the named order, or in declaration order when none is given.
+void append_rows(std::vector<int>& out, const Area& area, int first, const std::vector<std::string>& order,
+                 const std::unordered_map<std::string, int>& ids) {
+    if (order.empty()) {
+        for (std::size_t i = 0; i < area.settings.size(); ++i) out.push_back(first + static_cast<int>(i));
+        return;
+    }
+    for (const auto& name : order) {
+        const auto found = ids.find(name);
+        if (found == ids.end()) throw std::logic_error("area " + area.name + " orders unknown control " + name);
+        out.push_back(found->second);
+    }
+}
+
+}  // namespace
+
+Registry::Registry(std::vector<Area> areas, const std::vector<std::string>& encode_areas,
+                   const std::vector<std::string>& save_areas, std::vector<ChangeHandler> interlocks)
+    : interlocks_(std::move(interlocks)) {
+    std::unordered_map<std::string, int> ids;
+    std::unordered_map<std::string, std::pair<const Area*, int>> area_first;
+    for (const Area& area : areas) {
+        area_first[area.name] = {&area, static_cast<int>(settings_.size())};
+        for (const Setting& s : area.settings) {
+            if (!ids.emplace(s.control.name, static_cast<int>(settings_.size())).second) {
+                throw std::logic_error("control declared twice: " + s.control.name);
+            }
+            settings_.push_back(s);
+        }
+    }
+    for (const Setting& s : settings_) decls_.push_back(&s.control);
+    for (const auto& name : encode_areas) {
+        const auto& [area, first] = area_first.at(name);
+        append_rows(encode_rows_, *area, first, area->encode_order, ids);
+    }
+    for (const auto& name : save_areas) {
+        const auto& [area, first] = area_first.at(name);
+        std::vector<int> rows;
+        append_rows(rows, *area, first, area->save_order, ids);
+        for (int r : rows) {
+            if (settings_[r].key) save_rows_.push_back(r);
+        }
+    }
+}
+
+ControlStore Registry::make_store() const {
+    ControlStore store(decls_);
+    apply_defaults(store);
+    return store;
+}
+
+void Registry::apply_defaults(ControlStore& store) const {
+    for (std::size_t i = 0; i < settings_.size(); ++i) {
+        const ControlDecl& d = settings_[i].control;
+        const int id = static_cast<int>(i);
+        switch (d.kind) {
+            case ControlKind::Edit: store.set_text(id, d.default_text); break;
+            case ControlKind::Choice: store.set_index(id, d.default_index); break;
+            case ControlKind::Check: store.set_checked(id, d.default_checked); break;
+        }
+    }
+}
+
+std::vector<std::string> Registry::run_interlocks(ControlStore& store) const {
+    std::vector<std::string> messages;
+    for (const auto& handler : interlocks_) {
+        auto shown = handler.run(store);
+        messages.insert(messages.end(), shown.begin(), shown.end());
+    }
+    return messages;
+}
+
+const ChangeHandler* Registry::change_handler(const std::string& control) const {
+    for (const auto& handler : interlocks_) {
+        if (handler.control == control) return &handler;
+    }
+    return nullptr;
+}
+
+const Registry& Registry::instance() {
+    // Tab order; later areas join each list at their place.
+    static const Registry registry({radio_area()}, {"radio"}, {"radio"});
+    return registry;
+}
+
+}  // namespace zyvora

@@ -1,0 +1,55 @@
+#pragma once
+// Every area table, assembled once, with the orders of the five passes resolved to rows.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "controls.h"
+#include "table.h"
+
+namespace zyvora {
+
+// A change handler that corrects other controls (the port interlocks); it returns the messages
+// it wants shown. Runs on a user pick in the window and where the product says it runs.
+struct ChangeHandler {
+    std::string control;
+    std::function<std::vector<std::string>(ControlStore&)> run;
+};
+
+class Registry {
+public:
+    // The product's areas, in the window's tab order.
+    static const Registry& instance();
+
+    // `areas` in tab order (the defaults order); `encode_areas` and `save_areas` name the areas
+    // in the orders of the encode and save passes.
+    Registry(std::vector<Area> areas, const std::vector<std::string>& encode_areas,
+             const std::vector<std::string>& save_areas,
+             std::vector<ChangeHandler> interlocks = {});
+    Registry(const Registry&) = delete;  // the stores' declarations point into this object
+    Registry& operator=(const Registry&) = delete;
+
+    // Row i is the setting of control i in every store this registry makes.
+    const std::vector<Setting>& settings() const { return settings_; }
+    const std::vector<int>& encode_rows() const { return encode_rows_; }
+    const std::vector<int>& save_rows() const { return save_rows_; }
+
+    ControlStore make_store() const;  // every control at its start-up default
+    void apply_defaults(ControlStore& store) const;
+
+    // The interlock step of start-up and "Read from file"; returns the messages to show.
+    std::vector<std::string> run_interlocks(ControlStore& store) const;
+    const ChangeHandler* change_handler(const std::string& control) const;
+
+private:
+    std::vector<Setting> settings_;
+    std::vector<const ControlDecl*> decls_;
+    std::vector<int> encode_rows_;
+    std::vector<int> save_rows_;
+    std::vector<ChangeHandler> interlocks_;
+};
+
+// The area tables, one source file each.
+Area radio_area();
+
+}  // namespace zyvora

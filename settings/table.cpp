@@ -1,0 +1,165 @@
+#include "table.h"
+
+namespace zyvora {
+
+namespace {
+Field make(Codec codec, std::uint16_t offset) {
+    Field f;
+    f.codec = codec;
+    f.offset = offset;
+    return f;
+}
+}  // namespace
+
+SettingBuilder& SettingBuilder::index8(std::uint16_t offset) {
+    field() = make(Codec::Index8, offset);
+    return *this;
+}
+
+SettingBuilder& SettingBuilder::number(std::uint16_t offset, std::uint16_t bytes) {
+    field() = make(Codec::Number, offset);
+    field().size = bytes;
+    return *this;
+}
+
+SettingBuilder& SettingBuilder::number(std::uint16_t offset, std::uint16_t bytes, std::int32_t lo,
+                                       std::int32_t hi, std::string message) {
+    number(offset, bytes);
+    field().ranged = true;
+    field().lo = lo;
+    field().hi = hi;
+    field().message = std::move(message);
+    return *this;
+}
+
+SettingBuilder& SettingBuilder::text(std::uint16_t offset, std::uint16_t capacity) {
+    field() = make(Codec::Text, offset);
+    field().size = capacity;
+    return *this;
+}
+
+namespace {
+Field coordinate(Codec codec, std::uint16_t offset, std::string length_message, std::string syntax_message) {
+    Field f = make(codec, offset);
+    f.length_message = std::move(length_message);
+    f.message = std::move(syntax_message);
+    return f;
+}
+}  // namespace
+
+SettingBuilder& SettingBuilder::fixed_latitude(std::uint16_t offset, std::string length_message, std::string syntax_message) {
+    field() = coordinate(Codec::FixedLatitude, offset, std::move(length_message), std::move(syntax_message));
+    return *this;
+}
+
+SettingBuilder& SettingBuilder::fixed_longitude(std::uint16_t offset, std::string length_message, std::string syntax_message) {
+    field() = coordinate(Codec::FixedLongitude, offset, std::move(length_message), std::move(syntax_message));
+    return *this;
+}
+
+SettingBuilder& SettingBuilder::packed_latitude(std::uint16_t offset, std::string length_message, std::string syntax_message) {
+    field() = coordinate(Codec::PackedLatitude, offset, std::move(length_message), std::move(syntax_message));
+    return *this;
+}
+
+SettingBuilder& SettingBuilder::packed_longitude(std::uint16_t offset, std::string length_message, std::string syntax_message) {
+    field() = coordinate(Codec::PackedLongitude, offset, std::move(length_message), std::move(syntax_message));
+    return *this;
+}
+
+SettingBuilder& SettingBuilder::station_call(std::uint16_t offset, std::string message) {
+    field() = make(Codec::StationCall, offset);
+    field().message = std::move(message);
+    return *this;
+}
+
+SettingBuilder& SettingBuilder::station_ssid(std::uint16_t offset, std::string message) {
+    field() = make(Codec::StationSsid, offset);
+    field().message = std::move(message);
+    return *this;
+}
+
+SettingBuilder& SettingBuilder::call_text(std::uint16_t offset) {
+    field() = make(Codec::CallText, offset);
+    return *this;
+}
+
+SettingBuilder& SettingBuilder::call_ssid(std::uint16_t offset, std::string message) {
+    field() = make(Codec::CallSsid, offset);
+    field().message = std::move(message);
+    return *this;
+}
+
+SettingBuilder& SettingBuilder::flag_bits(std::uint16_t offset, std::uint8_t shift, std::uint8_t width) {
+    field() = make(Codec::FlagBits, offset);
+    field().shift = shift;
+    field().width = width;
+    return *this;
+}
+
+SettingBuilder& SettingBuilder::key(std::string name, KeyKind kind) {
+    FileKey k;
+    k.section = section_;
+    k.name = std::move(name);
+    k.kind = kind;
+    const ControlDecl& c = row().control;
+    k.missing_text = c.default_text;
+    switch (c.kind) {
+        case ControlKind::Edit:
+            // A number edit's missing value is its default number.
+            k.missing_value = kind == KeyKind::Text ? 0 : std::stoi(c.default_text.empty() ? "0" : c.default_text);
+            break;
+        case ControlKind::Choice: k.missing_value = c.default_index; break;
+        case ControlKind::Check: k.missing_value = c.default_checked ? 1 : 0; break;
+    }
+    row().key = std::move(k);
+    return *this;
+}
+
+SettingBuilder& SettingBuilder::missing(std::string text) {
+    row().key->missing_text = std::move(text);
+    return *this;
+}
+
+SettingBuilder& SettingBuilder::missing(int value) {
+    row().key->missing_value = value;
+    return *this;
+}
+
+SettingBuilder AreaBuilder::add(ControlDecl decl) {
+    decl.page = page_;
+    Setting s;
+    s.control = std::move(decl);
+    area_.settings.push_back(std::move(s));
+    SettingBuilder b(area_, area_.settings.size() - 1);
+    b.section_ = section_;
+    return b;
+}
+
+SettingBuilder AreaBuilder::edit(std::string name, int max_length, std::string default_text) {
+    ControlDecl d;
+    d.name = std::move(name);
+    d.kind = ControlKind::Edit;
+    d.max_length = max_length;
+    d.default_text = std::move(default_text);
+    return add(std::move(d));
+}
+
+SettingBuilder AreaBuilder::choice(std::string name, std::vector<std::string> items, int default_index) {
+    ControlDecl d;
+    d.name = std::move(name);
+    d.kind = ControlKind::Choice;
+    d.items = std::move(items);
+    d.default_index = default_index;
+    return add(std::move(d));
+}
+
+SettingBuilder AreaBuilder::check(std::string name, bool default_checked) {
+    ControlDecl d;
+    d.name = std::move(name);
+    d.kind = ControlKind::Check;
+    d.default_checked = default_checked;
+    return add(std::move(d));
+}
+
+}  // namespace zyvora

@@ -1,0 +1,142 @@
+#pragma once
+// One declaration per setting: the control, its place and codec in the image, its check and
+// message, and its settings-file key. Areas are tables of these rows; the passes walk them.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "controls.h"
+
+namespace zyvora {
+
+// How a setting is checked and stored in the image. Each kind is written once in fields.cpp.
+enum class Codec {
+    None,             // not in the image (the date and time edits, for one)
+    Index8,           // u8 item index of a choice, or 0/1 of a check box
+    Number,           // u8/u16 number: the edit's text as an integer, optionally range-checked
+    Text,             // text of `size` bytes with its NUL
+    FixedLatitude,    // DDMM.MMH as 8 characters and a NUL, after length and syntax checks
+    FixedLongitude,   // DDDMM.MMH as 9 characters and a NUL
+    PackedLatitude,   // signed 32-bit, after length and syntax checks
+    PackedLongitude,
+    StationCall,      // six upper-cased, space-padded bytes that must not be empty
+    StationSsid,      // '0' + SSID 0..15 read with the integer parser
+    CallText,         // bytes 0..5 of a callsign field: upper-cased, space-padded
+    CallSsid,         // byte 6 of a callsign field: '0' + SSID, or '*' where allowed
+    FlagBits,         // `width` bits at `shift` of one byte shared by several settings
+};
+
+struct Field {
+    Codec codec = Codec::None;
+    std::uint16_t offset = 0;
+    std::uint16_t size = 0;  // Number: 1 or 2 bytes; Text: capacity with the NUL
+    std::uint8_t shift = 0;  // FlagBits
+    std::uint8_t width = 0;  // FlagBits
+    bool ranged = false;     // Number: range-check lo..hi
+    bool zero_allowed = false;  // Number: 0 passes besides lo..hi
+    std::int32_t lo = 0, hi = 0;
+    bool parse_message = false;  // Number: a text that is no number shows `message`, not the parser's error
+    bool upper = false;          // Text: stored upper-cased
+    bool printable = false;      // Text: bytes outside 0x20..0x7E fail with `message`
+    bool wildcard = false;       // CallSsid: "*" is stored as '*'
+    std::string companion;       // CallSsid: the call sign whose emptiness skips the SSID check
+    std::string message;         // the check's message (syntax message for coordinates)
+    std::string length_message;  // coordinates: the text is not 8 or 9 characters long
+};
+
+enum class KeyKind {
+    Text,     // string writer and reader
+    Integer,  // the edit's text through the integer parser; read back in decimal
+    Index,    // a choice's item index
+    Check,    // a check box as 1 or 0
+    Boolean,  // boolean writer and reader
+};
+
+struct FileKey {
+    std::string section;
+    std::string name;
+    KeyKind kind = KeyKind::Text;
+    std::string missing_text;  // Text keys
+    int missing_value = 0;     // every other kind
+};
+
+struct Setting {
+    ControlDecl control;
+    Field field;
+    std::optional<FileKey> key;
+    // Shown when a choice has no selection at encode time; empty: made from the caption.
+    std::string no_selection_message;
+};
+
+// An area: its rows in the order their controls are built and given their defaults, and the
+// orders of the encode (and decode) pass and of the save (and read) pass where they differ.
+struct Area {
+    std::string name;
+    std::vector<Setting> settings;
+    std::vector<std::string> encode_order;  // control names; empty: declaration order
+    std::vector<std::string> save_order;    // control names; empty: declaration order
+};
+
+// Writes area tables compactly: `a.edit("Txdelay", 4, "250").caption(...).number(24, 2, ...)`.
+class AreaBuilder;
+
+class SettingBuilder {
+public:
+    SettingBuilder(Area& area, std::size_t row) : area_(area), row_(row) {}
+    Setting& row() { return area_.settings[row_]; }
+    SettingBuilder& caption(std::string text) { row().control.caption = std::move(text); return *this; }
+    SettingBuilder& hint(std::string text) { row().control.hint = std::move(text); return *this; }
+    SettingBuilder& page(std::string name) { row().control.page = std::move(name); return *this; }
+    SettingBuilder& no_selection(std::string message) { row().no_selection_message = std::move(message); return *this; }
+
+    SettingBuilder& index8(std::uint16_t offset);
+    SettingBuilder& number(std::uint16_t offset, std::uint16_t bytes);
+    SettingBuilder& number(std::uint16_t offset, std::uint16_t bytes, std::int32_t lo, std::int32_t hi, std::string message);
+    SettingBuilder& text(std::uint16_t offset, std::uint16_t capacity);
+    SettingBuilder& fixed_latitude(std::uint16_t offset, std::string length_message, std::string syntax_message);
+    SettingBuilder& fixed_longitude(std::uint16_t offset, std::string length_message, std::string syntax_message);
+    SettingBuilder& packed_latitude(std::uint16_t offset, std::string length_message, std::string syntax_message);
+    SettingBuilder& packed_longitude(std::uint16_t offset, std::string length_message, std::string syntax_message);
+    SettingBuilder& station_call(std::uint16_t offset, std::string message);
+    SettingBuilder& station_ssid(std::uint16_t offset, std::string message);
+    SettingBuilder& call_text(std::uint16_t offset);
+    SettingBuilder& call_ssid(std::uint16_t offset, std::string message);
+    SettingBuilder& flag_bits(std::uint16_t offset, std::uint8_t shift, std::uint8_t width);
+    Field& field() { return row().field; }  // for the options of a kind (zero_allowed, upper, ...)
+
+    // The settings-file key in the builder's current section; the missing-key value is the
+    // start-up default unless missing() says otherwise.
+    SettingBuilder& key(std::string name, KeyKind kind);
+    SettingBuilder& missing(std::string text);
+    SettingBuilder& missing(int value);
+
+private:
+    Area& area_;
+    std::size_t row_;
+    std::string section_;
+    friend class AreaBuilder;
+};
+
+class AreaBuilder {
+public:
+    explicit AreaBuilder(std::string name) { area_.name = std::move(name); }
+    void page(std::string name) { page_ = std::move(name); }       // for the rows that follow
+    void section(std::string name) { section_ = std::move(name); }  // for the keys that follow
+
+    SettingBuilder edit(std::string name, int max_length, std::string default_text);
+    SettingBuilder choice(std::string name, std::vector<std::string> items, int default_index);
+    SettingBuilder check(std::string name, bool default_checked);
+
+    void encode_order(std::vector<std::string> names) { area_.encode_order = std::move(names); }
+    void save_order(std::vector<std::string> names) { area_.save_order = std::move(names); }
+    Area take() { return std::move(area_); }
+
+private:
+    SettingBuilder add(ControlDecl decl);
+    Area area_;
+    std::string page_;
+    std::string section_;
+};
+
+}  // namespace zyvora
