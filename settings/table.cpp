@@ -38,33 +38,28 @@ SettingBuilder& SettingBuilder::text(std::uint16_t offset, std::uint16_t capacit
     return *this;
 }
 
-namespace {
-Field coordinate(Codec codec, std::uint16_t offset, std::string length_message, std::string syntax_message) {
-    Field f = make(codec, offset);
-    f.length_message = std::move(length_message);
-    f.message = std::move(syntax_message);
-    return f;
+SettingBuilder& SettingBuilder::coordinate(Codec codec, std::uint16_t offset, std::string length_message,
+                                           std::string syntax_message) {
+    field() = make(codec, offset);
+    field().length_message = std::move(length_message);
+    field().message = std::move(syntax_message);
+    return *this;
 }
-}  // namespace
 
 SettingBuilder& SettingBuilder::fixed_latitude(std::uint16_t offset, std::string length_message, std::string syntax_message) {
-    field() = coordinate(Codec::FixedLatitude, offset, std::move(length_message), std::move(syntax_message));
-    return *this;
+    return coordinate(Codec::FixedLatitude, offset, std::move(length_message), std::move(syntax_message));
 }
 
 SettingBuilder& SettingBuilder::fixed_longitude(std::uint16_t offset, std::string length_message, std::string syntax_message) {
-    field() = coordinate(Codec::FixedLongitude, offset, std::move(length_message), std::move(syntax_message));
-    return *this;
+    return coordinate(Codec::FixedLongitude, offset, std::move(length_message), std::move(syntax_message));
 }
 
 SettingBuilder& SettingBuilder::packed_latitude(std::uint16_t offset, std::string length_message, std::string syntax_message) {
-    field() = coordinate(Codec::PackedLatitude, offset, std::move(length_message), std::move(syntax_message));
-    return *this;
+    return coordinate(Codec::PackedLatitude, offset, std::move(length_message), std::move(syntax_message));
 }
 
 SettingBuilder& SettingBuilder::packed_longitude(std::uint16_t offset, std::string length_message, std::string syntax_message) {
-    field() = coordinate(Codec::PackedLongitude, offset, std::move(length_message), std::move(syntax_message));
-    return *this;
+    return coordinate(Codec::PackedLongitude, offset, std::move(length_message), std::move(syntax_message));
 }
 
 SettingBuilder& SettingBuilder::station_call(std::uint16_t offset, std::string message) {

@@ -112,6 +112,7 @@ public:
     SettingBuilder& missing(int value);
 
 private:
+    SettingBuilder& coordinate(Codec codec, std::uint16_t offset, std::string length_message, std::string syntax_message);
     Area& area_;
     std::size_t row_;
     std::string section_;
