@@ -22,7 +22,11 @@ bool save_settings_file(const Registry& registry, const ControlStore& store, con
     try {
         SettingsFile file;
         // Other sections and keys of an existing file are kept, so one we cannot read is not replaced.
-        if (std::filesystem::exists(path)) {
+        // A path the system refuses to look up (a name too long, say) cannot be written either.
+        std::error_code lookup;
+        const bool exists = std::filesystem::exists(path, lookup);
+        if (lookup) throw WriteError(path);
+        if (exists) {
             const auto existing = read_whole_file(path);
             if (!existing || !file.parse(*existing)) throw WriteError(path);
         }
