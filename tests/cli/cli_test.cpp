@@ -1,0 +1,219 @@
+// zyvora-cli as a script sees it: its exit status, standard output and standard error.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "../support/expected_defaults.h"
+#include "files.h"
+#include "image.h"
+
+extern char** environ;
+
+namespace zyvora {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class Cli : public ::testing::Test {
+protected:
+    Cli() {
+        std::string pattern = (fs::temp_directory_path() / "zyvora-cli-XXXXXX").string();
+        dir_ = ::mkdtemp(pattern.data());
+    }
+    ~Cli() override { fs::remove_all(dir_); }
+
+    // Runs the CLI in the temporary folder, so relative names land there.
+    Outcome run(const std::vector<std::string>& args) const {
+        const std::string out_file = dir_ + "/.stdout", err_file = dir_ + "/.stderr";
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addchdir_np(&actions, dir_.c_str());
+        posix_spawn_file_actions_addopen(&actions, 1, out_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(&actions, 2, err_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        std::vector<std::string> owned = {ZYVORA_CLI};
+        owned.insert(owned.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (auto& a : owned) argv.push_back(a.data());
+        argv.push_back(nullptr);
+
+        Outcome result;
+        pid_t pid;
+        const int spawned = posix_spawn(&pid, ZYVORA_CLI, &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        EXPECT_EQ(spawned, 0);
+        if (spawned != 0) return result;
+        int wstatus = 0;
+        ::waitpid(pid, &wstatus, 0);
+        EXPECT_TRUE(WIFEXITED(wstatus)) << "the CLI did not exit normally";
+        result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
+        result.out = read_whole_file(out_file).value_or("");
+        result.err = read_whole_file(err_file).value_or("");
+        fs::remove(out_file);
+        fs::remove(err_file);
+        return result;
+    }
+
+    std::string path(const std::string& name) const { return dir_ + "/" + name; }
+    void write(const std::string& name, const std::string& data) const {
+        std::ofstream(path(name), std::ios::binary) << data;
+    }
+    std::string contents(const std::string& name) const { return read_whole_file(path(name)).value_or("<none>"); }
+
+    // The defaults file with one line replaced.
+    static std::string defaults_with(const std::string& line, const std::string& replacement) {
+        std::string text(test::kDefaultsFile);
+        const auto at = text.find("\n" + line + "\n");
+        EXPECT_NE(at, std::string::npos) << line;
+        return text.replace(at + 1, line.size(), replacement);
+    }
+
+    std::string dir_;
+};
+
+TEST_F(Cli, DefaultsEncodeDecodeRoundTrip) {
+    Outcome r = run({"defaults", "start.cfg"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(contents("start.cfg"), test::kDefaultsFile);
+
+    r = run({"encode", "start.cfg", "start.bin"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out + r.err, "");
+    const std::string bytes = contents("start.bin");
+    ASSERT_EQ(bytes.size(), kImageSize);
+    Image image;
+    std::copy(bytes.begin(), bytes.end(), image.begin());
+    EXPECT_TRUE(verify(image));
+    EXPECT_EQ(bytes.substr(6, 8), std::string("v1.13\0\0\0", 8));
+    EXPECT_EQ(bytes.substr(14, 42), std::string(test::kDefaultRadioBytes.begin(), test::kDefaultRadioBytes.end()));
+    EXPECT_EQ(bytes.substr(2705, 3), "END");
+    EXPECT_EQ(bytes.find_first_not_of('\0', 2708), std::string::npos);
+
+    r = run({"decode", "start.bin", "back.cfg"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out + r.err, "");
+    EXPECT_EQ(contents("back.cfg"), test::kDefaultsFile);
+}
+
+TEST_F(Cli, CheckPrintsTheFailingChecks) {
+    write("one.cfg", defaults_with("TXdelay=250", "TXdelay=1001"));
+    Outcome r = run({"check", "one.cfg"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "TX delay - range error (200 - 1000).\n");
+
+    std::string three = defaults_with("Callsign=NOCALL", "Callsign=");
+    three.replace(three.find("Quiettime=400"), 13, "Quiettime=3001");
+    three.replace(three.find("Floodtimeout=60"), 15, "Floodtimeout=14");
+    write("three.cfg", three);
+    r = run({"check", "three.cfg"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Callsign - too short (e.g. NOCALL-4).\n");
+    r = run({"check", "--all", "three.cfg"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err,
+              "Callsign - too short (e.g. NOCALL-4).\n"
+              "Quiet time - range error (200 - 3000).\n"
+              "Duplicate checking - range error (15 - 180).\n");
+
+    write("ssid.cfg", defaults_with("SSID=0", "SSID="));
+    r = run({"check", "ssid.cfg"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "'' is not a valid integer value\n");
+
+    write("start.cfg", std::string(test::kDefaultsFile));
+    r = run({"check", "--all", "start.cfg"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out + r.err, "");
+}
+
+TEST_F(Cli, EncodeRefusesWhatWriteConfigWouldRefuse) {
+    write("foreign.cfg", "[Radio]\nCallsign=SP5X\n");
+    Outcome r = run({"encode", "foreign.cfg", "out.bin"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Imported configuration file is not a Zyvora Plus 2.0 configuration file. \nOperation aborted.\n");
+
+    write("bad.cfg", defaults_with("Baudrate=0", "Baudrate=9"));
+    r = run({"encode", "bad.cfg", "out.bin"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Baudrate - no item selected.\n");
+    EXPECT_FALSE(fs::exists(path("out.bin")));
+}
+
+TEST_F(Cli, DecodeReportsBadImages) {
+    write("start.cfg", std::string(test::kDefaultsFile));
+    ASSERT_EQ(run({"encode", "start.cfg", "good.bin"}).status, 0);
+    const std::string good = contents("good.bin");
+
+    write("short.bin", good.substr(0, 100));
+    Outcome r = run({"decode", "short.bin", "out.cfg"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "short.bin is not a settings image: it holds 100 bytes, an image holds 16384.\n");
+
+    std::string corrupt = good;
+    corrupt[20] = '1';
+    write("corrupt.bin", corrupt);
+    r = run({"decode", "corrupt.bin", "out.cfg"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Eeprom checksum error. Please reload configuration.\n");
+    EXPECT_EQ(r.err, "");
+
+    // Another version with a sound checksum: the box goes to stderr, the log line to stdout.
+    Image old;
+    std::copy(good.begin(), good.end(), old.begin());
+    old[10] = '2';
+    const std::uint32_t sum = image_sum(old);
+    for (int i = 0; i < 4; ++i) old[i] = static_cast<std::uint8_t>(sum >> (8 * i));
+    write("old.bin", std::string(old.begin(), old.end()));
+    r = run({"decode", "old.bin", "out.cfg"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Eeprom read error. Please reload configuration.\n");
+    EXPECT_EQ(r.err,
+              "Uncompatible configuration version:\nDevice: v1.12\nConfigurator: v1.13\n\n"
+              "You need to use Configurator v1.12 or write new configuration using \"Write config\" button.\n");
+    EXPECT_FALSE(fs::exists(path("out.cfg")));
+
+    r = run({"decode", "good.bin", "no-such-folder/out.cfg"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Unable to write to no-such-folder/out.cfg\n");
+}
+
+TEST_F(Cli, UsageErrorsExitWithTwo) {
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"frobnicate"},
+        {"encode", "only-one.cfg"},
+        {"defaults"},
+        {"check", "--bogus", "x.cfg"},
+        {"defaults", "a.cfg", "b.cfg"},
+    };
+    for (const auto& args : cases) {
+        const Outcome r = run(args);
+        std::string line;
+        for (const auto& a : args) line += a + ' ';
+        EXPECT_EQ(r.status, 2) << line;
+        EXPECT_EQ(r.out, "") << line;
+        EXPECT_NE(r.err, "") << line;
+    }
+    EXPECT_TRUE(fs::is_empty(dir_));
+}
+
+}  // namespace
+}  // namespace zyvora
