@@ -1,0 +1,240 @@
+#include "control_views.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalBlocker>
+#include <QValidator>
+#include <algorithm>
+#include <map>
+#include <stdexcept>
+
+#include "texts.h"
+
+namespace zyvora_app {
+
+namespace {
+
+using zyvora::ControlDecl;
+using zyvora::ControlKind;
+
+constexpr int kUnlimited = 32767;  // QLineEdit's own limit
+
+// Control texts are stored as Latin-1 bytes: refuse what Latin-1 cannot hold.
+class Latin1Validator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override {
+        for (QChar c : input) {
+            if (c.unicode() > 0xFF) return Invalid;
+        }
+        return Acceptable;
+    }
+};
+
+QString decl_text(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+// Wide enough for the longest text the edit takes, within reason for long free texts.
+int edit_width(const QWidget* edit, int max_length) {
+    const int chars = std::clamp(max_length > 0 ? max_length : 20, 3, 40);
+    return edit->fontMetrics().horizontalAdvance(QString(chars, u'N')) + 12;
+}
+
+// A column of caption/field rows; captions in one column, fields after them.
+class ColumnBuilder {
+public:
+    explicit ColumnBuilder(QGridLayout* grid) : grid_(grid) {
+        grid_->setHorizontalSpacing(8);
+        grid_->setVerticalSpacing(5);
+    }
+
+    void add_row(const std::vector<QWidget*>& fields, const std::vector<const ControlDecl*>& decls) {
+        auto* line = new QHBoxLayout;
+        line->setSpacing(4);
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            const bool check = decls[i]->kind == ControlKind::Check;  // shows its caption itself
+            if (i == 0 && !check) {
+                auto* label = new QLabel(decl_text(decls[i]->caption));
+                label->setBuddy(fields[i]);
+                grid_->addWidget(label, row_, 0, Qt::AlignLeft | Qt::AlignVCenter);
+            } else if (i > 0 && !check && !decls[i]->caption.empty()) {
+                auto* label = new QLabel(decl_text(decls[i]->caption));
+                label->setBuddy(fields[i]);
+                line->addWidget(label);
+            }
+            line->addWidget(fields[i]);
+        }
+        line->addStretch(1);
+        if (decls.front()->kind == ControlKind::Check) grid_->addLayout(line, row_, 0, 1, 2);
+        else grid_->addLayout(line, row_, 1);
+        ++row_;
+    }
+
+    void finish() { grid_->setRowStretch(row_, 1); }
+
+private:
+    QGridLayout* grid_;
+    int row_ = 0;
+};
+
+}  // namespace
+
+ControlViews::ControlViews(const zyvora::Registry& registry, zyvora::ControlStore& store, zyvora::Feedback& feedback,
+                           QWidget* root, const std::vector<PageLayout>& layouts)
+    : registry_(registry), store_(store), feedback_(feedback), widgets_(store.size(), nullptr) {
+    // Pages in the order their first control is declared, controls in declaration order.
+    std::vector<std::pair<QWidget*, std::vector<int>>> pages;
+    for (std::size_t i = 0; i < store.size(); ++i) {
+        const int id = static_cast<int>(i);
+        auto* page = root->findChild<QWidget*>(QString::fromStdString(store.decl(id).page));
+        if (!page) continue;
+        auto found = std::find_if(pages.begin(), pages.end(), [&](const auto& p) { return p.first == page; });
+        if (found == pages.end()) found = pages.insert(pages.end(), {page, {}});
+        found->second.push_back(id);
+    }
+    for (const auto& [page, ids] : pages) {
+        const auto layout = std::find_if(layouts.begin(), layouts.end(),
+                                         [&](const PageLayout& l) { return l.page == page->objectName().toStdString(); });
+        build_page(page, ids, layout == layouts.end() ? nullptr : &*layout);
+    }
+    for (std::size_t i = 0; i < widgets_.size(); ++i) refresh(static_cast<int>(i));
+    store_.set_listener([this](int id) { refresh(id); });
+}
+
+ControlViews::~ControlViews() { store_.set_listener({}); }
+
+void ControlViews::build_page(QWidget* page, const std::vector<int>& ids, const PageLayout* layout) {
+    std::map<std::string, int, std::less<>> on_page;
+    for (int id : ids) on_page.emplace(store_.decl(id).name, id);
+
+    std::vector<LayoutColumn> columns = layout ? layout->columns : std::vector<LayoutColumn>{};
+    std::vector<bool> placed(store_.size(), false);
+    for (const auto& column : columns) {
+        for (const auto& row : column.rows) {
+            for (const auto& name : row) {
+                const auto found = on_page.find(name);
+                if (found == on_page.end()) {
+                    throw std::logic_error("the layout of " + page->objectName().toStdString() +
+                                           " names " + name + ", which is no control of that page");
+                }
+                if (placed[static_cast<std::size_t>(found->second)]) {
+                    throw std::logic_error("the layout of " + page->objectName().toStdString() + " names " + name + " twice");
+                }
+                placed[static_cast<std::size_t>(found->second)] = true;
+            }
+        }
+    }
+    for (int id : ids) {
+        if (placed[static_cast<std::size_t>(id)]) continue;
+        if (columns.empty()) columns.emplace_back();
+        columns.back().rows.push_back({store_.decl(id).name});
+    }
+
+    auto* row_of_columns = new QHBoxLayout(page);
+    row_of_columns->setContentsMargins(10, 10, 10, 6);
+    row_of_columns->setSpacing(28);
+    for (const auto& column : columns) {
+        QWidget* holder = column.title.empty() ? new QWidget(page) : new QGroupBox(decl_text(column.title), page);
+        auto* grid = new QGridLayout(holder);
+        if (column.title.empty()) grid->setContentsMargins(0, 0, 0, 0);
+        ColumnBuilder builder(grid);
+        for (const auto& row : column.rows) {
+            std::vector<QWidget*> fields;
+            std::vector<const ControlDecl*> decls;
+            for (const auto& name : row) {
+                const int id = on_page.find(name)->second;
+                fields.push_back(make_widget(id, holder));
+                decls.push_back(&store_.decl(id));
+            }
+            builder.add_row(fields, decls);
+        }
+        builder.finish();
+        row_of_columns->addWidget(holder, 0, Qt::AlignTop);
+    }
+    row_of_columns->addStretch(1);
+}
+
+QWidget* ControlViews::make_widget(int id, QWidget* parent) {
+    const ControlDecl& decl = store_.decl(id);
+    QWidget* widget = nullptr;
+    switch (decl.kind) {
+        case ControlKind::Edit: {
+            auto* edit = new QLineEdit(parent);
+            edit->setMaxLength(decl.max_length > 0 ? decl.max_length : kUnlimited);
+            edit->setValidator(new Latin1Validator(edit));
+            edit->setFixedWidth(edit_width(edit, decl.max_length));
+            QObject::connect(edit, &QLineEdit::textEdited, edit, [this, id, edit](const QString& text) {
+                // A text longer than the limit, put there from code, may be shortened but not lengthened.
+                const int limit = store_.decl(id).max_length;
+                if (limit > 0) edit->setMaxLength(std::max(limit, static_cast<int>(text.size())));
+                store_.set_text(id, to_store(text));
+                user_changed(id);
+            });
+            widget = edit;
+            break;
+        }
+        case ControlKind::Choice: {
+            auto* combo = new QComboBox(parent);
+            for (const auto& item : decl.items) combo->addItem(decl_text(item));
+            combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+            combo->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+            QObject::connect(combo, &QComboBox::activated, combo, [this, id](int index) {
+                store_.set_index(id, index);
+                user_changed(id);
+            });
+            widget = combo;
+            break;
+        }
+        case ControlKind::Check: {
+            auto* check = new QCheckBox(decl_text(decl.caption), parent);
+            QObject::connect(check, &QCheckBox::clicked, check, [this, id](bool checked) {
+                store_.set_checked(id, checked);
+                user_changed(id);
+            });
+            widget = check;
+            break;
+        }
+    }
+    widget->setObjectName(QString::fromStdString(decl.name));
+    widget->setToolTip(decl_text(decl.hint));
+    widgets_[static_cast<std::size_t>(id)] = widget;
+    return widget;
+}
+
+void ControlViews::refresh(int id) {
+    QWidget* widget = widgets_[static_cast<std::size_t>(id)];
+    if (!widget) return;
+    const QSignalBlocker block(widget);
+    widget->setEnabled(store_.enabled(id));
+    switch (store_.decl(id).kind) {
+        case ControlKind::Edit: {
+            auto* edit = static_cast<QLineEdit*>(widget);
+            const QString text = from_store(store_.text(id));
+            if (edit->text() == text) break;  // the user's own edit: keep the cursor where it is
+            // Code may put in more than the user may type (a settings file, say): show it whole.
+            const int limit = store_.decl(id).max_length;
+            edit->setMaxLength(kUnlimited);
+            edit->setText(text);
+            edit->setMaxLength(limit > 0 ? std::max(limit, static_cast<int>(text.size())) : kUnlimited);
+            break;
+        }
+        case ControlKind::Choice: {
+            auto* combo = static_cast<QComboBox*>(widget);
+            if (combo->currentIndex() != store_.index(id)) combo->setCurrentIndex(store_.index(id));
+            break;
+        }
+        case ControlKind::Check: static_cast<QCheckBox*>(widget)->setChecked(store_.checked(id)); break;
+    }
+}
+
+void ControlViews::user_changed(int id) {
+    const auto* handler = registry_.change_handler(store_.decl(id).name);
+    if (!handler) return;
+    for (const auto& text : handler->run(store_)) feedback_.info(text);
+}
+
+}  // namespace zyvora_app

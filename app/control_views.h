@@ -1,0 +1,41 @@
+#pragma once
+// The widgets of the setting controls, made from the registry and bound to the control store:
+// the store is the model, each widget a view of one control.
+#include <QString>
+#include <vector>
+
+#include "controls.h"
+#include "feedback.h"
+#include "page_layouts.h"
+#include "registry.h"
+
+class QWidget;
+
+namespace zyvora_app {
+
+class ControlViews {
+public:
+    // Builds a widget for every control whose page is found below `root`, arranged by `layouts`,
+    // shows the store's values and follows the store from then on. Controls of pages that are
+    // not below `root` belong to another window and are left alone.
+    ControlViews(const zyvora::Registry& registry, zyvora::ControlStore& store, zyvora::Feedback& feedback,
+                 QWidget* root, const std::vector<PageLayout>& layouts);
+    ~ControlViews();
+    ControlViews(const ControlViews&) = delete;
+    ControlViews& operator=(const ControlViews&) = delete;
+
+    QWidget* widget(int id) const { return widgets_[static_cast<std::size_t>(id)]; }
+
+private:
+    void build_page(QWidget* page, const std::vector<int>& ids, const PageLayout* layout);
+    QWidget* make_widget(int id, QWidget* page);
+    void refresh(int id);
+    void user_changed(int id);
+
+    const zyvora::Registry& registry_;
+    zyvora::ControlStore& store_;
+    zyvora::Feedback& feedback_;
+    std::vector<QWidget*> widgets_;  // by control id; nullptr where another window shows it
+};
+
+}  // namespace zyvora_app

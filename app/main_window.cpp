@@ -1,0 +1,194 @@
+#include "main_window.h"
+
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QProxyStyle>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "control_views.h"
+#include "operations.h"
+#include "pages.h"
+#include "texts.h"
+#include "window_feedback.h"
+
+namespace zyvora_app {
+
+namespace {
+
+constexpr int kClientWidth = 800;
+constexpr int kClientHeight = 428;
+
+QPushButton* add_button(QLayout* layout, const char* name, const char* caption, const char* hint) {
+    auto* button = new QPushButton(QString::fromLatin1(caption));
+    button->setObjectName(QString::fromLatin1(name));
+    button->setToolTip(QString::fromLatin1(hint));
+    button->setAutoDefault(false);
+    layout->addWidget(button);
+    return button;
+}
+
+QGroupBox* button_group(const char* title) {
+    auto* group = new QGroupBox(QString::fromLatin1(title));
+    auto* layout = new QHBoxLayout(group);
+    layout->setContentsMargins(8, 4, 8, 6);
+    layout->setSpacing(6);
+    return group;
+}
+
+// Narrower tab padding, so that all eleven pages fit on one row of tabs.
+class CompactTabs : public QProxyStyle {
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+        if (metric == PM_TabBarTabHSpace) return 12;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
+FileDialogDecl dialog(const char* name, bool save, const char* folder, const char* file_name, const char* filter) {
+    return {QString::fromLatin1(name), save, QCoreApplication::applicationDirPath() + u'/' + QString::fromLatin1(folder),
+            QString::fromLatin1(file_name), QString::fromLatin1(filter)};
+}
+
+}  // namespace
+
+TForm1::TForm1(QWidget* parent) : TForm1(zyvora::Registry::instance(), page_layouts(), {}, parent) {}
+
+TForm1::TForm1(const zyvora::Registry& registry, const std::vector<PageLayout>& layouts, BoxPresenter presenter,
+               QWidget* parent)
+    : QMainWindow(parent,
+                  Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                      Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      registry_(registry),
+      save_dialog_(dialog("SaveDialog1", true, "config/", "zyvoraplus20.cfg", "Zyvora Plus 2.0 config files (*.cfg)")),
+      open_dialog_(dialog("OpenDialog2", false, "config/", "", "Zyvora Plus 2.0 config files (*.cfg)")),
+      ruf_save_dialog_(dialog("RUF_SaveDialog", true, "remote/", "zyvoraplus20.ruf",
+                              "Zyvora Plus 2.0 remote update files (*.ruf)")) {
+    setObjectName(QStringLiteral("TForm1"));
+    QFont font = this->font();
+    font.setPointSize(8);
+    setFont(font);
+
+    auto* client = new QWidget;
+    auto* outer = new QVBoxLayout(client);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    auto* body = new QVBoxLayout;
+    body->setContentsMargins(4, 2, 4, 4);
+    body->setSpacing(4);
+    outer->addLayout(body, 1);
+
+    body->addWidget(build_button_row());
+
+    pages_ = new QTabWidget;
+    pages_->setObjectName(QStringLiteral("PageControl1"));
+    auto* compact = new CompactTabs;
+    compact->setParent(pages_->tabBar());
+    pages_->tabBar()->setStyle(compact);
+    add_pages(pages_, page_tree());
+    body->addWidget(pages_, 1);
+
+    log_ = new QPlainTextEdit;
+    log_->setObjectName(QStringLiteral("Memo1"));
+    log_->setReadOnly(true);
+    log_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    log_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    log_->setFixedHeight(64);
+    body->addWidget(log_);
+
+    progress_ = new QProgressBar;
+    progress_->setObjectName(QStringLiteral("ProgressBar1"));
+    progress_->setTextVisible(false);
+    progress_->setRange(0, 100);
+    progress_->setValue(0);
+    progress_->setFixedHeight(16);
+    outer->addWidget(progress_);
+
+    setCentralWidget(client);
+
+    feedback_ = std::make_unique<WindowFeedback>(log_, progress_, presenter ? std::move(presenter) : modal_boxes(this));
+    store_.emplace(zyvora::start_up_store(registry_, *feedback_));
+    views_ = std::make_unique<ControlViews>(registry_, *store_, *feedback_, pages_, layouts);
+
+    ask_file_ = [this](const FileDialogDecl& d) {
+        if (d.save) {
+            return QFileDialog::getSaveFileName(this, QString(), d.folder + d.file_name, d.filter, nullptr,
+                                                QFileDialog::DontConfirmOverwrite);
+        }
+        return QFileDialog::getOpenFileName(this, QString(), d.folder + d.file_name, d.filter);
+    };
+
+    pages_->setCurrentIndex(0);
+    setWindowTitle(window_caption());
+    setFixedSize(kClientWidth, kClientHeight);
+}
+
+TForm1::~TForm1() = default;
+
+zyvora::Feedback& TForm1::feedback() { return *feedback_; }
+
+void TForm1::set_box_presenter(BoxPresenter presenter) { feedback_->set_presenter(std::move(presenter)); }
+
+QWidget* TForm1::build_button_row() {
+    auto* row = new QWidget;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(6);
+
+    auto* connection = button_group("Connection:");
+    connect(add_button(connection->layout(), "Button4", "Read config", "Reads current configuration from device."),
+            &QPushButton::clicked, this, &TForm1::not_available);
+    connect(add_button(connection->layout(), "Button5", "Write config", "Writes current configuration to device."),
+            &QPushButton::clicked, this, &TForm1::not_available);
+    connect(add_button(connection->layout(), "Button3", "Upload firmware", "Uploads firmware to device."),
+            &QPushButton::clicked, this, &TForm1::not_available);
+    layout->addWidget(connection);
+
+    auto* files = button_group("Configuration import/export:");
+    connect(add_button(files->layout(), "Button1", "Save to file",
+                       "Saves current configuration from Configurator application to file."),
+            &QPushButton::clicked, this, &TForm1::save_to_file);
+    connect(add_button(files->layout(), "Button2", "Read from file",
+                       "Reads current configuration from file to Configurator application."),
+            &QPushButton::clicked, this, &TForm1::read_from_file);
+    layout->addWidget(files);
+
+    auto* remote = button_group("Remote update");
+    connect(add_button(remote->layout(), "Button12", "Build remote update file",
+                       "Builds remote update file which can then be uploaded to device via TFTP."),
+            &QPushButton::clicked, this, &TForm1::not_available);
+    layout->addWidget(remote);
+    layout->addStretch(1);
+    return row;
+}
+
+void TForm1::save_to_file() {
+    const QString file = ask_file_(save_dialog_);
+    if (file.isEmpty()) return;
+    zyvora::save_settings_file(registry_, *store_, to_path(file), *feedback_);
+}
+
+void TForm1::read_from_file() {
+    const QString file = ask_file_(open_dialog_);
+    if (file.isEmpty()) return;
+    zyvora::read_settings_file(registry_, *store_, to_path(file), *feedback_);
+}
+
+void TForm1::not_available() { feedback_->info("This function is not available in this build yet."); }
+
+void centre_on_screen(QWidget* window) {
+    const QScreen* screen = window->screen();
+    if (!screen) return;
+    QRect frame = window->frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    window->move(frame.topLeft());
+}
+
+}  // namespace zyvora_app

@@ -1,0 +1,80 @@
+#pragma once
+// The main window TForm1: the action buttons, the tab pages with every setting control, the
+// status log and the progress bar.
+#include <QMainWindow>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "box_presenter.h"
+#include "controls.h"
+#include "feedback.h"
+#include "image.h"
+#include "page_layouts.h"
+#include "registry.h"
+
+class QPlainTextEdit;
+class QProgressBar;
+class QTabWidget;
+
+namespace zyvora_app {
+
+class ControlViews;
+class WindowFeedback;
+
+// What a file dialog shows; the answer is a file name, or an empty text when cancelled.
+struct FileDialogDecl {
+    QString name;       // "SaveDialog1", ...
+    bool save = false;  // a save dialog, else an open dialog
+    QString folder;     // initial folder, ending in '/'
+    QString file_name;  // proposed file name
+    QString filter;
+};
+using FileAsker = std::function<QString(const FileDialogDecl& dialog)>;
+
+class TForm1 : public QMainWindow {
+public:
+    // The product's settings and pages.
+    explicit TForm1(QWidget* parent = nullptr);
+    // Boxes shown while the window is built (the interlock step's) already go to `presenter`;
+    // an empty one shows real modal boxes.
+    TForm1(const zyvora::Registry& registry, const std::vector<PageLayout>& layouts, BoxPresenter presenter = {},
+           QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    zyvora::ControlStore& store() { return *store_; }
+    zyvora::Feedback& feedback();
+    zyvora::Image& outgoing_image() { return outgoing_image_; }
+
+    void set_box_presenter(BoxPresenter presenter);
+    void set_file_asker(FileAsker asker) { ask_file_ = std::move(asker); }
+
+    const FileDialogDecl& save_dialog() const { return save_dialog_; }
+    const FileDialogDecl& open_dialog() const { return open_dialog_; }
+    const FileDialogDecl& ruf_save_dialog() const { return ruf_save_dialog_; }
+
+private:
+    QWidget* build_button_row();
+    void save_to_file();
+    void read_from_file();
+    void not_available();
+
+    const zyvora::Registry& registry_;
+    QTabWidget* pages_ = nullptr;
+    QPlainTextEdit* log_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    std::unique_ptr<WindowFeedback> feedback_;
+    std::optional<zyvora::ControlStore> store_;
+    std::unique_ptr<ControlViews> views_;  // after the store: it stops listening before the store goes
+    zyvora::Image outgoing_image_{};
+    FileDialogDecl save_dialog_;
+    FileDialogDecl open_dialog_;
+    FileDialogDecl ruf_save_dialog_;
+    FileAsker ask_file_;
+};
+
+// Centres a top-level window on the screen it is on.
+void centre_on_screen(QWidget* window);
+
+}  // namespace zyvora_app

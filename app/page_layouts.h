@@ -1,0 +1,26 @@
+#pragma once
+// Where the page builder puts the controls of each page. A page is a row of columns; a column
+// is a list of rows; a row is a caption (the first control's) and its controls side by side,
+// each later control after a label with its own caption (the "-" before an SSID).
+#include <string>
+#include <vector>
+
+namespace zyvora_app {
+
+using LayoutRow = std::vector<std::string>;  // control names
+
+struct LayoutColumn {
+    std::string title;  // a group box around the column; empty: none
+    std::vector<LayoutRow> rows;
+};
+
+struct PageLayout {
+    std::string page;  // object name of the page
+    std::vector<LayoutColumn> columns;
+};
+
+// The main window's pages. A control that no layout names goes into a row of its own at the end
+// of its page's last column, so every control is shown even before its page is arranged.
+const std::vector<PageLayout>& page_layouts();
+
+}  // namespace zyvora_app

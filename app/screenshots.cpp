@@ -1,0 +1,60 @@
+#include "screenshots.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QTabWidget>
+
+#include "main_window.h"
+#include "pages.h"
+
+namespace zyvora_app {
+
+namespace {
+
+struct Shooter {
+    TForm1& window;
+    QDir dir;
+    QStringList written;
+    QString* error;
+
+    bool shoot(QWidget* page) {
+        QCoreApplication::processEvents();
+        const QString file = dir.filePath(QStringLiteral("%1-%2.png").arg(written.size() + 1, 2, 10, QChar(u'0')).arg(page->objectName()));
+        if (!window.grab().save(file)) {
+            if (error) *error = QStringLiteral("Unable to write to %1").arg(file);
+            return false;
+        }
+        written << file;
+        return true;
+    }
+
+    bool walk(QTabWidget* tabs) {
+        for (int i = 0; i < tabs->count(); ++i) {
+            tabs->setCurrentIndex(i);
+            QWidget* page = tabs->widget(i);
+            if (!shoot(page)) return false;
+            if (QTabWidget* inner = sub_tabs(page)) {
+                if (!walk(inner)) return false;
+                inner->setCurrentIndex(0);
+            }
+        }
+        return true;
+    }
+};
+
+}  // namespace
+
+QStringList save_screenshots(TForm1& window, const QString& dir, QString* error) {
+    if (!QDir().mkpath(dir)) {
+        if (error) *error = QStringLiteral("Unable to write to %1").arg(dir);
+        return {};
+    }
+    auto* pages = window.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+    Shooter shooter{window, QDir(dir), {}, error};
+    shooter.walk(pages);
+    pages->setCurrentIndex(0);
+    return shooter.written;
+}
+
+}  // namespace zyvora_app

@@ -1,0 +1,81 @@
+#include "splash.h"
+
+#include <QLabel>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRadialGradient>
+
+#include "main_window.h"
+
+namespace zyvora_app {
+
+namespace {
+
+constexpr int kSide = 254;
+
+}  // namespace
+
+QPixmap splash_picture() {
+    QPixmap picture(kSide, kSide);
+    QPainter p(&picture);
+    p.setRenderHint(QPainter::Antialiasing);
+
+    QLinearGradient sky(0, 0, 0, kSide);
+    sky.setColorAt(0.0, QColor(0x0d, 0x2b, 0x4f));
+    sky.setColorAt(1.0, QColor(0x1f, 0x6f, 0x8b));
+    p.fillRect(picture.rect(), sky);
+
+    // A mast on a hill sending rings of radio waves.
+    const QPointF tip(127, 78);
+    for (int ring = 1; ring <= 4; ++ring) {
+        const qreal r = 16.0 * ring;
+        QColor wave(0xff, 0xd5, 0x4f);
+        wave.setAlphaF(1.0 - 0.2 * ring);
+        p.setPen(QPen(wave, 3, Qt::SolidLine, Qt::RoundCap));
+        const QRectF box(tip.x() - r, tip.y() - r, 2 * r, 2 * r);
+        p.drawArc(box, 30 * 16, 120 * 16);
+        p.drawArc(box, 210 * 16, 120 * 16);
+    }
+    QPainterPath hill;
+    hill.moveTo(0, 190);
+    hill.cubicTo(70, 150, 180, 150, kSide, 185);
+    hill.lineTo(kSide, kSide);
+    hill.lineTo(0, kSide);
+    hill.closeSubpath();
+    p.fillPath(hill, QColor(0x12, 0x3d, 0x2c));
+    p.setPen(QPen(QColor(0xe8, 0xe8, 0xe8), 3, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(127, 160), tip);
+    p.drawLine(QPointF(127, 160), QPointF(109, 176));
+    p.drawLine(QPointF(127, 160), QPointF(145, 176));
+    p.setBrush(QColor(0xff, 0x5a, 0x36));
+    p.setPen(Qt::NoPen);
+    p.drawEllipse(tip, 5, 5);
+
+    p.setPen(Qt::white);
+    QFont title = p.font();
+    title.setPixelSize(22);
+    title.setBold(true);
+    p.setFont(title);
+    p.drawText(QRectF(0, 14, kSide, 30), Qt::AlignHCenter, QStringLiteral("Zyvora Plus 2.0"));
+    QFont small = p.font();
+    small.setPixelSize(13);
+    small.setBold(false);
+    p.setFont(small);
+    p.drawText(QRectF(0, 214, kSide, 20), Qt::AlignHCenter, QStringLiteral("Configurator"));
+    p.end();
+    return picture;
+}
+
+TSplashScreen::TSplashScreen()
+    : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+    setObjectName(QStringLiteral("TSplashScreen"));
+    setFixedSize(kSide, kSide);
+    auto* image = new QLabel(this);
+    image->setObjectName(QStringLiteral("Image1"));
+    image->setPixmap(splash_picture());
+    image->setGeometry(0, 0, kSide, kSide);
+    centre_on_screen(this);
+}
+
+}  // namespace zyvora_app

@@ -1,0 +1,171 @@
+// The setting widgets are views of the control store: a user's edit writes the store, a change
+// made from code shows in the widget without passing for a user's edit, and a user's pick runs
+// the control's change handler.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include "main_window.h"
+#include "recorder.h"
+
+using zyvora_app::BoxKind;
+using zyvora_app::TForm1;
+
+namespace {
+
+// A page's worth of controls of every kind, with a change handler on the choice that switches
+// the check box on and locks it, as the port interlocks do.
+const zyvora::Registry& fixture_registry() {
+    static const zyvora::Registry registry = [] {
+        zyvora::AreaBuilder a("fixture");
+        a.page("TabSheet_network");
+        a.edit("Fixture_name", 5, "abc").caption("Name:").hint("A name.");
+        a.choice("Fixture_mode", {"Off", "On"}, 0).caption("Mode:").hint("A mode.");
+        a.check("Fixture_enable", false).caption("Enabled").hint("A switch.");
+        std::vector<zyvora::Area> areas;
+        areas.push_back(a.take());
+        zyvora::ChangeHandler handler{"Fixture_mode", [](zyvora::ControlStore& store) {
+                                          std::vector<std::string> shown;
+                                          if (store.index("Fixture_mode") == 1) {
+                                              store.set_checked("Fixture_enable", true);
+                                              store.set_enabled(store.require("Fixture_enable"), false);
+                                              shown.push_back("Mode is on: the switch follows it.");
+                                          }
+                                          return shown;
+                                      }};
+        return zyvora::Registry(std::move(areas), {"fixture"}, {"fixture"}, {handler});
+    }();
+    return registry;
+}
+
+void select_all_and_type(QLineEdit* edit, const QString& text) {
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    type_text(edit, text);
+}
+
+}  // namespace
+
+class BindingTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        window = std::make_unique<TForm1>();
+        recorder = std::make_unique<Recorder>();
+        recorder->attach(*window);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    }
+    void cleanup() { window.reset(); }
+
+    void typing_reaches_the_store_up_to_the_maximum_length() {
+        auto* call = child<QLineEdit>(*window, "Callsign");
+        select_all_and_type(call, "SQ5ABCDEF");
+        QCOMPARE(call->text(), QString("SQ5ABC"));
+        QCOMPARE(window->store().text("Callsign"), std::string("SQ5ABC"));
+        QTest::keyClick(call, Qt::Key_Backspace);
+        QCOMPARE(window->store().text("Callsign"), std::string("SQ5AB"));
+    }
+
+    void a_change_from_code_shows_without_a_user_signal() {
+        auto* call = child<QLineEdit>(*window, "Callsign");
+        auto* level = child<QComboBox>(*window, "Output_level");
+        QSignalSpy edited(call, &QLineEdit::textEdited);
+        QSignalSpy picked(level, &QComboBox::activated);
+        window->store().set_text("Callsign", "AB1CD");
+        window->store().set_index("Output_level", 0);
+        window->store().set_index("Digion", 0);
+        QCOMPARE(call->text(), QString("AB1CD"));
+        QCOMPARE(level->currentText(), QString("40 mV/500 Ohm"));
+        QCOMPARE(child<QComboBox>(*window, "Digion")->currentText(), QString("No"));
+        QCOMPARE(edited.count(), 0);
+        QCOMPARE(picked.count(), 0);
+    }
+
+    void an_index_outside_the_items_shows_no_selection() {
+        window->store().set_index("Squelch", 10);
+        QCOMPARE(child<QComboBox>(*window, "Squelch")->currentIndex(), -1);
+        QCOMPARE(child<QComboBox>(*window, "Squelch")->currentText(), QString());
+    }
+
+    // A settings file may hold a longer text than the user may type: it shows whole, can be
+    // shortened, but not lengthened.
+    void a_longer_text_from_code_shows_whole() {
+        auto* call = child<QLineEdit>(*window, "Callsign");
+        window->store().set_text("Callsign", "ABCDEFGHI");
+        QCOMPARE(call->text(), QString("ABCDEFGHI"));
+        call->setFocus();
+        QTest::keyClick(call, Qt::Key_End);
+        QTest::keyClick(call, Qt::Key_Backspace);
+        QCOMPARE(window->store().text("Callsign"), std::string("ABCDEFGH"));
+        QTest::keyClicks(call, "Z");
+        QCOMPARE(window->store().text("Callsign"), std::string("ABCDEFGH"));
+        window->store().set_text("Callsign", "AB");
+        QTest::keyClick(call, Qt::Key_End);
+        QTest::keyClicks(call, "CDEFGH");
+        QCOMPARE(window->store().text("Callsign"), std::string("ABCDEF"));
+    }
+
+    void texts_are_latin1_bytes() {
+        auto* call = child<QLineEdit>(*window, "Callsign");
+        window->store().set_text("Callsign", "SP\xE9");
+        QCOMPARE(call->text(), QString::fromUtf8("SP\u00E9"));
+        select_all_and_type(call, QString::fromUtf8("\u00FC\u20AC1"));  // the euro sign has no Latin-1 byte
+        QCOMPARE(window->store().text("Callsign"), std::string("\xFC" "1"));
+    }
+
+    void a_user_pick_in_a_choice_reaches_the_store() {
+        auto* digion = child<QComboBox>(*window, "Digion");
+        QTest::keyClick(digion, Qt::Key_Up);
+        QCOMPARE(window->store().index("Digion"), 0);
+        auto* level = child<QComboBox>(*window, "Output_level");
+        QTest::keyClick(level, Qt::Key_Down);
+        QCOMPARE(window->store().index("Output_level"), 21);
+        QCOMPARE(level->currentText(), QString("452 mV/500 Ohm"));
+        QVERIFY(recorder->boxes.isEmpty());
+    }
+
+    void every_kind_of_control_with_a_change_handler() {
+        Recorder fixture;
+        TForm1 form(fixture_registry(), {}, fixture.presenter());
+        QVERIFY(fixture.boxes.isEmpty());  // the interlock step at start-up finds nothing to say
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+
+        auto* page = child<QWidget>(form, "TabSheet_network");
+        auto* name = child<QLineEdit>(form, "Fixture_name");
+        auto* mode = child<QComboBox>(form, "Fixture_mode");
+        auto* enable = child<QCheckBox>(form, "Fixture_enable");
+        QVERIFY(page->isAncestorOf(name) && page->isAncestorOf(mode) && page->isAncestorOf(enable));
+        QCOMPARE(name->text(), QString("abc"));
+        QCOMPARE(enable->text(), QString("Enabled"));
+        QCOMPARE(enable->toolTip(), QString("A switch."));
+
+        child<QTabWidget>(form, "PageControl1")->setCurrentWidget(page);
+        QTest::mouseClick(enable, Qt::LeftButton);
+        QVERIFY(form.store().checked("Fixture_enable"));
+        QTest::mouseClick(enable, Qt::LeftButton);
+        QVERIFY(!form.store().checked("Fixture_enable"));
+
+        // From code the handler does not run; on the user's pick it does, and its changes show.
+        form.store().set_index("Fixture_mode", 1);
+        QVERIFY(fixture.boxes.isEmpty());
+        QVERIFY(!enable->isChecked());
+        form.store().set_index("Fixture_mode", 0);
+        QTest::keyClick(mode, Qt::Key_Down);
+        QCOMPARE(fixture.boxes, only(BoxKind::Information, "Mode is on: the switch follows it."));
+        QVERIFY(enable->isChecked());
+        QVERIFY(!enable->isEnabled());
+    }
+
+private:
+    std::unique_ptr<TForm1> window;
+    std::unique_ptr<Recorder> recorder;
+};
+
+QTEST_MAIN(BindingTest)
+#include "binding_test.moc"

@@ -1,0 +1,181 @@
+// What the window's buttons and feedback port do: "Save to file" and "Read from file" through
+// their dialogs, the boxes they show, and the status log and progress bar.
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "main_window.h"
+#include "operations.h"
+#include "recorder.h"
+
+using zyvora_app::BoxKind;
+using zyvora_app::TForm1;
+
+namespace {
+
+void retype(QLineEdit* edit, const QString& text) {
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    type_text(edit, text);
+}
+
+void pick(QComboBox* combo, int index) {
+    combo->setFocus();
+    while (combo->currentIndex() < index) QTest::keyClick(combo, Qt::Key_Down);
+    while (combo->currentIndex() > index) QTest::keyClick(combo, Qt::Key_Up);
+}
+
+void write_file(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+}  // namespace
+
+class OperationsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        window = std::make_unique<TForm1>();
+        recorder = std::make_unique<Recorder>();
+        recorder->attach(*window);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir->isValid());
+    }
+    void cleanup() { window.reset(); }
+
+    void the_file_dialogs() {
+        const QString config = QCoreApplication::applicationDirPath() + "/config/";
+        QTest::mouseClick(button("Button1"), Qt::LeftButton);
+        QTest::mouseClick(button("Button2"), Qt::LeftButton);
+        QCOMPARE(recorder->dialogs.size(), 2);
+        const auto& save = recorder->dialogs[0];
+        QCOMPARE(save.name, QString("SaveDialog1"));
+        QVERIFY(save.save);
+        QCOMPARE(save.folder, config);
+        QCOMPARE(save.file_name, QString("zyvoraplus20.cfg"));
+        QCOMPARE(save.filter, QString("Zyvora Plus 2.0 config files (*.cfg)"));
+        const auto& open = recorder->dialogs[1];
+        QCOMPARE(open.name, QString("OpenDialog2"));
+        QVERIFY(!open.save);
+        QCOMPARE(open.folder, config);
+        QCOMPARE(open.filter, QString("Zyvora Plus 2.0 config files (*.cfg)"));
+        // Cancelled: nothing shown, nothing changed, and the folder is not made.
+        QVERIFY(recorder->boxes.isEmpty());
+        QVERIFY(!QDir(config).exists());
+
+        const auto& ruf = window->ruf_save_dialog();
+        QCOMPARE(ruf.name, QString("RUF_SaveDialog"));
+        QVERIFY(ruf.save);
+        QCOMPARE(ruf.folder, QCoreApplication::applicationDirPath() + "/remote/");
+        QCOMPARE(ruf.file_name, QString("zyvoraplus20.ruf"));
+        QCOMPARE(ruf.filter, QString("Zyvora Plus 2.0 remote update files (*.ruf)"));
+    }
+
+    void save_then_read_brings_the_saved_values_back() {
+        const QString file = dir->filePath("station.cfg");
+        retype(child<QLineEdit>(*window, "Callsign"), QString::fromUtf8("sq5\u00C9x"));
+        retype(child<QLineEdit>(*window, "Ssid"), "7");
+        retype(child<QLineEdit>(*window, "Floodtimeout"), "120");
+        pick(child<QComboBox>(*window, "Output_level"), 3);
+        pick(child<QComboBox>(*window, "Digion"), 0);
+        recorder->answers << file;
+        QTest::mouseClick(button("Button1"), Qt::LeftButton);
+        QVERIFY(QFile::exists(file));
+
+        retype(child<QLineEdit>(*window, "Callsign"), "ZZ1ZZ");
+        retype(child<QLineEdit>(*window, "Ssid"), "1");
+        retype(child<QLineEdit>(*window, "Floodtimeout"), "15");
+        pick(child<QComboBox>(*window, "Output_level"), 10);
+        pick(child<QComboBox>(*window, "Digion"), 1);
+        recorder->answers << file;
+        QTest::mouseClick(button("Button2"), Qt::LeftButton);
+
+        QVERIFY(recorder->boxes.isEmpty());
+        QCOMPARE(child<QLineEdit>(*window, "Callsign")->text(), QString::fromUtf8("sq5\u00C9x"));
+        QCOMPARE(window->store().text("Callsign"), std::string("sq5\xC9x"));
+        QCOMPARE(child<QLineEdit>(*window, "Ssid")->text(), QString("7"));
+        QCOMPARE(child<QLineEdit>(*window, "Floodtimeout")->text(), QString("120"));
+        QCOMPARE(child<QComboBox>(*window, "Output_level")->currentText(), QString("57 mV/500 Ohm"));
+        QCOMPARE(child<QComboBox>(*window, "Digion")->currentText(), QString("No"));
+    }
+
+    void a_file_of_another_application_is_refused_and_changes_nothing() {
+        const QString file = dir->filePath("other.cfg");
+        write_file(file, "[!WARNING]\nApplication=Another Configurator\nVersion=v1.13\n"
+                         "[Radio]\nCallsign=HACKED\nOutput_level=0\n");
+        recorder->answers << file;
+        QTest::mouseClick(button("Button2"), Qt::LeftButton);
+        QCOMPARE(recorder->boxes,
+                 only(BoxKind::Information, "Imported configuration file is not a Zyvora Plus 2.0 configuration file. \n"
+                             "Operation aborted."));
+        QCOMPARE(child<QLineEdit>(*window, "Callsign")->text(), QString("NOCALL"));
+        QCOMPARE(child<QComboBox>(*window, "Output_level")->currentText(), QString("400 mV/500 Ohm"));
+    }
+
+    void a_file_that_cannot_be_written_shows_the_error_display() {
+        const QString file = dir->filePath("missing-folder/station.cfg");
+        recorder->answers << file;
+        QTest::mouseClick(button("Button1"), Qt::LeftButton);
+        QCOMPARE(recorder->boxes, only(BoxKind::Error, "Unable to write to " + file));
+    }
+
+    void a_number_that_is_no_integer_stops_the_save_with_the_conversion_error() {
+        const QString file = dir->filePath("station.cfg");
+        retype(child<QLineEdit>(*window, "Txdelay"), "25x");
+        recorder->answers << file;
+        QTest::mouseClick(button("Button1"), Qt::LeftButton);
+        QCOMPARE(recorder->boxes, only(BoxKind::Error, "'25x' is not a valid integer value"));
+        QVERIFY(!QFile::exists(file));
+    }
+
+    void the_status_log_keeps_the_lines_of_every_operation() {
+        auto& feedback = window->feedback();
+        feedback.log("Zyvora Plus 2.0 not found.");
+        const zyvora::Image blank{};
+        QVERIFY(!zyvora::verify_and_decode(zyvora::Registry::instance(), window->store(), blank, feedback));
+        QVERIFY(!zyvora::verify_and_decode(zyvora::Registry::instance(), window->store(), blank, feedback));
+        QCOMPARE(child<QPlainTextEdit>(*window, "Memo1")->toPlainText(),
+                 QString("Zyvora Plus 2.0 not found.\n"
+                         "Eeprom checksum error. Please reload configuration.\n"
+                         "Eeprom checksum error. Please reload configuration."));
+    }
+
+    void the_progress_bar_follows_the_port() {
+        auto& feedback = window->feedback();
+        auto* bar = child<QProgressBar>(*window, "ProgressBar1");
+        feedback.progress_range(0, 512);
+        feedback.progress_position(7);
+        QCOMPARE(bar->minimum(), 0);
+        QCOMPARE(bar->maximum(), 512);
+        QCOMPARE(bar->value(), 7);
+        QCOMPARE(feedback.progress(), 7);
+        feedback.progress_position(0);
+        QCOMPARE(feedback.progress(), 0);
+    }
+
+    void a_plain_message_is_its_own_kind_of_box() {
+        window->feedback().message("Firmware version: 113");
+        QCOMPARE(recorder->boxes, only(BoxKind::Message, "Firmware version: 113"));
+    }
+
+private:
+    QPushButton* button(const char* name) { return child<QPushButton>(*window, name); }
+
+    std::unique_ptr<TForm1> window;
+    std::unique_ptr<Recorder> recorder;
+    std::unique_ptr<QTemporaryDir> dir;
+};
+
+QTEST_MAIN(OperationsTest)
+#include "operations_test.moc"

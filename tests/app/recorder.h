@@ -1,0 +1,68 @@
+#pragma once
+// Takes the place of the window's modal boxes and file dialogs: boxes are recorded, dialogs are
+// answered with the names a test queues.
+#include <QList>
+#include <QtTest>
+#include <QString>
+
+#include "box_presenter.h"
+#include "main_window.h"
+
+struct Box {
+    zyvora_app::BoxKind kind;
+    QString text;
+    bool operator==(const Box&) const = default;
+};
+
+inline char* describe(zyvora_app::BoxKind kind) {
+    switch (kind) {
+        case zyvora_app::BoxKind::Information: return qstrdup("Information");
+        case zyvora_app::BoxKind::Message: return qstrdup("Message");
+        case zyvora_app::BoxKind::Error: return qstrdup("Error");
+    }
+    return qstrdup("?");
+}
+
+// Found by QCOMPARE through argument-dependent lookup.
+inline char* toString(const Box& box) {
+    char* kind = describe(box.kind);
+    char* text = qstrdup(QStringLiteral("%1: \"%2\"").arg(QString::fromLatin1(kind), box.text).toUtf8().constData());
+    delete[] kind;
+    return text;
+}
+
+// The single box a step is expected to show.
+inline QList<Box> only(zyvora_app::BoxKind kind, const QString& text) { return {Box{kind, text}}; }
+
+struct Recorder {
+    QList<Box> boxes;
+    QList<zyvora_app::FileDialogDecl> dialogs;  // every dialog shown, in order
+    QList<QString> answers;                     // the names to answer them with; none left: cancel
+
+    zyvora_app::BoxPresenter presenter() {
+        return [this](zyvora_app::BoxKind kind, const QString& text) { boxes.append({kind, text}); };
+    }
+    zyvora_app::FileAsker asker() {
+        return [this](const zyvora_app::FileDialogDecl& dialog) {
+            dialogs.append(dialog);
+            return answers.isEmpty() ? QString() : answers.takeFirst();
+        };
+    }
+    void attach(zyvora_app::TForm1& window) {
+        window.set_box_presenter(presenter());
+        window.set_file_asker(asker());
+    }
+};
+
+// Types like a user would, also characters that have no key of their own.
+inline void type_text(QWidget* widget, const QString& text) {
+    for (QChar c : text) {
+        if (c.unicode() < 0x80) QTest::keyClick(widget, c.toLatin1());
+        else QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+}
+
+template <typename T>
+T* child(QWidget& window, const char* name) {
+    return window.findChild<T*>(QString::fromLatin1(name));
+}

@@ -1,0 +1,373 @@
+// The main window as built at start-up: frame, pages, buttons, the setting controls and their
+// defaults, and a layout in which nothing is clipped or overlaps.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "main_window.h"
+#include "pages.h"
+#include "recorder.h"
+#include "screenshots.h"
+
+using zyvora_app::BoxKind;
+using zyvora_app::TForm1;
+
+namespace {
+
+QString text_of(QWidget* widget) {
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) return edit->text();
+    if (auto* combo = qobject_cast<QComboBox*>(widget)) return combo->currentText();
+    if (auto* check = qobject_cast<QCheckBox*>(widget)) return check->isChecked() ? "checked" : "clear";
+    return "?";
+}
+
+QLabel* caption_of(QWidget* widget) {
+    for (auto* label : widget->window()->findChildren<QLabel*>()) {
+        if (label->buddy() == widget) return label;
+    }
+    return nullptr;
+}
+
+// Makes `page` visible: every tab control above it shows the page that holds it.
+void make_current(QWidget* page) {
+    for (QWidget* w = page; w; w = w->parentWidget()) {
+        auto* stack = w->parentWidget();
+        auto* tabs = stack ? qobject_cast<QTabWidget*>(stack->parentWidget()) : nullptr;
+        if (tabs && tabs->indexOf(w) >= 0) tabs->setCurrentWidget(w);
+    }
+    QCoreApplication::processEvents();
+}
+
+QList<QWidget*> leaf_widgets(QWidget* under) {
+    QList<QWidget*> found;
+    for (QWidget* w : under->findChildren<QWidget*>()) {
+        if (!w->isVisible()) continue;
+        if (qobject_cast<QLabel*>(w) || qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) ||
+            qobject_cast<QAbstractButton*>(w)) {
+            found << w;
+        }
+    }
+    return found;
+}
+
+// Nothing reaches outside `area`, nothing overlaps, and no text is cut short.
+void check_tidy(QWidget* area, const QList<QWidget*>& widgets) {
+    for (int i = 0; i < widgets.size(); ++i) {
+        QWidget* w = widgets[i];
+        const QRect rect(w->mapTo(area, QPoint(0, 0)), w->size());
+        QVERIFY2(area->rect().contains(rect),
+                 qPrintable(w->objectName() + " " + text_of(w) + " reaches outside " + area->objectName()));
+        if (!qobject_cast<QLineEdit*>(w)) {
+            QVERIFY2(w->width() >= w->sizeHint().width(), qPrintable(w->objectName() + " is cut short"));
+        }
+        for (int j = i + 1; j < widgets.size(); ++j) {
+            const QRect other(widgets[j]->mapTo(area, QPoint(0, 0)), widgets[j]->size());
+            QVERIFY2(!rect.intersects(other), qPrintable(w->objectName() + " overlaps " + widgets[j]->objectName()));
+        }
+    }
+}
+
+}  // namespace
+
+class WindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        window = std::make_unique<TForm1>();
+        recorder = std::make_unique<Recorder>();
+        recorder->attach(*window);
+    }
+    void cleanup() { window.reset(); }
+
+    void frame() {
+        QCOMPARE(window->objectName(), QString("TForm1"));
+        QCOMPARE(window->windowTitle(), QString("Zyvora Plus 2.0 Configurator v1.13"));
+        QCOMPARE(window->size(), QSize(800, 428));
+        QCOMPARE(window->minimumSize(), QSize(800, 428));
+        QCOMPARE(window->maximumSize(), QSize(800, 428));
+        QVERIFY(!(window->windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(window->windowFlags() & Qt::WindowMinimizeButtonHint);
+        QCOMPARE(window->font().pointSize(), 8);
+    }
+
+    void pages_data() {
+        QTest::addColumn<QString>("tabs");
+        QTest::addColumn<QStringList>("captions");
+        QTest::addColumn<QStringList>("names");
+        QTest::newRow("main") << "PageControl1"
+            << QStringList{"Radio", "Digipeater", "Beacons", "Network", "APRS-IS gateway", "RTC/NTP time",
+                           "Remote access", "Telemetry reports", "Weather reports", "Ext. interfaces", "Other"}
+            << QStringList{"TabSheet_radio", "TabSheet_digipeater", "TabSheet_beacons", "TabSheet_network",
+                           "TabSheet_aprsis_gateway", "TabSheet_rtcntp_time", "TabSheet_remote_access",
+                           "TabSheet_telemetry_reports", "TabSheet_weather_reports", "TabSheet_external_interfaces",
+                           "TabSheet_other"};
+        QTest::newRow("digipeater") << "PageControl3"
+            << QStringList{"Common settings", "PATH filter rules", "PATH Filter areas", "CALLSIGN filter rules"}
+            << QStringList{"TabSheet_common_settings", "TabSheet_path_filter_rules", "TabSheet_path_filter_areas",
+                           "TabSheet_callsign_filter_rules"};
+        QTest::newRow("beacons") << "PageControl7"
+            << QStringList{"Beacons 1-4", "Beacons 5-8", "GPS SmartBeaconing"}
+            << QStringList{"TabSheet_beacons14", "TabSheet_beacons58", "TabSheet_gps_smartbeaconing"};
+        QTest::newRow("aprs-is") << "PageControl_aprsis_gateway"
+            << QStringList{"APRS-IS server", "APRS-IS (common)", "RF->APRS-IS", "APRS-IS->RF (messages)",
+                           "APRS-IS->RF (non-messages)"}
+            << QStringList{"TabSheet_aprsis_server", "TabSheet_aprsis_common", "TabSheet_rf_aprsis",
+                           "TabSheet_aprsis_rf_messages", "TabSheet_aprsis_rf_nonmessages"};
+        QTest::newRow("remote access") << "PageControl_remote_access"
+            << QStringList{"WWW", "Telnet", "KISS via TCP/IP", "APRS-IS simple server", "Statistics upload"}
+            << QStringList{"TabSheet_www", "TabSheet_telnet", "TabSheet_kissviatcpip", "TabSheet1", "TabSheet2"};
+        QTest::newRow("telemetry") << "PageControl_telemetry_reports"
+            << QStringList{"Report settings", "Analog channels", "Digital channels 1-4", "Digital channels 5-8",
+                           "Brisel outputs"}
+            << QStringList{"TabSheet_report_settings", "TabSheet_analog_channels", "TabSheet_digital_channels14",
+                           "TabSheet_digital_channels58", "TabSheet_brisel_outputs"};
+        QTest::newRow("weather") << "PageControl_weather_reports"
+            << QStringList{"Weather beacon", "Weather Underground"}
+            << QStringList{"TabSheet_weather_beacon", "TabSheet_weather_underground"};
+        QTest::newRow("ext. interfaces") << "PageControl_external_interfaces"
+            << QStringList{"RS-232 ports", "RS-485 port", "Thermometer port", "Weather station", "GPS receiver",
+                           "KISS", "RSS-131 gamma monitor"}
+            << QStringList{"TabSheet_rs232_ports", "TabSheet_rs485_ports", "TabSheet_thermometer_port",
+                           "TabSheet_weather_station", "TabSheet_gps_receiver", "TabSheet_kiss",
+                           "TabSheet_rss131_gamma_monitor"};
+        QTest::newRow("other") << "PageControl_other" << QStringList{"Voltage measurement"}
+                               << QStringList{"TabSheet_voltage_measurement"};
+    }
+    void pages() {
+        QFETCH(QString, tabs);
+        QFETCH(QStringList, captions);
+        QFETCH(QStringList, names);
+        auto* control = window->findChild<QTabWidget*>(tabs);
+        QVERIFY(control);
+        QStringList shown_captions, shown_names;
+        for (int i = 0; i < control->count(); ++i) {
+            shown_captions << control->tabText(i);
+            shown_names << control->widget(i)->objectName();
+        }
+        QCOMPARE(shown_captions, captions);
+        QCOMPARE(shown_names, names);
+        QCOMPARE(control->currentIndex(), 0);
+    }
+
+    void radio_page_is_current_at_start() {
+        QCOMPARE(child<QTabWidget>(*window, "PageControl1")->currentWidget()->objectName(), QString("TabSheet_radio"));
+    }
+
+    void sub_page_tabs_of_digipeater_and_beacons_look_like_buttons() {
+        for (const char* name : {"PageControl3", "PageControl7"}) {
+            auto* tabs = child<QTabWidget>(*window, name);
+            QVERIFY(tabs->documentMode());
+            QVERIFY(tabs->tabBar()->styleSheet().contains("border-radius"));
+        }
+    }
+
+    void buttons_data() {
+        QTest::addColumn<QString>("group");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("hint");
+        QTest::newRow("Button4") << "Connection:" << "Read config" << "Reads current configuration from device.";
+        QTest::newRow("Button5") << "Connection:" << "Write config" << "Writes current configuration to device.";
+        QTest::newRow("Button3") << "Connection:" << "Upload firmware" << "Uploads firmware to device.";
+        QTest::newRow("Button1") << "Configuration import/export:" << "Save to file"
+                                 << "Saves current configuration from Configurator application to file.";
+        QTest::newRow("Button2") << "Configuration import/export:" << "Read from file"
+                                 << "Reads current configuration from file to Configurator application.";
+        QTest::newRow("Button12") << "Remote update" << "Build remote update file"
+                                  << "Builds remote update file which can then be uploaded to device via TFTP.";
+    }
+    void buttons() {
+        QFETCH(QString, group);
+        QFETCH(QString, caption);
+        QFETCH(QString, hint);
+        auto* button = window->findChild<QPushButton*>(QTest::currentDataTag());
+        QVERIFY(button);
+        QCOMPARE(button->text(), caption);
+        QCOMPARE(button->toolTip(), hint);
+        QCOMPARE(qobject_cast<QGroupBox*>(button->parentWidget())->title(), group);
+        QVERIFY(button->isEnabled());
+    }
+
+    void device_buttons_say_they_are_not_available_yet() {
+        for (const char* name : {"Button4", "Button5", "Button3", "Button12"}) {
+            recorder->boxes.clear();
+            QTest::mouseClick(child<QPushButton>(*window, name), Qt::LeftButton);
+            QCOMPARE(recorder->boxes,
+                     only(BoxKind::Information, "This function is not available in this build yet."));
+        }
+    }
+
+    void status_log_and_progress_bar() {
+        auto* memo = child<QPlainTextEdit>(*window, "Memo1");
+        QVERIFY(memo->isReadOnly());
+        QCOMPARE(memo->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        QVERIFY(memo->toPlainText().isEmpty());
+        auto* progress = child<QProgressBar>(*window, "ProgressBar1");
+        QCOMPARE(progress->value(), 0);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        const QRect bar(progress->mapTo(window.get(), QPoint(0, 0)), progress->size());
+        QCOMPARE(bar.left(), 0);
+        QCOMPARE(bar.width(), 800);
+        QCOMPARE(bar.bottom(), 427);
+    }
+
+    // Every control of the registry is a widget named after it, on its page, made from its row.
+    void every_control_is_made_from_its_declaration() {
+        const auto& store = window->store();
+        for (std::size_t i = 0; i < store.size(); ++i) {
+            const auto& decl = store.decl(static_cast<int>(i));
+            const QString name = QString::fromStdString(decl.name);
+            auto* widget = window->findChild<QWidget*>(name);
+            QVERIFY2(widget, qPrintable(name));
+            auto* page = window->findChild<QWidget*>(QString::fromStdString(decl.page));
+            QVERIFY2(page && page->isAncestorOf(widget), qPrintable(name));
+            QCOMPARE(widget->toolTip(), QString::fromStdString(decl.hint));
+            switch (decl.kind) {
+                case zyvora::ControlKind::Edit:
+                    QCOMPARE(qobject_cast<QLineEdit*>(widget)->maxLength(), decl.max_length > 0 ? decl.max_length : 32767);
+                    break;
+                case zyvora::ControlKind::Choice: {
+                    auto* combo = qobject_cast<QComboBox*>(widget);
+                    QVERIFY(!combo->isEditable());
+                    QCOMPARE(combo->count(), static_cast<int>(decl.items.size()));
+                    for (int k = 0; k < combo->count(); ++k) {
+                        QCOMPARE(combo->itemText(k), QString::fromStdString(decl.items[static_cast<std::size_t>(k)]));
+                    }
+                    break;
+                }
+                case zyvora::ControlKind::Check:
+                    QCOMPARE(qobject_cast<QCheckBox*>(widget)->text(), QString::fromStdString(decl.caption));
+                    continue;
+            }
+            auto* label = caption_of(widget);
+            QVERIFY2(label, qPrintable(name));
+            QCOMPARE(label->text(), QString::fromStdString(decl.caption));
+        }
+    }
+
+    void controls_show_their_start_up_defaults_data() {
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<int>("max_length");
+        const struct {
+            const char* name;
+            const char* shown;
+            const char* caption;
+            int max_length;
+        } rows[] = {
+            {"Callsign", "NOCALL", "Callsign:", 6},
+            {"Ssid", "0", "-", 2},
+            {"Baudrate", "1200 / AFSK", "Baudrate:", 0},
+            {"Txdelay", "250", "TX delay [ms]:", 4},
+            {"Quiettime", "400", "Quiet time [ms]:", 4},
+            {"Quiettime_randomize", "+/- 64 ms", "Randomize quiet time:", 0},
+            {"Ptt", "separate output", "PTT:", 0},
+            {"Squelch", "1 (lowest)", "Squelch level:", 0},
+            {"Busydetect", "analog signal level", "Channel busy detect:", 0},
+            {"Consecutive_packets", "in bursts", "Consecutive packets send:", 0},
+            {"Latitude", "5223.08N", "Latitude:", 8},
+            {"Longitude", "01658.14E", "Longitude:", 9},
+            {"Output_level", "400 mV/500 Ohm", "Output level:", 0},
+            {"Input_amplifier", "+0 db", "Input amplifier:", 0},
+            {"Digion", "Yes", "Digipeater on:", 0},
+            {"Floodtimeout", "60", "Duplicate checking [s]:", 3},
+        };
+        for (const auto& row : rows) QTest::newRow(row.name) << row.shown << row.caption << row.max_length;
+    }
+    void controls_show_their_start_up_defaults() {
+        QFETCH(QString, shown);
+        QFETCH(QString, caption);
+        QFETCH(int, max_length);
+        auto* widget = window->findChild<QWidget*>(QTest::currentDataTag());
+        QVERIFY(widget);
+        QCOMPARE(text_of(widget), shown);
+        QCOMPARE(caption_of(widget)->text(), caption);
+        if (auto* edit = qobject_cast<QLineEdit*>(widget)) QCOMPARE(edit->maxLength(), max_length);
+    }
+
+    void hints_of_the_radio_controls() {
+        QCOMPARE(child<QWidget>(*window, "Callsign")->toolTip(), QString("Station callsign."));
+        QCOMPARE(child<QWidget>(*window, "Ssid")->toolTip(), QString("Station SSID."));
+        QCOMPARE(child<QWidget>(*window, "Baudrate")->toolTip(), QString());
+        QCOMPARE(child<QWidget>(*window, "Consecutive_packets")->toolTip(),
+                 QString("Multiple packets from TX fifo will be sent without gap if \"bursts\" is selected."));
+        QCOMPARE(child<QWidget>(*window, "Floodtimeout")->toolTip(),
+                 QString("Time for which a received packet is stored for duplicate checking. Duplicate packets are "
+                         "discarded and are not digipeated."));
+    }
+
+    void ssid_follows_callsign_on_its_row() {
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        auto* call = child<QWidget>(*window, "Callsign");
+        auto* dash = caption_of(child<QWidget>(*window, "Ssid"));
+        auto* ssid = child<QWidget>(*window, "Ssid");
+        QCOMPARE(dash->text(), QString("-"));
+        QVERIFY(call->geometry().right() < dash->geometry().left());
+        QVERIFY(dash->geometry().right() < ssid->geometry().left());
+        QVERIFY(qAbs(call->geometry().center().y() - ssid->geometry().center().y()) <= 1);
+    }
+
+    // Every page with controls, and the button row, at the fixed window size.
+    void nothing_is_clipped_or_overlapping() {
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QSet<QWidget*> pages;
+        const auto& store = window->store();
+        for (std::size_t i = 0; i < store.size(); ++i) {
+            pages << window->findChild<QWidget*>(QString::fromStdString(store.decl(static_cast<int>(i)).page));
+        }
+        for (QWidget* page : pages) {
+            make_current(page);
+            QVERIFY(page->isVisible());
+            check_tidy(page, leaf_widgets(page));
+            for (auto* edit : page->findChildren<QLineEdit*>()) {
+                QVERIFY2(edit->fontMetrics().horizontalAdvance(edit->text()) + 8 <= edit->width(),
+                         qPrintable(edit->objectName() + " cuts its text short"));
+            }
+        }
+        QList<QWidget*> buttons;
+        for (auto* group : window->findChildren<QGroupBox*>()) {
+            if (!group->findChild<QPushButton*>()) continue;
+            buttons << group;
+            for (auto* b : group->findChildren<QPushButton*>()) buttons << b;
+        }
+        QCOMPARE(buttons.size(), 9);
+        for (QWidget* w : buttons) {
+            QVERIFY(window->rect().contains(QRect(w->mapTo(window.get(), QPoint(0, 0)), w->size())));
+            QVERIFY2(w->width() >= w->sizeHint().width(), qPrintable(w->objectName()));
+        }
+    }
+
+    void screenshots_of_every_page() {
+        QTemporaryDir dir;
+        window->show();
+        QString error;
+        const QStringList files = zyvora_app::save_screenshots(*window, dir.path(), &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(files.size(), 43);
+        QCOMPARE(QFileInfo(files.first()).fileName(), QString("01-TabSheet_radio.png"));
+        QCOMPARE(QFileInfo(files[2]).fileName(), QString("03-TabSheet_common_settings.png"));
+        QCOMPARE(QFileInfo(files.last()).fileName(), QString("43-TabSheet_voltage_measurement.png"));
+        QCOMPARE(QImage(files.last()).size(), QSize(800, 428));
+        QCOMPARE(child<QTabWidget>(*window, "PageControl1")->currentIndex(), 0);
+    }
+
+private:
+    std::unique_ptr<TForm1> window;
+    std::unique_ptr<Recorder> recorder;
+};
+
+QTEST_MAIN(WindowTest)
+#include "window_test.moc"
