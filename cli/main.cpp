@@ -45,15 +45,15 @@ int main(int argc, char** argv) {
     defaults->add_option("OUT.cfg", out, "Settings file to write")->required();
 
     auto* check = app.add_subcommand("check", "Read a settings file and check every setting as \"Write config\" does.");
-    check->add_option("IN.cfg", in, "Settings file to check")->required()->check(CLI::ExistingFile);
+    check->add_option("IN.cfg", in, "Settings file to check")->required();
     check->add_flag("--all", all, "Go on after a failing check and print every failing check's message");
 
     auto* encode = app.add_subcommand("encode", "Check a settings file and write its 16384-byte settings image.");
-    encode->add_option("IN.cfg", in, "Settings file to read")->required()->check(CLI::ExistingFile);
+    encode->add_option("IN.cfg", in, "Settings file to read")->required();
     encode->add_option("OUT.bin", out, "Settings image to write")->required();
 
     auto* decode = app.add_subcommand("decode", "Verify and decode a settings image, then save it as a settings file.");
-    decode->add_option("IN.bin", in, "Settings image to read")->required()->check(CLI::ExistingFile);
+    decode->add_option("IN.bin", in, "Settings image to read")->required();
     decode->add_option("OUT.cfg", out, "Settings file to write")->required();
 
     try {

@@ -65,7 +65,8 @@ void write_whole_file(const std::string& given, std::string_view data) {
     if (exists && !S_ISREG(existing.st_mode)) throw WriteError(given);
     const mode_t mode = exists ? (existing.st_mode & 07777) : (S_IRUSR | S_IWUSR);
 
-    std::string temp = path + ".XXXXXX";
+    // A short hidden name beside the target, so a long target name still leaves room for it.
+    std::string temp = folder_of(path) + "/.zyvora-XXXXXX";
     std::vector<char> name(temp.begin(), temp.end());
     name.push_back('\0');
     const int fd = ::mkstemp(name.data());

@@ -193,6 +193,15 @@ TEST_F(Cli, DecodeReportsBadImages) {
     r = run({"decode", "good.bin", "no-such-folder/out.cfg"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "Unable to write to no-such-folder/out.cfg\n");
+
+    // A missing input is the operation's failure, named as such, not a usage error.
+    for (const char* verb : {"check", "encode", "decode"}) {
+        std::vector<std::string> args = {verb, "absent"};
+        if (std::string(verb) != "check") args.push_back("out");
+        r = run(args);
+        EXPECT_EQ(r.status, 1) << verb;
+        EXPECT_EQ(r.err, "Unable to read absent: No such file or directory\n") << verb;
+    }
 }
 
 TEST_F(Cli, UsageErrorsExitWithTwo) {
