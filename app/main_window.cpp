@@ -47,7 +47,7 @@ QGroupBox* button_group(const char* title) {
 class CompactTabs : public QProxyStyle {
 public:
     int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
-        if (metric == PM_TabBarTabHSpace) return 12;
+        if (metric == PM_TabBarTabHSpace) return 10;
         return QProxyStyle::pixelMetric(metric, option, widget);
     }
 };

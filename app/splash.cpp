@@ -27,9 +27,9 @@ QPixmap splash_picture() {
     p.fillRect(picture.rect(), sky);
 
     // A mast on a hill sending rings of radio waves.
-    const QPointF tip(127, 78);
+    const QPointF tip(127, 100);
     for (int ring = 1; ring <= 4; ++ring) {
-        const qreal r = 16.0 * ring;
+        const qreal r = 13.0 * ring;
         QColor wave(0xff, 0xd5, 0x4f);
         wave.setAlphaF(1.0 - 0.2 * ring);
         p.setPen(QPen(wave, 3, Qt::SolidLine, Qt::RoundCap));
@@ -44,10 +44,20 @@ QPixmap splash_picture() {
     hill.lineTo(0, kSide);
     hill.closeSubpath();
     p.fillPath(hill, QColor(0x12, 0x3d, 0x2c));
-    p.setPen(QPen(QColor(0xe8, 0xe8, 0xe8), 3, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(QPointF(127, 160), tip);
-    p.drawLine(QPointF(127, 160), QPointF(109, 176));
-    p.drawLine(QPointF(127, 160), QPointF(145, 176));
+    // A lattice mast: two legs narrowing to the tip, braced in zigzag.
+    p.setPen(QPen(QColor(0xe8, 0xe8, 0xe8), 2, Qt::SolidLine, Qt::RoundCap));
+    const qreal base = 180, half = 14;
+    p.drawLine(QPointF(tip.x() - half, base), tip);
+    p.drawLine(QPointF(tip.x() + half, base), tip);
+    p.setPen(QPen(QColor(0xc8, 0xc8, 0xc8), 1));
+    for (int k = 0; k < 6; ++k) {
+        const auto at = [&](qreal t, qreal side) {
+            return QPointF(tip.x() + side * half * t, tip.y() + (base - tip.y()) * t);
+        };
+        const qreal t0 = 1.0 - k / 6.0, t1 = 1.0 - (k + 1) / 6.0;
+        p.drawLine(at(t0, -1), at(t0, 1));
+        p.drawLine(at(t0, k % 2 ? 1 : -1), at(t1, k % 2 ? -1 : 1));
+    }
     p.setBrush(QColor(0xff, 0x5a, 0x36));
     p.setPen(Qt::NoPen);
     p.drawEllipse(tip, 5, 5);
@@ -57,7 +67,7 @@ QPixmap splash_picture() {
     title.setPixelSize(22);
     title.setBold(true);
     p.setFont(title);
-    p.drawText(QRectF(0, 14, kSide, 30), Qt::AlignHCenter, QStringLiteral("Zyvora Plus 2.0"));
+    p.drawText(QRectF(0, 10, kSide, 30), Qt::AlignHCenter, QStringLiteral("Zyvora Plus 2.0"));
     QFont small = p.font();
     small.setPixelSize(13);
     small.setBold(false);
