@@ -3,6 +3,7 @@
 // the control's change handler.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -160,6 +161,37 @@ private slots:
         QCOMPARE(fixture.boxes, only(BoxKind::Information, "Mode is on: the switch follows it."));
         QVERIFY(enable->isChecked());
         QVERIFY(!enable->isEnabled());
+    }
+
+    // Named controls go where the layout says; the rest follow in the last column.
+    void the_page_layout_places_the_controls() {
+        const std::vector<zyvora_app::PageLayout> layouts = {
+            {"TabSheet_network", {{"", {{"Fixture_mode"}}}, {"Switches", {{"Fixture_name"}}}}}};
+        Recorder fixture;
+        TForm1 form(fixture_registry(), layouts, fixture.presenter());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        child<QTabWidget>(form, "PageControl1")->setCurrentWidget(child<QWidget>(form, "TabSheet_network"));
+        QCoreApplication::processEvents();
+        auto* mode = child<QWidget>(form, "Fixture_mode");
+        auto* name = child<QWidget>(form, "Fixture_name");
+        auto* enable = child<QWidget>(form, "Fixture_enable");
+        auto* group = qobject_cast<QGroupBox*>(name->parentWidget());
+        QVERIFY(group);
+        QCOMPARE(group->title(), QString("Switches"));
+        QCOMPARE(enable->parentWidget(), group);
+        QVERIFY(mode->parentWidget() != group);
+        QVERIFY(mode->mapToGlobal(QPoint(0, 0)).x() < group->mapToGlobal(QPoint(0, 0)).x());
+        QVERIFY(enable->geometry().top() > name->geometry().bottom());
+    }
+
+    void a_layout_naming_a_control_not_on_its_page_is_refused() {
+        const std::vector<zyvora_app::PageLayout> unknown = {
+            {"TabSheet_network", {{"", {{"Fixture_name", "Callsign"}}}}}};
+        QVERIFY_THROWS_EXCEPTION(std::logic_error, TForm1(fixture_registry(), unknown, Recorder().presenter()));
+        const std::vector<zyvora_app::PageLayout> twice = {
+            {"TabSheet_network", {{"", {{"Fixture_name"}, {"Fixture_name"}}}}}};
+        QVERIFY_THROWS_EXCEPTION(std::logic_error, TForm1(fixture_registry(), twice, Recorder().presenter()));
     }
 
 private:
