@@ -12,7 +12,7 @@ namespace zyvora {
 namespace {
 
 void show_interlocks(const Registry& registry, ControlStore& store, Feedback& feedback) {
-    for (const auto& text : registry.run_interlocks(store)) feedback.info(text);
+    for (const auto& text : registry.settle(store)) feedback.info(text);
 }
 
 }  // namespace
@@ -67,8 +67,9 @@ bool read_settings_file(const Registry& registry, ControlStore& store, const std
     return true;
 }
 
-bool encode_settings(const Registry& registry, const ControlStore& store, Image& image, Feedback& feedback,
-                     bool all) {
+bool encode_settings(const Registry& registry, ControlStore& store, Image& image, Feedback& feedback, bool all,
+                     const Clock& clock) {
+    pc_time_fill_if_asked(store, clock);
     EncodeOptions options;
     options.all = all;
     const auto failures = encode(registry, store, image, options);
@@ -119,9 +120,10 @@ bool write_image_file(const Image& image, const std::string& path, Feedback& fee
     }
 }
 
-ControlStore start_up_store(const Registry& registry, Feedback& feedback) {
+ControlStore start_up_store(const Registry& registry, Feedback& feedback, const Clock& clock) {
     ControlStore store = registry.make_store();
     show_interlocks(registry, store, feedback);
+    pc_time_fill(store, clock());
     return store;
 }
 

@@ -3,6 +3,7 @@
 // feedback port and return whether they succeeded.
 #include <string>
 
+#include "clock.h"
 #include "controls.h"
 #include "feedback.h"
 #include "image.h"
@@ -18,9 +19,10 @@ bool save_settings_file(const Registry& registry, const ControlStore& store, con
 bool read_settings_file(const Registry& registry, ControlStore& store, const std::string& path,
                         Feedback& feedback);
 
-// The encode pass with its messages. With `all`, every failing check is shown, in pass order.
-bool encode_settings(const Registry& registry, const ControlStore& store, Image& image, Feedback& feedback,
-                     bool all = false);
+// The encode pass with its messages, after the PC time fill when the user asked for it. With
+// `all`, every failing check is shown, in pass order.
+bool encode_settings(const Registry& registry, ControlStore& store, Image& image, Feedback& feedback,
+                     bool all = false, const Clock& clock = system_local_time);
 
 // Verify, then decode, with the status log lines of "Read config" for a failure.
 bool verify_and_decode(const Registry& registry, ControlStore& store, const Image& image, Feedback& feedback);
@@ -30,7 +32,7 @@ bool verify_and_decode(const Registry& registry, ControlStore& store, const Imag
 std::optional<Image> read_image_file(const std::string& path, Feedback& feedback);
 bool write_image_file(const Image& image, const std::string& path, Feedback& feedback);
 
-// Start-up: the defaults of every area, then the interlock step.
-ControlStore start_up_store(const Registry& registry, Feedback& feedback);
+// Start-up: the defaults of every area, the settle step, then the PC time fill.
+ControlStore start_up_store(const Registry& registry, Feedback& feedback, const Clock& clock = system_local_time);
 
 }  // namespace zyvora

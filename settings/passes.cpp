@@ -127,6 +127,7 @@ std::optional<std::string> encode_field(const Setting& s, const ControlStore& st
 
 void decode_field(const Setting& s, ControlStore& store, int id, const Image& image) {
     const Field& f = s.field;
+    if (!f.decoded) return;
     switch (f.codec) {
         case Codec::None: return;
         case Codec::Index8: show_choice_value(store, id, image.at(f.offset)); return;

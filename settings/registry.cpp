@@ -24,8 +24,8 @@ void append_rows(std::vector<int>& out, const Area& area, int first, const std::
 }  // namespace
 
 Registry::Registry(std::vector<Area> areas, const std::vector<std::string>& encode_areas,
-                   const std::vector<std::string>& save_areas, std::vector<ChangeHandler> interlocks)
-    : interlocks_(std::move(interlocks)) {
+                   const std::vector<std::string>& save_areas, std::vector<ChangeHandler> handlers)
+    : handlers_(std::move(handlers)) {
     std::unordered_map<std::string, int> ids;
     std::unordered_map<std::string, std::pair<const Area*, int>> area_first;
     for (const Area& area : areas) {
@@ -70,9 +70,10 @@ void Registry::apply_defaults(ControlStore& store) const {
     }
 }
 
-std::vector<std::string> Registry::run_interlocks(ControlStore& store) const {
+std::vector<std::string> Registry::settle(ControlStore& store) const {
     std::vector<std::string> messages;
-    for (const auto& handler : interlocks_) {
+    for (const auto& handler : handlers_) {
+        if (!handler.settles) continue;
         auto shown = handler.run(store);
         messages.insert(messages.end(), shown.begin(), shown.end());
     }
@@ -80,15 +81,17 @@ std::vector<std::string> Registry::run_interlocks(ControlStore& store) const {
 }
 
 const ChangeHandler* Registry::change_handler(const std::string& control) const {
-    for (const auto& handler : interlocks_) {
+    for (const auto& handler : handlers_) {
         if (handler.control == control) return &handler;
     }
     return nullptr;
 }
 
 const Registry& Registry::instance() {
-    // Tab order; later areas join each list at their place.
-    static const Registry registry({radio_area()}, {"radio"}, {"radio"});
+    // Tab order; later areas join each list at their place. Handlers settle in the order the
+    // product runs them.
+    static const Registry registry({radio_area(), time_area()}, {"radio", "time"}, {"radio", "time"},
+                                   time_handlers());
     return registry;
 }
 

@@ -9,11 +9,13 @@
 
 namespace zyvora {
 
-// A change handler that corrects other controls (the port interlocks); it returns the messages
-// it wants shown. Runs on a user pick in the window and where the product says it runs.
+// A change handler that corrects other controls (the port interlocks, the clock option); it
+// returns the messages it wants shown. Runs on a user pick of `control` in the window and, when
+// it `settles`, in the settle step at start-up and after "Read from file".
 struct ChangeHandler {
     std::string control;
     std::function<std::vector<std::string>(ControlStore&)> run;
+    bool settles = true;  // false for a second control that shares another entry's handler
 };
 
 class Registry {
@@ -25,7 +27,7 @@ public:
     // in the orders of the encode and save passes.
     Registry(std::vector<Area> areas, const std::vector<std::string>& encode_areas,
              const std::vector<std::string>& save_areas,
-             std::vector<ChangeHandler> interlocks = {});
+             std::vector<ChangeHandler> handlers = {});
     Registry(const Registry&) = delete;  // the stores' declarations point into this object
     Registry& operator=(const Registry&) = delete;
 
@@ -37,8 +39,9 @@ public:
     ControlStore make_store() const;  // every control at its start-up default
     void apply_defaults(ControlStore& store) const;
 
-    // The interlock step of start-up and "Read from file"; returns the messages to show.
-    std::vector<std::string> run_interlocks(ControlStore& store) const;
+    // The settle step of start-up and "Read from file": every settling handler in order;
+    // returns the messages to show.
+    std::vector<std::string> settle(ControlStore& store) const;
     const ChangeHandler* change_handler(const std::string& control) const;
 
 private:
@@ -46,10 +49,12 @@ private:
     std::vector<const ControlDecl*> decls_;
     std::vector<int> encode_rows_;
     std::vector<int> save_rows_;
-    std::vector<ChangeHandler> interlocks_;
+    std::vector<ChangeHandler> handlers_;
 };
 
-// The area tables, one source file each.
+// The area tables, one source file each, with the change handlers of their controls.
 Area radio_area();
+Area time_area();
+std::vector<ChangeHandler> time_handlers();
 
 }  // namespace zyvora

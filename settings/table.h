@@ -40,6 +40,7 @@ struct Field {
     bool upper = false;          // Text: stored upper-cased
     bool printable = false;      // Text: bytes outside 0x20..0x7E fail with `message`
     bool wildcard = false;       // CallSsid: "*" is stored as '*'
+    bool decoded = true;         // false: written by the encode pass only, never read back
     std::string companion;       // CallSsid: the call sign whose emptiness skips the SSID check
     std::string message;         // the check's message (syntax message for coordinates)
     std::string length_message;  // coordinates: the text is not 8 or 9 characters long

@@ -46,7 +46,7 @@ const std::string kOtherVersion =
 
 class FileOperations : public ::testing::Test {
 protected:
-    FileOperations() : registry_(Registry::instance()), store_(registry_.make_store()) {
+    FileOperations() : registry_(Registry::instance()), store_(test::startup_store(registry_)) {
         std::string pattern = (fs::temp_directory_path() / "zyvora-ops-XXXXXX").string();
         dir_ = ::mkdtemp(pattern.data());
     }
@@ -63,7 +63,7 @@ protected:
         return st.st_mode & 07777;
     }
     bool store_is_default() const {
-        const ControlStore defaults = registry_.make_store();
+        const ControlStore defaults = test::startup_store(registry_);
         for (std::size_t id = 0; id < store_.size(); ++id) {
             const int i = static_cast<int>(id);
             if (store_.text(i) != defaults.text(i) || store_.index(i) != defaults.index(i)) return false;
@@ -171,7 +171,7 @@ TEST_F(FileOperations, SaveAndReadRoundTripBytes) {
     ASSERT_TRUE(save_settings_file(registry_, store_, file, feedback_));
     EXPECT_NE(contents(file).find("\nCallsign=\xE9t\xE9\n"), std::string::npos);
 
-    ControlStore back = registry_.make_store();
+    ControlStore back = test::startup_store(registry_);
     ASSERT_TRUE(read_settings_file(registry_, back, file, feedback_));
     EXPECT_EQ(back.text("Callsign"), "\xE9t\xE9");
     EXPECT_EQ(back.text("Latitude"), "5223.08\xD1");
@@ -240,8 +240,8 @@ TEST_F(FileOperations, UnreadableFileChangesNothing) {
 
 class ReadConfig : public ::testing::Test {
 protected:
-    ReadConfig() : registry_(Registry::instance()), store_(registry_.make_store()) {
-        ControlStore device = registry_.make_store();
+    ReadConfig() : registry_(Registry::instance()), store_(test::startup_store(registry_)) {
+        ControlStore device = test::startup_store(registry_);
         device.set_text("Callsign", "SP5X");
         EXPECT_TRUE(encode(registry_, device, image_).empty());
     }
@@ -284,7 +284,7 @@ TEST_F(ReadConfig, OtherVersionShowsTheBoxThenLogsAReadError) {
 
 TEST(EncodeSettings, ShowsBoxesAndErrorsInPassOrder) {
     const Registry& registry = Registry::instance();
-    ControlStore store = registry.make_store();
+    ControlStore store = test::startup_store(registry);
     store.set_text("Callsign", "");
     store.set_text("Ssid", "x");
     store.set_text("Quiettime", "100");

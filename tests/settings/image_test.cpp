@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "../support/expected_defaults.h"
+
 #include <climits>
 #include <cstring>
 #include <optional>
@@ -15,7 +17,7 @@ namespace {
 
 Image defaults_image(std::uint16_t nonce) {
     const Registry& registry = Registry::instance();
-    const ControlStore store = registry.make_store();
+    const ControlStore store = test::startup_store(registry);
     Image image;
     EncodeOptions options;
     options.nonce = nonce;
@@ -74,7 +76,7 @@ TEST(ImageFrame, VerifyNeedsBothChecksumAndEndMarker) {
 
 TEST(ImageFrame, EncodesDifferOnlyInNonceAndChecksum) {
     const Registry& registry = Registry::instance();
-    const ControlStore store = registry.make_store();
+    const ControlStore store = test::startup_store(registry);
     Image first;
     ASSERT_TRUE(encode(registry, store, first).empty());
     std::set<std::uint16_t> nonces;
@@ -92,7 +94,7 @@ TEST(ImageFrame, EncodesDifferOnlyInNonceAndChecksum) {
 
 TEST(ImageFrame, VersionMismatchNamesBothTagsAndChangesNoControl) {
     const Registry& registry = Registry::instance();
-    ControlStore source = registry.make_store();
+    ControlStore source = test::startup_store(registry);
     source.set_text("Callsign", "SP5X");
     Image image;
     ASSERT_TRUE(encode(registry, source, image).empty());
@@ -110,7 +112,7 @@ TEST(ImageFrame, VersionMismatchNamesBothTagsAndChangesNoControl) {
     for (const auto& c : cases) {
         Image old = image;
         std::memcpy(old.data() + 6, c.tag, 8);
-        ControlStore store = registry.make_store();
+        ControlStore store = test::startup_store(registry);
         const auto message = decode(registry, store, old);
         ASSERT_TRUE(message.has_value()) << c.shown;
         EXPECT_EQ(*message, std::string("Uncompatible configuration version:\nDevice: ") + c.shown +

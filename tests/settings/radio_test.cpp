@@ -20,7 +20,7 @@ const std::string kSsidMessage = "Callsign - SSID range error (0 - 15).";
 
 class RadioArea : public ::testing::Test {
 protected:
-    RadioArea() : registry_(Registry::instance()), store_(registry_.make_store()) {}
+    RadioArea() : registry_(Registry::instance()), store_(test::startup_store(registry_)) {}
 
     std::vector<Failure> encode_now(bool all = false) {
         EncodeOptions options;
@@ -89,7 +89,7 @@ TEST_F(RadioArea, ChecksAtTheirBoundaries) {
         {"Longitude", "17959.99W", "", 40, "17959.99W\0"s},
     };
     for (const auto& c : cases) {
-        store_ = registry_.make_store();
+        store_ = test::startup_store(registry_);
         store_.set_text(c.control, c.text);
         const auto failures = encode_now();
         if (!c.message.empty()) {
@@ -108,7 +108,7 @@ TEST_F(RadioArea, ChecksAtTheirBoundaries) {
 TEST_F(RadioArea, NumberThatIsNoNumberFailsWithTheParsersError) {
     for (const char* control : {"Ssid", "Txdelay", "Quiettime", "Floodtimeout"}) {
         for (const char* text : {"", "abc", "1.5"}) {
-            store_ = registry_.make_store();
+            store_ = test::startup_store(registry_);
             store_.set_text(control, text);
             const auto failures = encode_now();
             ASSERT_EQ(failures.size(), 1u) << control;
@@ -131,7 +131,7 @@ TEST_F(RadioArea, ChoiceWithoutSelectionFails) {
         {"Digion", "Digipeater on - no item selected."},
     };
     for (const auto& [control, message] : cases) {
-        store_ = registry_.make_store();
+        store_ = test::startup_store(registry_);
         store_.set_index(control, -1);
         const auto failures = encode_now();
         ASSERT_EQ(failures.size(), 1u) << control;
@@ -185,7 +185,7 @@ TEST_F(RadioArea, DecodeRestoresEveryControl) {
     for (const auto& [name, index] : indexes) store_.set_index(name, index);
     ASSERT_TRUE(encode_now().empty());
 
-    ControlStore decoded = registry_.make_store();
+    ControlStore decoded = test::startup_store(registry_);
     ASSERT_EQ(decode(registry_, decoded, image_), std::nullopt);
     for (const auto& [name, text] : texts) EXPECT_EQ(decoded.text(name), text) << name;
     for (const auto& [name, index] : indexes) EXPECT_EQ(decoded.index(name), index) << name;

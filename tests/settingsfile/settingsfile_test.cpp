@@ -25,17 +25,17 @@ std::string saved_text(const Registry& registry, const ControlStore& store) {
 ControlStore read_text(const Registry& registry, const std::string& text) {
     SettingsFile file;
     EXPECT_TRUE(file.parse(text));
-    ControlStore store = registry.make_store();
+    ControlStore store = test::startup_store(registry);
     read(registry, store, file);
     return store;
 }
 
 TEST(SettingsFileText, DefaultsAreWrittenInSaveOrder) {
-    EXPECT_EQ(saved_text(radio(), radio().make_store()), test::kDefaultsFile);
+    EXPECT_EQ(saved_text(radio(), test::startup_store(radio())), test::kDefaultsFile);
 }
 
 TEST(SettingsFileText, SaveAndReadRestoreEveryControl) {
-    ControlStore store = radio().make_store();
+    ControlStore store = test::startup_store(radio());
     // Texts are kept as typed: lower case, and bytes beyond ASCII.
     store.set_text("Callsign", "t\xE9st");
     store.set_text("Ssid", "12");
@@ -123,13 +123,13 @@ TEST(SettingsFileText, IndexOutsideTheItemsIsNoSelection) {
 TEST(SettingsFileText, MissingKeysTakeTheirDefaults) {
     SettingsFile file;
     ASSERT_TRUE(file.parse("[Radio]\nCallsign=SP5X\nSSID=3\nTXdelay=900\nBaudrate=1\n[Digipeater]\nDigion=0\n"));
-    ControlStore store = radio().make_store();
+    ControlStore store = test::startup_store(radio());
     read(radio(), store, file);
     ASSERT_EQ(store.text("Callsign"), "SP5X");
 
     file.parse("[!WARNING]\nApplication=Zyvora Plus 2.0 Configurator\n");
     read(radio(), store, file);
-    const ControlStore defaults = radio().make_store();
+    const ControlStore defaults = test::startup_store(radio());
     for (std::size_t id = 0; id < store.size(); ++id) {
         const int i = static_cast<int>(id);
         EXPECT_EQ(store.text(i), defaults.text(i)) << store.decl(i).name;
@@ -185,7 +185,7 @@ TEST(SettingsFileText, CheckBoxesAndBooleans) {
 }
 
 TEST(SettingsFileText, IntegerKeyThatIsNoNumberStopsTheSave) {
-    ControlStore store = radio().make_store();
+    ControlStore store = test::startup_store(radio());
     store.set_text("Quiettime", "4OO");
     SettingsFile file;
     file.write_header();

@@ -5,7 +5,21 @@
 #include <cstdint>
 #include <string_view>
 
+#include "clock.h"
+#include "registry.h"
+
 namespace zyvora::test {
+
+// A fixed "now" for the PC time fill: 09:05 on 3 April 2026.
+inline constexpr LocalTime kNow{2026, 4, 3, 9, 5};
+
+// The controls as start-up leaves them, at kNow.
+inline ControlStore startup_store(const Registry& registry) {
+    ControlStore store = registry.make_store();
+    registry.settle(store);
+    if (store.id("Rtcyear") >= 0) pc_time_fill(store, kNow);  // test registries may have no clock page
+    return store;
+}
 
 inline constexpr std::string_view kDefaultsFile =
     "[!WARNING]\n"
@@ -31,7 +45,12 @@ inline constexpr std::string_view kDefaultsFile =
     "\n\n"
     "[Digipeater]\n"
     "Digion=1\n"
-    "Floodtimeout=60\n";
+    "Floodtimeout=60\n"
+    "\n\n"
+    "[RTC]\n"
+    "Uploadpctime=1\n"
+    "Ntp_enable=1\n"
+    "Ntp_servername=pool.ntp.org\n";
 
 // Offsets 14..55.
 inline constexpr std::array<std::uint8_t, 42> kDefaultRadioBytes = {

@@ -1,0 +1,112 @@
+// The "RTC/NTP time" page: the PC time fill, the clock option and the bytes they lead to.
+#include <gtest/gtest.h>
+
+#include "../support/expected_defaults.h"
+#include "operations.h"
+#include "passes.h"
+#include "settingsfile.h"
+
+namespace zyvora {
+namespace {
+
+class Silent : public Feedback {
+public:
+    void info(const std::string& t) override { shown.push_back(t); }
+    void message(const std::string& t) override { shown.push_back(t); }
+    void error(const std::string& t) override { shown.push_back(t); }
+    void log(const std::string&) override {}
+    void progress_range(int, int) override {}
+    void progress_position(int) override {}
+    int progress() const override { return 0; }
+    void process_events() override {}
+    std::vector<std::string> shown;
+};
+
+const char* const kDateTime[] = {"Rtcyear", "Rtcmonth", "Rtcday", "Rtchour", "Rtcmin"};
+
+std::vector<std::uint8_t> bytes(const Image& image, std::size_t from, std::size_t to) {
+    return {image.begin() + from, image.begin() + to + 1};
+}
+
+TEST(TimePage, StartUpFillsThePcTimeAndLocksTheEdits) {
+    const Registry& registry = Registry::instance();
+    Silent feedback;
+    const ControlStore store = start_up_store(registry, feedback, [] { return test::kNow; });
+    const char* const expected[] = {"2026", "4", "3", "9", "5"};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(store.text(kDateTime[i]), expected[i]);
+        EXPECT_FALSE(store.enabled(store.require(kDateTime[i]))) << kDateTime[i];
+    }
+    EXPECT_TRUE(store.checked("Uploadpctime"));
+    EXPECT_TRUE(feedback.shown.empty());
+}
+
+TEST(TimePage, DefaultBytes600To655) {
+    const Registry& registry = Registry::instance();
+    ControlStore store = test::startup_store(registry);
+    Image image{};
+    ASSERT_TRUE(encode(registry, store, image, {false, 0}).empty());
+    std::vector<std::uint8_t> ntp = {0x01};
+    for (char c : std::string("pool.ntp.org")) ntp.push_back(static_cast<std::uint8_t>(c));
+    ntp.resize(33, 0);
+    EXPECT_EQ(bytes(image, 600, 632), ntp);
+    EXPECT_EQ(bytes(image, 650, 655), (std::vector<std::uint8_t>{0xEA, 0x07, 0x04, 0x03, 0x09, 0x05}));
+}
+
+TEST(TimePage, WriteRefreshesTheTimeOnlyWhenAsked) {
+    const Registry& registry = Registry::instance();
+    ControlStore store = test::startup_store(registry);
+    Image image{};
+    Silent feedback;
+    const Clock later = [] { return LocalTime{2027, 12, 31, 23, 59}; };
+
+    ASSERT_TRUE(encode_settings(registry, store, image, feedback, false, later));
+    EXPECT_EQ(bytes(image, 650, 655), (std::vector<std::uint8_t>{0xEB, 0x07, 12, 31, 23, 59}));
+
+    // By hand: what the edits show is sent, and an empty one stops the write.
+    store.set_checked("Uploadpctime", false);
+    store.set_text("Rtcyear", "2030");
+    store.set_text("Rtcmin", "7");
+    ASSERT_TRUE(encode_settings(registry, store, image, feedback, false, later));
+    EXPECT_EQ(bytes(image, 650, 655), (std::vector<std::uint8_t>{0xEE, 0x07, 12, 31, 23, 7}));
+    store.set_text("Rtchour", "");
+    EXPECT_FALSE(encode_settings(registry, store, image, feedback, false, later));
+    EXPECT_EQ(feedback.shown, std::vector<std::string>{"'' is not a valid integer value"});
+}
+
+TEST(TimePage, ReadingAFileSettlesTheClockOption) {
+    const Registry& registry = Registry::instance();
+    ControlStore store = test::startup_store(registry);
+    SettingsFile file;
+    file.parse("[!WARNING]\nApplication=Zyvora Plus 2.0 Configurator\nVersion=v1.13\n[RTC]\nUploadpctime=0\nNtp_enable=0\n");
+    read(registry, store, file);
+    registry.settle(store);
+    EXPECT_FALSE(store.checked("Uploadpctime"));
+    EXPECT_FALSE(store.checked("Ntp_enable"));
+    EXPECT_EQ(store.text("Ntp_servername"), "pool.ntp.org");  // missing key
+    for (const char* name : kDateTime) EXPECT_TRUE(store.enabled(store.require(name))) << name;
+    EXPECT_EQ(store.text("Rtcyear"), "2026");  // the file does not hold the date and time
+}
+
+TEST(TimePage, DecodeLeavesTheDateAndTimeAlone) {
+    const Registry& registry = Registry::instance();
+    ControlStore store = test::startup_store(registry);
+    Image image{};
+    ASSERT_TRUE(encode(registry, store, image, {false, 0}).empty());
+    image[600] = 7;  // any non-zero byte enables NTP
+    image[650] = 0x10;
+    image[655] = 42;
+
+    ControlStore decoded = test::startup_store(registry);
+    decoded.set_text("Rtcmin", "33");
+    decoded.set_checked("Ntp_enable", false);
+    decoded.set_checked("Uploadpctime", false);
+    ASSERT_FALSE(decode(registry, decoded, image).has_value());
+    EXPECT_TRUE(decoded.checked("Ntp_enable"));
+    EXPECT_FALSE(decoded.checked("Uploadpctime"));
+    EXPECT_EQ(decoded.text("Rtcyear"), "2026");
+    EXPECT_EQ(decoded.text("Rtcmin"), "33");
+}
+
+}  // namespace
+}  // namespace zyvora
