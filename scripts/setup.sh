@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev libsimpleini-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev libsimpleini-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev libhidapi-dev
   xvfb xauth fonts-dejavu-core
 )
 

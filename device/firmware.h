@@ -1,0 +1,31 @@
+#pragma once
+// The firmware image the configurator carries: embedded by the build (ZYVORA_FIRMWARE=path at
+// configure time) or named at run time. Never made up: a wrong image can ruin a device.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "feedback.h"
+
+namespace zyvora {
+
+class FirmwareStore {
+public:
+    // The image embedded in this build, if any.
+    static FirmwareStore embedded();
+    // The image in `path`, read when loaded.
+    static FirmwareStore from_file(std::string path);
+
+    bool carries_image() const;
+    // The image's bytes, or nullopt after showing "Firmware resource not found (FindResource)."
+    // (none carried), "Firmware resource not found (LoadResource)." (it cannot be read) or
+    // "Firmware file too long." (above 497664 bytes) in an information box.
+    std::optional<std::vector<std::uint8_t>> load(Feedback& feedback) const;
+
+private:
+    std::optional<std::string> path_;
+    bool embedded_ = false;
+};
+
+}  // namespace zyvora

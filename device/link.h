@@ -1,0 +1,31 @@
+#pragma once
+// Requests and replies over an open device: one exchange per command, never retried.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "report.h"
+#include "transport.h"
+
+namespace zyvora {
+
+class DeviceLink {
+public:
+    explicit DeviceLink(Transport& transport) : transport_(transport) {}
+
+    // Writes `request` (byte 0 = 0, byte 1 = command) and reads one reply: true when 65 bytes
+    // went out, 65 came back and reply byte 1 echoes the command.
+    bool exchange(const Report& request, Report& reply);
+
+    std::optional<std::uint32_t> firmware_version();
+    std::optional<std::string> hardware_version();
+    bool write_settings_page(std::uint16_t page, const std::uint8_t* data);
+    // Fills `data` (32 bytes) when the reply's page sum is right.
+    bool read_settings_page(std::uint16_t page, std::uint8_t* data);
+    bool write_firmware_page(std::uint16_t page, const std::uint8_t* data);
+
+private:
+    Transport& transport_;
+};
+
+}  // namespace zyvora

@@ -1,0 +1,91 @@
+#include "transfers.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <string>
+
+namespace zyvora {
+
+namespace {
+
+constexpr int kPages = static_cast<int>(kSettingsPages);
+
+std::string counted(const char* what, int number, int total) {
+    return what + std::to_string(number) + "/" + std::to_string(total);
+}
+
+void start_progress(Feedback& feedback, int maximum) {
+    feedback.progress_position(0);
+    feedback.progress_range(0, maximum);
+}
+
+}  // namespace
+
+bool write_settings(DeviceLink& link, const Image& image, Feedback& feedback) {
+    start_progress(feedback, kPages);
+    for (int p = 0; p < kPages; ++p) {
+        if (!link.write_settings_page(static_cast<std::uint16_t>(p), image.data() + p * kPageSize)) {
+            feedback.log(counted("Page write error: ", p + 1, kPages));
+            return false;
+        }
+        feedback.log(counted("Page written: ", p + 1, kPages));
+        feedback.progress_position(p + 1);
+    }
+    feedback.log("Eeprom write success");
+    feedback.progress_position(0);
+    return true;
+}
+
+bool read_settings(DeviceLink& link, Image& image, Feedback& feedback) {
+    start_progress(feedback, kPages);
+    for (int p = 0; p < kPages; ++p) {
+        if (!link.read_settings_page(static_cast<std::uint16_t>(p), image.data() + p * kPageSize)) {
+            feedback.log(counted("Page read error: ", p + 1, kPages));
+            return false;
+        }
+        feedback.log(counted("Page read: ", p + 1, kPages));
+        feedback.progress_position(p + 1);
+    }
+    feedback.progress_position(0);
+    return true;
+}
+
+bool show_versions(DeviceLink& link, Feedback& feedback) {
+    const std::optional<std::uint32_t> firmware = link.firmware_version();
+    if (!firmware) return false;
+    // Large enough for any 32-bit number in hundredths.
+    char text[40];
+    std::snprintf(text, sizeof text, "Firmware version: %.2f", *firmware * 0.01);
+    const std::optional<std::string> hardware = link.hardware_version();
+    if (!hardware) return false;
+    feedback.message(text + ("\r\nHardware version: " + *hardware));
+    return true;
+}
+
+bool upload_firmware(DeviceLink& link, const std::vector<std::uint8_t>& firmware, Feedback& feedback) {
+    // Page numbers travel as 16 bits; the store never hands over more than fits the device.
+    if (firmware.size() > kFirmwareCapacity) {
+        feedback.info("Firmware file too long.");
+        return false;
+    }
+    const int pages = static_cast<int>((firmware.size() + kPageSize - 1) / kPageSize);
+    start_progress(feedback, pages);
+    for (int p = 0; p < pages; ++p) {
+        feedback.process_events();
+        std::array<std::uint8_t, kPageSize> page{};
+        const std::size_t from = p * kPageSize;
+        std::copy_n(firmware.begin() + from, std::min(kPageSize, firmware.size() - from), page.begin());
+        if (!link.write_firmware_page(static_cast<std::uint16_t>(p), page.data())) {
+            feedback.log(counted("Page write error: ", p + 1, pages));
+            return false;
+        }
+        feedback.log(counted("Page written: ", p + 1, pages));
+        feedback.progress_position(p + 1);
+    }
+    feedback.log("Firmware upgrade success");
+    feedback.progress_position(0);
+    return true;
+}
+
+}  // namespace zyvora

@@ -1,0 +1,29 @@
+#pragma once
+// Page transfers and device queries, with their status log lines and progress bar.
+#include <cstdint>
+#include <vector>
+
+#include "feedback.h"
+#include "image.h"
+#include "link.h"
+
+namespace zyvora {
+
+// 512 page writes of `image`: "Page written: N/512" per page, "Eeprom write success" at the
+// end, or "Page write error: N/512" and stop. True when every page was written.
+bool write_settings(DeviceLink& link, const Image& image, Feedback& feedback);
+
+// 512 page reads into `image`: "Page read: N/512" per page or "Page read error: N/512" and stop;
+// the pages not read keep what `image` held. True when every page was read.
+bool read_settings(DeviceLink& link, Image& image, Feedback& feedback);
+
+// "Firmware version: %.2f" and "\r\nHardware version: %s" in one plain message; false, with
+// nothing shown, when a query fails.
+bool show_versions(DeviceLink& link, Feedback& feedback);
+
+// The firmware pages in order from 0, the last padded with zeros, letting the window process
+// events before each page; "Firmware upgrade success" at the end. `firmware` is at most
+// kFirmwareCapacity bytes (the store refuses larger ones).
+bool upload_firmware(DeviceLink& link, const std::vector<std::uint8_t>& firmware, Feedback& feedback);
+
+}  // namespace zyvora
