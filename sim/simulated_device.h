@@ -1,0 +1,98 @@
+#pragma once
+// A stand-in for the device where none is attached: it answers the five commands as the device
+// does, keeps 512 settings pages, reports its versions and logs the firmware pages it takes.
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "fault.h"
+#include "image.h"
+#include "report.h"
+#include "transport.h"
+
+namespace zyvora {
+
+struct SimOptions {
+    // The EEPROM persists here: loaded when the file exists (it must hold exactly 16384 bytes),
+    // replaced whole when a transport closes after settings pages were written.
+    std::optional<std::string> eeprom_file;
+    // What a fresh EEPROM holds: this image, or with `erased` (or no image) all 0xFF.
+    std::optional<Image> factory_image;
+    bool erased = false;
+    std::uint32_t firmware_version = kExpectedFirmwareVersion;
+    // Up to 62 characters fit the reply with their NUL; a longer text fills it with no NUL at
+    // all, as a faulty device would.
+    std::string hardware_version = "Zyvora Plus 2.0 simulated hardware";
+    std::vector<SimFault> faults;  // the first that matches a request applies
+    bool not_found = false;        // Open finds no device
+    std::chrono::microseconds reply_latency{0};  // how long each reply takes to come
+};
+
+struct SimFirmwarePage {
+    std::uint16_t page;
+    std::array<std::uint8_t, kPageSize> data;
+    bool operator==(const SimFirmwarePage&) const = default;
+};
+
+// The device's answer to one request: count 65 (whole), 64 (short), 0 (none) or -1 (gone).
+struct SimAnswer {
+    int count;
+    Report reply;
+};
+
+class SimulatedDevice {
+public:
+    // nullptr with the reason in `error` when the EEPROM file exists but cannot be loaded.
+    static std::unique_ptr<SimulatedDevice> create(SimOptions options, std::string* error);
+
+    const SimOptions& options() const { return options_; }
+    // Takes one request as the device would. Requests it cannot accept (report id not 0,
+    // unknown command, page out of range, wrong page sum, firmware page out of order) are not
+    // acted on and get a reply with byte 1 = 0, which fails the exchange. Faults change only the
+    // reply: the device has done its work when a reply is lost or garbled.
+    SimAnswer handle(const Report& request);
+
+    bool present() const { return present_ && !options_.not_found; }
+    const Image& eeprom() const { return eeprom_; }
+    // Every request the device received, in order, and why it refused any.
+    const std::vector<Report>& requests() const { return requests_; }
+    const std::vector<std::string>& refusals() const { return refusals_; }
+    // Every firmware page it accepted, in order, across uploads.
+    const std::vector<SimFirmwarePage>& firmware_pages() const { return firmware_pages_; }
+
+    // Replaces the EEPROM file when settings pages were written since it was loaded or saved.
+    // False with the reason in `error` when that fails.
+    bool save(std::string* error);
+
+private:
+    explicit SimulatedDevice(SimOptions options);
+    void answer(const Report& request, Report& reply);
+    void refuse(Report& reply, std::string why);
+
+    SimOptions options_;
+    Image eeprom_{};
+    bool dirty_ = false;
+    bool present_ = true;
+    std::uint32_t next_firmware_page_ = 0;
+    std::vector<Report> requests_;
+    std::vector<std::string> refusals_;
+    std::vector<SimFirmwarePage> firmware_pages_;
+};
+
+// Opens the simulated device: the found line of Open, or "Zyvora Plus 2.0 not found." when it
+// is absent. The device must outlive the port, and `feedback` the transport it gives: closing
+// the transport saves the EEPROM and logs a line should that fail.
+class SimulatedPort : public DevicePort {
+public:
+    explicit SimulatedPort(SimulatedDevice& device) : device_(device) {}
+    std::unique_ptr<Transport> open(Feedback& feedback) override;
+
+private:
+    SimulatedDevice& device_;
+};
+
+}  // namespace zyvora
