@@ -1,0 +1,82 @@
+// The firmware store: the image this build carries, or one read from a file, and its limits.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "../device/recording_feedback.h"
+#include "firmware.h"
+#include "report.h"
+
+namespace zyvora {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::RecordingFeedback;
+
+class FirmwareFiles : public ::testing::Test {
+protected:
+    FirmwareFiles() {
+        std::string pattern = (fs::temp_directory_path() / "zyvora-firmware-XXXXXX").string();
+        dir_ = ::mkdtemp(pattern.data());
+    }
+    ~FirmwareFiles() override { fs::remove_all(dir_); }
+
+    // A stand-in image: no real firmware is ever used here.
+    std::string stand_in(std::size_t size) {
+        const std::string path = dir_ + "/image-" + std::to_string(size) + ".bin";
+        std::vector<std::uint8_t> bytes = pattern(size);
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                    static_cast<std::streamsize>(bytes.size()));
+        return path;
+    }
+    static std::vector<std::uint8_t> pattern(std::size_t size) {
+        std::vector<std::uint8_t> bytes(size);
+        for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i ^ (i >> 8) ^ 0xA5);
+        return bytes;
+    }
+
+    std::string dir_;
+    RecordingFeedback feedback_;
+};
+
+TEST_F(FirmwareFiles, AcceptsUpToTheDeviceCapacityAndRefusesOneByteMore) {
+    for (const std::size_t size : {kFirmwareCapacity, std::size_t{272384}, std::size_t{33}, std::size_t{0}}) {
+        const FirmwareStore store = FirmwareStore::from_file(stand_in(size));
+        EXPECT_TRUE(store.carries_image());
+        EXPECT_EQ(store.load(feedback_), pattern(size)) << size;
+    }
+    EXPECT_TRUE(feedback_.events.empty());
+
+    EXPECT_EQ(FirmwareStore::from_file(stand_in(kFirmwareCapacity + 1)).load(feedback_), std::nullopt);
+    EXPECT_EQ(feedback_.events, std::vector<std::string>{"info: Firmware file too long."});
+}
+
+TEST_F(FirmwareFiles, AFileThatCannotBeReadIsALoadError) {
+    for (const std::string& path : {dir_ + "/missing.bin", dir_}) {
+        RecordingFeedback feedback;
+        EXPECT_EQ(FirmwareStore::from_file(path).load(feedback), std::nullopt) << path;
+        EXPECT_EQ(feedback.events, std::vector<std::string>{"info: Firmware resource not found (LoadResource)."});
+    }
+}
+
+TEST(EmbeddedFirmware, IsTheConfiguredImageOrNone) {
+    RecordingFeedback feedback;
+    const FirmwareStore store = FirmwareStore::embedded();
+    const std::string configured = ZYVORA_FIRMWARE_FILE;
+    if (configured.empty()) {
+        EXPECT_FALSE(store.carries_image());
+        EXPECT_EQ(store.load(feedback), std::nullopt);
+        EXPECT_EQ(feedback.events, std::vector<std::string>{"info: Firmware resource not found (FindResource)."});
+    } else {
+        std::ifstream file(configured, std::ios::binary);
+        const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(file), {}};
+        EXPECT_TRUE(store.carries_image());
+        EXPECT_EQ(store.load(feedback), bytes);
+        EXPECT_TRUE(feedback.events.empty());
+    }
+}
+
+}  // namespace
+}  // namespace zyvora
