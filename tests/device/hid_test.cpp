@@ -49,7 +49,8 @@ protected:
         backend_ = backend.get();
         backend->interfaces = std::move(interfaces);
         backend->refused = refused_;
-        return HidPort(std::move(backend)).open(feedback_);
+        port_ = std::make_unique<HidPort>(std::move(backend));  // keeps backend_ alive
+        return port_->open(feedback_);
     }
     static std::string path_of(const std::unique_ptr<Transport>& transport) {
         auto* opened = dynamic_cast<PathTransport*>(transport.get());
@@ -59,6 +60,7 @@ protected:
     RecordingFeedback feedback_;
     std::map<std::string, std::string> refused_;
     FakeBackend* backend_ = nullptr;
+    std::unique_ptr<HidPort> port_;
 };
 
 TEST_F(HidOpen, NothingToFindLogsNotFound) {
