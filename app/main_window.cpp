@@ -6,14 +6,12 @@
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QProgressBar>
-#include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
-#include <QTabBar>
-#include <QTabWidget>
 #include <QVBoxLayout>
 
 #include "control_views.h"
+#include "multi_row_tabs.h"
 #include "operations.h"
 #include "pages.h"
 #include "texts.h"
@@ -42,15 +40,6 @@ QGroupBox* button_group(const char* title) {
     layout->setSpacing(6);
     return group;
 }
-
-// Narrower tab padding, so that all eleven pages fit on one row of tabs.
-class CompactTabs : public QProxyStyle {
-public:
-    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
-        if (metric == PM_TabBarTabHSpace) return 10;
-        return QProxyStyle::pixelMetric(metric, option, widget);
-    }
-};
 
 FileDialogDecl dialog(const char* name, bool save, const char* folder, const char* file_name, const char* filter) {
     return {QString::fromLatin1(name), save, QCoreApplication::applicationDirPath() + u'/' + QString::fromLatin1(folder),
@@ -87,11 +76,9 @@ TForm1::TForm1(const zyvora::Registry& registry, const std::vector<PageLayout>& 
 
     body->addWidget(build_button_row());
 
-    pages_ = new QTabWidget;
+    // The eleven captions need more than the window's width: the tabs take a second row.
+    pages_ = new MultiRowTabWidget;
     pages_->setObjectName(QStringLiteral("PageControl1"));
-    auto* compact = new CompactTabs;
-    compact->setParent(pages_->tabBar());
-    pages_->tabBar()->setStyle(compact);
     add_pages(pages_, page_tree());
     body->addWidget(pages_, 1);
 

@@ -16,11 +16,11 @@
 
 class QPlainTextEdit;
 class QProgressBar;
-class QTabWidget;
 
 namespace zyvora_app {
 
 class ControlViews;
+class MultiRowTabWidget;
 class WindowFeedback;
 
 // What a file dialog shows; the answer is a file name, or an empty text when cancelled.
@@ -61,7 +61,7 @@ private:
     void not_available();
 
     const zyvora::Registry& registry_;
-    QTabWidget* pages_ = nullptr;
+    MultiRowTabWidget* pages_ = nullptr;
     QPlainTextEdit* log_ = nullptr;
     QProgressBar* progress_ = nullptr;
     std::unique_ptr<WindowFeedback> feedback_;

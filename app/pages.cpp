@@ -4,6 +4,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "multi_row_tabs.h"
+
 namespace zyvora_app {
 
 const std::vector<PageDecl>& page_tree() {
@@ -66,9 +68,8 @@ constexpr const char* kButtonTabs =
     "QTabBar::tab:selected { background: #cfcfcf; border-color: #5c5c5c; }"
     "QTabBar::tab:hover:!selected { background: #eaf2fb; }";
 
-}  // namespace
-
-void add_pages(QTabWidget* tabs, const std::vector<PageDecl>& pages) {
+template <class Tabs>
+void add_pages_to(Tabs* tabs, const std::vector<PageDecl>& pages) {
     for (const PageDecl& decl : pages) {
         auto* page = new QWidget;
         page->setObjectName(QString::fromStdString(decl.name));
@@ -84,9 +85,13 @@ void add_pages(QTabWidget* tabs, const std::vector<PageDecl>& pages) {
         auto* layout = new QVBoxLayout(page);
         layout->setContentsMargins(2, 2, 2, 2);
         layout->addWidget(inner);
-        add_pages(inner, decl.pages);
+        add_pages_to(inner, decl.pages);
     }
 }
+
+}  // namespace
+
+void add_pages(MultiRowTabWidget* tabs, const std::vector<PageDecl>& pages) { add_pages_to(tabs, pages); }
 
 QTabWidget* sub_tabs(QWidget* page) {
     return page->findChild<QTabWidget*>(QString(), Qt::FindDirectChildrenOnly);

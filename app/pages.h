@@ -8,6 +8,8 @@ class QWidget;
 
 namespace zyvora_app {
 
+class MultiRowTabWidget;
+
 struct PageDecl {
     std::string name;     // object name of the page, e.g. "TabSheet_radio"
     std::string caption;  // its tab
@@ -19,7 +21,7 @@ struct PageDecl {
 const std::vector<PageDecl>& page_tree();
 
 // Adds `pages` to `tabs`, each page with sub-pages holding its own tab control that fills it.
-void add_pages(QTabWidget* tabs, const std::vector<PageDecl>& pages);
+void add_pages(MultiRowTabWidget* tabs, const std::vector<PageDecl>& pages);
 
 // The tab control of a page that has sub-pages; nullptr for a page without.
 QTabWidget* sub_tabs(QWidget* page);

@@ -6,6 +6,7 @@
 #include <QTabWidget>
 
 #include "main_window.h"
+#include "multi_row_tabs.h"
 #include "pages.h"
 
 namespace zyvora_app {
@@ -29,7 +30,8 @@ struct Shooter {
         return true;
     }
 
-    bool walk(QTabWidget* tabs) {
+    template <class Tabs>
+    bool walk(Tabs* tabs) {
         for (int i = 0; i < tabs->count(); ++i) {
             tabs->setCurrentIndex(i);
             QWidget* page = tabs->widget(i);
@@ -50,7 +52,7 @@ QStringList save_screenshots(TForm1& window, const QString& dir, QString* error)
         if (error) *error = QStringLiteral("Unable to write to %1").arg(dir);
         return {};
     }
-    auto* pages = window.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+    auto* pages = window.findChild<MultiRowTabWidget*>(QStringLiteral("PageControl1"));
     Shooter shooter{window, QDir(dir), {}, error};
     shooter.walk(pages);
     pages->setCurrentIndex(0);

@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include "main_window.h"
+#include "multi_row_tabs.h"
 #include "recorder.h"
 
 using zyvora_app::BoxKind;
@@ -146,7 +147,7 @@ private slots:
         QCOMPARE(enable->text(), QString("Enabled"));
         QCOMPARE(enable->toolTip(), QString("A switch."));
 
-        child<QTabWidget>(form, "PageControl1")->setCurrentWidget(page);
+        child<zyvora_app::MultiRowTabWidget>(form, "PageControl1")->setCurrentWidget(page);
         QTest::mouseClick(enable, Qt::LeftButton);
         QVERIFY(form.store().checked("Fixture_enable"));
         QTest::mouseClick(enable, Qt::LeftButton);
@@ -171,7 +172,7 @@ private slots:
         TForm1 form(fixture_registry(), layouts, fixture.presenter());
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        child<QTabWidget>(form, "PageControl1")->setCurrentWidget(child<QWidget>(form, "TabSheet_network"));
+        child<zyvora_app::MultiRowTabWidget>(form, "PageControl1")->setCurrentWidget(child<QWidget>(form, "TabSheet_network"));
         QCoreApplication::processEvents();
         auto* mode = child<QWidget>(form, "Fixture_mode");
         auto* name = child<QWidget>(form, "Fixture_name");

@@ -15,11 +15,13 @@
 #include <QtTest>
 
 #include "main_window.h"
+#include "multi_row_tabs.h"
 #include "pages.h"
 #include "recorder.h"
 #include "screenshots.h"
 
 using zyvora_app::BoxKind;
+using zyvora_app::MultiRowTabWidget;
 using zyvora_app::TForm1;
 
 namespace {
@@ -42,10 +44,29 @@ QLabel* caption_of(QWidget* widget) {
 void make_current(QWidget* page) {
     for (QWidget* w = page; w; w = w->parentWidget()) {
         auto* stack = w->parentWidget();
-        auto* tabs = stack ? qobject_cast<QTabWidget*>(stack->parentWidget()) : nullptr;
-        if (tabs && tabs->indexOf(w) >= 0) tabs->setCurrentWidget(w);
+        QWidget* holder = stack ? stack->parentWidget() : nullptr;
+        if (auto* tabs = qobject_cast<QTabWidget*>(holder); tabs && tabs->indexOf(w) >= 0) tabs->setCurrentWidget(w);
+        if (auto* tabs = qobject_cast<MultiRowTabWidget*>(holder); tabs && tabs->indexOf(w) >= 0) tabs->setCurrentWidget(w);
     }
     QCoreApplication::processEvents();
+}
+
+struct TabList {
+    QStringList captions;
+    QStringList names;
+    int current = -1;
+};
+
+// The top-level tab control and the sub-page ones offer the same calls.
+template <class Tabs>
+TabList list_tabs(const Tabs* control) {
+    TabList list;
+    for (int i = 0; i < control->count(); ++i) {
+        list.captions << control->tabText(i);
+        list.names << control->widget(i)->objectName();
+    }
+    list.current = control->currentIndex();
+    return list;
 }
 
 QList<QWidget*> leaf_widgets(QWidget* under) {
@@ -148,20 +169,64 @@ private slots:
         QFETCH(QString, tabs);
         QFETCH(QStringList, captions);
         QFETCH(QStringList, names);
-        auto* control = window->findChild<QTabWidget*>(tabs);
-        QVERIFY(control);
-        QStringList shown_captions, shown_names;
-        for (int i = 0; i < control->count(); ++i) {
-            shown_captions << control->tabText(i);
-            shown_names << control->widget(i)->objectName();
-        }
-        QCOMPARE(shown_captions, captions);
-        QCOMPARE(shown_names, names);
-        QCOMPARE(control->currentIndex(), 0);
+        TabList shown;
+        if (auto* multi = window->findChild<MultiRowTabWidget*>(tabs)) shown = list_tabs(multi);
+        else if (auto* single = window->findChild<QTabWidget*>(tabs)) shown = list_tabs(single);
+        else QFAIL(qPrintable(tabs + " is missing"));
+        QCOMPARE(shown.captions, captions);
+        QCOMPARE(shown.names, names);
+        QCOMPARE(shown.current, 0);
     }
 
     void radio_page_is_current_at_start() {
-        QCOMPARE(child<QTabWidget>(*window, "PageControl1")->currentWidget()->objectName(), QString("TabSheet_radio"));
+        QCOMPARE(child<MultiRowTabWidget>(*window, "PageControl1")->currentWidget()->objectName(),
+                 QString("TabSheet_radio"));
+    }
+
+    // At the fixed window size every top-level caption shows whole: no tab reaches outside the
+    // window or onto the page, none covers another, each is at least as wide as its text.
+    void every_top_level_tab_shows_its_caption_whole() {
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        auto* tabs = child<MultiRowTabWidget>(*window, "PageControl1");
+        QCOMPARE(tabs->count(), 11);
+        const QRect page(tabs->currentWidget()->mapTo(window.get(), QPoint(0, 0)), tabs->currentWidget()->size());
+        QList<QRect> shown;
+        for (int i = 0; i < tabs->count(); ++i) {
+            const QString caption = tabs->tabText(i);
+            const QRect rect(tabs->mapTo(window.get(), tabs->tabRect(i).topLeft()), tabs->tabRect(i).size());
+            QVERIFY2(window->rect().contains(rect), qPrintable(caption + " reaches outside the window"));
+            QVERIFY2(rect.width() >= tabs->fontMetrics().horizontalAdvance(caption), qPrintable(caption + " is cut short"));
+            QVERIFY2(!rect.intersects(page), qPrintable(caption + " lies on the page"));
+            for (const QRect& other : shown) QVERIFY2(!rect.intersects(other), qPrintable(caption + " covers another tab"));
+            shown << rect;
+        }
+    }
+
+    // Every page is reached by a click on its tab; Ctrl+Tab and Ctrl+Shift+Tab step round the pages
+    // from a control on the page.
+    void tabs_show_their_pages_on_a_click_and_on_ctrl_tab() {
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        auto* tabs = child<MultiRowTabWidget>(*window, "PageControl1");
+        QSignalSpy changed(tabs, &MultiRowTabWidget::currentChanged);
+        QList<int> clicked;
+        for (int i = tabs->count() - 1; i >= 0; --i) {
+            QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(i).center());
+            QCOMPARE(tabs->currentIndex(), i);
+            QVERIFY(tabs->widget(i)->isVisible());
+            clicked << i;
+        }
+        QList<int> signalled;
+        for (const auto& arguments : changed) signalled << arguments.at(0).toInt();
+        QCOMPARE(signalled, clicked);
+
+        auto* callsign = child<QWidget>(*window, "Callsign");
+        QTest::keyClick(callsign, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(tabs->currentWidget()->objectName(), QString("TabSheet_digipeater"));
+        make_current(callsign);
+        QTest::keyClick(callsign, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(tabs->currentWidget()->objectName(), QString("TabSheet_other"));
     }
 
     void sub_page_tabs_of_digipeater_and_beacons_look_like_buttons() {
@@ -361,7 +426,7 @@ private slots:
         QCOMPARE(QFileInfo(files[2]).fileName(), QString("03-TabSheet_common_settings.png"));
         QCOMPARE(QFileInfo(files.last()).fileName(), QString("43-TabSheet_voltage_measurement.png"));
         QCOMPARE(QImage(files.last()).size(), QSize(800, 428));
-        QCOMPARE(child<QTabWidget>(*window, "PageControl1")->currentIndex(), 0);
+        QCOMPARE(child<MultiRowTabWidget>(*window, "PageControl1")->currentIndex(), 0);
     }
 
 private:

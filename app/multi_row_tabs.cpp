@@ -1,0 +1,292 @@
+#include "multi_row_tabs.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QStackedWidget>
+#include <QStyleOptionTab>
+#include <QStyleOptionTabWidgetFrame>
+#include <QStylePainter>
+#include <QTabBar>
+#include <algorithm>
+
+namespace zyvora_app {
+
+namespace {
+
+// The first tab of each row, when tabs of `widths` are put in reading order into rows no wider
+// than `limit`; a tab wider than the limit gets a row of its own.
+std::vector<int> pack(const std::vector<int>& widths, int limit) {
+    std::vector<int> starts;
+    int used = 0;
+    for (std::size_t i = 0; i < widths.size(); ++i) {
+        if (starts.empty() || used + widths[i] > limit) {
+            starts.push_back(static_cast<int>(i));
+            used = 0;
+        }
+        used += widths[i];
+    }
+    return starts;
+}
+
+// The fewest rows that hold the tabs within `width`, with the tabs spread evenly over them
+// rather than a full first row and a few left over for the last one.
+std::vector<int> row_starts(const std::vector<int>& widths, int width) {
+    const std::size_t rows = pack(widths, width).size();
+    int low = *std::max_element(widths.begin(), widths.end());
+    int high = std::max(width, low);
+    while (low < high) {
+        const int mid = low + (high - low) / 2;
+        if (pack(widths, mid).size() <= rows) high = mid;
+        else low = mid + 1;
+    }
+    return pack(widths, low);
+}
+
+}  // namespace
+
+MultiRowTabWidget::MultiRowTabWidget(QWidget* parent) : QWidget(parent), stack_(new QStackedWidget(this)) {
+    setFocusPolicy(Qt::TabFocus);
+    setMouseTracking(true);  // for the hover look of the tab under the mouse
+    connect(stack_, &QStackedWidget::currentChanged, this, [this](int index) {
+        update();
+        emit currentChanged(index);
+    });
+    // A page deleted from outside takes its tab with it.
+    connect(stack_, &QStackedWidget::widgetRemoved, this, [this](int index) {
+        captions_.removeAt(index);
+        hovered_ = -1;
+        lay_out();
+    });
+    lay_out();
+}
+
+// QWidget deletes the stack, and the pages with it, only after our members are gone: stop
+// listening to it first.
+MultiRowTabWidget::~MultiRowTabWidget() { stack_->disconnect(this); }
+
+int MultiRowTabWidget::addTab(QWidget* page, const QString& caption) {
+    if (!page || indexOf(page) >= 0) return indexOf(page);
+    captions_.append(caption);
+    const int index = stack_->addWidget(page);
+    lay_out();
+    return index;
+}
+
+int MultiRowTabWidget::count() const { return stack_->count(); }
+
+QString MultiRowTabWidget::tabText(int index) const { return captions_.value(index); }
+
+QWidget* MultiRowTabWidget::widget(int index) const { return stack_->widget(index); }
+
+int MultiRowTabWidget::indexOf(const QWidget* page) const { return stack_->indexOf(page); }
+
+int MultiRowTabWidget::currentIndex() const { return stack_->currentIndex(); }
+
+QWidget* MultiRowTabWidget::currentWidget() const { return stack_->currentWidget(); }
+
+void MultiRowTabWidget::setCurrentIndex(int index) {
+    if (index >= 0 && index < count()) stack_->setCurrentIndex(index);
+}
+
+void MultiRowTabWidget::setCurrentWidget(QWidget* page) { setCurrentIndex(indexOf(page)); }
+
+QRect MultiRowTabWidget::tabRect(int index) const {
+    if (index < 0 || index >= static_cast<int>(rects_.size())) return {};
+    return rects_[static_cast<std::size_t>(index)];
+}
+
+QSize MultiRowTabWidget::sizeHint() const {
+    int tabs = 0;
+    for (int i = 0; i < count(); ++i) tabs += tab_size(i).width();
+    const QSize pages = stack_->sizeHint();
+    const QSize frame = size() - stack_->size();
+    return {std::max(tabs, pages.width() + frame.width()), pages.height() + frame.height()};
+}
+
+QSize MultiRowTabWidget::minimumSizeHint() const {
+    int widest = 0;
+    for (int i = 0; i < count(); ++i) widest = std::max(widest, tab_size(i).width());
+    const QSize pages = stack_->minimumSizeHint();
+    const QSize frame = size() - stack_->size();  // the rows of tabs the current width needs, and the frame
+    return {std::max(widest, pages.width() + frame.width()), pages.height() + frame.height()};
+}
+
+void MultiRowTabWidget::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) lay_out();
+    QWidget::changeEvent(event);
+}
+
+void MultiRowTabWidget::resizeEvent(QResizeEvent* event) {
+    lay_out();
+    QWidget::resizeEvent(event);
+}
+
+QStyleOptionTab MultiRowTabWidget::tab_option(int index) const {
+    QStyleOptionTab option;
+    option.initFrom(this);
+    option.state &= ~(QStyle::State_HasFocus | QStyle::State_MouseOver);
+    option.shape = QTabBar::RoundedNorth;
+    option.text = captions_.value(index);
+    option.rect = tabRect(index);
+    const int current = currentIndex();
+    if (index == current) {
+        option.state |= QStyle::State_Selected;
+        if (hasFocus()) option.state |= QStyle::State_HasFocus;
+    }
+    if (index == hovered_) option.state |= QStyle::State_MouseOver;
+    if (index < static_cast<int>(row_of_.size())) {
+        const auto row = [this](int i) {
+            return i >= 0 && i < static_cast<int>(row_of_.size()) ? row_of_[static_cast<std::size_t>(i)] : -1;
+        };
+        const bool first = row(index - 1) != row(index);
+        const bool last = row(index + 1) != row(index);
+        option.position = first && last ? QStyleOptionTab::OnlyOneTab
+                          : first       ? QStyleOptionTab::Beginning
+                          : last        ? QStyleOptionTab::End
+                                        : QStyleOptionTab::Middle;
+        if (!first && current == index - 1) option.selectedPosition = QStyleOptionTab::PreviousIsSelected;
+        else if (!last && current == index + 1) option.selectedPosition = QStyleOptionTab::NextIsSelected;
+        option.row = row(index);
+    }
+    return option;
+}
+
+QStyleOptionTabWidgetFrame MultiRowTabWidget::frame_option() const {
+    QStyleOptionTabWidgetFrame option;
+    option.initFrom(this);
+    option.lineWidth = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this);
+    option.shape = QTabBar::RoundedNorth;
+    option.tabBarSize = QSize(width(), bar_height_);
+    option.tabBarRect = QRect(0, 0, width(), bar_height_);
+    option.selectedTabRect = tabRect(currentIndex());
+    return option;
+}
+
+// As a QTabBar measures its tabs, so that ours look the same.
+QSize MultiRowTabWidget::tab_size(int index) const {
+    QStyleOptionTab option = tab_option(index);
+    const int hspace = style()->pixelMetric(QStyle::PM_TabBarTabHSpace, &option, this);
+    const int vspace = style()->pixelMetric(QStyle::PM_TabBarTabVSpace, &option, this);
+    const QFontMetrics metrics = fontMetrics();
+    const QSize contents(metrics.size(Qt::TextShowMnemonic, option.text).width() + hspace, metrics.height() + vspace);
+    return style()->sizeFromContents(QStyle::CT_TabBarTab, &option, contents, this);
+}
+
+void MultiRowTabWidget::lay_out() {
+    const int old_rows = rows_;
+    const int tabs = count();
+    rects_.assign(static_cast<std::size_t>(tabs), QRect());
+    row_of_.assign(static_cast<std::size_t>(tabs), 0);
+    rows_ = 0;
+    bar_height_ = 0;
+    if (tabs > 0) {
+        std::vector<int> widths;
+        int height = 0;
+        for (int i = 0; i < tabs; ++i) {
+            const QSize size = tab_size(i);
+            widths.push_back(size.width());
+            height = std::max(height, size.height());
+        }
+        const std::vector<int> starts = row_starts(widths, width());
+        rows_ = static_cast<int>(starts.size());
+        bar_height_ = rows_ * height;
+        for (int r = 0; r < rows_; ++r) {
+            const int begin = starts[static_cast<std::size_t>(r)];
+            const int end = r + 1 < rows_ ? starts[static_cast<std::size_t>(r) + 1] : tabs;
+            int natural = 0;
+            for (int i = begin; i < end; ++i) natural += widths[static_cast<std::size_t>(i)];
+            // On more than one row every row spans the width, so the rows line up at both ends.
+            const int extra = rows_ > 1 ? std::max(0, width() - natural) : 0;
+            int x = 0;
+            for (int i = begin; i < end; ++i) {
+                const int n = i - begin;
+                const int share = extra * (n + 1) / (end - begin) - extra * n / (end - begin);
+                const int w = widths[static_cast<std::size_t>(i)] + share;
+                rects_[static_cast<std::size_t>(i)] = QRect(x, r * height, w, height);
+                row_of_[static_cast<std::size_t>(i)] = r;
+                x += w;
+            }
+        }
+    }
+    const QStyleOptionTabWidgetFrame frame = frame_option();
+    stack_->setGeometry(style()->subElementRect(QStyle::SE_TabWidgetTabContents, &frame, this));
+    if (rows_ != old_rows) updateGeometry();
+    update();
+}
+
+int MultiRowTabWidget::tab_at(QPoint point) const {
+    for (std::size_t i = 0; i < rects_.size(); ++i) {
+        if (rects_[i].contains(point)) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+void MultiRowTabWidget::paintEvent(QPaintEvent*) {
+    QStylePainter painter(this);
+    QStyleOptionTabWidgetFrame frame = frame_option();
+    frame.rect = style()->subElementRect(QStyle::SE_TabWidgetTabPane, &frame, this);
+    painter.drawPrimitive(QStyle::PE_FrameTabWidget, frame);
+
+    // Each row is clipped to its own band, as a tab bar widget of its own would be; the current
+    // tab goes last so that it lies over its neighbours.
+    const auto draw = [&](int index) {
+        const QStyleOptionTab option = tab_option(index);
+        painter.save();
+        painter.setClipRect(QRect(0, option.rect.top(), width(), option.rect.height()));
+        painter.drawControl(QStyle::CE_TabBarTab, option);
+        painter.restore();
+    };
+    const int current = currentIndex();
+    for (int i = 0; i < count(); ++i) {
+        if (i != current) draw(i);
+    }
+    if (current >= 0) draw(current);
+}
+
+void MultiRowTabWidget::mousePressEvent(QMouseEvent* event) {
+    const int index = event->button() == Qt::LeftButton ? tab_at(event->position().toPoint()) : -1;
+    if (index < 0) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    setCurrentIndex(index);
+}
+
+void MultiRowTabWidget::mouseMoveEvent(QMouseEvent* event) {
+    const int index = tab_at(event->position().toPoint());
+    if (index != hovered_) {
+        hovered_ = index;
+        update(QRect(0, 0, width(), bar_height_));
+    }
+    QWidget::mouseMoveEvent(event);
+}
+
+void MultiRowTabWidget::leaveEvent(QEvent* event) {
+    if (hovered_ >= 0) {
+        hovered_ = -1;
+        update(QRect(0, 0, width(), bar_height_));
+    }
+    QWidget::leaveEvent(event);
+}
+
+// Ctrl+Tab and Ctrl+PgDown (with Shift or PgUp: backwards) cycle through the pages from anywhere
+// on them; the arrow keys step along the tabs while the tabs have the focus.
+void MultiRowTabWidget::keyPressEvent(QKeyEvent* event) {
+    const bool control = event->modifiers() & Qt::ControlModifier;
+    const int key = event->key();
+    int step = 0;
+    bool wrap = true;
+    if (control && (key == Qt::Key_Tab || key == Qt::Key_PageDown)) step = 1;
+    else if (control && (key == Qt::Key_Backtab || key == Qt::Key_PageUp)) step = -1;
+    else if (hasFocus() && key == Qt::Key_Right) step = 1, wrap = false;
+    else if (hasFocus() && key == Qt::Key_Left) step = -1, wrap = false;
+    if (step == 0 || count() == 0) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    int index = currentIndex() + step;
+    if (wrap) index = (index + count()) % count();
+    setCurrentIndex(index);
+}
+
+}  // namespace zyvora_app

@@ -1,0 +1,71 @@
+#pragma once
+// A tab control whose tabs wrap onto as many rows as the width needs, so that every caption is
+// shown whole; the pages are stacked below the tabs as in a QTabWidget. The rows keep their
+// order: the first tabs are on the top row, and choosing a tab never moves the rows.
+#include <QRect>
+#include <QStringList>
+#include <QWidget>
+#include <vector>
+
+class QStackedWidget;
+class QStyleOptionTab;
+class QStyleOptionTabWidgetFrame;
+
+namespace zyvora_app {
+
+class MultiRowTabWidget : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit MultiRowTabWidget(QWidget* parent = nullptr);
+    ~MultiRowTabWidget() override;
+
+    // Adds `page` at the end, under `caption`; the first page added becomes the current one.
+    int addTab(QWidget* page, const QString& caption);
+    int count() const;
+    QString tabText(int index) const;
+    QWidget* widget(int index) const;
+    int indexOf(const QWidget* page) const;
+    int currentIndex() const;
+    QWidget* currentWidget() const;
+
+    // Where tab `index` is drawn, in this widget's coordinates; empty for no such tab.
+    QRect tabRect(int index) const;
+    int rowCount() const { return rows_; }
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+public slots:
+    void setCurrentIndex(int index);
+    void setCurrentWidget(QWidget* page);
+
+signals:
+    void currentChanged(int index);
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    QStyleOptionTab tab_option(int index) const;
+    QStyleOptionTabWidgetFrame frame_option() const;
+    QSize tab_size(int index) const;
+    void lay_out();
+    int tab_at(QPoint point) const;
+
+    QStackedWidget* stack_;
+    QStringList captions_;
+    std::vector<QRect> rects_;  // by tab, from lay_out()
+    std::vector<int> row_of_;   // by tab
+    int rows_ = 0;
+    int bar_height_ = 0;
+    int hovered_ = -1;
+};
+
+}  // namespace zyvora_app
