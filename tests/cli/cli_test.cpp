@@ -224,5 +224,68 @@ TEST_F(Cli, UsageErrorsExitWithTwo) {
     EXPECT_TRUE(fs::is_empty(dir_));
 }
 
+// The device verbs against the simulated device, its EEPROM kept in a file between runs.
+TEST_F(Cli, DeviceVerbsOnTheSimulatedDevice) {
+    const std::string found = "Zyvora Plus 2.0 found, vid: Vid_0483, pid: A124\n";
+    std::string pages;
+    for (int p = 1; p <= 512; ++p) pages += "Page written: " + std::to_string(p) + "/512\n";
+
+    write("station.cfg", defaults_with("Callsign=NOCALL", "Callsign=SP5XYZ"));
+    Outcome r = run({"--device", "sim:dev.img", "write", "station.cfg"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, found + pages + "Eeprom write success\n");
+    EXPECT_EQ(r.err, "");
+
+    r = run({"--device", "sim:dev.img", "read", "back.cfg", "--image", "back.bin"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string tail = "Page read: 512/512\nEeprom read success.\n" + found;
+    ASSERT_GE(r.out.size(), tail.size());
+    EXPECT_EQ(r.out.substr(0, found.size()), found);
+    EXPECT_EQ(r.out.substr(r.out.size() - tail.size()), tail);
+    EXPECT_EQ(r.err, "Firmware version: 1.13\nHardware version: Zyvora Plus 2.0 simulated hardware\n");
+    EXPECT_NE(contents("back.cfg").find("\nCallsign=SP5XYZ\n"), std::string::npos);
+    EXPECT_EQ(contents("back.bin").size(), kImageSize);
+
+    r = run({"--device", "sim:dev.img", "info"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, found);
+    EXPECT_EQ(r.err, "Firmware version: 1.13\nHardware version: Zyvora Plus 2.0 simulated hardware\n");
+}
+
+TEST_F(Cli, DeviceFailuresExitWithOne) {
+    write("station.cfg", std::string(test::kDefaultsFile));
+    const std::string found = "Zyvora Plus 2.0 found, vid: Vid_0483, pid: A124\n";
+
+    Outcome r = run({"--device", "sim", "--sim-absent", "info"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Zyvora Plus 2.0 not found.\n");
+
+    r = run({"--device", "sim", "--sim-firmware-version", "112", "write", "station.cfg"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, found);
+    EXPECT_EQ(r.err, "Uncompatible firmware version:\nDevice: 1.12\nConfigurator: 1.13\n\n"
+                     "You need to upload new firmware using \"Upload firmware\" button.\n");
+
+    r = run({"--device", "sim", "--sim-fault", "read@3=wrong-sum", "read", "out.cfg"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, found + "Page read: 1/512\nPage read: 2/512\nPage read: 3/512\nPage read error: 4/512\n"
+                             "Eeprom checksum error. Please reload configuration.\n");
+    EXPECT_FALSE(fs::exists(path("out.cfg")));
+
+    r = run({"--device", "sim", "upload-firmware"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Firmware resource not found (FindResource).\n");
+
+    write("fw.bin", std::string(33, '\x5A'));
+    r = run({"--device", "sim", "--firmware", "fw.bin", "upload-firmware"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, found + "Page written: 1/2\nPage written: 2/2\nFirmware upgrade success\n");
+
+    for (const char* bad : {"--sim-fault=read@x=gone", "--device=usb"}) {
+        r = run({bad, "info"});
+        EXPECT_EQ(r.status, 2) << bad;
+    }
+}
+
 }  // namespace
 }  // namespace zyvora
