@@ -67,13 +67,14 @@ public:
         SimAnswer answer = device_.handle(request);
         if (answer.count < 0) return -1;
         pending_ = answer;
+        sent_at_ = std::chrono::steady_clock::now();
         return static_cast<int>(kReportSize);
     }
 
     int read(Report& reply) override {
         if (!device_.present()) return -1;
         if (!pending_ || pending_->count == 0) return 0;
-        if (device_.options().reply_latency.count() > 0) std::this_thread::sleep_for(device_.options().reply_latency);
+        if (device_.options().reply_latency.count() > 0) wait_until(sent_at_ + device_.options().reply_latency);
         reply = pending_->reply;
         const int count = pending_->count;
         pending_.reset();
@@ -81,9 +82,19 @@ public:
     }
 
 private:
+    // The reply comes exactly `reply_latency` after the request, as a device's would: a sleep
+    // alone overshoots by the scheduler's slack, so the last stretch is spun.
+    static void wait_until(std::chrono::steady_clock::time_point due) {
+        const auto slack = std::chrono::microseconds(200);
+        if (due - std::chrono::steady_clock::now() > slack) std::this_thread::sleep_until(due - slack);
+        while (std::chrono::steady_clock::now() < due) {
+        }
+    }
+
     SimulatedDevice& device_;
     Feedback& feedback_;
     std::optional<SimAnswer> pending_;
+    std::chrono::steady_clock::time_point sent_at_;
 };
 
 }  // namespace
