@@ -74,6 +74,16 @@ public:
         ++row_;
     }
 
+    // Wraps within a width that keeps it clear of the page's other columns.
+    void add_note(const QString& text, const QString& name) {
+        auto* label = new QLabel(text);
+        label->setObjectName(name);
+        label->setWordWrap(true);
+        label->setFixedWidth(label->fontMetrics().horizontalAdvance(QString(44, u'n')));
+        grid_->addWidget(label, row_, 0, 1, 2, Qt::AlignLeft | Qt::AlignTop);
+        ++row_;
+    }
+
     void finish() { grid_->setRowStretch(row_, 1); }
 
 private:
@@ -115,7 +125,7 @@ void ControlViews::build_page(QWidget* page, const std::vector<int>& ids, const 
     std::vector<bool> placed(store_.size(), false);
     for (const auto& column : columns) {
         for (const auto& row : column.rows) {
-            for (const auto& name : row) {
+            for (const auto& name : row.controls) {
                 const auto found = on_page.find(name);
                 if (found == on_page.end()) {
                     throw std::logic_error("the layout of " + page->objectName().toStdString() +
@@ -143,9 +153,13 @@ void ControlViews::build_page(QWidget* page, const std::vector<int>& ids, const 
         if (column.title.empty()) grid->setContentsMargins(0, 0, 0, 0);
         ColumnBuilder builder(grid);
         for (const auto& row : column.rows) {
+            if (row.controls.empty()) {
+                builder.add_note(decl_text(row.note), page->objectName() + QStringLiteral("_note"));
+                continue;
+            }
             std::vector<QWidget*> fields;
             std::vector<const ControlDecl*> decls;
-            for (const auto& name : row) {
+            for (const auto& name : row.controls) {
                 const int id = on_page.find(name)->second;
                 fields.push_back(make_widget(id, holder));
                 decls.push_back(&store_.decl(id));

@@ -10,9 +10,13 @@
 #include <iostream>
 #include <memory>
 
+#include "device_flows.h"
+#include "firmware.h"
 #include "image.h"
 #include "main_window.h"
+#include "registry.h"
 #include "screenshots.h"
+#include "simulated_device.h"
 #include "splash.h"
 #include "texts.h"
 
@@ -46,6 +50,11 @@ void describe(QCommandLineParser& parser) {
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOption({QStringLiteral("no-splash"), QStringLiteral("Start without the splash window and its wait.")});
+    parser.addOption({QStringLiteral("simulate"),
+                      QStringLiteral("Talk to a simulated device instead of one on USB; as --simulate=FILE its "
+                                     "EEPROM is kept in FILE between runs.")});
+    parser.addOption({QStringLiteral("firmware"),
+                      QStringLiteral("Upload the firmware in FILE instead of the one built in."), QStringLiteral("FILE")});
     parser.addOption({QStringLiteral("screenshots"),
                       QStringLiteral("Save a picture of the window with each page current into DIR, then exit."),
                       QStringLiteral("DIR")});
@@ -57,13 +66,64 @@ void name_application() {
         QString::fromLatin1(zyvora::kVersionTag.data(), static_cast<qsizetype>(zyvora::kVersionTag.size())));
 }
 
+// "--simulate" may carry its file after "=", which the parser cannot express: it is taken out of
+// the arguments first.
+struct Simulation {
+    bool wanted = false;
+    QString eeprom_file;
+};
+
+Simulation take_simulation(QStringList& arguments) {
+    Simulation simulation;
+    for (auto it = arguments.begin() + 1; it != arguments.end();) {
+        if (*it == u"--simulate") {
+            simulation.wanted = true;
+        } else if (it->startsWith(u"--simulate=")) {
+            simulation.wanted = true;
+            simulation.eeprom_file = it->mid(11);
+        } else {
+            ++it;
+            continue;
+        }
+        it = arguments.erase(it);
+    }
+    return simulation;
+}
+
+// The device the window talks to: the simulated one, living as long as the window, when asked.
+std::unique_ptr<zyvora::SimulatedDevice> make_simulated_device(const Simulation& simulation) {
+    zyvora::SimOptions options;
+    options.factory_image = zyvora::factory_image(zyvora::Registry::instance());
+    if (!simulation.eeprom_file.isEmpty()) options.eeprom_file = simulation.eeprom_file.toStdString();
+    std::string error;
+    auto device = zyvora::SimulatedDevice::create(std::move(options), &error);
+    if (!device) std::cerr << "The simulated device cannot start: " << error << '\n';
+    return device;
+}
+
+void attach_device(TForm1& window, const QCommandLineParser& parser, zyvora::SimulatedDevice* device) {
+    if (device) window.set_device_port(std::make_unique<zyvora::SimulatedPort>(*device));
+    if (parser.isSet(QStringLiteral("firmware"))) {
+        window.set_firmware(zyvora::FirmwareStore::from_file(parser.value(QStringLiteral("firmware")).toStdString()));
+    }
+}
+
 int run(QApplication& app) {
+    QStringList arguments = app.arguments();
+    const Simulation simulation = take_simulation(arguments);
     QCommandLineParser parser;
     describe(parser);
-    parser.process(app);
+    parser.process(arguments);
+
+    std::unique_ptr<zyvora::SimulatedDevice> device;  // outlives the window and its port
+    if (simulation.wanted) {
+        device = make_simulated_device(simulation);
+        if (!device) return 2;
+    }
 
     if (parser.isSet(QStringLiteral("screenshots"))) {
         TForm1 window;
+        attach_device(window, parser, device.get());
         window.show();
         QString error;
         save_screenshots(window, parser.value(QStringLiteral("screenshots")), &error);
@@ -84,6 +144,7 @@ int run(QApplication& app) {
     }
 
     TForm1 window;
+    attach_device(window, parser, device.get());
     if (splash) {
         // Paint the splash while it waits, but let no input reach any window yet.
         QEventLoop wait;

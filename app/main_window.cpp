@@ -11,6 +11,8 @@
 #include <QVBoxLayout>
 
 #include "control_views.h"
+#include "device_flows.h"
+#include "hid.h"
 #include "multi_row_tabs.h"
 #include "operations.h"
 #include "pages.h"
@@ -131,11 +133,11 @@ QWidget* TForm1::build_button_row() {
 
     auto* connection = button_group("Connection:");
     connect(add_button(connection->layout(), "Button4", "Read config", "Reads current configuration from device."),
-            &QPushButton::clicked, this, &TForm1::not_available);
+            &QPushButton::clicked, this, &TForm1::read_config);
     connect(add_button(connection->layout(), "Button5", "Write config", "Writes current configuration to device."),
-            &QPushButton::clicked, this, &TForm1::not_available);
+            &QPushButton::clicked, this, &TForm1::write_config);
     connect(add_button(connection->layout(), "Button3", "Upload firmware", "Uploads firmware to device."),
-            &QPushButton::clicked, this, &TForm1::not_available);
+            &QPushButton::clicked, this, &TForm1::upload_firmware);
     layout->addWidget(connection);
 
     auto* files = button_group("Configuration import/export:");
@@ -166,6 +168,27 @@ void TForm1::read_from_file() {
     const QString file = ask_file_(open_dialog_);
     if (file.isEmpty()) return;
     zyvora::read_settings_file(registry_, *store_, to_path(file), *feedback_);
+}
+
+void TForm1::read_config() { zyvora::read_config(port(), registry_, *store_, incoming_image_, *feedback_); }
+
+void TForm1::write_config() { zyvora::write_config(port(), registry_, *store_, outgoing_image_, *feedback_); }
+
+void TForm1::upload_firmware() {
+    zyvora::upload_firmware_flow(port(), firmware_, *feedback_, [this](bool enabled) { enable_device_buttons(enabled); });
+}
+
+// The window keeps taking input during an upload: no second operation may start meanwhile.
+void TForm1::enable_device_buttons(bool enabled) {
+    for (const char* name : {"Button1", "Button2", "Button3", "Button4", "Button5", "Button12"}) {
+        findChild<QPushButton*>(QString::fromLatin1(name))->setEnabled(enabled);
+    }
+}
+
+// Made on first use, so that a window given another device never touches the USB bus.
+zyvora::DevicePort& TForm1::port() {
+    if (!port_) port_ = std::make_unique<zyvora::HidPort>();
+    return *port_;
 }
 
 void TForm1::not_available() { feedback_->info("This function is not available in this build yet."); }

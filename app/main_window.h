@@ -10,9 +10,11 @@
 #include "box_presenter.h"
 #include "controls.h"
 #include "feedback.h"
+#include "firmware.h"
 #include "image.h"
 #include "page_layouts.h"
 #include "registry.h"
+#include "transport.h"
 
 class QPlainTextEdit;
 class QProgressBar;
@@ -46,6 +48,12 @@ public:
     zyvora::ControlStore& store() { return *store_; }
     zyvora::Feedback& feedback();
     zyvora::Image& outgoing_image() { return outgoing_image_; }
+    const zyvora::Image& incoming_image() const { return incoming_image_; }
+
+    // The device the connection buttons talk to; the HID device unless another is set.
+    void set_device_port(std::unique_ptr<zyvora::DevicePort> port) { port_ = std::move(port); }
+    // The firmware "Upload firmware" sends; the image embedded in this build unless another is set.
+    void set_firmware(zyvora::FirmwareStore firmware) { firmware_ = std::move(firmware); }
 
     void set_box_presenter(BoxPresenter presenter);
     void set_file_asker(FileAsker asker) { ask_file_ = std::move(asker); }
@@ -59,6 +67,11 @@ private:
     void save_to_file();
     void read_from_file();
     void not_available();
+    void read_config();
+    void write_config();
+    void upload_firmware();
+    void enable_device_buttons(bool enabled);
+    zyvora::DevicePort& port();
 
     const zyvora::Registry& registry_;
     MultiRowTabWidget* pages_ = nullptr;
@@ -68,6 +81,9 @@ private:
     std::optional<zyvora::ControlStore> store_;
     std::unique_ptr<ControlViews> views_;  // after the store: it stops listening before the store goes
     zyvora::Image outgoing_image_{};
+    zyvora::Image incoming_image_{};
+    std::unique_ptr<zyvora::DevicePort> port_;
+    zyvora::FirmwareStore firmware_ = zyvora::FirmwareStore::embedded();
     FileDialogDecl save_dialog_;
     FileDialogDecl open_dialog_;
     FileDialogDecl ruf_save_dialog_;

@@ -2,6 +2,12 @@
 
 namespace zyvora_app {
 
+LayoutRow layout_note(std::string text) {
+    LayoutRow row({});
+    row.note = std::move(text);
+    return row;
+}
+
 const std::vector<PageLayout>& page_layouts() {
     static const std::vector<PageLayout> layouts = {
         {"TabSheet_radio",
@@ -20,6 +26,17 @@ const std::vector<PageLayout>& page_layouts() {
             {"Consecutive_packets"},
             {"Output_level"},
             {"Input_amplifier"}}}}},
+        {"TabSheet_rtcntp_time",
+         {{"",
+           {{"Rtcyear"},
+            {"Rtcmonth"},
+            {"Rtcday"},
+            {"Rtchour"},
+            {"Rtcmin"},
+            {"Uploadpctime"},
+            layout_note("Internal Real Time Clock is updated when the device exits config mode and enters normal "
+                        "mode. To get exact time please change to normal mode quickly after config write.")}},
+          {"", {{"Ntp_enable"}, {"Ntp_servername"}}}}},
         {"TabSheet_common_settings", {{"", {{"Digion"}, {"Floodtimeout"}}}}},
     };
     return layouts;

@@ -1,13 +1,22 @@
 #pragma once
 // Where the page builder puts the controls of each page. A page is a row of columns; a column
 // is a list of rows; a row is a caption (the first control's) and its controls side by side,
-// each later control after a label with its own caption (the "-" before an SSID).
+// each later control after a label with its own caption (the "-" before an SSID), or a note:
+// a word-wrapped text across the column.
+#include <initializer_list>
 #include <string>
 #include <vector>
 
 namespace zyvora_app {
 
-using LayoutRow = std::vector<std::string>;  // control names
+struct LayoutRow {
+    LayoutRow(std::initializer_list<std::string> names) : controls(names) {}
+    std::vector<std::string> controls;  // control names; none in a note row
+    std::string note;
+};
+
+// A row that shows `text` and holds no control.
+LayoutRow layout_note(std::string text);
 
 struct LayoutColumn {
     std::string title;  // a group box around the column; empty: none
