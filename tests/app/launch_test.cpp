@@ -1,5 +1,6 @@
 // The zyvora-configurator program as scripts start it.
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -34,6 +35,24 @@ private slots:
         QCOMPARE(files.size(), 43);
         QCOMPARE(files.first(), QString("01-TabSheet_radio.png"));
         QCOMPARE(files.last(), QString("43-TabSheet_voltage_measurement.png"));
+    }
+
+    void a_simulated_eeprom_file_that_cannot_be_loaded_ends_the_start() {
+        QTemporaryDir dir;
+        const QString eeprom = dir.filePath("eeprom.bin");
+        QFile file(eeprom);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(100, '\0'));
+        file.close();
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        program.setProcessEnvironment(env);
+        program.start(ZYVORA_CONFIGURATOR, {"--no-splash", "--simulate=" + eeprom});
+        QVERIFY(program.waitForFinished());
+        QCOMPARE(program.exitCode(), 2);
+        QVERIFY(program.readAllStandardError().contains(
+            ("The simulated device cannot start: EEPROM file " + eeprom + ": holds 100 bytes").toUtf8()));
     }
 };
 
