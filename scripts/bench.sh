@@ -3,5 +3,5 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-bash scripts/build.sh build-release -DCMAKE_BUILD_TYPE=Release -DZYVORA_GUI=OFF -DZYVORA_TESTS=OFF
+bash scripts/build.sh build-release -DCMAKE_BUILD_TYPE=Release -DZYVORA_TESTS=OFF
 for b in build-release/bench/bench_*; do "$b" "$@"; done

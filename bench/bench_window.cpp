@@ -1,0 +1,78 @@
+// The window path of "Read config" and of the firmware upload: the same flows as the CLI's,
+// with every page going through the status log and the progress bar (offscreen platform).
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <cstdlib>
+#include <fstream>
+
+#include "device_flows.h"
+#include "main_window.h"
+#include "simulated_device.h"
+
+using namespace zyvora;
+
+namespace {
+
+struct Window {
+    Window() {
+        SimOptions options;
+        options.factory_image = factory_image(Registry::instance());
+        device = SimulatedDevice::create(options, nullptr);
+        form = std::make_unique<zyvora_app::TForm1>(Registry::instance(), zyvora_app::page_layouts(),
+                                                    [](zyvora_app::BoxKind, const QString&) {});
+        form->set_device_port(std::make_unique<SimulatedPort>(*device));
+    }
+    void click(const char* name) { form->findChild<QPushButton*>(name)->click(); }
+    // The log is never cleared by the program; here it is, so that every round costs the same.
+    void clear_log() { form->findChild<QPlainTextEdit*>("Memo1")->clear(); }
+
+    std::unique_ptr<SimulatedDevice> device;
+    std::unique_ptr<zyvora_app::TForm1> form;
+};
+
+void per_page(benchmark::State& state, double pages) {
+    state.counters["per_page"] = benchmark::Counter(static_cast<double>(state.iterations()) * pages,
+                                                    benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+}  // namespace
+
+static void BM_WindowReadConfig(benchmark::State& state) {
+    Window window;
+    for (auto _ : state) {
+        window.click("Button4");
+        state.PauseTiming();
+        window.clear_log();
+        state.ResumeTiming();
+    }
+    per_page(state, kSettingsPages);
+}
+BENCHMARK(BM_WindowReadConfig)->Unit(benchmark::kMillisecond);
+
+static void BM_WindowUploadFirmware(benchmark::State& state) {
+    Window window;
+    const std::string path = "/tmp/zyvora-bench-firmware.bin";
+    std::ofstream(path, std::ios::binary) << std::string(272384, '\xA5');
+    window.form->set_firmware(FirmwareStore::from_file(path));
+    for (auto _ : state) {
+        window.click("Button3");
+        state.PauseTiming();
+        window.clear_log();
+        state.ResumeTiming();
+    }
+    std::remove(path.c_str());
+    per_page(state, 8512);
+}
+BENCHMARK(BM_WindowUploadFirmware)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
