@@ -9,6 +9,9 @@ class Feedback {
 public:
     virtual ~Feedback() = default;
     virtual void info(const std::string& text) = 0;     // information box with OK
+    // An information box whose caption is not the application's title; a front end without
+    // captions shows the text alone.
+    virtual void captioned_info(const std::string& /*caption*/, const std::string& text) { info(text); }
     virtual void message(const std::string& text) = 0;  // plain message box
     virtual void error(const std::string& text) = 0;    // the application's error display
     virtual void log(const std::string& line) = 0;      // a new last line of the status log

@@ -85,4 +85,14 @@ void write_whole_file(const std::string& given, std::string_view data) {
     }
 }
 
+bool can_replace(const std::string& given) {
+    char resolved[PATH_MAX];
+    const std::string path = ::realpath(given.c_str(), resolved) ? std::string(resolved) : given;
+    struct stat existing {};
+    if (::stat(path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) return false;
+    struct stat folder {};
+    const std::string dir = folder_of(path);
+    return ::stat(dir.c_str(), &folder) == 0 && S_ISDIR(folder.st_mode) && ::access(dir.c_str(), W_OK | X_OK) == 0;
+}
+
 }  // namespace zyvora

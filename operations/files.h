@@ -21,4 +21,8 @@ std::optional<std::string> read_whole_file(const std::string& path, std::string*
 // files hold passwords); an existing file keeps its permissions. Throws WriteError.
 void write_whole_file(const std::string& path, std::string_view data);
 
+// Whether write_whole_file could replace `path`: its folder takes new files and `path` is a
+// regular file or not there yet. Lets an operation refuse before doing slow work.
+bool can_replace(const std::string& path);
+
 }  // namespace zyvora

@@ -11,6 +11,9 @@ namespace zyvora::testing {
 class RecordingFeedback : public Feedback {
 public:
     void info(const std::string& text) override { events.push_back("info: " + text); }
+    void captioned_info(const std::string& caption, const std::string& text) override {
+        events.push_back("info [" + caption + "]: " + text);
+    }
     void message(const std::string& text) override { events.push_back("message: " + text); }
     void error(const std::string& text) override { events.push_back("error: " + text); }
     void log(const std::string& line) override { events.push_back("log: " + line); }
@@ -31,7 +34,7 @@ public:
     std::vector<std::string> boxes() const {
         std::vector<std::string> out;
         for (const std::string& e : events) {
-            if (e.starts_with("info: ") || e.starts_with("message: ") || e.starts_with("error: ")) out.push_back(e);
+            if (e.starts_with("info") || e.starts_with("message: ") || e.starts_with("error: ")) out.push_back(e);
         }
         return out;
     }
