@@ -8,6 +8,7 @@
 #include "hid.h"
 #include "operations.h"
 #include "passes.h"
+#include "remote_update.h"
 #include "settingsfile.h"
 #include "simulated_device.h"
 
@@ -62,7 +63,7 @@ int main(int argc, char** argv) {
 
     app.add_option("--device", device_text,
                    "hid (the USB device, the default), sim (a simulated device) or sim:FILE (its EEPROM kept in FILE)");
-    app.add_option("--firmware", firmware_file, "Firmware image to upload instead of the one built in");
+    app.add_option("--firmware", firmware_file, "Firmware image to upload or pack instead of the one built in");
     app.add_option("--sim-firmware-version", sim.firmware_version, "Simulated device: firmware version number (113 = 1.13)");
     app.add_option("--sim-hardware", sim.hardware_version, "Simulated device: hardware version text");
     app.add_option("--sim-fault", fault_texts,
@@ -95,6 +96,11 @@ int main(int argc, char** argv) {
     write->add_option("IN.cfg", in, "Settings file to write to the device")->required();
 
     auto* upload = app.add_subcommand("upload-firmware", "\"Upload firmware\": send the firmware image to the device.");
+    auto* ruf = app.add_subcommand(
+        "ruf", "\"Build remote update file\": a settings file's settings and the firmware in one package for TFTP.");
+    ruf->add_option("IN.cfg", in, "Settings file to pack")->required();
+    ruf->add_option("OUT.ruf", out, "Remote update file to write")->required();
+
     auto* info = app.add_subcommand("info", "Show the device's firmware and hardware versions.");
 
     try {
@@ -168,6 +174,12 @@ int main(int argc, char** argv) {
         const FirmwareStore firmware =
             firmware_file.empty() ? FirmwareStore::embedded() : FirmwareStore::from_file(firmware_file);
         return status(upload_firmware_flow(*device.port, firmware, feedback));
+    }
+    if (*ruf) {
+        const FirmwareStore firmware =
+            firmware_file.empty() ? FirmwareStore::embedded() : FirmwareStore::from_file(firmware_file);
+        return status(read_settings_file(registry, store, in, feedback) &&
+                      build_remote_update_file(registry, store, image, firmware, out, feedback));
     }
     if (*info) return status(show_device_versions(*device.port, feedback));
     return 2;

@@ -287,5 +287,79 @@ TEST_F(Cli, DeviceFailuresExitWithOne) {
     }
 }
 
+// Textbook XTEA decipherment, written apart from the configurator's, for the words of one block.
+void textbook_decipher(std::uint32_t v[2], const std::uint32_t key[4]) {
+    const std::uint32_t delta = 0x9E3779B9;
+    std::uint32_t v0 = v[0], v1 = v[1], sum = delta * 32;
+    for (int i = 0; i < 32; ++i) {
+        v1 -= (((v0 << 4) ^ (v0 >> 5)) + v0) ^ (sum + key[(sum >> 11) & 3]);
+        sum -= delta;
+        v0 -= (((v1 << 4) ^ (v1 >> 5)) + v1) ^ (sum + key[sum & 3]);
+    }
+    v[0] = v0;
+    v[1] = v1;
+}
+
+std::uint32_t le32_at(const std::string& bytes, std::size_t at) {
+    std::uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(bytes[at + i]);
+    return v;
+}
+
+// Bitwise reflected CRC-32, register not inverted at the end.
+std::uint32_t bitwise_register(const std::string& bytes, std::size_t from) {
+    std::uint32_t reg = 0xFFFFFFFF;
+    for (std::size_t at = from; at < bytes.size(); ++at) {
+        reg ^= static_cast<unsigned char>(bytes[at]);
+        for (int k = 0; k < 8; ++k) reg = (reg & 1) ? (reg >> 1) ^ 0xEDB88320 : reg >> 1;
+    }
+    return reg;
+}
+
+TEST_F(Cli, RufPacksTheSettingsFileAndTheFirmware) {
+    write("station.cfg", defaults_with("Callsign=NOCALL", "Callsign=SP5XYZ"));
+    std::string firmware(1000, '\0');
+    for (std::size_t i = 0; i < firmware.size(); ++i) firmware[i] = static_cast<char>(i * 13);
+    write("fw.bin", firmware);
+    Outcome r = run({"--firmware", "fw.bin", "ruf", "station.cfg", "out.ruf"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out + r.err, "");
+
+    std::string package = contents("out.ruf");
+    ASSERT_EQ(package.size(), 1000u + 16896u);
+    EXPECT_EQ(le32_at(package, 0), 1000u);
+    EXPECT_EQ(le32_at(package, 4), bitwise_register(package, 512));
+    EXPECT_EQ(package.substr(16896), firmware);
+    const std::uint32_t key[4] = {0x3c0a1f5e, 0x46b8d297, 0x3ae10f6c, 0x58d7b429};
+    Image image;
+    for (std::size_t block = 0; block < kImageSize / 8; ++block) {
+        std::uint32_t v[2] = {le32_at(package, 512 + 8 * block), le32_at(package, 516 + 8 * block)};
+        textbook_decipher(v, key);
+        for (int i = 0; i < 8; ++i) image[8 * block + i] = static_cast<std::uint8_t>(v[i / 4] >> (8 * (i % 4)));
+    }
+    EXPECT_TRUE(verify(image));
+    EXPECT_EQ(std::string(image.begin() + 14, image.begin() + 20), "SP5XYZ");
+
+    // Failures: the settings, the destination, the firmware; the old package stays.
+    write("bad.cfg", defaults_with("TXdelay=250", "TXdelay=1001"));
+    fs::create_directory(path("folder.ruf"));
+    const struct {
+        std::vector<std::string> args;
+        std::string err;
+    } failures[] = {
+        {{"--firmware", "fw.bin", "ruf", "bad.cfg", "out.ruf"}, "TX delay - range error (200 - 1000).\n"},
+        {{"--firmware", "fw.bin", "ruf", "station.cfg", "folder.ruf"}, "Could not open destination file.\n"},
+        {{"--firmware", "missing.bin", "ruf", "station.cfg", "out.ruf"},
+         "Firmware resource not found (LoadResource).\n"},
+    };
+    for (const auto& f : failures) {
+        r = run(f.args);
+        EXPECT_EQ(r.status, 1) << f.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, f.err);
+        EXPECT_EQ(contents("out.ruf"), package);
+    }
+}
+
 }  // namespace
 }  // namespace zyvora
