@@ -14,7 +14,8 @@ enum class BoxKind {
     Error,        // the application's error display
 };
 
-using BoxPresenter = std::function<void(BoxKind kind, const QString& text)>;
+// An empty caption stands for the application's title, which most boxes carry.
+using BoxPresenter = std::function<void(BoxKind kind, const QString& text, const QString& caption)>;
 
 // Real modal message boxes over `parent`.
 BoxPresenter modal_boxes(QWidget* parent);

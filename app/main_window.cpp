@@ -16,6 +16,7 @@
 #include "multi_row_tabs.h"
 #include "operations.h"
 #include "pages.h"
+#include "remote_update.h"
 #include "texts.h"
 #include "window_feedback.h"
 
@@ -152,7 +153,7 @@ QWidget* TForm1::build_button_row() {
     auto* remote = button_group("Remote update");
     connect(add_button(remote->layout(), "Button12", "Build remote update file",
                        "Builds remote update file which can then be uploaded to device via TFTP."),
-            &QPushButton::clicked, this, &TForm1::not_available);
+            &QPushButton::clicked, this, &TForm1::build_remote_update_file);
     layout->addWidget(remote);
     layout->addStretch(1);
     return row;
@@ -191,7 +192,17 @@ zyvora::DevicePort& TForm1::port() {
     return *port_;
 }
 
-void TForm1::not_available() { feedback_->info("This function is not available in this build yet."); }
+// The dialog comes after the encode pass, so a failing setting asks for no file.
+void TForm1::build_remote_update_file() {
+    zyvora::build_remote_update_file(
+        registry_, *store_, outgoing_image_, firmware_,
+        [this]() -> std::optional<std::string> {
+            const QString file = ask_file_(ruf_save_dialog_);
+            if (file.isEmpty()) return std::nullopt;
+            return to_path(file);
+        },
+        *feedback_);
+}
 
 void centre_on_screen(QWidget* window) {
     const QScreen* screen = window->screen();

@@ -66,7 +66,7 @@ private:
     QWidget* build_button_row();
     void save_to_file();
     void read_from_file();
-    void not_available();
+    void build_remote_update_file();
     void read_config();
     void write_config();
     void upload_firmware();

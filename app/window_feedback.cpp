@@ -11,11 +11,15 @@ namespace zyvora_app {
 WindowFeedback::WindowFeedback(QPlainTextEdit* log, QProgressBar* progress, BoxPresenter presenter)
     : log_(log), progress_(progress), presenter_(std::move(presenter)) {}
 
-void WindowFeedback::info(const std::string& text) { presenter_(BoxKind::Information, from_message(text)); }
+void WindowFeedback::info(const std::string& text) { presenter_(BoxKind::Information, from_message(text), {}); }
 
-void WindowFeedback::message(const std::string& text) { presenter_(BoxKind::Message, from_message(text)); }
+void WindowFeedback::captioned_info(const std::string& caption, const std::string& text) {
+    presenter_(BoxKind::Information, from_message(text), from_message(caption));
+}
 
-void WindowFeedback::error(const std::string& text) { presenter_(BoxKind::Error, from_message(text)); }
+void WindowFeedback::message(const std::string& text) { presenter_(BoxKind::Message, from_message(text), {}); }
+
+void WindowFeedback::error(const std::string& text) { presenter_(BoxKind::Error, from_message(text), {}); }
 
 void WindowFeedback::log(const std::string& line) { log_->appendPlainText(from_message(line)); }
 

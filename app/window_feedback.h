@@ -16,6 +16,7 @@ public:
     void set_presenter(BoxPresenter presenter) { presenter_ = std::move(presenter); }
 
     void info(const std::string& text) override;
+    void captioned_info(const std::string& caption, const std::string& text) override;
     void message(const std::string& text) override;
     void error(const std::string& text) override;
     void log(const std::string& line) override;

@@ -22,7 +22,7 @@ struct Window {
         options.factory_image = factory_image(Registry::instance());
         device = SimulatedDevice::create(options, nullptr);
         form = std::make_unique<zyvora_app::TForm1>(Registry::instance(), zyvora_app::page_layouts(),
-                                                    [](zyvora_app::BoxKind, const QString&) {});
+                                                    [](zyvora_app::BoxKind, const QString&, const QString&) {});
         form->set_device_port(std::make_unique<SimulatedPort>(*device));
     }
     void click(const char* name) { form->findChild<QPushButton*>(name)->click(); }

@@ -12,6 +12,7 @@
 
 #include "main_window.h"
 #include "operations.h"
+#include "xtea.h"
 #include "recorder.h"
 
 using zyvora_app::BoxKind;
@@ -149,6 +150,63 @@ private slots:
                  QString("Zyvora Plus 2.0 not found.\n"
                          "Eeprom checksum error. Please reload configuration.\n"
                          "Eeprom checksum error. Please reload configuration."));
+    }
+
+    // "Build remote update file" through its dialog: the same package as the operation builds.
+    void remote_update_file_through_its_dialog() {
+        const QString firmware = dir->filePath("firmware.bin");
+        write_file(firmware, QByteArray(64, '\x21'));
+        window->set_firmware(zyvora::FirmwareStore::from_file(firmware.toStdString()));
+        retype(child<QLineEdit>(*window, "Callsign"), "SP5XYZ");
+        const QString file = dir->filePath("zyvoraplus20.ruf");
+        recorder->answers << file;
+        QTest::mouseClick(button("Button12"), Qt::LeftButton);
+
+        QCOMPARE(recorder->dialogs.size(), 1);
+        QCOMPARE(recorder->dialogs[0].name, QString("RUF_SaveDialog"));
+        QVERIFY(recorder->boxes.isEmpty());
+        QFile written(file);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QByteArray package = written.readAll();
+        QCOMPARE(package.size(), 64 + 16896);
+        QCOMPARE(package.left(4), QByteArray("\x40\0\0\0", 4));
+        QCOMPARE(package.mid(16896), QByteArray(64, '\x21'));
+        std::vector<std::uint8_t> settings(package.begin() + 512, package.begin() + 16896);
+        zyvora::decipher_blocks(settings, zyvora::update_key());
+        QVERIFY(std::equal(settings.begin(), settings.end(), window->outgoing_image().begin()));
+        QVERIFY(zyvora::verify(window->outgoing_image()));
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(settings.data()) + 14, 6), QByteArray("SP5XYZ"));
+    }
+
+    void remote_update_file_failures_keep_the_old_file() {
+        const QString file = dir->filePath("kept.ruf");
+        write_file(file, "the previous package");
+        window->set_firmware(zyvora::FirmwareStore{});
+        recorder->answers << file;
+        QTest::mouseClick(button("Button12"), Qt::LeftButton);
+        QCOMPARE(recorder->boxes, only(BoxKind::Information, "Firmware resource not found (FindResource)."));
+
+        recorder->boxes.clear();
+        recorder->answers << dir->filePath("missing-folder/zyvoraplus20.ruf");
+        QTest::mouseClick(button("Button12"), Qt::LeftButton);
+        QCOMPARE(recorder->boxes, (QList<Box>{{BoxKind::Information, "Could not open destination file.", "File open error"}}));
+
+        // A failing setting asks for no file; a cancelled dialog shows nothing.
+        recorder->boxes.clear();
+        recorder->dialogs.clear();
+        retype(child<QLineEdit>(*window, "Txdelay"), "199");
+        QTest::mouseClick(button("Button12"), Qt::LeftButton);
+        QCOMPARE(recorder->boxes, only(BoxKind::Information, "TX delay - range error (200 - 1000)."));
+        QVERIFY(recorder->dialogs.isEmpty());
+        retype(child<QLineEdit>(*window, "Txdelay"), "300");
+        recorder->boxes.clear();
+        QTest::mouseClick(button("Button12"), Qt::LeftButton);
+        QCOMPARE(recorder->dialogs.size(), 1);
+        QVERIFY(recorder->boxes.isEmpty());
+
+        QFile kept(file);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("the previous package"));
     }
 
     void the_progress_bar_follows_the_port() {

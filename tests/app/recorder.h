@@ -11,6 +11,7 @@
 struct Box {
     zyvora_app::BoxKind kind;
     QString text;
+    QString caption = {};  // empty: the application's title
     bool operator==(const Box&) const = default;
 };
 
@@ -26,13 +27,15 @@ inline char* describe(zyvora_app::BoxKind kind) {
 // Found by QCOMPARE through argument-dependent lookup.
 inline char* toString(const Box& box) {
     char* kind = describe(box.kind);
-    char* text = qstrdup(QStringLiteral("%1: \"%2\"").arg(QString::fromLatin1(kind), box.text).toUtf8().constData());
+    const QString caption = box.caption.isEmpty() ? QString() : " [" + box.caption + "]";
+    char* text = qstrdup(
+        QStringLiteral("%1%2: \"%3\"").arg(QString::fromLatin1(kind), caption, box.text).toUtf8().constData());
     delete[] kind;
     return text;
 }
 
 // The single box a step is expected to show.
-inline QList<Box> only(zyvora_app::BoxKind kind, const QString& text) { return {Box{kind, text}}; }
+inline QList<Box> only(zyvora_app::BoxKind kind, const QString& text) { return {Box{kind, text, {}}}; }
 
 struct Recorder {
     QList<Box> boxes;
@@ -40,7 +43,9 @@ struct Recorder {
     QList<QString> answers;                     // the names to answer them with; none left: cancel
 
     zyvora_app::BoxPresenter presenter() {
-        return [this](zyvora_app::BoxKind kind, const QString& text) { boxes.append({kind, text}); };
+        return [this](zyvora_app::BoxKind kind, const QString& text, const QString& caption) {
+            boxes.append({kind, text, caption});
+        };
     }
     zyvora_app::FileAsker asker() {
         return [this](const zyvora_app::FileDialogDecl& dialog) {

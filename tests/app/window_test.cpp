@@ -263,11 +263,6 @@ private slots:
         QVERIFY(button->isEnabled());
     }
 
-    void remote_update_says_it_is_not_available_yet() {
-        QTest::mouseClick(child<QPushButton>(*window, "Button12"), Qt::LeftButton);
-        QCOMPARE(recorder->boxes, only(BoxKind::Information, "This function is not available in this build yet."));
-    }
-
     void status_log_and_progress_bar() {
         auto* memo = child<QPlainTextEdit>(*window, "Memo1");
         QVERIFY(memo->isReadOnly());
