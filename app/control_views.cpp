@@ -52,7 +52,9 @@ public:
         grid_->setVerticalSpacing(5);
     }
 
-    void add_row(const std::vector<QWidget*>& fields, const std::vector<const ControlDecl*>& decls) {
+    void add_row(const std::vector<QWidget*>& fields, const std::vector<const ControlDecl*>& decls,
+                 const LayoutRow& row) {
+        const auto& after = row.after;
         auto* line = new QHBoxLayout;
         line->setSpacing(4);
         for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -61,12 +63,17 @@ public:
                 auto* label = new QLabel(decl_text(decls[i]->caption));
                 label->setBuddy(fields[i]);
                 grid_->addWidget(label, row_, 0, Qt::AlignLeft | Qt::AlignVCenter);
-            } else if (i > 0 && !check && !decls[i]->caption.empty()) {
+            } else if (i > 0 && !check && !row.sentence && !decls[i]->caption.empty()) {
                 auto* label = new QLabel(decl_text(decls[i]->caption));
                 label->setBuddy(fields[i]);
                 line->addWidget(label);
             }
             line->addWidget(fields[i]);
+            if (i < after.size() && !after[i].empty()) {
+                auto* label = new QLabel(decl_text(after[i]));
+                if (i + 1 < fields.size()) label->setBuddy(fields[i + 1]);  // the text before the next edit
+                line->addWidget(label);
+            }
         }
         line->addStretch(1);
         if (decls.front()->kind == ControlKind::Check) grid_->addLayout(line, row_, 0, 1, 2);
@@ -75,12 +82,41 @@ public:
     }
 
     // Wraps within a width that keeps it clear of the page's other columns.
-    void add_note(const QString& text, const QString& name) {
+    void add_note(const QString& text, const QString& name, int wrap_chars) {
         auto* label = new QLabel(text);
         label->setObjectName(name);
         label->setWordWrap(true);
-        label->setFixedWidth(label->fontMetrics().horizontalAdvance(QString(44, u'n')));
+        label->setFixedWidth(label->fontMetrics().horizontalAdvance(QString(wrap_chars, u'n')));
         grid_->addWidget(label, row_, 0, 1, 2, Qt::AlignLeft | Qt::AlignTop);
+        ++row_;
+    }
+
+    // A table row: each control in its own cell under its column's caption.
+    void add_headers(const std::vector<std::string>& headers) {
+        grid_->setVerticalSpacing(2);
+        headers_.clear();
+        for (std::size_t i = 0; i < headers.size(); ++i) {
+            auto* label = new QLabel(decl_text(headers[i]));
+            headers_.push_back(label);
+            grid_->addWidget(label, row_, static_cast<int>(i), Qt::AlignLeft | Qt::AlignBottom);
+        }
+        ++row_;
+    }
+    // The header names a cell's control: the buddy of the first row's, the accessible name of the rest.
+    void add_cells(const std::vector<QWidget*>& cells) {
+        const bool first = row_ == 1;
+        for (std::size_t i = 0; i < cells.size(); ++i) {
+            if (!cells[i]) continue;
+            if (auto* check = qobject_cast<QCheckBox*>(cells[i])) {
+                check->setAccessibleName(check->text());
+                check->setText(QString());
+            } else if (first && i < headers_.size()) {
+                headers_[i]->setBuddy(cells[i]);
+            } else if (i < headers_.size()) {
+                cells[i]->setAccessibleName(headers_[i]->text());
+            }
+            grid_->addWidget(cells[i], row_, static_cast<int>(i), Qt::AlignLeft | Qt::AlignVCenter);
+        }
         ++row_;
     }
 
@@ -89,6 +125,7 @@ public:
 private:
     QGridLayout* grid_;
     int row_ = 0;
+    std::vector<QLabel*> headers_;
 };
 
 }  // namespace
@@ -126,6 +163,7 @@ void ControlViews::build_page(QWidget* page, const std::vector<int>& ids, const 
     for (const auto& column : columns) {
         for (const auto& row : column.rows) {
             for (const auto& name : row.controls) {
+                if (name.empty() && !column.headers.empty()) continue;  // an empty table cell
                 const auto found = on_page.find(name);
                 if (found == on_page.end()) {
                     throw std::logic_error("the layout of " + page->objectName().toStdString() +
@@ -152,9 +190,22 @@ void ControlViews::build_page(QWidget* page, const std::vector<int>& ids, const 
         auto* grid = new QGridLayout(holder);
         if (column.title.empty()) grid->setContentsMargins(0, 0, 0, 0);
         ColumnBuilder builder(grid);
+        if (!column.headers.empty()) {
+            builder.add_headers(column.headers);
+            for (const auto& row : column.rows) {
+                std::vector<QWidget*> cells;
+                for (const auto& name : row.controls) {
+                    cells.push_back(name.empty() ? nullptr : make_widget(on_page.find(name)->second, holder));
+                }
+                builder.add_cells(cells);
+            }
+            builder.finish();
+            row_of_columns->addWidget(holder, 0, Qt::AlignTop);
+            continue;
+        }
         for (const auto& row : column.rows) {
             if (row.controls.empty()) {
-                builder.add_note(decl_text(row.note), page->objectName() + QStringLiteral("_note"));
+                builder.add_note(decl_text(row.note), page->objectName() + QStringLiteral("_note"), row.note_chars);
                 continue;
             }
             std::vector<QWidget*> fields;
@@ -164,7 +215,7 @@ void ControlViews::build_page(QWidget* page, const std::vector<int>& ids, const 
                 fields.push_back(make_widget(id, holder));
                 decls.push_back(&store_.decl(id));
             }
-            builder.add_row(fields, decls);
+            builder.add_row(fields, decls, row);
         }
         builder.finish();
         row_of_columns->addWidget(holder, 0, Qt::AlignTop);

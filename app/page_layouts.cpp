@@ -2,9 +2,18 @@
 
 namespace zyvora_app {
 
-LayoutRow layout_note(std::string text) {
+LayoutRow layout_note(std::string text, int wrap_chars) {
     LayoutRow row({});
     row.note = std::move(text);
+    row.note_chars = wrap_chars;
+    return row;
+}
+
+LayoutRow layout_sentence(std::vector<std::string> controls, std::vector<std::string> after) {
+    LayoutRow row({});
+    row.controls = std::move(controls);
+    row.after = std::move(after);
+    row.sentence = true;
     return row;
 }
 

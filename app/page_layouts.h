@@ -13,14 +13,23 @@ struct LayoutRow {
     LayoutRow(std::initializer_list<std::string> names) : controls(names) {}
     std::vector<std::string> controls;  // control names; none in a note row
     std::string note;
+    int note_chars = 44;  // a note's wrap width in characters
+    std::vector<std::string> after;  // a text shown after controls[i]; missing or empty: none
+    bool sentence = false;  // the texts after the controls are the captions of the next ones
 };
 
+// A row of controls with a text after each, for pages that read as sentences around the edits.
+LayoutRow layout_sentence(std::vector<std::string> controls, std::vector<std::string> after);
+
 // A row that shows `text` and holds no control.
-LayoutRow layout_note(std::string text);
+LayoutRow layout_note(std::string text, int wrap_chars = 44);
 
 struct LayoutColumn {
     std::string title;  // a group box around the column; empty: none
     std::vector<LayoutRow> rows;
+    // Non-empty: the column is a table with these captions over its columns; each row puts
+    // controls[i] under headers[i] without a caption of its own ("" leaves the cell empty).
+    std::vector<std::string> headers;
 };
 
 struct PageLayout {
