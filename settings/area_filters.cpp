@@ -1,0 +1,172 @@
+// The three filter pages of "Digipeater": eight path filter rules, the areas they may require,
+// and the callsign filter with its twenty exceptions. Rules and entries are one group each,
+// repeated with their number in names, keys and messages.
+#include "registry.h"
+
+namespace zyvora {
+
+namespace {
+
+constexpr int kRules = 8;
+constexpr std::uint16_t kRuleBase = 1584;
+constexpr std::uint16_t kRuleStride = 9;
+constexpr int kCallEntries = 20;
+constexpr std::uint16_t kCallBase = 1685;
+constexpr std::uint16_t kCallStride = 7;
+
+// The five check boxes of a rule in flag-bit order from bit 3, with their captions and hints.
+struct RuleBox {
+    const char* suffix;
+    const char* caption;
+    const char* hint;
+};
+constexpr RuleBox kRuleBoxes[] = {
+    {"directonly", "Direct only:", "Only packets received directly.  All path elements without H-bit set."},
+    {"areaall", "Area ALL:", "Stations within unlimited range."},
+    {"arearad0", "Area RAD0:", "Stations fulfilling RAD0 area limit."},
+    {"arearad1", "Area RAD1:", "Stations fulfilling RAD1 area limit."},
+    {"arearect0", "Area RECT0:", "Stations fulfilling RECT0 area limit."},
+};
+
+}  // namespace
+
+Area filters_area() {
+    AreaBuilder a("filters");
+    a.section("Digipeater");
+    std::vector<std::string> encode_order;
+    std::vector<std::string> save_order;
+
+    a.page("TabSheet_path_filter_rules");
+    for (int k = 1; k <= kRules; ++k) {
+        const std::string n = std::to_string(k);
+        const std::string p = "Pathn" + n + "_";
+        const auto base = static_cast<std::uint16_t>(kRuleBase + kRuleStride * (k - 1));
+        const auto flags = static_cast<std::uint16_t>(base + 8);
+        const std::string rule = "Path(n-N) " + n;
+        const char* name = k == 1 ? "WIDE" : k == 2 ? "SP" : "";
+
+        a.edit(p + "name", 5, name)
+            .caption("Path (n-N):")
+            .hint("New-N path for digipeated packets. Example: setting path to WIDE and n>=1, n<=2 will make the "
+                  "device digipeat packets with WIDE2-2 or WIDE2-1 or WIDE1-1 in path.")
+            .text(base, 6)
+            .key(p + "name", KeyKind::Text);
+        a.edit(p + "lower", 1, "1")
+            .caption("n >=")
+            .number(base + 6, 1, 1, 7, rule + ", n>= value range error (1 - 7).")
+            .key(p + "lower", KeyKind::Text);
+        a.edit(p + "higher", 1, "7")
+            .caption("n <=")
+            .number(base + 7, 1, 1, 7, rule + ", n<= value range error (1 - 7).")
+            .key(p + "higher", KeyKind::Text);
+        a.choice(p + "traceable", {"No", "Yes"}, k == 1 ? 1 : 0)
+            .caption("Traceable:")
+            .hint("If selected, the device will add its callsign to path of digipeated packets.")
+            .no_selection(rule + " - Traceable: no item selected.")
+            .flag_bits(flags, 2, 1)
+            .key(p + "traceable", KeyKind::Index);
+        a.choice(p + "active", {"Never", "Always", "No APRS-IS"}, k <= 2 ? 1 : 0)
+            .caption("Enable if:")
+            .hint("Path rule is enabled if this condition is met.")
+            .no_selection(rule + " - Enable if: no item selected.")
+            .flag_bits(flags, 0, 2)
+            .key(p + "active", KeyKind::Index);
+        for (std::size_t bit = 0; bit < std::size(kRuleBoxes); ++bit) {
+            const RuleBox& box = kRuleBoxes[bit];
+            a.check(p + box.suffix, std::string(box.suffix) == "areaall")
+                .caption(box.caption)
+                .hint(box.hint)
+                .flag_bits(flags, static_cast<std::uint8_t>(3 + bit), 1)
+                .key(p + box.suffix, KeyKind::Check);
+        }
+        // The flags byte takes traceable (bit 2) before the enable bits.
+        for (const char* s : {"name", "lower", "higher", "traceable", "active"}) encode_order.push_back(p + s);
+        for (const char* s : {"name", "lower", "higher", "traceable", "active"}) save_order.push_back(p + s);
+        for (const RuleBox& box : kRuleBoxes) {
+            encode_order.push_back(p + box.suffix);
+            save_order.push_back(p + box.suffix);
+        }
+    }
+
+    a.page("TabSheet_path_filter_areas");
+    // The page reads as sentences: each edit's caption is the text before it.
+    a.edit("Area_rad0_radius", 4, "50")
+        .caption("area RAD0 - all stations within a range of")
+        .number(1656, 2, 1, 3000, "Path filter area RAD0 distance range error (1 - 3000).")
+        .key("Arearad0_distance", KeyKind::Integer);
+    a.edit("Area_rad1_radius", 4, "20")
+        .caption("area RAD1 - all stations within a range of")
+        .number(1658, 2, 1, 3000, "Path filter area RAD1 distance range error (1 - 3000).")
+        .key("Arearad1_distance", KeyKind::Integer);
+    a.edit("Area_rad1_latitude", 8, "5221.05N")
+        .caption("kilometers from point")
+        .packed_latitude(1660, "Path filter area RAD1 latitude - syntax error (e.g. 5221.05N, format: DDMM.MM).",
+                         "Path filter area RAD1 latitude - syntax error (e.g. 5221.05N, format: DDMM.MM).")
+        .key("Arearad1_latitude", KeyKind::Text);
+    a.edit("Area_rad1_longitude", 9, "01643.89E")
+        .caption("latitude, ")
+        .packed_longitude(1664, "Path filter area RAD1 longitude - syntax error (e.g. 01643.89E, format DDDMM.MM).",
+                          "Path filter area RAD1 longitude - syntax error (e.g. 01643.89E, format: DDDMM.MM).")
+        .key("Arearad1_longitude", KeyKind::Text);
+    a.edit("Area_rect0_nwlatitude", 8, "5232.05N")
+        .packed_latitude(1668,
+                         "Path filter area RECT0 north-west latitude - syntax error (e.g. 5232.05N, format: DDMM.MM).",
+                         "Path filter area RECT0 north-west latitude - syntax error (e.g. 5232.05N, format: DDMM.MM).")
+        .key("Arearect0_nwlatitude", KeyKind::Text);
+    // The syntax message's example differs from the length message's: the product shows it so.
+    a.edit("Area_rect0_nwlongitude", 9, "01633.84E")
+        .caption("latitude, ")
+        .packed_longitude(
+            1672, "Path filter area RECT0 north-west longitude - syntax error (e.g. 01633.84E, format DDDMM.MM).",
+            "Path filter area RECT0 north-west longitude - syntax error (e.g. 01643.89E, format: DDDMM.MM).")
+        .key("Arearect0_nwlongitude", KeyKind::Text);
+    a.edit("Area_rect0_selatitude", 8, "5217.58N")
+        .packed_latitude(1676,
+                         "Path filter area RECT0 south-east latitude - syntax error (e.g. 5217.58N, format: DDMM.MM).",
+                         "Path filter area RECT0 south-east latitude - syntax error (e.g. 5217.58N, format: DDMM.MM).")
+        .key("Arearect0_selatitude", KeyKind::Text);
+    a.edit("Area_rect0_selongitude", 9, "01713.95E")
+        .caption("latitude, ")
+        .packed_longitude(
+            1680, "Path filter area RECT0 south-east longitude - syntax error (e.g. 01713.95E, format DDDMM.MM).",
+            "Path filter area RECT0 south-east longitude - syntax error (e.g. 01713.95E, format: DDDMM.MM).")
+        .key("Arearect0_selongitude", KeyKind::Text);
+    for (const char* s : {"Area_rad0_radius", "Area_rad1_radius", "Area_rad1_latitude", "Area_rad1_longitude",
+                          "Area_rect0_nwlatitude", "Area_rect0_nwlongitude", "Area_rect0_selatitude",
+                          "Area_rect0_selongitude"}) {
+        encode_order.push_back(s);
+        save_order.push_back(s);
+    }
+
+    a.page("TabSheet_callsign_filter_rules");
+    a.choice("Callfilter_rule", {"Allow all, except below", "Deny all, except below"}, 0)
+        .caption("General rule:").hint("General rule for digipeater callsign filter")
+        .index8(1684)
+        .key("Callfilter_rule", KeyKind::Index);
+    encode_order.push_back("Callfilter_rule");
+    save_order.push_back("Callfilter_rule");
+    for (int k = 1; k <= kCallEntries; ++k) {
+        const std::string n = std::to_string(k);
+        const auto base = static_cast<std::uint16_t>(kCallBase + kCallStride * (k - 1));
+        a.edit("Callfilter_callsign" + n, 6, "")
+            .caption("Callsign:").hint("Callsign filter callsign.")
+            .call_text(base)
+            .key("Callfilter_callsign" + n, KeyKind::Text);
+        a.edit("Callfilter_ssid" + n, 2, "*")
+            .caption("SSID:").hint("Callsign filter SSID.")
+            .call_ssid(base + 6, "Callsign filter " + n + " - SSID range error (0 - 15, or wildcard '*').")
+            .key("Callfilter_ssid" + n, KeyKind::Text)
+            .field().wildcard = true;
+        // The SSID is checked before the call sign is stored.
+        encode_order.push_back("Callfilter_ssid" + n);
+        encode_order.push_back("Callfilter_callsign" + n);
+        save_order.push_back("Callfilter_callsign" + n);
+        save_order.push_back("Callfilter_ssid" + n);
+    }
+
+    a.encode_order(std::move(encode_order));
+    a.save_order(std::move(save_order));
+    return a.take();
+}
+
+}  // namespace zyvora
