@@ -143,6 +143,26 @@ TEST_F(Cli, CheckPrintsTheFailingChecks) {
     EXPECT_EQ(r.out + r.err, "");
 }
 
+TEST_F(Cli, CheckReachesTheDigipeaterFilterMessagesInPassOrder) {
+    std::string text = defaults_with("Callfilter_ssid3=*", "Callfilter_ssid3=**");
+    for (const auto& [line, replacement] : {std::pair<std::string, std::string>{"Pathn2_higher=7", "Pathn2_higher=8"},
+                                           {"Arearad1_distance=20", "Arearad1_distance=3001"},
+                                           {"Arearect0_nwlongitude=01633.84E", "Arearect0_nwlongitude=1633.84E"},
+                                           {"Arearect0_selatitude=5217.58N", "Arearect0_selatitude=5217.58n"}}) {
+        text.replace(text.find("\n" + line + "\n") + 1, line.size(), replacement);
+    }
+    write("filters.cfg", text);
+    const Outcome r = run({"check", "--all", "filters.cfg"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err,
+              "Path(n-N) 2, n<= value range error (1 - 7).\n"
+              "Path filter area RAD1 distance range error (1 - 3000).\n"
+              "Path filter area RECT0 north-west longitude - syntax error (e.g. 01633.84E, format DDDMM.MM).\n"
+              "Path filter area RECT0 south-east latitude - syntax error (e.g. 5217.58N, format: DDMM.MM).\n"
+              "Callsign filter 3 - SSID range error (0 - 15, or wildcard '*').\n");
+}
+
 TEST_F(Cli, EncodeRefusesWhatWriteConfigWouldRefuse) {
     write("foreign.cfg", "[Radio]\nCallsign=SP5X\n");
     Outcome r = run({"encode", "foreign.cfg", "out.bin"});

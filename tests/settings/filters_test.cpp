@@ -78,7 +78,9 @@ TEST_F(Filters, RuleFlagsAndFields) {
     store_.set_checked("Pathn8_areaall", false);
     store_.set_checked("Pathn8_arearad1", true);
     store_.set_text("Pathn8_name", "ABCDE");
+    store_.set_text("Pathn3_name", "TOOLONG");  // from a file: cut to the field, the rest untouched
     ASSERT_TRUE(encode_now().empty());
+    EXPECT_EQ(bytes(1602, 9), "TOOLO\0"s + "\x01\x07\x10"s);
     EXPECT_EQ(bytes(1611, 9), "wide\0\0"s + "\x05\x02\xFA"s);
     EXPECT_EQ(bytes(1647, 9), "ABCDE\0"s + "\x01\x07\x44"s);
 }
