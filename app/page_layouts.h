@@ -29,7 +29,7 @@ struct LayoutColumn {
     std::vector<LayoutRow> rows;
     // Non-empty: the column is a table with these captions over its columns; each row puts
     // controls[i] under headers[i] without a caption of its own ("" leaves the cell empty).
-    std::vector<std::string> headers;
+    std::vector<std::string> headers = {};
 };
 
 struct PageLayout {
