@@ -63,7 +63,8 @@ std::optional<std::string> encode_field(const Setting& s, const ControlStore& st
         case Codec::Index8: {
             const auto value = choice_value(store, id);
             if (!value) return no_selection_message(s);
-            image.at(f.offset) = static_cast<std::uint8_t>(*value);
+            const int top = static_cast<int>(s.control.items.size()) - 1;
+            image.at(f.offset) = static_cast<std::uint8_t>(f.from_top ? top - *value : *value);
             return std::nullopt;
         }
         case Codec::FlagBits: {
@@ -106,7 +107,11 @@ std::optional<std::string> encode_field(const Setting& s, const ControlStore& st
             image.at(f.offset) = ssid_char(value);
             return std::nullopt;
         }
-        case Codec::CallText: put_call(image, f.offset, text); return std::nullopt;
+        case Codec::CallText:
+            if (!f.message.empty() && text.empty()) return f.message;
+            put_call(image, f.offset, text);
+            return std::nullopt;
+        case Codec::Char: image.at(f.offset) = text.empty() ? 0 : static_cast<std::uint8_t>(text[0]); return std::nullopt;
         case Codec::CallSsid: {
             if (!f.companion.empty() && store.text(store.require(f.companion)).empty()) {
                 image.at(f.offset) = ssid_char(0);
@@ -130,7 +135,12 @@ void decode_field(const Setting& s, ControlStore& store, int id, const Image& im
     if (!f.decoded) return;
     switch (f.codec) {
         case Codec::None: return;
-        case Codec::Index8: show_choice_value(store, id, image.at(f.offset)); return;
+        case Codec::Index8: {
+            const int top = static_cast<int>(s.control.items.size()) - 1;
+            const int value = image.at(f.offset);
+            show_choice_value(store, id, f.from_top ? top - value : value);
+            return;
+        }
         case Codec::FlagBits:
             show_choice_value(store, id, (image.at(f.offset) >> f.shift) & ((1u << f.width) - 1u));
             return;
@@ -151,6 +161,11 @@ void decode_field(const Setting& s, ControlStore& store, int id, const Image& im
             return;
         }
         case Codec::CallText: store.set_text(id, get_callsign_field(image, f.offset).call); return;
+        case Codec::Char: {
+            const std::uint8_t c = image.at(f.offset);
+            store.set_text(id, c == 0 ? std::string() : std::string(1, static_cast<char>(c)));
+            return;
+        }
     }
 }
 

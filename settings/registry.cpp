@@ -90,8 +90,8 @@ const ChangeHandler* Registry::change_handler(const std::string& control) const 
 const Registry& Registry::instance() {
     // Tab order; later areas join each list at their place. Handlers settle in the order the
     // product runs them.
-    static const Registry registry({radio_area(), filters_area(), time_area()}, {"radio", "filters", "time"},
-                                   {"radio", "filters", "time"},
+    static const Registry registry({radio_area(), filters_area(), beacons_area(), time_area()},
+                                   {"radio", "filters", "beacons", "time"}, {"radio", "filters", "beacons", "time"},
                                    time_handlers());
     return registry;
 }

@@ -55,6 +55,7 @@ private:
 // The area tables, one source file each, with the change handlers of their controls.
 Area radio_area();
 Area filters_area();
+Area beacons_area();
 Area time_area();
 std::vector<ChangeHandler> time_handlers();
 

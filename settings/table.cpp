@@ -79,6 +79,17 @@ SettingBuilder& SettingBuilder::call_text(std::uint16_t offset) {
     return *this;
 }
 
+SettingBuilder& SettingBuilder::call_text(std::uint16_t offset, std::string empty_message) {
+    call_text(offset);
+    field().message = std::move(empty_message);
+    return *this;
+}
+
+SettingBuilder& SettingBuilder::character(std::uint16_t offset) {
+    field() = make(Codec::Char, offset);
+    return *this;
+}
+
 SettingBuilder& SettingBuilder::call_ssid(std::uint16_t offset, std::string message) {
     field() = make(Codec::CallSsid, offset);
     field().message = std::move(message);

@@ -22,7 +22,9 @@ enum class Codec {
     PackedLongitude,
     StationCall,      // six upper-cased, space-padded bytes that must not be empty
     StationSsid,      // '0' + SSID 0..15 read with the integer parser
-    CallText,         // bytes 0..5 of a callsign field: upper-cased, space-padded
+    CallText,         // bytes 0..5 of a callsign field: upper-cased, space-padded; with a
+                      // message it must not be empty
+    Char,             // one byte: the text's first character, 0 when empty
     CallSsid,         // byte 6 of a callsign field: '0' + SSID, or '*' where allowed
     FlagBits,         // `width` bits at `shift` of one byte shared by several settings
 };
@@ -40,6 +42,7 @@ struct Field {
     bool upper = false;          // Text: stored upper-cased
     bool printable = false;      // Text: bytes outside 0x20..0x7E fail with `message`
     bool wildcard = false;       // CallSsid: "*" is stored as '*'
+    bool from_top = false;       // Index8: stored as (item count - 1) - index
     bool decoded = true;         // false: written by the encode pass only, never read back
     std::string companion;       // CallSsid: the call sign whose emptiness skips the SSID check
     std::string message;         // the check's message (syntax message for coordinates)
@@ -102,6 +105,14 @@ public:
     SettingBuilder& station_call(std::uint16_t offset, std::string message);
     SettingBuilder& station_ssid(std::uint16_t offset, std::string message);
     SettingBuilder& call_text(std::uint16_t offset);
+    SettingBuilder& call_text(std::uint16_t offset, std::string empty_message);
+    SettingBuilder& character(std::uint16_t offset);
+    // Text: every byte must be printable ASCII (space to '~'), else `message`.
+    SettingBuilder& printable(std::string message) {
+        field().printable = true;
+        field().message = std::move(message);
+        return *this;
+    }
     SettingBuilder& call_ssid(std::uint16_t offset, std::string message);
     SettingBuilder& flag_bits(std::uint16_t offset, std::uint8_t shift, std::uint8_t width);
     Field& field() { return row().field; }  // for the options of a kind (zero_allowed, upper, ...)

@@ -75,10 +75,17 @@ protected:
 
     // The defaults file with one line replaced.
     static std::string defaults_with(const std::string& line, const std::string& replacement) {
+        return defaults_with({{line, replacement}});
+    }
+    // The defaults file with each line of the list replaced.
+    static std::string defaults_with(const std::vector<std::pair<std::string, std::string>>& lines) {
         std::string text(test::kDefaultsFile);
-        const auto at = text.find("\n" + line + "\n");
-        EXPECT_NE(at, std::string::npos) << line;
-        return text.replace(at + 1, line.size(), replacement);
+        for (const auto& [line, replacement] : lines) {
+            const auto at = text.find("\n" + line + "\n");
+            EXPECT_NE(at, std::string::npos) << line;
+            if (at != std::string::npos) text.replace(at + 1, line.size(), replacement);
+        }
+        return text;
     }
 
     std::string dir_;
@@ -107,7 +114,10 @@ TEST_F(Cli, DefaultsEncodeDecodeRoundTrip) {
     r = run({"decode", "start.bin", "back.cfg"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out + r.err, "");
-    EXPECT_EQ(contents("back.cfg"), test::kDefaultsFile);
+    // An empty path is stored with SSID '0', which decodes as "0".
+    std::string decoded(test::kDefaultsFile);
+    decoded.replace(decoded.find("SSID3=\n"), 7, "SSID3=0\n");
+    EXPECT_EQ(contents("back.cfg"), decoded);
 }
 
 TEST_F(Cli, CheckPrintsTheFailingChecks) {
@@ -144,14 +154,11 @@ TEST_F(Cli, CheckPrintsTheFailingChecks) {
 }
 
 TEST_F(Cli, CheckReachesTheDigipeaterFilterMessagesInPassOrder) {
-    std::string text = defaults_with("Callfilter_ssid3=*", "Callfilter_ssid3=**");
-    for (const auto& [line, replacement] : {std::pair<std::string, std::string>{"Pathn2_higher=7", "Pathn2_higher=8"},
-                                           {"Arearad1_distance=20", "Arearad1_distance=3001"},
-                                           {"Arearect0_nwlongitude=01633.84E", "Arearect0_nwlongitude=1633.84E"},
-                                           {"Arearect0_selatitude=5217.58N", "Arearect0_selatitude=5217.58n"}}) {
-        text.replace(text.find("\n" + line + "\n") + 1, line.size(), replacement);
-    }
-    write("filters.cfg", text);
+    write("filters.cfg", defaults_with({{"Callfilter_ssid3=*", "Callfilter_ssid3=**"},
+                                        {"Pathn2_higher=7", "Pathn2_higher=8"},
+                                        {"Arearad1_distance=20", "Arearad1_distance=3001"},
+                                        {"Arearect0_nwlongitude=01633.84E", "Arearect0_nwlongitude=1633.84E"},
+                                        {"Arearect0_selatitude=5217.58N", "Arearect0_selatitude=5217.58n"}}));
     const Outcome r = run({"check", "--all", "filters.cfg"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
@@ -161,6 +168,31 @@ TEST_F(Cli, CheckReachesTheDigipeaterFilterMessagesInPassOrder) {
               "Path filter area RECT0 north-west longitude - syntax error (e.g. 01633.84E, format DDDMM.MM).\n"
               "Path filter area RECT0 south-east latitude - syntax error (e.g. 5217.58N, format: DDMM.MM).\n"
               "Callsign filter 3 - SSID range error (0 - 15, or wildcard '*').\n");
+}
+
+TEST_F(Cli, CheckReachesTheBeaconAndPositionMessagesInPassOrder) {
+    write("beacons.cfg", defaults_with({{"Beacon2_dest_string=APQK06", "Beacon2_dest_string="},
+                                        {"Beacon3_dest_ssid=0", "Beacon3_dest_ssid=16"},
+                                        {"Beacon4_path_ssid=2", "Beacon4_path_ssid=x"},
+                                        {"Beacon5_txrate_rf=0", "Beacon5_txrate_rf=4"},
+                                        {"Beacon6_txrate_aprsis=0", "Beacon6_txrate_aprsis=1441"},
+                                        {"Beacon7_msg=", "Beacon7_msg=25\xB0" "C"},
+                                        {"SSID1=1", "SSID1=-1"},
+                                        {"SSID2=1", "SSID2=y"},
+                                        {"Path3=", "Path3=wide3"}}));
+    const Outcome r = run({"check", "--all", "beacons.cfg"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err,
+              "Beacon 2 destination - too short (e.g. APQK06).\n"
+              "Beacon 3 destination - SSID range error (0 - 15).\n"
+              "Beacon 4 path - SSID range error (0 - 15).\n"
+              "Beacon 5 tx rate (RF) range error (5 - 1440), or 0 to disable.\n"
+              "Beacon 6 tx rate (APRSIS) range error (5 - 1440), or 0 to disable.\n"
+              "Beacon 7 message - forbidden characters.\n"
+              "GPS SmartBeaconing / Position report path 1 - SSID range error (0 - 15).\n"
+              "GPS SmartBeaconing / Position report path 2 - SSID range error (0 - 15).\n"
+              "GPS SmartBeaconing / Position report path 3 - SSID range error (0 - 15).\n");
 }
 
 TEST_F(Cli, EncodeRefusesWhatWriteConfigWouldRefuse) {

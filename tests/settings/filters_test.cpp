@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "../support/expected_defaults.h"
+#include "../support/area_fixture.h"
 #include "passes.h"
 #include "registry.h"
 #include "settingsfile.h"
@@ -19,31 +19,7 @@ std::string ssid_message(int k) {
     return "Callsign filter " + std::to_string(k) + " - SSID range error (0 - 15, or wildcard '*').";
 }
 
-class Filters : public ::testing::Test {
-protected:
-    Filters() : registry_(Registry::instance()), store_(test::startup_store(registry_)) {}
-
-    std::vector<Failure> encode_now() {
-        EncodeOptions options;
-        options.nonce = 0;
-        return encode(registry_, store_, image_, options);
-    }
-    std::string bytes(std::size_t offset, std::size_t count) const {
-        return std::string(reinterpret_cast<const char*>(image_.data()) + offset, count);
-    }
-    // Encodes and expects exactly one failure, at `control`, with `message`.
-    void expect_failure(const std::string& control, const std::string& message) {
-        const auto failures = encode_now();
-        ASSERT_EQ(failures.size(), 1u) << control;
-        EXPECT_EQ(failures[0].control, control);
-        EXPECT_EQ(failures[0].message, message);
-        EXPECT_FALSE(failures[0].conversion);
-    }
-
-    const Registry& registry_;
-    ControlStore store_;
-    Image image_{};
-};
+using Filters = test::AreaFixture;
 
 TEST_F(Filters, DefaultsFillBytes1584To1824) {
     ASSERT_TRUE(encode_now().empty());

@@ -1,0 +1,174 @@
+// The "Beacons" tab: eight freely composed beacons of 116 bytes each, then the GPS position
+// reports with their SmartBeaconing parameters.
+#include "registry.h"
+
+namespace zyvora {
+
+namespace {
+
+constexpr int kBeacons = 8;
+constexpr std::uint16_t kBeaconBase = 656;
+constexpr std::uint16_t kBeaconStride = 116;
+constexpr const char* kDefaultMessage = "@<date>z<lat>/<long>-ZyvoraPlus2.0 U=<volt>V,T=<temp>C/<tempf>F";
+
+void add_beacon(AreaBuilder& a, int k, std::vector<std::string>& encode_order, std::vector<std::string>& save_order) {
+    const std::string n = std::to_string(k);
+    const std::string p = "Beacon" + n + "_";
+    const std::string b = "Beacon " + n;
+    const auto r = static_cast<std::uint16_t>(kBeaconBase + kBeaconStride * (k - 1));
+
+    a.edit(p + "dest_string", 6, "APQK06")
+        .caption("Dest:").hint(b + " destination to-call.")
+        .call_text(r, b + " destination - too short (e.g. APQK06).")
+        .key(p + "dest_string", KeyKind::Text);
+    a.edit(p + "dest_ssid", 2, "0")
+        .caption("-").hint(b + " destination SSID.")
+        .call_ssid(r + 6, b + " destination - SSID range error (0 - 15).")
+        .key(p + "dest_ssid", KeyKind::Text);
+    a.edit(p + "path_string", 6, "WIDE2")
+        .caption("Path:").hint(b + " path.")
+        .call_text(r + 7)
+        .key(p + "path_string", KeyKind::Text);
+    a.edit(p + "path_ssid", 2, "2")
+        .caption("-").hint(b + " path SSID.")
+        .call_ssid(r + 13, b + " path - SSID range error (0 - 15).")
+        .key(p + "path_ssid", KeyKind::Text)
+        .field().companion = p + "path_string";
+    const char* rate = k == 1 ? "5" : "0";
+    a.edit(p + "txrate_rf", 4, rate)
+        .caption("RF[min]:").hint(b + " TX rate to RF (minutes). Set 0 to disable.")
+        .number(r + 14, 2, 5, 1440, b + " tx rate (RF) range error (5 - 1440), or 0 to disable.")
+        .key(p + "txrate_rf", KeyKind::Integer)
+        .field().zero_allowed = true;
+    a.edit(p + "txrate_aprsis", 4, rate)
+        .caption("IS[min]:").hint(b + " TX rate to APRS-IS (minutes). Set 0 to disable.")
+        .number(r + 16, 2, 5, 1440, b + " tx rate (APRSIS) range error (5 - 1440), or 0 to disable.")
+        .key(p + "txrate_aprsis", KeyKind::Integer)
+        .field().zero_allowed = true;
+    a.choice(p + "enable", {"Never", "Always", "GPS fixed", "GPS not fixed", "No APRS-IS"}, k == 1 ? 1 : 0)
+        .caption("Enable if:").hint("Beacon is enabled if this condition is met.")
+        .no_selection(b + " - Enable if: no item selected.")
+        .index8(r + 115)
+        .key(p + "enable", KeyKind::Index);
+    // 95 typed characters; the field has room for 96 and the zero byte.
+    a.edit(p + "msg", 95, k == 1 ? kDefaultMessage : "")
+        .caption("Message (empty fields are ignored):").hint("Beacon message. Please check \"Special strings\".")
+        .text(r + 18, 97)
+        .printable(b + " message - forbidden characters.")
+        .key(p + "msg", KeyKind::Text);
+
+    // The destination is checked before its SSID; the path SSID before the path is stored.
+    for (const char* s : {"dest_string", "dest_ssid", "path_ssid", "path_string", "txrate_rf", "txrate_aprsis",
+                          "enable", "msg"}) {
+        encode_order.push_back(p + s);
+    }
+    for (const char* s : {"dest_string", "dest_ssid", "path_string", "path_ssid", "txrate_rf", "txrate_aprsis",
+                          "enable", "msg"}) {
+        save_order.push_back(p + s);
+    }
+}
+
+}  // namespace
+
+Area beacons_area() {
+    AreaBuilder a("beacons");
+    a.section("Beacons");
+    std::vector<std::string> encode_order;
+    std::vector<std::string> save_order;
+    for (int k = 1; k <= kBeacons; ++k) {
+        a.page(k <= 4 ? "TabSheet_beacons14" : "TabSheet_beacons58");
+        add_beacon(a, k, encode_order, save_order);
+    }
+
+    a.page("TabSheet_gps_smartbeaconing");
+    a.section("PositionReports");
+    a.choice("Position_report_mode", {"Disabled", "Enabled"}, 0)
+        .caption("SmartBeaconing:")
+        .index8(2609)
+        .key("ReportMode", KeyKind::Index);
+    a.choice("Position_report_encoding", {"Mic-E", "Plain text", "Base-91"}, 0)
+        .caption("Position encoding protocol:")
+        .index8(2610)
+        .key("ReportEncoding", KeyKind::Index);
+
+    // No range checks: the device takes these as they come.
+    struct Parameter {
+        const char* control;
+        const char* caption;
+        int max_length;
+        const char* value;
+        std::uint16_t offset;
+        const char* key;
+    };
+    constexpr Parameter kParameters[] = {
+        {"Smartbeaconing_min_turn_angle", "Min Turn Angle [deg]:", 3, "27", 2680, "MinTurnAngle"},
+        {"Smartbeaconing_turn_slope", "Turn Slope:", 4, "410", 2682, "TurnSlope"},
+        {"Smartbeaconing_min_turn_time", "Min Turn Time [s]:", 3, "5", 2684, "MinTurnTime"},
+        {"Smartbeaconing_slow_speed", "Slow Speed [km/h]:", 3, "8", 2686, "SlowSpeed"},
+        {"Smartbeaconing_slow_period", "Slow Period [s]:", 4, "1800", 2688, "SlowPeriod"},
+        {"Smartbeaconing_fast_speed", "Fast Speed [km/h]:", 3, "95", 2690, "FastSpeed"},
+        {"Smartbeaconing_fast_period", "Fast Period [s]:", 3, "90", 2692, "FastPeriod"},
+    };
+    for (const Parameter& p : kParameters) {
+        a.edit(p.control, p.max_length, p.value).caption(p.caption).number(p.offset, 2).key(p.key, KeyKind::Integer);
+    }
+
+    a.choice("Mice_message",
+             {"Off Duty", "En Route", "In Service", "Returning", "Committed", "Special", "Priority", "Emergency"}, 0)
+        .caption("Mic-E message:")
+        .index8(2676)
+        .key("MiceMessage", KeyKind::Index)
+        .field().from_top = true;
+    a.edit("Position_symbol_code", 1, ">").caption("Symbol code:").character(2633).key("SymbolCode", KeyKind::Text);
+    a.edit("Position_symbol_table", 1, "/").caption("Symbol table:").character(2634).key("SymbolTable", KeyKind::Text);
+    a.edit("Position_status_text", 40, "").caption("Status text:").text(2635, 41).key("Status", KeyKind::Text);
+    a.choice("Position_time", {"None", "Hour, min, sec", "Day, hour, min"}, 2)
+        .caption("Time:")
+        .index8(2611)
+        .key("PositionTime", KeyKind::Index);
+    const char* paths[] = {"WIDE1", "WIDE2", ""};
+    const char* ssids[] = {"1", "1", ""};
+    for (int k = 1; k <= 3; ++k) {
+        const std::string n = std::to_string(k);
+        const auto base = static_cast<std::uint16_t>(2612 + 7 * (k - 1));
+        a.edit("Position_path" + n, 6, paths[k - 1])
+            .caption(k == 1 ? "Path:" : ",")
+            .call_text(base)
+            .key("Path" + n, KeyKind::Text);
+        a.edit("Position_ssid" + n, 2, ssids[k - 1])
+            .caption("-")
+            .call_ssid(base + 6, "GPS SmartBeaconing / Position report path " + n + " - SSID range error (0 - 15).")
+            .key("SSID" + n, KeyKind::Text)
+            .field().companion = "Position_path" + n;
+    }
+    a.choice("Position_coursespeed", {"No", "Yes"}, 1)
+        .caption("Course/Speed:")
+        .index8(2677)
+        .key("CourseSpeed", KeyKind::Index);
+    a.choice("Position_altitude", {"No", "Yes"}, 1)
+        .caption("Altitude:")
+        .index8(2678)
+        .key("PositionAltitude", KeyKind::Index);
+
+    for (const char* s : {"Position_report_mode", "Position_report_encoding", "Smartbeaconing_min_turn_angle",
+                          "Smartbeaconing_turn_slope", "Smartbeaconing_min_turn_time", "Smartbeaconing_slow_speed",
+                          "Smartbeaconing_slow_period", "Smartbeaconing_fast_speed", "Smartbeaconing_fast_period",
+                          "Mice_message", "Position_symbol_code", "Position_symbol_table", "Position_status_text",
+                          "Position_time", "Position_ssid1", "Position_path1", "Position_ssid2", "Position_path2",
+                          "Position_ssid3", "Position_path3", "Position_coursespeed", "Position_altitude"}) {
+        encode_order.push_back(s);
+    }
+    for (const char* s : {"Position_report_mode", "Position_report_encoding", "Smartbeaconing_min_turn_angle",
+                          "Smartbeaconing_turn_slope", "Smartbeaconing_min_turn_time", "Smartbeaconing_slow_speed",
+                          "Smartbeaconing_slow_period", "Smartbeaconing_fast_speed", "Smartbeaconing_fast_period",
+                          "Position_symbol_code", "Position_symbol_table", "Mice_message", "Position_path1",
+                          "Position_ssid1", "Position_path2", "Position_ssid2", "Position_path3", "Position_ssid3",
+                          "Position_status_text", "Position_time", "Position_coursespeed", "Position_altitude"}) {
+        save_order.push_back(s);
+    }
+    a.encode_order(std::move(encode_order));
+    a.save_order(std::move(save_order));
+    return a.take();
+}
+
+}  // namespace zyvora

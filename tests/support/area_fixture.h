@@ -1,0 +1,40 @@
+#pragma once
+// A start-up store and an image to encode it into, for the tests of one area's settings.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "expected_defaults.h"
+#include "passes.h"
+#include "registry.h"
+
+namespace zyvora::test {
+
+class AreaFixture : public ::testing::Test {
+protected:
+    AreaFixture() : registry_(Registry::instance()), store_(startup_store(registry_)) {}
+
+    std::vector<Failure> encode_now() {
+        EncodeOptions options;
+        options.nonce = 0;
+        return encode(registry_, store_, image_, options);
+    }
+    std::string bytes(std::size_t offset, std::size_t count) const {
+        return std::string(reinterpret_cast<const char*>(image_.data()) + offset, count);
+    }
+    // Encodes and expects exactly one failure, at `control`, with `message`.
+    void expect_failure(const std::string& control, const std::string& message) {
+        const auto failures = encode_now();
+        ASSERT_EQ(failures.size(), 1u) << control;
+        EXPECT_EQ(failures[0].control, control);
+        EXPECT_EQ(failures[0].message, message);
+        EXPECT_FALSE(failures[0].conversion);
+    }
+
+    const Registry& registry_;
+    ControlStore store_;
+    Image image_{};
+};
+
+}  // namespace zyvora::test
