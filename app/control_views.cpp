@@ -7,6 +7,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
 #include <QSignalBlocker>
 #include <QValidator>
 #include <algorithm>
@@ -36,11 +38,17 @@ public:
     }
 };
 
+// The bold "-" and "," that join call signs, SSIDs and path elements in one line.
+bool is_joiner(const std::string& caption) { return caption == "-" || caption == ","; }
+
 QString decl_text(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 // Wide enough for the longest text the edit takes, within reason for long free texts.
 int edit_width(const QWidget* edit, int max_length) {
-    const int chars = std::clamp(max_length > 0 ? max_length : 20, 3, 40);
+    // Call signs and numbers are measured in capitals; long free texts scroll within a width of
+    // lower-case letters that leaves room for the page's other columns.
+    const int chars = std::clamp(max_length > 0 ? max_length : 20, 2, 40);
+    if (chars > 12) return edit->fontMetrics().horizontalAdvance(QString(std::min(chars, 30), u'n')) + 12;
     return edit->fontMetrics().horizontalAdvance(QString(chars, u'N')) + 12;
 }
 
@@ -52,20 +60,27 @@ public:
         grid_->setVerticalSpacing(5);
     }
 
+    // The first caption in column 0, the fields and later captions in one line from column 1
+    // across `columns` grid columns.
     void add_row(const std::vector<QWidget*>& fields, const std::vector<const ControlDecl*>& decls,
-                 const LayoutRow& row) {
+                 const LayoutRow& row, int columns) {
         const auto& after = row.after;
         auto* line = new QHBoxLayout;
         line->setSpacing(4);
         for (std::size_t i = 0; i < fields.size(); ++i) {
             const bool check = decls[i]->kind == ControlKind::Check;  // shows its caption itself
-            if (i == 0 && !check) {
+            if (i == 0 && !check && row.whole_line) {
+                auto* label = new QLabel(decl_text(decls[i]->caption));
+                label->setBuddy(fields[i]);
+                line->addWidget(label);
+            } else if (i == 0 && !check) {
                 auto* label = new QLabel(decl_text(decls[i]->caption));
                 label->setBuddy(fields[i]);
                 grid_->addWidget(label, row_, 0, Qt::AlignLeft | Qt::AlignVCenter);
             } else if (i > 0 && !check && !row.sentence && !decls[i]->caption.empty()) {
                 auto* label = new QLabel(decl_text(decls[i]->caption));
                 label->setBuddy(fields[i]);
+                if (is_joiner(decls[i]->caption)) label->setStyleSheet(QStringLiteral("font-weight: bold"));
                 line->addWidget(label);
             }
             line->addWidget(fields[i]);
@@ -76,8 +91,31 @@ public:
             }
         }
         line->addStretch(1);
-        if (decls.front()->kind == ControlKind::Check) grid_->addLayout(line, row_, 0, 1, 2);
-        else grid_->addLayout(line, row_, 1);
+        if (decls.front()->kind == ControlKind::Check || row.whole_line) grid_->addLayout(line, row_, 0, 1, columns + 1);
+        else grid_->addLayout(line, row_, 1, 1, columns);
+        ++row_;
+    }
+
+    // Caption and field cells side by side for each control, so captions line up down the column.
+    void add_pairs(const std::vector<QWidget*>& fields, const std::vector<const ControlDecl*>& decls) {
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            const int column = static_cast<int>(2 * i);
+            if (!fields[i]) continue;
+            if (decls[i]->kind == ControlKind::Check) {
+                grid_->addWidget(fields[i], row_, column, 1, 2, Qt::AlignLeft | Qt::AlignVCenter);
+                continue;
+            }
+            auto* label = new QLabel(decl_text(decls[i]->caption));
+            label->setBuddy(fields[i]);
+            grid_->addWidget(label, row_, column, Qt::AlignLeft | Qt::AlignVCenter);
+            grid_->addWidget(fields[i], row_, column + 1, Qt::AlignLeft | Qt::AlignVCenter);
+        }
+        grid_->setColumnStretch(static_cast<int>(2 * fields.size()), 1);
+        ++row_;
+    }
+
+    void add_widget(QWidget* widget) {
+        grid_->addWidget(widget, row_, 0, 1, 2, Qt::AlignLeft | Qt::AlignVCenter);
         ++row_;
     }
 
@@ -103,13 +141,31 @@ public:
         ++row_;
     }
     // The header names a cell's control: the buddy of the first row's, the accessible name of the rest.
-    void add_cells(const std::vector<QWidget*>& cells) {
+    // With `span_to`, the last cell reaches up to that column.
+    void add_cells(const std::vector<QWidget*>& cells, int span_to = 0) {
         const bool first = row_ == 1;
         for (std::size_t i = 0; i < cells.size(); ++i) {
             if (!cells[i]) continue;
+            if (auto* text = qobject_cast<QLabel*>(cells[i])) {
+                // A text before a control whose column has no caption names that control.
+                const bool captionless = i + 1 >= headers_.size() || headers_[i + 1]->text().isEmpty();
+                if (i + 1 < cells.size() && cells[i + 1] && captionless) text->setBuddy(cells[i + 1]);
+                grid_->addWidget(cells[i], row_, static_cast<int>(i), Qt::AlignLeft | Qt::AlignVCenter);
+                continue;
+            }
+            if (span_to > 0 && i + 1 == cells.size()) {
+                const int column = static_cast<int>(i);
+                cells[i]->setMinimumWidth(0);
+                cells[i]->setMaximumWidth(QWIDGETSIZE_MAX);
+                cells[i]->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+                grid_->addWidget(cells[i], row_, column, 1, span_to - column);
+                continue;
+            }
             if (auto* check = qobject_cast<QCheckBox*>(cells[i])) {
                 check->setAccessibleName(check->text());
                 check->setText(QString());
+            } else if (i < headers_.size() && headers_[i]->text().isEmpty()) {
+                // named by the text before it
             } else if (first && i < headers_.size()) {
                 headers_[i]->setBuddy(cells[i]);
             } else if (i < headers_.size()) {
@@ -154,73 +210,125 @@ ControlViews::ControlViews(const zyvora::Registry& registry, zyvora::ControlStor
 
 ControlViews::~ControlViews() { store_.set_listener({}); }
 
+namespace {
+
+bool is_text_cell(const std::string& name) { return !name.empty() && name.front() == '='; }
+
+// Every control name a column (and the columns stacked in it) places.
+void placed_names(const LayoutColumn& column, std::vector<std::string>& out) {
+    for (const auto& sub : column.stack) placed_names(sub, out);
+    if (!column.stack.empty()) return;
+    for (const auto& row : column.rows) {
+        for (const auto& name : row.controls) {
+            if (name.empty() || is_text_cell(name)) continue;  // an empty cell, or a text
+            out.push_back(name);
+        }
+    }
+}
+
+}  // namespace
+
 void ControlViews::build_page(QWidget* page, const std::vector<int>& ids, const PageLayout* layout) {
     std::map<std::string, int, std::less<>> on_page;
     for (int id : ids) on_page.emplace(store_.decl(id).name, id);
 
     std::vector<LayoutColumn> columns = layout ? layout->columns : std::vector<LayoutColumn>{};
     std::vector<bool> placed(store_.size(), false);
-    for (const auto& column : columns) {
-        for (const auto& row : column.rows) {
-            for (const auto& name : row.controls) {
-                if (name.empty() && !column.headers.empty()) continue;  // an empty table cell
-                const auto found = on_page.find(name);
-                if (found == on_page.end()) {
-                    throw std::logic_error("the layout of " + page->objectName().toStdString() +
-                                           " names " + name + ", which is no control of that page");
-                }
-                if (placed[static_cast<std::size_t>(found->second)]) {
-                    throw std::logic_error("the layout of " + page->objectName().toStdString() + " names " + name + " twice");
-                }
-                placed[static_cast<std::size_t>(found->second)] = true;
-            }
+    std::vector<std::string> names;
+    for (const auto& column : columns) placed_names(column, names);
+    for (const auto& name : names) {
+        const auto found = on_page.find(name);
+        if (found == on_page.end()) {
+            throw std::logic_error("the layout of " + page->objectName().toStdString() + " names " + name +
+                                   ", which is no control of that page");
         }
+        if (placed[static_cast<std::size_t>(found->second)]) {
+            throw std::logic_error("the layout of " + page->objectName().toStdString() + " names " + name + " twice");
+        }
+        placed[static_cast<std::size_t>(found->second)] = true;
     }
     for (int id : ids) {
         if (placed[static_cast<std::size_t>(id)]) continue;
-        if (columns.empty()) columns.emplace_back();
+        if (columns.empty() || !columns.back().stack.empty()) columns.emplace_back();
         columns.back().rows.push_back({store_.decl(id).name});
     }
 
     auto* row_of_columns = new QHBoxLayout(page);
     row_of_columns->setContentsMargins(10, 10, 10, 6);
-    row_of_columns->setSpacing(28);
-    for (const auto& column : columns) {
-        QWidget* holder = column.title.empty() ? new QWidget(page) : new QGroupBox(decl_text(column.title), page);
-        auto* grid = new QGridLayout(holder);
-        if (column.title.empty()) grid->setContentsMargins(0, 0, 0, 0);
-        ColumnBuilder builder(grid);
-        if (!column.headers.empty()) {
-            builder.add_headers(column.headers);
-            for (const auto& row : column.rows) {
-                std::vector<QWidget*> cells;
-                for (const auto& name : row.controls) {
-                    cells.push_back(name.empty() ? nullptr : make_widget(on_page.find(name)->second, holder));
-                }
-                builder.add_cells(cells);
-            }
-            builder.finish();
-            row_of_columns->addWidget(holder, 0, Qt::AlignTop);
-            continue;
-        }
+    row_of_columns->setSpacing(layout ? layout->spacing : 28);
+    for (const auto& column : columns) row_of_columns->addWidget(build_column(page, column, on_page), 0, Qt::AlignTop);
+    row_of_columns->addStretch(1);
+}
+
+QWidget* ControlViews::build_column(QWidget* page, const LayoutColumn& column,
+                                    const std::map<std::string, int, std::less<>>& on_page) {
+    if (!column.stack.empty()) {
+        auto* holder = new QWidget(page);
+        auto* stack = new QVBoxLayout(holder);
+        stack->setContentsMargins(0, 0, 0, 0);
+        stack->setSpacing(6);
+        for (const auto& sub : column.stack) stack->addWidget(build_column(page, sub, on_page));
+        stack->addStretch(1);
+        return holder;
+    }
+    QWidget* holder = column.title.empty() ? new QWidget(page) : new QGroupBox(decl_text(column.title), page);
+    auto* grid = new QGridLayout(holder);
+    if (column.title.empty()) grid->setContentsMargins(0, 0, 0, 0);
+    ColumnBuilder builder(grid);
+    if (!column.headers.empty()) {
+        builder.add_headers(column.headers);
         for (const auto& row : column.rows) {
-            if (row.controls.empty()) {
-                builder.add_note(decl_text(row.note), page->objectName() + QStringLiteral("_note"), row.note_chars);
-                continue;
-            }
-            std::vector<QWidget*> fields;
-            std::vector<const ControlDecl*> decls;
+            std::vector<QWidget*> cells;
             for (const auto& name : row.controls) {
-                const int id = on_page.find(name)->second;
-                fields.push_back(make_widget(id, holder));
-                decls.push_back(&store_.decl(id));
+                if (name.empty()) cells.push_back(nullptr);
+                else if (is_text_cell(name)) cells.push_back(new QLabel(decl_text(name.substr(1)), holder));
+                else cells.push_back(make_widget(on_page.find(name)->second, holder));
             }
-            builder.add_row(fields, decls, row);
+            // A control across the table has no column caption over it: it carries its own.
+            if (row.span && cells.back()) {
+                cells.back()->setAccessibleName(decl_text(store_.decl(on_page.find(row.controls.back())->second).caption));
+            }
+            builder.add_cells(cells, row.span ? static_cast<int>(column.headers.size()) : 0);
         }
         builder.finish();
-        row_of_columns->addWidget(holder, 0, Qt::AlignTop);
+        return holder;
     }
-    row_of_columns->addStretch(1);
+    for (const auto& row : column.rows) {
+        if (!row.button.empty()) {
+            auto* button = new QPushButton(decl_text(row.note), holder);
+            button->setObjectName(QString::fromStdString(row.button));
+            buttons_.push_back(button);
+            builder.add_widget(button);
+            continue;
+        }
+        if (row.controls.empty()) {
+            builder.add_note(decl_text(row.note), page->objectName() + QStringLiteral("_note"), row.note_chars);
+            continue;
+        }
+        std::vector<QWidget*> fields;
+        std::vector<const ControlDecl*> decls;
+        for (const auto& name : row.controls) {
+            if (name.empty()) {  // an empty pair of cells
+                fields.push_back(nullptr);
+                decls.push_back(nullptr);
+                continue;
+            }
+            const int id = on_page.find(name)->second;
+            fields.push_back(make_widget(id, holder));
+            decls.push_back(&store_.decl(id));
+        }
+        if (column.pairs && !row.span) builder.add_pairs(fields, decls);
+        else builder.add_row(fields, decls, row, column.pairs ? 7 : 1);
+    }
+    builder.finish();
+    return holder;
+}
+
+QPushButton* ControlViews::button(const QString& name) const {
+    for (auto* b : buttons_) {
+        if (b->objectName() == name) return b;
+    }
+    return nullptr;
 }
 
 QWidget* ControlViews::make_widget(int id, QWidget* parent) {

@@ -2,6 +2,8 @@
 // The widgets of the setting controls, made from the registry and bound to the control store:
 // the store is the model, each widget a view of one control.
 #include <QString>
+#include <map>
+#include <string>
 #include <vector>
 
 #include "controls.h"
@@ -9,6 +11,7 @@
 #include "page_layouts.h"
 #include "registry.h"
 
+class QPushButton;
 class QWidget;
 
 namespace zyvora_app {
@@ -25,9 +28,13 @@ public:
     ControlViews& operator=(const ControlViews&) = delete;
 
     QWidget* widget(int id) const { return widgets_[static_cast<std::size_t>(id)]; }
+    // A push button that a page layout placed; nullptr when there is none of that name.
+    QPushButton* button(const QString& name) const;
 
 private:
     void build_page(QWidget* page, const std::vector<int>& ids, const PageLayout* layout);
+    QWidget* build_column(QWidget* page, const LayoutColumn& column,
+                          const std::map<std::string, int, std::less<>>& on_page);
     QWidget* make_widget(int id, QWidget* page);
     void refresh(int id);
     void user_changed(int id);
@@ -36,6 +43,7 @@ private:
     zyvora::ControlStore& store_;
     zyvora::Feedback& feedback_;
     std::vector<QWidget*> widgets_;  // by control id; nullptr where another window shows it
+    std::vector<QPushButton*> buttons_;
 };
 
 }  // namespace zyvora_app

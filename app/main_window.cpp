@@ -12,6 +12,7 @@
 
 #include "control_views.h"
 #include "device_flows.h"
+#include "help_window.h"
 #include "hid.h"
 #include "multi_row_tabs.h"
 #include "operations.h"
@@ -114,6 +115,14 @@ TForm1::TForm1(const zyvora::Registry& registry, const std::vector<PageLayout>& 
         }
         return QFileDialog::getOpenFileName(this, QString(), d.folder + d.file_name, d.filter);
     };
+
+    help_ = new TForm2(this);
+    for (const char* name : {"Button_special_strings", "Button22"}) {
+        if (auto* button = views_->button(QString::fromLatin1(name))) {
+            button->setToolTip(QStringLiteral("Shows the special strings a beacon message may hold."));
+            connect(button, &QPushButton::clicked, help_, &TForm2::show_modal);
+        }
+    }
 
     pages_->setCurrentIndex(0);
     setWindowTitle(window_caption());

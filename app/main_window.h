@@ -22,6 +22,7 @@ class QProgressBar;
 namespace zyvora_app {
 
 class ControlViews;
+class TForm2;
 class MultiRowTabWidget;
 class WindowFeedback;
 
@@ -61,6 +62,7 @@ public:
     const FileDialogDecl& save_dialog() const { return save_dialog_; }
     const FileDialogDecl& open_dialog() const { return open_dialog_; }
     const FileDialogDecl& ruf_save_dialog() const { return ruf_save_dialog_; }
+    TForm2& help_window() { return *help_; }
 
 private:
     QWidget* build_button_row();
@@ -88,6 +90,7 @@ private:
     FileDialogDecl open_dialog_;
     FileDialogDecl ruf_save_dialog_;
     FileAsker ask_file_;
+    TForm2* help_ = nullptr;  // a child window, made once
 };
 
 // Centres a top-level window on the screen it is on.

@@ -9,6 +9,15 @@ LayoutRow layout_note(std::string text, int wrap_chars) {
     return row;
 }
 
+LayoutRow layout_button(std::string name, std::string caption) {
+    LayoutRow row({});
+    row.button = std::move(name);
+    row.note = std::move(caption);
+    return row;
+}
+
+std::string cell_text(const std::string& text) { return "=" + text; }
+
 LayoutRow layout_sentence(std::vector<std::string> controls, std::vector<std::string> after) {
     LayoutRow row({});
     row.controls = std::move(controls);
@@ -40,6 +49,48 @@ LayoutColumn callsign_table(int first, int last) {
         const std::string n = std::to_string(k);
         column.rows.push_back({"Callfilter_callsign" + n, "", "Callfilter_ssid" + n});
     }
+    return column;
+}
+
+// Beacons first..last: the short fields in one row, the message under them across the table.
+LayoutColumn beacon_table(int first, int last) {
+    LayoutColumn column;
+    column.headers = {"", "Dest:", "", "", "Path:", "", "", "RF[min]:", "IS[min]:", "Enable if:"};
+    for (int k = first; k <= last; ++k) {
+        const std::string n = std::to_string(k);
+        const std::string p = "Beacon" + n + "_";
+        column.rows.push_back({cell_text(n + "."), p + "dest_string", cell_text("-"), p + "dest_ssid",
+                               p + "path_string", cell_text("-"), p + "path_ssid", p + "txrate_rf",
+                               p + "txrate_aprsis", p + "enable"});
+        LayoutRow message({"", p + "msg"});
+        message.span = true;
+        column.rows.push_back(message);
+    }
+    return column;
+}
+
+LayoutColumn beacon_side(const std::string& button) {
+    return {"",
+            {layout_note("Message (empty fields are ignored):", 18), layout_button(button, "Special strings")}};
+}
+
+LayoutRow joined(std::initializer_list<std::string> controls) {
+    LayoutRow row(controls);
+    row.span = true;
+    return row;
+}
+
+LayoutColumn smartbeaconing_column() {
+    LayoutColumn modes{"", {{"Position_report_mode"}, {"Position_report_encoding"}}};
+    LayoutColumn settings{"SmartBeaconing settings:",
+                          {{"Smartbeaconing_min_turn_angle", "Smartbeaconing_slow_speed"},
+                           {"Smartbeaconing_turn_slope", "Smartbeaconing_slow_period"},
+                           {"Smartbeaconing_min_turn_time", "Smartbeaconing_fast_speed"},
+                           {"", "Smartbeaconing_fast_period"}}};
+    // Turning on the left, speeds and periods on the right.
+    settings.pairs = true;
+    LayoutColumn column;
+    column.stack = {modes, settings};
     return column;
 }
 
@@ -99,6 +150,28 @@ const std::vector<PageLayout>& page_layouts() {
           callsign_table(1, 7),
           callsign_table(8, 14),
           callsign_table(15, 20)}},
+        {"TabSheet_beacons14", {beacon_table(1, 4), beacon_side("Button_special_strings")}},
+        {"TabSheet_beacons58", {beacon_table(5, 8), beacon_side("Button22")}},
+        {"TabSheet_gps_smartbeaconing",
+         {smartbeaconing_column(),
+          [] {
+              LayoutColumn c{"Report encoding settings:",
+                             {{"Position_symbol_code", "Position_symbol_table"},
+                              {"Position_coursespeed", "Position_altitude"},
+                              joined({"Mice_message"}),
+                              joined({"Position_time"}),
+                              joined({"Position_status_text"}),
+                              [] {
+                                  // The widest row: its caption goes into the line.
+                                  LayoutRow path = joined({"Position_path1", "Position_ssid1", "Position_path2",
+                                                           "Position_ssid2", "Position_path3", "Position_ssid3"});
+                                  path.whole_line = true;
+                                  return path;
+                              }()}};
+              c.pairs = true;
+              return c;
+          }()},
+         10},
     };
     return layouts;
 }

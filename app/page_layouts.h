@@ -16,6 +16,10 @@ struct LayoutRow {
     int note_chars = 44;  // a note's wrap width in characters
     std::vector<std::string> after;  // a text shown after controls[i]; missing or empty: none
     bool sentence = false;  // the texts after the controls are the captions of the next ones
+    bool span = false;      // table: the last control reaches to the last column; pairs: the
+                            // controls after the first follow it in one line
+    bool whole_line = false;  // the first caption too is in the line, which takes the row's full width
+    std::string button;     // a push button of this object name, captioned `note`, and no control
 };
 
 // A row of controls with a text after each, for pages that read as sentences around the edits.
@@ -24,17 +28,29 @@ LayoutRow layout_sentence(std::vector<std::string> controls, std::vector<std::st
 // A row that shows `text` and holds no control.
 LayoutRow layout_note(std::string text, int wrap_chars = 44);
 
+// A row holding the push button `name` with `caption`; the window connects it by name.
+LayoutRow layout_button(std::string name, std::string caption);
+
+// A table cell that shows `text` instead of a control (the "-" between a call sign and its SSID).
+std::string cell_text(const std::string& text);
+
 struct LayoutColumn {
     std::string title;  // a group box around the column; empty: none
     std::vector<LayoutRow> rows;
     // Non-empty: the column is a table with these captions over its columns; each row puts
     // controls[i] under headers[i] without a caption of its own ("" leaves the cell empty).
     std::vector<std::string> headers = {};
+    // Each control of a row gets its own caption and field cells, so that captions line up in
+    // several columns of pairs.
+    bool pairs = false;
+    // Non-empty: the column is these columns stacked top to bottom (its own rows unused).
+    std::vector<LayoutColumn> stack = {};
 };
 
 struct PageLayout {
     std::string page;  // object name of the page
     std::vector<LayoutColumn> columns;
+    int spacing = 28;  // between columns
 };
 
 // The main window's pages. A control that no layout names goes into a row of its own at the end

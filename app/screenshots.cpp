@@ -5,6 +5,7 @@
 #include <QPixmap>
 #include <QTabWidget>
 
+#include "help_window.h"
 #include "main_window.h"
 #include "multi_row_tabs.h"
 #include "pages.h"
@@ -19,10 +20,10 @@ struct Shooter {
     QStringList written;
     QString* error;
 
-    bool shoot(QWidget* page) {
+    bool shoot(QWidget* page, QWidget* shown = nullptr) {
         QCoreApplication::processEvents();
         const QString file = dir.filePath(QStringLiteral("%1-%2.png").arg(written.size() + 1, 2, 10, QChar(u'0')).arg(page->objectName()));
-        if (!window.grab().save(file)) {
+        if (!(shown ? shown : &window)->grab().save(file)) {
             if (error) *error = QStringLiteral("Unable to write to %1").arg(file);
             return false;
         }
@@ -54,7 +55,8 @@ QStringList save_screenshots(TForm1& window, const QString& dir, QString* error)
     }
     auto* pages = window.findChild<MultiRowTabWidget*>(QStringLiteral("PageControl1"));
     Shooter shooter{window, QDir(dir), {}, error};
-    shooter.walk(pages);
+    // The pages, then the help window on its own.
+    if (shooter.walk(pages)) shooter.shoot(&window.help_window(), &window.help_window());
     pages->setCurrentIndex(0);
     return shooter.written;
 }

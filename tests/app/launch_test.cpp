@@ -32,9 +32,9 @@ private slots:
         QVERIFY(program.waitForFinished());
         QCOMPARE(program.exitCode(), 0);
         const QStringList files = QDir(shots).entryList({"*.png"}, QDir::Files, QDir::Name);
-        QCOMPARE(files.size(), 43);
+        QCOMPARE(files.size(), 44);
         QCOMPARE(files.first(), QString("01-TabSheet_radio.png"));
-        QCOMPARE(files.last(), QString("43-TabSheet_voltage_measurement.png"));
+        QCOMPARE(files.last(), QString("44-TForm2.png"));
     }
 
     void a_simulated_eeprom_file_that_cannot_be_loaded_ends_the_start() {

@@ -1,7 +1,9 @@
 // The main window as built at start-up: frame, pages, buttons, the setting controls and their
 // defaults, and a layout in which nothing is clipped or overlaps.
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
@@ -12,6 +14,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include "main_window.h"
@@ -19,6 +22,7 @@
 #include "pages.h"
 #include "recorder.h"
 #include "screenshots.h"
+#include "splash.h"
 
 using zyvora_app::BoxKind;
 using zyvora_app::MultiRowTabWidget;
@@ -411,17 +415,80 @@ private slots:
         }
     }
 
+    // Both "Special strings" buttons show the one help window, modally, with its twelve lines.
+    void special_strings_open_the_help_window() {
+        window->show();
+        auto* help = window->findChild<QDialog*>("TForm2");
+        QVERIFY(help);
+        QCOMPARE(help->windowTitle(), QString("Beacon special strings"));
+        QVERIFY(!help->isVisible());
+        const QStringList expected = {
+            "<lat> - inserts latitude defined on \"Radio\" Tab.",
+            "<long> - inserts longitude defined on \"Radio\" Tab.",
+            "<date> - inserts current time in format: DDHHMM. ",
+            "<gpslat> - inserts latitude received from GPS.",
+            "<gpslong> - inserts longitude received from GPS.",
+            "<gpsdate> - inserts time received from GPS in format: DDHHMM. ",
+            "<volt> - inserts measured input voltage.",
+            "<temp> - inserts temperature from rear panel thermometer input (Celsius).",
+            "<tempf> - inserts temperature from rear panel thermometer input (Fahrenheit).",
+            "<gamma> - inserts gamma radiation from RSS-131 gamma monitor.",
+            "Example:",
+            "@<gpsdate>z<gpslat>/<gpslong>-ZyvoraPlus2.0 U=<volt>V.",
+        };
+        int previous_top = -1;
+        for (int i = 0; i < expected.size(); ++i) {
+            auto* label = help->findChild<QLabel*>(QString("Label%1").arg(i + 1));
+            QVERIFY(label);
+            QCOMPARE(label->text(), expected[i]);
+            QVERIFY2(label->geometry().top() > previous_top, qPrintable(label->objectName()));
+            QVERIFY2(help->rect().contains(label->geometry()), qPrintable(label->text()));
+            QVERIFY2(label->width() >= label->fontMetrics().horizontalAdvance(label->text()), qPrintable(label->text()));
+            previous_top = label->geometry().top();
+        }
+        // 371 by 222, wider only where the font cannot show the longest line in 371 pixels.
+        QVERIFY(help->width() >= 371);
+        QCOMPARE(help->height(), 222);
+
+        for (const char* name : {"Button_special_strings", "Button22"}) {
+            auto* button = window->findChild<QPushButton*>(name);
+            QVERIFY2(button, name);
+            QCOMPARE(button->text(), QString("Special strings"));
+            make_current(button->parentWidget());
+            bool shown_modally = false;
+            QTimer::singleShot(0, [&] {
+                shown_modally = QApplication::activeModalWidget() == help && help->isVisible();
+                help->close();
+            });
+            button->click();
+            QVERIFY2(shown_modally, name);
+            QVERIFY(!help->isVisible());
+        }
+    }
+
+    void splash_is_a_borderless_picture_on_top() {
+        zyvora_app::TSplashScreen splash;
+        QVERIFY(splash.windowFlags() & Qt::FramelessWindowHint);
+        QVERIFY(splash.windowFlags() & Qt::WindowStaysOnTopHint);
+        QCOMPARE(splash.size(), QSize(254, 254));
+        auto* picture = splash.findChild<QLabel*>("Image1");
+        QVERIFY(picture);
+        QCOMPARE(picture->geometry(), QRect(0, 0, 254, 254));
+        QCOMPARE(picture->pixmap().size(), QSize(254, 254));
+    }
+
     void screenshots_of_every_page() {
         QTemporaryDir dir;
         window->show();
         QString error;
         const QStringList files = zyvora_app::save_screenshots(*window, dir.path(), &error);
         QVERIFY2(error.isEmpty(), qPrintable(error));
-        QCOMPARE(files.size(), 43);
+        QCOMPARE(files.size(), 44);
         QCOMPARE(QFileInfo(files.first()).fileName(), QString("01-TabSheet_radio.png"));
         QCOMPARE(QFileInfo(files[2]).fileName(), QString("03-TabSheet_common_settings.png"));
-        QCOMPARE(QFileInfo(files.last()).fileName(), QString("43-TabSheet_voltage_measurement.png"));
-        QCOMPARE(QImage(files.last()).size(), QSize(800, 428));
+        QCOMPARE(QFileInfo(files[42]).fileName(), QString("43-TabSheet_voltage_measurement.png"));
+        QCOMPARE(QImage(files[42]).size(), QSize(800, 428));
+        QCOMPARE(QFileInfo(files.last()).fileName(), QString("44-TForm2.png"));
         QCOMPARE(child<MultiRowTabWidget>(*window, "PageControl1")->currentIndex(), 0);
     }
 
