@@ -90,9 +90,11 @@ const ChangeHandler* Registry::change_handler(const std::string& control) const 
 const Registry& Registry::instance() {
     // Tab order; later areas join each list at their place. Handlers settle in the order the
     // product runs them.
-    static const Registry registry({radio_area(), filters_area(), beacons_area(), time_area()},
-                                   {"radio", "filters", "beacons", "time"}, {"radio", "filters", "beacons", "time"},
-                                   time_handlers());
+    static const Registry registry(
+        {radio_area(), filters_area(), beacons_area(), network_area(), time_area(), remote_area()},
+        {"radio", "filters", "beacons", "network", "time", "remote"},
+        {"radio", "filters", "beacons", "network", "time", "remote"},
+        time_handlers());
     return registry;
 }
 

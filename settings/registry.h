@@ -56,6 +56,8 @@ private:
 Area radio_area();
 Area filters_area();
 Area beacons_area();
+Area network_area();
+Area remote_area();
 Area time_area();
 std::vector<ChangeHandler> time_handlers();
 

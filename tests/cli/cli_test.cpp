@@ -195,6 +195,25 @@ TEST_F(Cli, CheckReachesTheBeaconAndPositionMessagesInPassOrder) {
               "GPS SmartBeaconing / Position report path 3 - SSID range error (0 - 15).\n");
 }
 
+TEST_F(Cli, CheckReachesTheNetworkAndRemoteAccessMessagesInPassOrder) {
+    write("network.cfg", defaults_with({{"Ipaddr2=2", "Ipaddr2=256"},
+                                        {"Ipgate3=1", "Ipgate3=300"},
+                                        {"Ipmask0=255", "Ipmask0=-1"},
+                                        {"Ipdns1=168", "Ipdns1=999"},
+                                        {"Statsupload_port=80", "Statsupload_port=65536"},
+                                        {"Statsupload_txrate=5", "Statsupload_txrate=241"}}));
+    const Outcome r = run({"check", "--all", "network.cfg"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err,
+              "IP Address - range error (0 - 255).\n"
+              "IP Mask - range error (0 - 255).\n"
+              "Gateway - range error (0 - 255).\n"
+              "DNS - range error (0 - 255).\n"
+              "Statistics upload port - range error (0 - 65535).\n"
+              "Statistics upload interval - range error (1 - 240).\n");
+}
+
 TEST_F(Cli, EncodeRefusesWhatWriteConfigWouldRefuse) {
     write("foreign.cfg", "[Radio]\nCallsign=SP5X\n");
     Outcome r = run({"encode", "foreign.cfg", "out.bin"});
