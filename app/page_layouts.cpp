@@ -94,6 +94,22 @@ LayoutColumn smartbeaconing_column() {
     return column;
 }
 
+// One row of four octet edits.
+LayoutRow octets(const std::string& prefix) {
+    return {prefix + "0", prefix + "1", prefix + "2", prefix + "3"};
+}
+
+LayoutColumn telnet_debug_group() {
+    LayoutColumn group{"Telnet debug messages (default state after connect):",
+                       {{"Debug_aprsis", "Debug_aprsismsgs", "Debug_telemetry"},
+                        {"Debug_ntp", "Debug_dns", "Debug_rf"},
+                        {"Debug_ax25", "Debug_weather", "Debug_wunderground"},
+                        {"Debug_digi", "Debug_gps", "Debug_thermo"},
+                        {"Debug_dhcp", "Debug_kiss", "Debug_aprsisserver"}}};
+    group.pairs = true;
+    return group;
+}
+
 }  // namespace
 
 const std::vector<PageLayout>& page_layouts() {
@@ -150,6 +166,16 @@ const std::vector<PageLayout>& page_layouts() {
           callsign_table(1, 7),
           callsign_table(8, 14),
           callsign_table(15, 20)}},
+        {"TabSheet_network",
+         {{"",
+           {{"Netconfig"}}},
+          {"Static IP settings:", {octets("Ipaddr"), octets("Ipmask"), octets("Ipgate"), octets("Ipdns")}}}},
+        {"TabSheet_telnet", {{"", {{"telnet_user"}, {"telnet_password"}, {"telnet_port"}}}, telnet_debug_group()}, 16},
+        {"TabSheet_kissviatcpip",
+         {{"",
+           {{"kisstcpip_enable"},
+            {"kisstcpip_port"},
+            layout_note("Currently KISS via TCP/IP works only in packet output mode (RF->TCP/IP).", 60)}}}},
         {"TabSheet_beacons14", {beacon_table(1, 4), beacon_side("Button_special_strings")}},
         {"TabSheet_beacons58", {beacon_table(5, 8), beacon_side("Button22")}},
         {"TabSheet_gps_smartbeaconing",
