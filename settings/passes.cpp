@@ -75,6 +75,7 @@ std::optional<std::string> encode_field(const Setting& s, const ControlStore& st
             return std::nullopt;
         }
         case Codec::Number: {
+            if (f.skip_empty && text.empty()) return std::nullopt;
             std::int32_t value;
             if (f.parse_message) {
                 const auto parsed = try_parse_int(text);
@@ -154,10 +155,13 @@ void decode_field(const Setting& s, ControlStore& store, int id, const Image& im
         case Codec::PackedLongitude: store.set_text(id, longitude_text(get_i32(image, f.offset))); return;
         case Codec::StationCall: store.set_text(id, get_text(image, f.offset, 6)); return;
         case Codec::StationSsid:
+            store.set_text(id, std::to_string(static_cast<std::uint8_t>(image.at(f.offset) - '0')));
+            return;
         case Codec::CallSsid: {
+            // The byte is read as a signed character, so a byte below '0' shows as a negative SSID.
             const std::uint8_t c = image.at(f.offset);
             if (f.wildcard && c == '*') store.set_text(id, "*");
-            else store.set_text(id, std::to_string(static_cast<std::uint8_t>(c - '0')));
+            else store.set_text(id, std::to_string(static_cast<std::int8_t>(c) - '0'));
             return;
         }
         case Codec::CallText: store.set_text(id, get_callsign_field(image, f.offset).call); return;

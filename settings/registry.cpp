@@ -91,9 +91,9 @@ const Registry& Registry::instance() {
     // Tab order; later areas join each list at their place. Handlers settle in the order the
     // product runs them.
     static const Registry registry(
-        {radio_area(), filters_area(), beacons_area(), network_area(), time_area(), remote_area()},
-        {"radio", "filters", "beacons", "network", "time", "remote"},
-        {"radio", "filters", "beacons", "network", "time", "remote"},
+        {radio_area(), filters_area(), beacons_area(), network_area(), aprsis_area(), time_area(), remote_area()},
+        {"radio", "filters", "beacons", "network", "aprsis", "time", "remote"},
+        {"radio", "filters", "beacons", "network", "aprsis", "time", "remote"},
         time_handlers());
     return registry;
 }

@@ -39,6 +39,7 @@ struct Field {
     bool zero_allowed = false;  // Number: 0 passes besides lo..hi
     std::int32_t lo = 0, hi = 0;
     bool parse_message = false;  // Number: a text that is no number shows `message`, not the parser's error
+    bool skip_empty = false;     // Number: an empty text is neither checked nor written
     bool upper = false;          // Text: stored upper-cased
     bool printable = false;      // Text: bytes outside 0x20..0x7E fail with `message`
     bool wildcard = false;       // CallSsid: "*" is stored as '*'

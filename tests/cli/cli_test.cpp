@@ -114,9 +114,10 @@ TEST_F(Cli, DefaultsEncodeDecodeRoundTrip) {
     r = run({"decode", "start.bin", "back.cfg"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out + r.err, "");
-    // An empty path is stored with SSID '0', which decodes as "0".
+    // An empty path is stored with SSID '0', which decodes as "0"; the login is stored upper-cased.
     std::string decoded(test::kDefaultsFile);
     decoded.replace(decoded.find("SSID3=\n"), 7, "SSID3=0\n");
+    decoded.replace(decoded.find("Aprsis_user=nocall"), 18, "Aprsis_user=NOCALL");
     EXPECT_EQ(contents("back.cfg"), decoded);
 }
 
@@ -212,6 +213,45 @@ TEST_F(Cli, CheckReachesTheNetworkAndRemoteAccessMessagesInPassOrder) {
               "DNS - range error (0 - 255).\n"
               "Statistics upload port - range error (0 - 65535).\n"
               "Statistics upload interval - range error (1 - 240).\n");
+}
+
+TEST_F(Cli, CheckReachesTheGatewayAndFilterWindowMessagesInPassOrder) {
+    write("igate.cfg", defaults_with({{"Aprsis1_port=14580", "Aprsis1_port=65536"},
+                                      {"Aprsis2_port=14580", "Aprsis2_port=-1"},
+                                      {"Aprsis3_port=14580", "Aprsis3_port=99999"},
+                                      {"Aprsis_timeout=3", "Aprsis_timeout=61"},
+                                      {"Aprsis_heardtimeout=30", "Aprsis_heardtimeout=0"},
+                                      {"Aprsis_2rf_dest_ssid=0", "Aprsis_2rf_dest_ssid=x"},
+                                      {"Aprsis_msg2rf_ssid=1", "Aprsis_msg2rf_ssid=16"},
+                                      {"Rfheard_local_maxhops=2", "Rfheard_local_maxhops=9"},
+                                      {"Rfheard_local_timeout=30", "Rfheard_local_timeout=241"},
+                                      {"Aprsis_packet2rf_ssid=1", "Aprsis_packet2rf_ssid="},
+                                      {"Rfheard_timeout=60", "Rfheard_timeout=0"},
+                                      {"Aprsis_packet2rf_1min=6", "Aprsis_packet2rf_1min=0"},
+                                      {"Aprsis_packet2rf_2min=9", "Aprsis_packet2rf_2min=241"},
+                                      {"Aprsis_packet2rf_3min=12", "Aprsis_packet2rf_3min=0"},
+                                      {"Packet2rf_filter_ssid07=*", "Packet2rf_filter_ssid07=**"},
+                                      {"Packet2rf_filter_ssid24=*", "Packet2rf_filter_ssid24="}}));
+    const Outcome r = run({"check", "--all", "igate.cfg"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err,
+              "APRS-IS Server 1 Port - range error (0 - 65535).\n"
+              "APRS-IS Server 2 Port - range error (0 - 65535).\n"
+              "APRS-IS Server 3 Port - range error (0 - 65535).\n"
+              "APRS-IS reconnect timeout - range error (1 - 60).\n"
+              "APRS-IS heard buffer timeout range error (1 - 240).\n"
+              "APRS-IS to RF dest - SSID range error (0 - 15).\n"
+              "APRS-IS message path - SSID range error (0 - 15).\n"
+              "Local RF heard max. digi-hops range error (0 - 8).\n"
+              "Local RF heard buffer timeout range error (1 - 240).\n"
+              "APRS-IS non-message path - SSID range error (0 - 15).\n"
+              "RF heard buffer timeout range error (1 - 240).\n"
+              "Max. non-message packets per 1 min range error (1 - 240).\n"
+              "Max. non-message packets per 2 min range error (1 - 240).\n"
+              "Max. non-message packets per 3 min range error (1 - 240).\n"
+              "APRS-IS packets to RF filter 7 - SSID range error (0 - 15, or wildcard '*').\n"
+              "APRS-IS packets to RF filter 24 - SSID range error (0 - 15, or wildcard '*').\n");
 }
 
 TEST_F(Cli, EncodeRefusesWhatWriteConfigWouldRefuse) {

@@ -12,17 +12,12 @@ namespace zyvora {
 namespace {
 
 using namespace std::string_literals;
+using test::text_field;
 using Network = test::AreaFixture;
 
 // `region` with `bytes` laid over it at `offset` counted from `first`.
 void lay(std::string& region, std::size_t first, std::size_t offset, const std::string& bytes) {
     region.replace(offset - first, bytes.size(), bytes);
-}
-
-std::string text_field(const std::string& text, std::size_t size) {
-    std::string field = text;
-    field.resize(size, '\0');
-    return field;
 }
 
 TEST_F(Network, DefaultsFillBytes600To655) {

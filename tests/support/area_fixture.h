@@ -11,6 +11,13 @@
 
 namespace zyvora::test {
 
+// A text field as the image holds it: the text, then zero bytes up to `size`.
+inline std::string text_field(const std::string& text, std::size_t size) {
+    std::string field = text;
+    field.resize(size, '\0');
+    return field;
+}
+
 class AreaFixture : public ::testing::Test {
 protected:
     AreaFixture() : registry_(Registry::instance()), store_(startup_store(registry_)) {}

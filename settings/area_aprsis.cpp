@@ -1,0 +1,190 @@
+// The "APRS-IS gateway" tab (servers, login, filter, heard buffers and the gating rules in each
+// direction) and the 24 rows of the APRS-IS to RF filter window.
+#include "registry.h"
+
+namespace zyvora {
+
+namespace {
+
+constexpr int kServers = 3;
+constexpr std::uint16_t kServerBase = 144;
+constexpr std::uint16_t kServerStride = 34;
+constexpr int kFilterRows = 24;
+constexpr std::uint16_t kFilterBase = 408;
+constexpr std::uint16_t kFilterStride = 8;
+
+// A call sign (or path) and its SSID as one callsign field; the SSID is looked at only when
+// the call sign is not empty.
+void callsign_pair(AreaBuilder& a, const std::string& call, const std::string& ssid, std::uint16_t offset,
+                   const char* call_default, const char* ssid_default, const std::string& caption,
+                   const std::string& call_hint, const std::string& ssid_hint, const std::string& call_key,
+                   const std::string& ssid_message) {
+    a.edit(call, 6, call_default).caption(caption).hint(call_hint).call_text(offset).key(call_key, KeyKind::Text);
+    a.edit(ssid, 2, ssid_default)
+        .caption("-").hint(ssid_hint)
+        .call_ssid(offset + 6, ssid_message)
+        .key(ssid, KeyKind::Text)
+        .field().companion = call;
+}
+
+std::string row_number(int n) { return (n < 10 ? "0" : "") + std::to_string(n); }
+
+}  // namespace
+
+std::string filter_row_control(const char* what, int row) {
+    return std::string("Packet2rf_filter_") + what + row_number(row);
+}
+
+Area aprsis_area() {
+    AreaBuilder a("aprsis");
+    a.section("APRS-IS");
+
+    a.page("TabSheet_aprsis_server");
+    for (int k = 1; k <= kServers; ++k) {
+        const std::string n = std::to_string(k);
+        const auto base = static_cast<std::uint16_t>(kServerBase + kServerStride * (k - 1));
+        a.edit("Aprsis" + n + "_servername", 31, k == 1 ? "rotate.aprs2.net" : "")
+            .caption("Server " + n + ":").hint("APRS-IS server domain name or IP address.")
+            .text(base, 32)
+            .key("Aprsis" + n + "_servername", KeyKind::Text);
+        a.edit("Aprsis" + n + "_port", 5, "14580")
+            .caption("Port:").hint("APRS-IS server port.")
+            .number(base + 32, 2, 0, 65535, "APRS-IS Server " + n + " Port - range error (0 - 65535).")
+            .key("Aprsis" + n + "_port", KeyKind::Integer)
+            .field().skip_empty = true;
+    }
+    a.edit("Aprsis_user", 16, "nocall")
+        .caption("Username:").hint("Your login to APRS-IS network. Usually your callsign.")
+        .text(110, 17)
+        .key("Aprsis_user", KeyKind::Text)
+        .field().upper = true;
+    a.edit("Aprsis_pass", 16, "40713")
+        .caption("Password:")
+        .hint("You login to APRS-IS network. If you don't know it, you should ask your local APRS-IS administrator.")
+        .text(127, 17)
+        .key("Aprsis_pass", KeyKind::Text);
+    a.edit("Aprsis_filter", 128, "m/40")
+        .caption("APRS-IS server filter settings:").hint("This filter string will be sent to APRS-IS server after connect.")
+        .text(247, 129)
+        .key("Aprsis_filter", KeyKind::Text);
+    a.edit("Aprsis_timeout", 2, "3")
+        .caption("Inactivity reconnect timeout [m]:")
+        .hint("Device will reconnect if no data received from APRS-IS over specified time.")
+        .number(246, 1, 1, 60, "APRS-IS reconnect timeout - range error (1 - 60).")
+        .key("Aprsis_timeout", KeyKind::Integer);
+
+    a.section("I-Gate");
+    a.page("TabSheet_aprsis_common");
+    a.edit("Aprsis_heard_timeout", 3, "30")
+        .caption("APRS-IS heard buffer timeout [m]:")
+        .hint("Stations heard from APRS-IS will be stored in buffer for specified time.")
+        .number(376, 1, 1, 240, "APRS-IS heard buffer timeout range error (1 - 240).")
+        .key("Aprsis_heardtimeout", KeyKind::Integer);
+    callsign_pair(a, "Aprsis_2rf_dest", "Aprsis_2rf_dest_ssid", 377, "APQK06", "0", "APRS-IS to RF dest:",
+                  "APRS-IS to RF destination to-call.", "APRS-IS to RF destination SSID.", "Aprsis_2rf_dest",
+                  "APRS-IS to RF dest - SSID range error (0 - 15).");
+
+    a.page("TabSheet_rf_aprsis");
+    a.choice("Aprsis_fromrf", {"No", "Yes"}, 1)
+        .caption("Gate RF packets to APRS-IS:").hint("If enabled, will gate packets received from RF to APRS-IS.")
+        .index8(384)
+        .key("Aprsis_fromrf", KeyKind::Index);
+
+    a.page("TabSheet_aprsis_rf_messages");
+    a.choice("Aprsis_msg2rf", {"No", "Yes"}, 1)
+        .caption("Gate messages to local RF:").hint("If enabled, will gate messages received from APRS-IS to RF.")
+        .index8(385)
+        .key("Aprsis_msg2rf", KeyKind::Index);
+    callsign_pair(a, "Aprsis_msg2rf_path", "Aprsis_msg2rf_ssid", 386, "WIDE2", "1", "Message path:",
+                  "APRS-IS to RF message destination to-call.", "APRS-IS to RF message destination SSID.",
+                  "Aprsis_msg2rf_path", "APRS-IS message path - SSID range error (0 - 15).");
+    a.edit("Rfheard_local_maxhops", 3, "2")
+        .caption("Local RF heard max. digi-hops:")
+        .hint("Maximum number of digi-hops to recognize station as in local RF.")
+        .number(393, 1, 0, 8, "Local RF heard max. digi-hops range error (0 - 8).")
+        .key("Rfheard_local_maxhops", KeyKind::Integer);
+    a.edit("Rfheard_local_timeout", 3, "30")
+        .caption("Local RF heard buffer timeout [m]:")
+        .hint("Stations heard from local RF will be stored in buffer for specified time.")
+        .number(394, 1, 1, 240, "Local RF heard buffer timeout range error (1 - 240).")
+        .key("Rfheard_local_timeout", KeyKind::Integer);
+
+    a.page("TabSheet_aprsis_rf_nonmessages");
+    a.choice("Aprsis_packet2rf", {"No", "Yes"}, 1)
+        .caption("Gate non-message packets to RF:")
+        .hint("If enabled, will gate non-message packets received from APRS-IS to RF.")
+        .index8(395)
+        .key("Aprsis_packet2rf", KeyKind::Index);
+    a.choice("Aprsis_packet2rf_ifheard", {"No", "Yes"}, 0)
+        .caption("Gate if source station heard via RF:")
+        .hint("If enabled, will gate non-message packets to RF even if source is heard via RF.")
+        .index8(396)
+        .key("Aprsis_packet2rf_ifheard", KeyKind::Index);
+    callsign_pair(a, "Aprsis_packet2rf_path", "Aprsis_packet2rf_ssid", 401, "WIDE2", "1", "Non-message path:",
+                  "APRS-IS to RF non-message packets destination to-call.",
+                  "APRS-IS to RF non-message packets destination SSID.", "Aprsis_packet2rf_path",
+                  "APRS-IS non-message path - SSID range error (0 - 15).");
+    a.edit("Rfheard_timeout", 3, "60")
+        .caption("RF heard buffer timeout [m]:")
+        .hint("Stations heard from RF will be stored in buffer for specified time.")
+        .number(397, 1, 1, 240, "RF heard buffer timeout range error (1 - 240).")
+        .key("Rfheard_timeout", KeyKind::Integer);
+    const char* per_minutes[] = {"6", "9", "12"};
+    for (int m = 1; m <= 3; ++m) {
+        const std::string n = std::to_string(m);
+        a.edit("Aprsis_packet2rf_" + n + "min", 3, per_minutes[m - 1])
+            .caption(m == 1 ? "Max. packets per 1 / 2 / 3 min:" : "/")
+            .hint("Maximum number of packets gated from APRS-IS to RF over " + n + (m == 1 ? " minute." : " minutes."))
+            .number(static_cast<std::uint16_t>(397 + m), 1, 1, 240,
+                    "Max. non-message packets per " + n + " min range error (1 - 240).")
+            .key("Aprsis_packet2rf_" + n + "min", KeyKind::Integer);
+    }
+
+    // The filter window's rows; the message numbers them without a leading zero, the names with one.
+    a.page("TForm4_rows");
+    std::vector<std::string> row_encode;
+    std::vector<std::string> row_save;
+    for (int r = 1; r <= kFilterRows; ++r) {
+        const auto base = static_cast<std::uint16_t>(kFilterBase + kFilterStride * (r - 1));
+        const std::string call = filter_row_control("callsign", r);
+        const std::string ssid = filter_row_control("ssid", r);
+        const std::string type = filter_row_control("type", r);
+        a.edit(call, 6, "").caption("Callsign:").hint("Callsign pattern for APRS-IS to RF filter.").call_text(base).key(call, KeyKind::Text);
+        a.edit(ssid, 2, "*")
+            .caption("SSID:").hint("SSID pattern for APRS-IS to RF filter.")
+            .call_ssid(base + 6, "APRS-IS packets to RF filter " + std::to_string(r) +
+                                     " - SSID range error (0 - 15, or wildcard '*').")
+            .key(ssid, KeyKind::Text)
+            .field().wildcard = true;
+        a.choice(type, {"Not used", "Allow all", "Deny all", "Beacons", "Destination", "Telemetry", "Bulletin"}, 0)
+            .caption("Type:").hint("APRS-IS to RF filter type.")
+            .no_selection("APRS-IS packets to RF filter " + std::to_string(r) + " - Type: no item selected.")
+            .index8(base + 7)
+            .key(type, KeyKind::Index);
+        // The SSID pattern is checked before the pattern is stored.
+        row_encode.insert(row_encode.end(), {ssid, call, type});
+        row_save.insert(row_save.end(), {call, ssid, type});
+    }
+
+    std::vector<std::string> encode_order = {
+        "Aprsis1_servername", "Aprsis1_port", "Aprsis2_servername", "Aprsis2_port", "Aprsis3_servername",
+        "Aprsis3_port", "Aprsis_user", "Aprsis_pass", "Aprsis_filter", "Aprsis_timeout", "Aprsis_heard_timeout",
+        "Aprsis_2rf_dest_ssid", "Aprsis_2rf_dest", "Aprsis_fromrf", "Aprsis_msg2rf", "Aprsis_msg2rf_ssid",
+        "Aprsis_msg2rf_path", "Rfheard_local_maxhops", "Rfheard_local_timeout", "Aprsis_packet2rf",
+        "Aprsis_packet2rf_ssid", "Aprsis_packet2rf_path", "Aprsis_packet2rf_ifheard", "Rfheard_timeout",
+        "Aprsis_packet2rf_1min", "Aprsis_packet2rf_2min", "Aprsis_packet2rf_3min"};
+    std::vector<std::string> save_order = {
+        "Aprsis1_servername", "Aprsis1_port", "Aprsis2_servername", "Aprsis2_port", "Aprsis3_servername",
+        "Aprsis3_port", "Aprsis_user", "Aprsis_pass", "Aprsis_timeout", "Aprsis_filter", "Aprsis_heard_timeout",
+        "Aprsis_2rf_dest", "Aprsis_2rf_dest_ssid", "Aprsis_fromrf", "Aprsis_msg2rf", "Aprsis_msg2rf_path",
+        "Aprsis_msg2rf_ssid", "Rfheard_local_maxhops", "Rfheard_local_timeout", "Aprsis_packet2rf",
+        "Aprsis_packet2rf_path", "Aprsis_packet2rf_ssid", "Aprsis_packet2rf_ifheard", "Rfheard_timeout",
+        "Aprsis_packet2rf_1min", "Aprsis_packet2rf_2min", "Aprsis_packet2rf_3min"};
+    encode_order.insert(encode_order.end(), row_encode.begin(), row_encode.end());
+    save_order.insert(save_order.end(), row_save.begin(), row_save.end());
+    a.encode_order(std::move(encode_order));
+    a.save_order(std::move(save_order));
+    return a.take();
+}
+
+}  // namespace zyvora
