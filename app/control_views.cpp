@@ -48,7 +48,7 @@ int edit_width(const QWidget* edit, int max_length) {
     // Call signs and numbers are measured in capitals; long free texts scroll within a width of
     // lower-case letters that leaves room for the page's other columns.
     const int chars = std::clamp(max_length > 0 ? max_length : 20, 2, 40);
-    if (chars > 12) return edit->fontMetrics().horizontalAdvance(QString(std::min(chars, 30), u'n')) + 12;
+    if (chars > 12) return edit->fontMetrics().horizontalAdvance(QString(std::min(chars, 24), u'n')) + 12;
     return edit->fontMetrics().horizontalAdvance(QString(chars, u'N')) + 12;
 }
 
@@ -114,15 +114,26 @@ public:
         ++row_;
     }
 
+    // A field across the row; a group title above shows its caption.
+    void add_bare(QWidget* field, const ControlDecl& decl) {
+        field->setAccessibleName(decl_text(decl.caption));
+        field->setMinimumWidth(0);
+        field->setMaximumWidth(QWIDGETSIZE_MAX);
+        field->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        grid_->addWidget(field, row_, 0, 1, 2);
+        ++row_;
+    }
+
     void add_widget(QWidget* widget) {
         grid_->addWidget(widget, row_, 0, 1, 2, Qt::AlignLeft | Qt::AlignVCenter);
         ++row_;
     }
 
     // Wraps within a width that keeps it clear of the page's other columns.
-    void add_note(const QString& text, const QString& name, int wrap_chars) {
+    void add_note(const QString& text, const QString& name, int wrap_chars, bool warning = false) {
         auto* label = new QLabel(text);
         label->setObjectName(name);
+        if (warning) label->setStyleSheet(QStringLiteral("color: #c00000"));
         label->setWordWrap(true);
         label->setFixedWidth(label->fontMetrics().horizontalAdvance(QString(wrap_chars, u'n')));
         grid_->addWidget(label, row_, 0, 1, 2, Qt::AlignLeft | Qt::AlignTop);
@@ -141,17 +152,30 @@ public:
         ++row_;
     }
     // The header names a cell's control: the buddy of the first row's, the accessible name of the rest.
-    // With `span_to`, the last cell reaches up to that column.
-    void add_cells(const std::vector<QWidget*>& cells, int span_to = 0) {
+    // With `span_to`, the last cell reaches up to that column. `captions` holds each control
+    // cell's caption: the column header or the text before it names the control when it shows
+    // that caption; otherwise the control carries its caption as its accessible name.
+    void add_cells(const std::vector<QWidget*>& cells, const std::vector<QString>& captions, int span_to = 0) {
         const bool first = row_ == 1;
         for (std::size_t i = 0; i < cells.size(); ++i) {
             if (!cells[i]) continue;
             if (auto* text = qobject_cast<QLabel*>(cells[i])) {
-                // A text before a control whose column has no caption names that control.
-                const bool captionless = i + 1 >= headers_.size() || headers_[i + 1]->text().isEmpty();
-                if (i + 1 < cells.size() && cells[i + 1] && captionless) text->setBuddy(cells[i + 1]);
+                if (i + 1 < cells.size() && cells[i + 1] && captions[i + 1] == text->text()) text->setBuddy(cells[i + 1]);
                 grid_->addWidget(cells[i], row_, static_cast<int>(i), Qt::AlignLeft | Qt::AlignVCenter);
                 continue;
+            }
+            const bool text_before = i > 0 && qobject_cast<QLabel*>(cells[i - 1]) &&
+                                     static_cast<QLabel*>(cells[i - 1])->text() == captions[i];
+            const bool header_names = i < headers_.size() && headers_[i]->text() == captions[i];
+            if (auto* check = qobject_cast<QCheckBox*>(cells[i])) {
+                check->setAccessibleName(check->text());
+                check->setText(QString());
+            } else if (text_before) {
+                // named by the text before it
+            } else if (header_names && first) {
+                headers_[i]->setBuddy(cells[i]);
+            } else {
+                cells[i]->setAccessibleName(captions[i]);
             }
             if (span_to > 0 && i + 1 == cells.size()) {
                 const int column = static_cast<int>(i);
@@ -160,16 +184,6 @@ public:
                 cells[i]->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
                 grid_->addWidget(cells[i], row_, column, 1, span_to - column);
                 continue;
-            }
-            if (auto* check = qobject_cast<QCheckBox*>(cells[i])) {
-                check->setAccessibleName(check->text());
-                check->setText(QString());
-            } else if (i < headers_.size() && headers_[i]->text().isEmpty()) {
-                // named by the text before it
-            } else if (first && i < headers_.size()) {
-                headers_[i]->setBuddy(cells[i]);
-            } else if (i < headers_.size()) {
-                cells[i]->setAccessibleName(headers_[i]->text());
             }
             grid_->addWidget(cells[i], row_, static_cast<int>(i), Qt::AlignLeft | Qt::AlignVCenter);
         }
@@ -187,13 +201,21 @@ private:
 }  // namespace
 
 ControlViews::ControlViews(const zyvora::Registry& registry, zyvora::ControlStore& store, zyvora::Feedback& feedback,
-                           QWidget* root, const std::vector<PageLayout>& layouts)
+                           const std::vector<QWidget*>& roots, const std::vector<PageLayout>& layouts)
     : registry_(registry), store_(store), feedback_(feedback), widgets_(store.size(), nullptr) {
+    const auto find_page = [&](const std::string& name) -> QWidget* {
+        const QString object = QString::fromStdString(name);
+        for (QWidget* root : roots) {
+            if (root->objectName() == object) return root;
+            if (auto* page = root->findChild<QWidget*>(object)) return page;
+        }
+        return nullptr;
+    };
     // Pages in the order their first control is declared, controls in declaration order.
     std::vector<std::pair<QWidget*, std::vector<int>>> pages;
     for (std::size_t i = 0; i < store.size(); ++i) {
         const int id = static_cast<int>(i);
-        auto* page = root->findChild<QWidget*>(QString::fromStdString(store.decl(id).page));
+        auto* page = find_page(store.decl(id).page);
         if (!page) continue;
         auto found = std::find_if(pages.begin(), pages.end(), [&](const auto& p) { return p.first == page; });
         if (found == pages.end()) found = pages.insert(pages.end(), {page, {}});
@@ -279,16 +301,21 @@ QWidget* ControlViews::build_column(QWidget* page, const LayoutColumn& column,
         builder.add_headers(column.headers);
         for (const auto& row : column.rows) {
             std::vector<QWidget*> cells;
+            std::vector<QString> captions;
             for (const auto& name : row.controls) {
-                if (name.empty()) cells.push_back(nullptr);
-                else if (is_text_cell(name)) cells.push_back(new QLabel(decl_text(name.substr(1)), holder));
-                else cells.push_back(make_widget(on_page.find(name)->second, holder));
+                if (name.empty()) {
+                    cells.push_back(nullptr);
+                    captions.emplace_back();
+                } else if (is_text_cell(name)) {
+                    cells.push_back(new QLabel(decl_text(name.substr(1)), holder));
+                    captions.emplace_back();
+                } else {
+                    const int id = on_page.find(name)->second;
+                    cells.push_back(make_widget(id, holder));
+                    captions.push_back(decl_text(store_.decl(id).caption));
+                }
             }
-            // A control across the table has no column caption over it: it carries its own.
-            if (row.span && cells.back()) {
-                cells.back()->setAccessibleName(decl_text(store_.decl(on_page.find(row.controls.back())->second).caption));
-            }
-            builder.add_cells(cells, row.span ? static_cast<int>(column.headers.size()) : 0);
+            builder.add_cells(cells, captions, row.span ? static_cast<int>(column.headers.size()) : 0);
         }
         builder.finish();
         return holder;
@@ -302,7 +329,8 @@ QWidget* ControlViews::build_column(QWidget* page, const LayoutColumn& column,
             continue;
         }
         if (row.controls.empty()) {
-            builder.add_note(decl_text(row.note), page->objectName() + QStringLiteral("_note"), row.note_chars);
+            builder.add_note(decl_text(row.note), page->objectName() + QStringLiteral("_note"), row.note_chars,
+                             row.warning);
             continue;
         }
         std::vector<QWidget*> fields;
@@ -317,7 +345,8 @@ QWidget* ControlViews::build_column(QWidget* page, const LayoutColumn& column,
             fields.push_back(make_widget(id, holder));
             decls.push_back(&store_.decl(id));
         }
-        if (column.pairs && !row.span) builder.add_pairs(fields, decls);
+        if (row.bare) builder.add_bare(fields.front(), *decls.front());
+        else if (column.pairs && !row.span) builder.add_pairs(fields, decls);
         else builder.add_row(fields, decls, row, column.pairs ? 7 : 1);
     }
     builder.finish();

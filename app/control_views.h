@@ -18,11 +18,11 @@ namespace zyvora_app {
 
 class ControlViews {
 public:
-    // Builds a widget for every control whose page is found below `root`, arranged by `layouts`,
-    // shows the store's values and follows the store from then on. Controls of pages that are
-    // not below `root` belong to another window and are left alone.
+    // Builds a widget for every control whose page is one of `roots` or below one, arranged by
+    // `layouts`, shows the store's values and follows the store from then on. Controls of other
+    // pages are left without a widget.
     ControlViews(const zyvora::Registry& registry, zyvora::ControlStore& store, zyvora::Feedback& feedback,
-                 QWidget* root, const std::vector<PageLayout>& layouts);
+                 const std::vector<QWidget*>& roots, const std::vector<PageLayout>& layouts);
     ~ControlViews();
     ControlViews(const ControlViews&) = delete;
     ControlViews& operator=(const ControlViews&) = delete;

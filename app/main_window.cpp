@@ -12,6 +12,7 @@
 
 #include "control_views.h"
 #include "device_flows.h"
+#include "filter_window.h"
 #include "help_window.h"
 #include "hid.h"
 #include "multi_row_tabs.h"
@@ -106,7 +107,15 @@ TForm1::TForm1(const zyvora::Registry& registry, const std::vector<PageLayout>& 
 
     feedback_ = std::make_unique<WindowFeedback>(log_, progress_, presenter ? std::move(presenter) : modal_boxes(this));
     store_.emplace(zyvora::start_up_store(registry_, *feedback_));
-    views_ = std::make_unique<ControlViews>(registry_, *store_, *feedback_, pages_, layouts);
+    help_ = new TForm2(this);
+    filter_ = new TForm4(this);
+    views_ = std::make_unique<ControlViews>(registry_, *store_, *feedback_, std::vector<QWidget*>{pages_, filter_},
+                                            layouts);
+    filter_->order_focus();
+    if (auto* button = views_->button(QStringLiteral("Button_filter_setup"))) {
+        button->setToolTip(QStringLiteral("APRS-IS to RF filter for non-message packets."));
+        connect(button, &QPushButton::clicked, filter_, &TForm4::show_modal);
+    }
 
     ask_file_ = [this](const FileDialogDecl& d) {
         if (d.save) {
@@ -116,7 +125,6 @@ TForm1::TForm1(const zyvora::Registry& registry, const std::vector<PageLayout>& 
         return QFileDialog::getOpenFileName(this, QString(), d.folder + d.file_name, d.filter);
     };
 
-    help_ = new TForm2(this);
     for (const char* name : {"Button_special_strings", "Button22"}) {
         if (auto* button = views_->button(QString::fromLatin1(name))) {
             button->setToolTip(QStringLiteral("Shows the special strings a beacon message may hold."));

@@ -23,6 +23,7 @@ namespace zyvora_app {
 
 class ControlViews;
 class TForm2;
+class TForm4;
 class MultiRowTabWidget;
 class WindowFeedback;
 
@@ -63,6 +64,7 @@ public:
     const FileDialogDecl& open_dialog() const { return open_dialog_; }
     const FileDialogDecl& ruf_save_dialog() const { return ruf_save_dialog_; }
     TForm2& help_window() { return *help_; }
+    TForm4& filter_window() { return *filter_; }
 
 private:
     QWidget* build_button_row();
@@ -90,7 +92,8 @@ private:
     FileDialogDecl open_dialog_;
     FileDialogDecl ruf_save_dialog_;
     FileAsker ask_file_;
-    TForm2* help_ = nullptr;  // a child window, made once
+    TForm2* help_ = nullptr;  // child windows, made once
+    TForm4* filter_ = nullptr;
 };
 
 // Centres a top-level window on the screen it is on.

@@ -1,11 +1,19 @@
 #include "page_layouts.h"
 
+#include "registry.h"
+
 namespace zyvora_app {
 
 LayoutRow layout_note(std::string text, int wrap_chars) {
     LayoutRow row({});
     row.note = std::move(text);
     row.note_chars = wrap_chars;
+    return row;
+}
+
+LayoutRow layout_warning(std::string text, int wrap_chars) {
+    LayoutRow row = layout_note(std::move(text), wrap_chars);
+    row.warning = true;
     return row;
 }
 
@@ -110,6 +118,26 @@ LayoutColumn telnet_debug_group() {
     return group;
 }
 
+// Filter window rows first..last, each numbered, with the column captions over the first two
+// columns only.
+LayoutColumn filter_rows(int first, int last, bool captioned) {
+    LayoutColumn column;
+    column.headers = captioned ? std::vector<std::string>{"", "Callsign:", "", "SSID:", "Type:"}
+                               : std::vector<std::string>{"", "", "", "", ""};
+    for (int r = first; r <= last; ++r) {
+        column.rows.push_back({cell_text(std::to_string(r) + ":"), zyvora::filter_row_control("callsign", r),
+                               cell_text("-"), zyvora::filter_row_control("ssid", r),
+                               zyvora::filter_row_control("type", r)});
+    }
+    return column;
+}
+
+LayoutRow bare(const std::string& control) {
+    LayoutRow row({control});
+    row.bare = true;
+    return row;
+}
+
 }  // namespace
 
 const std::vector<PageLayout>& page_layouts() {
@@ -176,6 +204,44 @@ const std::vector<PageLayout>& page_layouts() {
            {{"kisstcpip_enable"},
             {"kisstcpip_port"},
             layout_note("Currently KISS via TCP/IP works only in packet output mode (RF->TCP/IP).", 60)}}}},
+        {"TabSheet_aprsis_server",
+         {[] {
+              LayoutColumn c;
+              c.stack = {{"APRS-IS servers:",
+                          {{"Aprsis1_servername", "Aprsis1_port"},
+                           {"Aprsis2_servername", "Aprsis2_port"},
+                           {"Aprsis3_servername", "Aprsis3_port"}}},
+                         {"APRS-IS login:", {{"Aprsis_user", "Aprsis_pass"}}}};
+              return c;
+          }(),
+          [] {
+              LayoutColumn c;
+              c.stack = {{"APRS-IS server filter settings:",
+                          {bare("Aprsis_filter"),
+                           layout_note("Filter syntax: http://www.aprs-is.net/javAPRSFilter.aspx", 40),
+                           layout_warning("Note that filter settings affect the amount and type of packets gated "
+                                          "from APRS-IS to RF. Use with caution.",
+                                          40)}},
+                         {"", {{"Aprsis_timeout"}}}};
+              return c;
+          }()},
+         12},
+        {"TabSheet_aprsis_common", {{"", {{"Aprsis_heard_timeout"}, {"Aprsis_2rf_dest", "Aprsis_2rf_dest_ssid"}}}}},
+        {"TabSheet_aprsis_rf_messages",
+         {{"",
+           {{"Aprsis_msg2rf"},
+            {"Aprsis_msg2rf_path", "Aprsis_msg2rf_ssid"},
+            {"Rfheard_local_maxhops"},
+            {"Rfheard_local_timeout"}}}}},
+        {"TabSheet_aprsis_rf_nonmessages",
+         {{"",
+           {{"Aprsis_packet2rf"},
+            {"Aprsis_packet2rf_ifheard"},
+            {"Aprsis_packet2rf_path", "Aprsis_packet2rf_ssid"},
+            {"Rfheard_timeout"},
+            {"Aprsis_packet2rf_1min", "Aprsis_packet2rf_2min", "Aprsis_packet2rf_3min"},
+            layout_button("Button_filter_setup", "Filter setup")}}}},
+        {"TForm4_rows", {filter_rows(1, 8, true), filter_rows(9, 16, true), filter_rows(17, 24, false)}, 16},
         {"TabSheet_beacons14", {beacon_table(1, 4), beacon_side("Button_special_strings")}},
         {"TabSheet_beacons58", {beacon_table(5, 8), beacon_side("Button22")}},
         {"TabSheet_gps_smartbeaconing",

@@ -19,6 +19,8 @@ struct LayoutRow {
     bool span = false;      // table: the last control reaches to the last column; pairs: the
                             // controls after the first follow it in one line
     bool whole_line = false;  // the first caption too is in the line, which takes the row's full width
+    bool bare = false;        // one control without its caption (a group title shows it), across the row
+    bool warning = false;     // a note in red
     std::string button;     // a push button of this object name, captioned `note`, and no control
 };
 
@@ -27,6 +29,7 @@ LayoutRow layout_sentence(std::vector<std::string> controls, std::vector<std::st
 
 // A row that shows `text` and holds no control.
 LayoutRow layout_note(std::string text, int wrap_chars = 44);
+LayoutRow layout_warning(std::string text, int wrap_chars = 44);
 
 // A row holding the push button `name` with `caption`; the window connects it by name.
 LayoutRow layout_button(std::string name, std::string caption);

@@ -5,6 +5,7 @@
 #include <QPixmap>
 #include <QTabWidget>
 
+#include "filter_window.h"
 #include "help_window.h"
 #include "main_window.h"
 #include "multi_row_tabs.h"
@@ -55,8 +56,10 @@ QStringList save_screenshots(TForm1& window, const QString& dir, QString* error)
     }
     auto* pages = window.findChild<MultiRowTabWidget*>(QStringLiteral("PageControl1"));
     Shooter shooter{window, QDir(dir), {}, error};
-    // The pages, then the help window on its own.
-    if (shooter.walk(pages)) shooter.shoot(&window.help_window(), &window.help_window());
+    // The pages, then the help and filter windows on their own.
+    if (shooter.walk(pages) && shooter.shoot(&window.help_window(), &window.help_window())) {
+        shooter.shoot(&window.filter_window(), &window.filter_window());
+    }
     pages->setCurrentIndex(0);
     return shooter.written;
 }

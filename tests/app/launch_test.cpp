@@ -32,9 +32,9 @@ private slots:
         QVERIFY(program.waitForFinished());
         QCOMPARE(program.exitCode(), 0);
         const QStringList files = QDir(shots).entryList({"*.png"}, QDir::Files, QDir::Name);
-        QCOMPARE(files.size(), 44);
+        QCOMPARE(files.size(), 45);
         QCOMPARE(files.first(), QString("01-TabSheet_radio.png"));
-        QCOMPARE(files.last(), QString("44-TForm2.png"));
+        QCOMPARE(files.last(), QString("45-TForm4.png"));
     }
 
     void a_simulated_eeprom_file_that_cannot_be_loaded_ends_the_start() {

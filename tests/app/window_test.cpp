@@ -18,6 +18,7 @@
 #include <QtTest>
 
 #include "main_window.h"
+#include "passes.h"
 #include "multi_row_tabs.h"
 #include "pages.h"
 #include "recorder.h"
@@ -395,11 +396,17 @@ private slots:
         }
         for (QWidget* page : pages) {
             make_current(page);
+            QWidget* other_window = page->window() != window.get() ? page->window() : nullptr;  // the filter window
+            if (other_window) other_window->show();
             QVERIFY(page->isVisible());
             check_tidy(page, leaf_widgets(page));
             for (auto* edit : page->findChildren<QLineEdit*>()) {
                 QVERIFY2(edit->fontMetrics().horizontalAdvance(edit->text()) + 8 <= edit->width(),
                          qPrintable(edit->objectName() + " cuts its text short"));
+            }
+            if (other_window) {
+                QVERIFY(other_window->rect().contains(page->geometry()));
+                other_window->hide();
             }
         }
         QList<QWidget*> buttons;
@@ -466,6 +473,67 @@ private slots:
         }
     }
 
+    // "Filter setup" shows the filter window modally; what is typed there, closed by the close box,
+    // is what the next encode reads.
+    void filter_setup_edits_the_rows_in_place() {
+        window->show();
+        auto* filter = window->findChild<QDialog*>("TForm4");
+        QVERIFY(filter);
+        QCOMPARE(filter->windowTitle(), QString("APRS-IS packets to RF filter (UI-View style):"));
+        QVERIFY(!filter->isVisible());
+        const QStringList notes = {
+            "Order of entries is important, if you deny/allow something in previous field, it will not be tested in "
+            "next fields, comparison stops when pattern match is found.",
+            "* wildcard is supported to mask all characters to the end of the pattern string.",
+            "? wildcards are supported to mask single characters (except space character).",
+        };
+        for (int i = 0; i < notes.size(); ++i) QCOMPARE(child<QLabel>(*filter, qPrintable(QString("Label_note%1").arg(i + 1)))->text(), notes[i]);
+        QCOMPARE(child<QPushButton>(*filter, "BitBtn1")->text(), QString("OK"));
+
+        // Tab goes row by row, with "OK" between rows 12 and 13.
+        const auto next_tab = [](QWidget* w) {
+            do w = w->nextInFocusChain();
+            while (!(w->focusPolicy() & Qt::TabFocus));
+            return w;
+        };
+        for (const auto& [from, to] : {std::pair{"Packet2rf_filter_callsign01", "Packet2rf_filter_ssid01"},
+                                      {"Packet2rf_filter_ssid01", "Packet2rf_filter_type01"},
+                                      {"Packet2rf_filter_type01", "Packet2rf_filter_callsign02"},
+                                      {"Packet2rf_filter_type08", "Packet2rf_filter_callsign09"},
+                                      {"Packet2rf_filter_type12", "BitBtn1"},
+                                      {"BitBtn1", "Packet2rf_filter_callsign13"}}) {
+            QCOMPARE(next_tab(child<QWidget>(*filter, from))->objectName(), QString(to));
+        }
+
+        auto* button = child<QPushButton>(*window, "Button_filter_setup");
+        QCOMPARE(button->text(), QString("Filter setup"));
+        make_current(button->parentWidget());
+        bool shown_modally = false;
+        QTimer::singleShot(0, [&] {
+            shown_modally = QApplication::activeModalWidget() == filter;
+            auto* call = child<QLineEdit>(*filter, "Packet2rf_filter_callsign07");
+            call->setFocus();
+            QTest::keyClicks(call, "sp*");
+            auto* ssid = child<QLineEdit>(*filter, "Packet2rf_filter_ssid07");
+            ssid->selectAll();
+            QTest::keyClicks(ssid, "15");
+            auto* type = child<QComboBox>(*filter, "Packet2rf_filter_type07");
+            type->setCurrentIndex(2);
+            emit type->activated(2);
+            filter->close();  // the close box, not "OK"
+        });
+        button->click();
+        QVERIFY(shown_modally);
+        QVERIFY(!filter->isVisible());
+
+        zyvora::Image image{};
+        zyvora::EncodeOptions options;
+        options.nonce = 0;
+        QVERIFY(zyvora::encode(zyvora::Registry::instance(), window->store(), image, options).empty());
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(image.data()) + 408 + 8 * 6, 8), QByteArray("SP*   ?\x02", 8));
+        QCOMPARE(window->store().text("Packet2rf_filter_callsign07"), std::string("sp*"));
+    }
+
     void splash_is_a_borderless_picture_on_top() {
         zyvora_app::TSplashScreen splash;
         QVERIFY(splash.windowFlags() & Qt::FramelessWindowHint);
@@ -483,12 +551,13 @@ private slots:
         QString error;
         const QStringList files = zyvora_app::save_screenshots(*window, dir.path(), &error);
         QVERIFY2(error.isEmpty(), qPrintable(error));
-        QCOMPARE(files.size(), 44);
+        QCOMPARE(files.size(), 45);
         QCOMPARE(QFileInfo(files.first()).fileName(), QString("01-TabSheet_radio.png"));
         QCOMPARE(QFileInfo(files[2]).fileName(), QString("03-TabSheet_common_settings.png"));
         QCOMPARE(QFileInfo(files[42]).fileName(), QString("43-TabSheet_voltage_measurement.png"));
         QCOMPARE(QImage(files[42]).size(), QSize(800, 428));
-        QCOMPARE(QFileInfo(files.last()).fileName(), QString("44-TForm2.png"));
+        QCOMPARE(QFileInfo(files[43]).fileName(), QString("44-TForm2.png"));
+        QCOMPARE(QFileInfo(files.last()).fileName(), QString("45-TForm4.png"));
         QCOMPARE(child<MultiRowTabWidget>(*window, "PageControl1")->currentIndex(), 0);
     }
 
