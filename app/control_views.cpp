@@ -283,11 +283,17 @@ QWidget* ControlViews::build_column(QWidget* page, const LayoutColumn& column,
                 if (name.empty()) cells.push_back(nullptr);
                 else if (is_text_cell(name)) cells.push_back(new QLabel(decl_text(name.substr(1)), holder));
                 else cells.push_back(make_widget(on_page.find(name)->second, holder));
+                const std::size_t i = cells.size() - 1;
+                if (auto* edit = qobject_cast<QLineEdit*>(cells.back()); edit && i < column.cell_chars.size() &&
+                                                                          column.cell_chars[i] > 0) {
+                    edit->setFixedWidth(edit_width(edit, column.cell_chars[i]));
+                }
             }
             // A control across the table has no column caption over it: it carries its own.
             if (row.span && cells.back()) {
                 cells.back()->setAccessibleName(decl_text(store_.decl(on_page.find(row.controls.back())->second).caption));
             }
+            if (!row.button.empty()) cells.push_back(make_button(row, holder));
             builder.add_cells(cells, row.span ? static_cast<int>(column.headers.size()) : 0);
         }
         builder.finish();
@@ -295,10 +301,7 @@ QWidget* ControlViews::build_column(QWidget* page, const LayoutColumn& column,
     }
     for (const auto& row : column.rows) {
         if (!row.button.empty()) {
-            auto* button = new QPushButton(decl_text(row.note), holder);
-            button->setObjectName(QString::fromStdString(row.button));
-            buttons_.push_back(button);
-            builder.add_widget(button);
+            builder.add_widget(make_button(row, holder));
             continue;
         }
         if (row.controls.empty()) {
@@ -322,6 +325,13 @@ QWidget* ControlViews::build_column(QWidget* page, const LayoutColumn& column,
     }
     builder.finish();
     return holder;
+}
+
+QPushButton* ControlViews::make_button(const LayoutRow& row, QWidget* parent) {
+    auto* button = new QPushButton(decl_text(row.note), parent);
+    button->setObjectName(QString::fromStdString(row.button));
+    buttons_.push_back(button);
+    return button;
 }
 
 QPushButton* ControlViews::button(const QString& name) const {

@@ -175,7 +175,7 @@ void add_analog(AreaBuilder& a, int n, std::vector<std::string>& encode_order, s
             .key(p + c.suffix, KeyKind::Text);
     }
     a.choice(p + "average", {"Off", "On"}, 0)
-        .caption("1 min average:").hint("If selected, the device will calculate 1 minute average of measured samples.")
+        .caption("1 min\naverage:").hint("If selected, the device will calculate 1 minute average of measured samples.")
         .no_selection("Analog " + d + " - 1 min average: no item selected.")
         .index8(base + 44)
         .key(p + "average", KeyKind::Index);
