@@ -174,6 +174,7 @@ void add_analog(AreaBuilder& a, int n, std::vector<std::string>& encode_order, s
             .text(base + c.offset, 9)
             .key(p + c.suffix, KeyKind::Text);
     }
+    // Two lines, so that the column is no wider than its choices.
     a.choice(p + "average", {"Off", "On"}, 0)
         .caption("1 min\naverage:").hint("If selected, the device will calculate 1 minute average of measured samples.")
         .no_selection("Analog " + d + " - 1 min average: no item selected.")
@@ -257,7 +258,6 @@ void run_digital_preset(ControlStore& store, int channel) {
 Area telemetry_area() {
     AreaBuilder a("telemetry");
     a.section("Telemetry");
-    std::vector<std::string> report_order;
     std::vector<std::string> encode_order;
     std::vector<std::string> save_order;
 

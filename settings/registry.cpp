@@ -98,12 +98,10 @@ const Registry& Registry::instance() {
     // product runs them. The two telemetry module switches live on the external interfaces page:
     // both passes reach them after the serial port settings, which are to come before them.
     static const Registry registry(
-        {radio_area(), filters_area(), beacons_area(), network_area(), time_area(), remote_area(),
-         telemetry_area(), telemetry_modules_area()},
-        {"radio", "filters", "beacons", "network", "time", "remote",
-         "telemetry", "telemetry_modules"},
-        {"radio", "filters", "beacons", "network", "time", "remote",
-         "telemetry", "telemetry_modules"},
+        {radio_area(), filters_area(), beacons_area(), network_area(), time_area(), remote_area(), telemetry_area(),
+         telemetry_modules_area()},
+        {"radio", "filters", "beacons", "network", "time", "remote", "telemetry", "telemetry_modules"},
+        {"radio", "filters", "beacons", "network", "time", "remote", "telemetry", "telemetry_modules"},
         time_handlers());
     return registry;
 }
