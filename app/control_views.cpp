@@ -314,6 +314,15 @@ QWidget* ControlViews::build_column(QWidget* page, const LayoutColumn& column,
                     cells.push_back(make_widget(id, holder));
                     captions.push_back(decl_text(store_.decl(id).caption));
                 }
+                const std::size_t i = cells.size() - 1;
+                if (auto* edit = qobject_cast<QLineEdit*>(cells.back()); edit && i < column.cell_chars.size() &&
+                                                                          column.cell_chars[i] > 0) {
+                    edit->setFixedWidth(edit_width(edit, column.cell_chars[i]));
+                }
+            }
+            if (!row.button.empty()) {
+                cells.push_back(make_button(row, holder));
+                captions.emplace_back();
             }
             builder.add_cells(cells, captions, row.span ? static_cast<int>(column.headers.size()) : 0);
         }
@@ -322,10 +331,7 @@ QWidget* ControlViews::build_column(QWidget* page, const LayoutColumn& column,
     }
     for (const auto& row : column.rows) {
         if (!row.button.empty()) {
-            auto* button = new QPushButton(decl_text(row.note), holder);
-            button->setObjectName(QString::fromStdString(row.button));
-            buttons_.push_back(button);
-            builder.add_widget(button);
+            builder.add_widget(make_button(row, holder));
             continue;
         }
         if (row.controls.empty()) {
@@ -351,6 +357,13 @@ QWidget* ControlViews::build_column(QWidget* page, const LayoutColumn& column,
     }
     builder.finish();
     return holder;
+}
+
+QPushButton* ControlViews::make_button(const LayoutRow& row, QWidget* parent) {
+    auto* button = new QPushButton(decl_text(row.note), parent);
+    button->setObjectName(QString::fromStdString(row.button));
+    buttons_.push_back(button);
+    return button;
 }
 
 QPushButton* ControlViews::button(const QString& name) const {

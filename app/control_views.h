@@ -36,6 +36,7 @@ private:
     QWidget* build_column(QWidget* page, const LayoutColumn& column,
                           const std::map<std::string, int, std::less<>>& on_page);
     QWidget* make_widget(int id, QWidget* page);
+    QPushButton* make_button(const LayoutRow& row, QWidget* parent);
     void refresh(int id);
     void user_changed(int id);
 

@@ -19,6 +19,7 @@
 #include "operations.h"
 #include "pages.h"
 #include "remote_update.h"
+#include "telemetry.h"
 #include "texts.h"
 #include "window_feedback.h"
 
@@ -132,12 +133,29 @@ TForm1::TForm1(const zyvora::Registry& registry, const std::vector<PageLayout>& 
         }
     }
 
+    connect_telemetry_presets();
+
     pages_->setCurrentIndex(0);
     setWindowTitle(window_caption());
     setFixedSize(kClientWidth, kClientHeight);
 }
 
 TForm1::~TForm1() = default;
+
+// Button_teleanalogN_defaultClick and Button_teledigitalN_defaultClick: the channel's preset.
+void TForm1::connect_telemetry_presets() {
+    for (int n = 1; n <= zyvora::kAnalogChannels; ++n) {
+        if (auto* button = views_->button(QStringLiteral("Button_teleanalog%1_default").arg(n))) {
+            button->setToolTip(QStringLiteral("Default parameters for telemetry module."));
+            connect(button, &QPushButton::clicked, this, [this, n] { zyvora::run_analog_preset(*store_, n); });
+        }
+    }
+    for (int n = 1; n <= zyvora::kDigitalChannels; ++n) {
+        if (auto* button = views_->button(QStringLiteral("Button_teledigital%1_default").arg(n))) {
+            connect(button, &QPushButton::clicked, this, [this, n] { zyvora::run_digital_preset(*store_, n); });
+        }
+    }
+}
 
 zyvora::Feedback& TForm1::feedback() { return *feedback_; }
 

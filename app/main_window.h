@@ -68,6 +68,7 @@ public:
 
 private:
     QWidget* build_button_row();
+    void connect_telemetry_presets();
     void save_to_file();
     void read_from_file();
     void build_remote_update_file();

@@ -1,5 +1,7 @@
 #include "page_layouts.h"
 
+#include <utility>
+
 #include "registry.h"
 
 namespace zyvora_app {
@@ -25,6 +27,14 @@ LayoutRow layout_button(std::string name, std::string caption) {
 }
 
 std::string cell_text(const std::string& text) { return "=" + text; }
+
+LayoutRow layout_row_with_button(std::vector<std::string> controls, std::string name, std::string caption) {
+    LayoutRow row({});
+    row.controls = std::move(controls);
+    row.button = std::move(name);
+    row.note = std::move(caption);
+    return row;
+}
 
 LayoutRow layout_sentence(std::vector<std::string> controls, std::vector<std::string> after) {
     LayoutRow row({});
@@ -132,10 +142,61 @@ LayoutColumn filter_rows(int first, int last, bool captioned) {
     return column;
 }
 
+// The destination, path and rates of telemetry data and of telemetry parameters, a row each.
+LayoutColumn telemetry_report_table() {
+    LayoutColumn column;
+    column.headers = {"", "Dest:", "", "", "Path:", "", "", "RF[min]:", "IS[min]:"};
+    for (const auto& [caption, prefix] : {std::pair{"Telemetry data:", "Teledata_"},
+                                          std::pair{"Telemetry parameters:", "Teleparams_"}}) {
+        const std::string p = prefix;
+        column.rows.push_back({cell_text(caption), p + "dest_string", cell_text("-"), p + "dest_ssid",
+                               p + "path_string", cell_text("-"), p + "path_ssid", p + "txrate_rf",
+                               p + "txrate_aprsis"});
+    }
+    return column;
+}
+
 LayoutRow bare(const std::string& control) {
     LayoutRow row({control});
     row.bare = true;
     return row;
+}
+
+LayoutRow telemetry_sources_note(int wrap_chars) {
+    return layout_note("Note: types of telemetry sources are: (M) - from Ovlantarium, (E) - from external devices, "
+                       "(I) - device internal sources.",
+                       wrap_chars);
+}
+
+// Analog channels, one row each with its preset button.
+LayoutColumn analog_channel_table() {
+    LayoutColumn column;
+    column.headers = {"", "Source:", "Name:", "Units:", "Coeff A:", "Coeff B:", "Coeff C:", "1 min\naverage:"};
+    // Coefficients are short numbers as a rule: narrower edits leave room for the source names.
+    column.cell_chars = {0, 0, 5, 5, 5, 5, 5};
+    for (int k = 1; k <= 5; ++k) {
+        const std::string n = std::to_string(k);
+        const std::string p = "Teleanalog" + n + "_";
+        column.rows.push_back(layout_row_with_button({cell_text("Analog " + n + ":"), p + "source", p + "name",
+                                                      p + "units", p + "coefa", p + "coefb", p + "coefc",
+                                                      p + "average"},
+                                                     "Button_teleanalog" + n + "_default", "Default parameters"));
+    }
+    return column;
+}
+
+// Digital channels first..last, one row each with its preset button.
+LayoutColumn digital_channel_table(int first, int last) {
+    LayoutColumn table;
+    table.headers = {"", "Source", "Name:", "Label", "Inverted:"};
+    for (int k = first; k <= last; ++k) {
+        const std::string n = std::to_string(k);
+        const std::string p = "Teledigital" + n + "_";
+        table.rows.push_back(layout_row_with_button(
+            {cell_text("Digital " + n + ":"), p + "source", p + "name", p + "units", p + "inverted"},
+            "Button_teledigital" + n + "_default", "Default parameters"));
+    }
+    return table;
 }
 
 }  // namespace
@@ -264,6 +325,29 @@ const std::vector<PageLayout>& page_layouts() {
               return c;
           }()},
          10},
+        {"TabSheet_report_settings",
+         {[] {
+              LayoutColumn column;
+              column.stack = {{"", {{"Tele_enable"}, {"Teletitle"}}},
+                              telemetry_report_table(),
+                              {"", {{"Tele_holdoff"}}}};
+              return column;
+          }(),
+          {"",
+           {layout_note("Please refer to APRS protocol reference v1.0.1, chapter 13, for more info about telemetry "
+                        "reports, messages, and protocol limitations (\"aprs protocol reference\" in google).",
+                        30)}}}},
+        {"TabSheet_analog_channels",
+         {[] {
+              LayoutColumn column;
+              column.stack = {analog_channel_table(), {"", {telemetry_sources_note(92)}}};
+              return column;
+          }()}},
+        {"TabSheet_digital_channels14", {digital_channel_table(1, 4), {"", {telemetry_sources_note(28)}}}},
+        {"TabSheet_digital_channels58", {digital_channel_table(5, 8), {"", {telemetry_sources_note(28)}}}},
+        {"TabSheet_brisel_outputs",
+         {{"", {{"Brisel_output1"}, {"Brisel_output2"}, {"Brisel_output3"}, {"Brisel_output4"}}}}},
+        {"TabSheet_rs485_ports", {{"", {{"Telemodule_enable"}, {"Bitsmodule_enable"}}}}},
     };
     return layouts;
 }

@@ -21,7 +21,8 @@ struct LayoutRow {
     bool whole_line = false;  // the first caption too is in the line, which takes the row's full width
     bool bare = false;        // one control without its caption (a group title shows it), across the row
     bool warning = false;     // a note in red
-    std::string button;     // a push button of this object name, captioned `note`, and no control
+    std::string button;     // a push button of this object name, captioned `note`, and no control;
+                            // in a table, the button follows the row's controls in a cell of its own
 };
 
 // A row of controls with a text after each, for pages that read as sentences around the edits.
@@ -34,6 +35,9 @@ LayoutRow layout_warning(std::string text, int wrap_chars = 44);
 // A row holding the push button `name` with `caption`; the window connects it by name.
 LayoutRow layout_button(std::string name, std::string caption);
 
+// A table row whose controls are followed by the push button `name` with `caption`.
+LayoutRow layout_row_with_button(std::vector<std::string> controls, std::string name, std::string caption);
+
 // A table cell that shows `text` instead of a control (the "-" between a call sign and its SSID).
 std::string cell_text(const std::string& text);
 
@@ -43,6 +47,9 @@ struct LayoutColumn {
     // Non-empty: the column is a table with these captions over its columns; each row puts
     // controls[i] under headers[i] without a caption of its own ("" leaves the cell empty).
     std::vector<std::string> headers = {};
+    // Table: the edits of column i are as wide as cell_chars[i] capitals rather than their
+    // maximum length (0 or missing: their maximum length); they scroll what is longer.
+    std::vector<int> cell_chars = {};
     // Each control of a row gets its own caption and field cells, so that captions line up in
     // several columns of pairs.
     bool pairs = false;

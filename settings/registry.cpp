@@ -36,6 +36,9 @@ Registry::Registry(std::vector<Area> areas, const std::vector<std::string>& enco
             }
             settings_.push_back(s);
         }
+        if (area.after_defaults && !area.settings.empty()) {
+            after_defaults_.push_back({settings_.size() - 1, area.after_defaults});
+        }
     }
     for (const Setting& s : settings_) decls_.push_back(&s.control);
     for (const auto& name : encode_areas) {
@@ -67,6 +70,9 @@ void Registry::apply_defaults(ControlStore& store) const {
             case ControlKind::Choice: store.set_index(id, d.default_index); break;
             case ControlKind::Check: store.set_checked(id, d.default_checked); break;
         }
+        for (const auto& steps : after_defaults_) {
+            if (steps.after_row == i) steps.run(store);
+        }
     }
 }
 
@@ -89,11 +95,13 @@ const ChangeHandler* Registry::change_handler(const std::string& control) const 
 
 const Registry& Registry::instance() {
     // Tab order; later areas join each list at their place. Handlers settle in the order the
-    // product runs them.
+    // product runs them. The two telemetry module switches live on the external interfaces page:
+    // both passes reach them after the serial port settings, which are to come before them.
     static const Registry registry(
-        {radio_area(), filters_area(), beacons_area(), network_area(), aprsis_area(), time_area(), remote_area()},
-        {"radio", "filters", "beacons", "network", "aprsis", "time", "remote"},
-        {"radio", "filters", "beacons", "network", "aprsis", "time", "remote"},
+        {radio_area(), filters_area(), beacons_area(), network_area(), aprsis_area(), time_area(), remote_area(),
+         telemetry_area(), telemetry_modules_area()},
+        {"radio", "filters", "beacons", "network", "aprsis", "time", "remote", "telemetry", "telemetry_modules"},
+        {"radio", "filters", "beacons", "network", "aprsis", "time", "remote", "telemetry", "telemetry_modules"},
         time_handlers());
     return registry;
 }

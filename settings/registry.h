@@ -50,6 +50,12 @@ private:
     std::vector<int> encode_rows_;
     std::vector<int> save_rows_;
     std::vector<ChangeHandler> handlers_;
+    // An area's start-up steps, run once the default of row `after_row` (its last) is set.
+    struct AfterDefaults {
+        std::size_t after_row;
+        std::function<void(ControlStore&)> run;
+    };
+    std::vector<AfterDefaults> after_defaults_;
 };
 
 // The area tables, one source file each, with the change handlers of their controls.
@@ -63,5 +69,7 @@ std::string filter_row_control(const char* what, int row);
 Area remote_area();
 Area time_area();
 std::vector<ChangeHandler> time_handlers();
+Area telemetry_area();
+Area telemetry_modules_area();
 
 }  // namespace zyvora

@@ -2,6 +2,7 @@
 // One declaration per setting: the control, its place and codec in the image, its check and
 // message, and its settings-file key. Areas are tables of these rows; the passes walk them.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -81,6 +82,9 @@ struct Area {
     std::vector<Setting> settings;
     std::vector<std::string> encode_order;  // control names; empty: declaration order
     std::vector<std::string> save_order;    // control names; empty: declaration order
+    // Start-up steps that follow the area's own defaults (the telemetry presets); never run by
+    // the decode pass or when a settings file is read.
+    std::function<void(ControlStore&)> after_defaults;
 };
 
 // Writes area tables compactly: `a.edit("Txdelay", 4, "250").caption(...).number(24, 2, ...)`.
@@ -144,6 +148,7 @@ public:
 
     void encode_order(std::vector<std::string> names) { area_.encode_order = std::move(names); }
     void save_order(std::vector<std::string> names) { area_.save_order = std::move(names); }
+    void after_defaults(std::function<void(ControlStore&)> steps) { area_.after_defaults = std::move(steps); }
     Area take() { return std::move(area_); }
 
 private:

@@ -254,6 +254,37 @@ TEST_F(Cli, CheckReachesTheGatewayAndFilterWindowMessagesInPassOrder) {
               "APRS-IS packets to RF filter 24 - SSID range error (0 - 15, or wildcard '*').\n");
 }
 
+TEST_F(Cli, CheckReachesTheTelemetryMessagesInPassOrder) {
+    write("telemetry.cfg", defaults_with({{"Teleparams_dest_string=APQK06", "Teleparams_dest_string="},
+                                          {"Teleparams_dest_ssid=0", "Teleparams_dest_ssid=-1"},
+                                          {"Teleparams_path_ssid=2", "Teleparams_path_ssid=16"},
+                                          {"Teleparams_txrate_rf=60", "Teleparams_txrate_rf=4"},
+                                          {"Teleparams_txrate_aprsis=10", "Teleparams_txrate_aprsis=1441"},
+                                          {"Teledata_dest_string=APQK06", "Teledata_dest_string="},
+                                          {"Teledata_dest_ssid=0", "Teledata_dest_ssid=x"},
+                                          {"Teledata_path_ssid=2", "Teledata_path_ssid="},
+                                          {"Teledata_txrate_rf=10", "Teledata_txrate_rf=1"},
+                                          {"Teledata_txrate_aprsis=5", "Teledata_txrate_aprsis=2000"},
+                                          {"Tele_holdoff=60", "Tele_holdoff=251"},
+                                          {"Teledigital4_source=4", "Teledigital4_source=9"}}));
+    const Outcome r = run({"check", "--all", "telemetry.cfg"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err,
+              "Telemetry data destination - too short (e.g. APQK06).\n"
+              "Telemetry data destination - SSID range error (0 - 15).\n"
+              "Telemetry data path - SSID range error (0 - 15).\n"
+              "Telemetry data tx rate (RF) range error (5 - 1440).\n"
+              "Telemetry data tx rate (APRSIS) range error (5 - 1440).\n"
+              "Telemetry parameters destination - too short (e.g. APQK06).\n"
+              "Telemetry parameters destination - SSID range error (0 - 15).\n"
+              "Telemetry parameters path - SSID range error (0 - 15).\n"
+              "Telemetry parameters tx rate (RF) range error (5 - 1440).\n"
+              "Telemetry parameters tx rate (APRSIS) range error (5 - 1440).\n"
+              "First telemetry data packet delay range error (0 - 250).\n"
+              "Digital 4 - Source: no item selected.\n");
+}
+
 TEST_F(Cli, EncodeRefusesWhatWriteConfigWouldRefuse) {
     write("foreign.cfg", "[Radio]\nCallsign=SP5X\n");
     Outcome r = run({"encode", "foreign.cfg", "out.bin"});

@@ -129,7 +129,7 @@ TEST(SettingsFileText, MissingKeysTakeTheirDefaults) {
 
     file.parse("[!WARNING]\nApplication=Zyvora Plus 2.0 Configurator\n");
     read(radio(), store, file);
-    const ControlStore defaults = test::startup_store(radio());
+    const ControlStore defaults = test::missing_keys_store(radio());
     for (std::size_t id = 0; id < store.size(); ++id) {
         const int i = static_cast<int>(id);
         EXPECT_EQ(store.text(i), defaults.text(i)) << store.decl(i).name;

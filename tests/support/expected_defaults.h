@@ -3,6 +3,7 @@
 // writes and the radio bytes 14..55 of the image that "Write config" builds.
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "clock.h"
@@ -18,6 +19,27 @@ inline ControlStore startup_store(const Registry& registry) {
     ControlStore store = registry.make_store();
     registry.settle(store);
     if (store.id("Rtcyear") >= 0) pc_time_fill(store, kNow);  // test registries may have no clock page
+    return store;
+}
+
+// The controls as a settings file without any setting key leaves them: at their start-up
+// defaults, except the telemetry channels, which read as channels without a source.
+inline ControlStore missing_keys_store(const Registry& registry) {
+    ControlStore store = startup_store(registry);
+    if (store.id("Teleanalog1_source") < 0) return store;
+    for (int n = 1; n <= 5; ++n) {
+        const std::string p = "Teleanalog" + std::to_string(n) + "_";
+        store.set_index(p + "source", 0);
+        store.set_text(p + "name", std::string{'A', static_cast<char>('0' + n)});
+        store.set_text(p + "units", "None");
+        for (const char* c : {"coefa", "coefb", "coefc"}) store.set_text(p + c, "0");
+    }
+    for (int n = 1; n <= 8; ++n) {
+        const std::string p = "Teledigital" + std::to_string(n) + "_";
+        store.set_index(p + "source", 0);
+        store.set_text(p + "name", std::string{'B', static_cast<char>('0' + n)});
+        store.set_text(p + "units", n <= 5 ? "None" : "Non");
+    }
     return store;
 }
 
@@ -438,7 +460,97 @@ inline constexpr std::string_view kDefaultsFile =
     "Statsupload_hostname=192.168.2.1\n"
     "Statsupload_port=80\n"
     "Statsupload_path=APRS/aprs_stat.php\n"
-    "Statsupload_txrate=5\n";
+    "Statsupload_txrate=5\n"
+    "\n\n"
+    "[Telemetry]\n"
+    "Teleparams_dest_string=APQK06\n"
+    "Teleparams_dest_ssid=0\n"
+    "Teleparams_path_string=WIDE2\n"
+    "Teleparams_path_ssid=2\n"
+    "Teleparams_txrate_rf=60\n"
+    "Teleparams_txrate_aprsis=10\n"
+    "Teledata_dest_string=APQK06\n"
+    "Teledata_dest_ssid=0\n"
+    "Teledata_path_string=WIDE2\n"
+    "Teledata_path_ssid=2\n"
+    "Teledata_txrate_rf=10\n"
+    "Teledata_txrate_aprsis=5\n"
+    "Tele_title=ZyvoraPlus20 Telemetry\n"
+    "Tele_enable=0\n"
+    "Tele_holdoff=60\n"
+    "Teleanalog1_name=Vin\n"
+    "Teleanalog1_units=Volt\n"
+    "Teleanalog1_source=13\n"
+    "Teleanalog1_coefa=0\n"
+    "Teleanalog1_coefb=0.075\n"
+    "Teleanalog1_coefc=0\n"
+    "Teleanalog1_average=0\n"
+    "Teleanalog2_name=Rx1h\n"
+    "Teleanalog2_units=Pkt\n"
+    "Teleanalog2_source=14\n"
+    "Teleanalog2_coefa=0\n"
+    "Teleanalog2_coefb=10\n"
+    "Teleanalog2_coefc=0\n"
+    "Teleanalog2_average=0\n"
+    "Teleanalog3_name=Dg1h\n"
+    "Teleanalog3_units=Pkt\n"
+    "Teleanalog3_source=16\n"
+    "Teleanalog3_coefa=0\n"
+    "Teleanalog3_coefb=10\n"
+    "Teleanalog3_coefc=0\n"
+    "Teleanalog3_average=0\n"
+    "Teleanalog4_name=Eff1h\n"
+    "Teleanalog4_units=Pcnt\n"
+    "Teleanalog4_source=19\n"
+    "Teleanalog4_coefa=0\n"
+    "Teleanalog4_coefb=1\n"
+    "Teleanalog4_coefc=0\n"
+    "Teleanalog4_average=0\n"
+    "Teleanalog5_name=A5\n"
+    "Teleanalog5_units=None\n"
+    "Teleanalog5_source=0\n"
+    "Teleanalog5_coefa=0\n"
+    "Teleanalog5_coefb=0\n"
+    "Teleanalog5_coefc=0\n"
+    "Teleanalog5_average=0\n"
+    "Teledigital1_name=O1\n"
+    "Teledigital1_label=On\n"
+    "Teledigital1_source=1\n"
+    "Teledigital1_inverted=0\n"
+    "Teledigital2_name=O2\n"
+    "Teledigital2_label=On\n"
+    "Teledigital2_source=2\n"
+    "Teledigital2_inverted=0\n"
+    "Teledigital3_name=O3\n"
+    "Teledigital3_label=On\n"
+    "Teledigital3_source=3\n"
+    "Teledigital3_inverted=0\n"
+    "Teledigital4_name=O4\n"
+    "Teledigital4_label=On\n"
+    "Teledigital4_source=4\n"
+    "Teledigital4_inverted=0\n"
+    "Teledigital5_name=I1\n"
+    "Teledigital5_label=Hi\n"
+    "Teledigital5_source=5\n"
+    "Teledigital5_inverted=0\n"
+    "Teledigital6_name=I2\n"
+    "Teledigital6_label=Hi\n"
+    "Teledigital6_source=6\n"
+    "Teledigital6_inverted=0\n"
+    "Teledigital7_name=I3\n"
+    "Teledigital7_label=Hi\n"
+    "Teledigital7_source=7\n"
+    "Teledigital7_inverted=0\n"
+    "Teledigital8_name=I4\n"
+    "Teledigital8_label=Hi\n"
+    "Teledigital8_source=8\n"
+    "Teledigital8_inverted=0\n"
+    "Brisel_output1=0\n"
+    "Brisel_output2=0\n"
+    "Brisel_output3=0\n"
+    "Brisel_output4=0\n"
+    "Telemodule_enable=0\n"
+    "Bitsmodule_enable=0\n";
 
 // Offsets 14..55.
 inline constexpr std::array<std::uint8_t, 42> kDefaultRadioBytes = {
