@@ -16,9 +16,13 @@ namespace {
 
 using namespace zyvora;
 
-// The window's line break inside a message; a terminal wants a plain newline.
+// The window's line breaks inside a message ("\r\n", or a lone "\r"); a terminal wants a
+// plain newline.
 std::string plain_lines(std::string text) {
     for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;) text.erase(at, 1);
+    for (char& c : text) {
+        if (c == '\r') c = '\n';
+    }
     return text;
 }
 

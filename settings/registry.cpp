@@ -93,16 +93,27 @@ const ChangeHandler* Registry::change_handler(const std::string& control) const 
     return nullptr;
 }
 
+namespace {
+// The clock option first; then the port interlocks, which settle Bluetooth, port 1, port 2.
+std::vector<ChangeHandler> handlers() {
+    auto all = time_handlers();
+    for (auto& h : external_handlers()) all.push_back(std::move(h));
+    return all;
+}
+}  // namespace
+
 const Registry& Registry::instance() {
     // Tab order; later areas join each list at their place. Handlers settle in the order the
-    // product runs them. The two telemetry module switches live on the external interfaces page:
-    // both passes reach them after the serial port settings, which are to come before them.
+    // product runs them. The two telemetry module switches live on the external interfaces page,
+    // between the serial ports and the thermometer in every pass.
     static const Registry registry(
         {radio_area(), filters_area(), beacons_area(), network_area(), aprsis_area(), time_area(), remote_area(),
-         telemetry_area(), telemetry_modules_area()},
-        {"radio", "filters", "beacons", "network", "aprsis", "time", "remote", "telemetry", "telemetry_modules"},
-        {"radio", "filters", "beacons", "network", "aprsis", "time", "remote", "telemetry", "telemetry_modules"},
-        time_handlers());
+         telemetry_area(), weather_area(), ports_area(), telemetry_modules_area(), external_area()},
+        {"radio", "filters", "beacons", "network", "aprsis", "time", "remote", "telemetry", "weather", "ports",
+         "telemetry_modules", "external"},
+        {"radio", "filters", "beacons", "network", "aprsis", "time", "remote", "telemetry", "weather", "ports",
+         "telemetry_modules", "external"},
+        handlers());
     return registry;
 }
 

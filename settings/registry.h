@@ -67,6 +67,10 @@ Area aprsis_area();
 // The filter window's row controls: "Packet2rf_filter_" + what + the row as two digits.
 std::string filter_row_control(const char* what, int row);
 Area remote_area();
+Area weather_area();
+Area ports_area();
+Area external_area();
+std::vector<ChangeHandler> external_handlers();
 Area time_area();
 std::vector<ChangeHandler> time_handlers();
 Area telemetry_area();

@@ -1,0 +1,84 @@
+// The "Weather reports" tab: the APRS weather beacon and uploads to Weather Underground.
+#include "registry.h"
+
+namespace zyvora {
+
+Area weather_area() {
+    AreaBuilder a("weather");
+    a.page("TabSheet_weather_beacon");
+    a.section("Weather");
+    a.edit("Weather_dest_string", 6, "APQK06")
+        .caption("Dest:").hint("Weather report destination to-call.")
+        .call_text(57, "Weather destination - too short (e.g. APQK06).")
+        .key("Weather_dest_string", KeyKind::Text);
+    a.edit("Weather_dest_ssid", 2, "0")
+        .caption("-").hint("Weather report destination SSID.")
+        .call_ssid(63, "Weather destination - SSID range error (0 - 15).")
+        .key("Weather_dest_ssid", KeyKind::Text);
+    a.edit("Weather_path_string", 6, "WIDE2")
+        .caption("Path:").hint("Weather report path.")
+        .call_text(64)
+        .key("Weather_path_string", KeyKind::Text);
+    a.edit("Weather_path_ssid", 2, "2")
+        .caption("-").hint("Weather report path SSID.")
+        .call_ssid(70, "Weather path - SSID range error (0 - 15).")
+        .key("Weather_path_ssid", KeyKind::Text)
+        .field().companion = "Weather_path_string";
+    // 0 switches a report off, although the messages name only 5 - 1440.
+    a.edit("Weather_txrate_rf", 3, "5")
+        .caption("RF[min]:").hint("Weather report TX rate to RF (minutes). Set 0 to disable.")
+        .number(72, 2, 5, 1440, "Weather report tx rate (RF) range error (5 - 1440).")
+        .key("Weather_txrate_rf", KeyKind::Integer)
+        .field().zero_allowed = true;
+    a.edit("Weather_txrate_aprsis", 3, "5")
+        .caption("IS[min]:").hint("Weather report TX rate to APRS-IS (minutes). Set 0 to disable.")
+        .number(74, 2, 5, 1440, "Weather report tx rate (APRSIS) range error (5 - 1440).")
+        .key("Weather_txrate_aprsis", KeyKind::Integer)
+        .field().zero_allowed = true;
+    a.edit("Weather_comment", 32, "Zyvora weather")
+        .caption("Comment:").hint("weather report comment.")
+        .text(76, 33)
+        .printable("Weather report comment - forbidden characters.")
+        .key("Weather_comment", KeyKind::Text);
+
+    a.page("TabSheet_weather_underground");
+    a.section("WeatherUnderground");
+    a.choice("WU_enable", {"Disabled", "Enabled"}, 0)
+        .caption("Weather reports to Weather Underground:")
+        .hint("Enables or disables weather reports to Weather Underground.")
+        .index8(2474)
+        .key("Enable", KeyKind::Index);
+    a.edit("WU_stationid", 24, "").caption("Station ID:").hint("Weather Underground station ID.").text(2475, 25).key("StationID", KeyKind::Text);
+    // The account password is shown and stored in clear, as the device needs it.
+    a.edit("WU_password", 24, "").caption("Password:").hint("Weather Underground account password.").text(2500, 25).key("Password", KeyKind::Text);
+    a.edit("WU_normalserver", 39, "weatherstation.wunderground.com")
+        .caption("Normal upload server:").hint("Normal upload server.")
+        .text(2525, 40)
+        .key("Normalserver", KeyKind::Text);
+    a.edit("WU_rapidfireserver", 39, "rtupdate.wunderground.com")
+        .caption("\"Rapid fire\" upload server:").hint("\"Rapid fire\" upload server.")
+        .text(2565, 40)
+        .key("Rapidfireserver", KeyKind::Text);
+    a.choice("WU_sendmethod", {"Normal", "\"Rapid fire\""}, 0)
+        .caption("Weather send method:").hint("Weather send method.")
+        .index8(2605)
+        .key("Sendmethod", KeyKind::Index);
+    // Both rates are checked whatever the method and the switch say.
+    a.edit("WU_normalrate", 3, "1")
+        .caption("Normal weather send rate [min]:").hint("Weather send rate (in minutes) for normal server.")
+        .number(2606, 1, 1, 240, "WeatherUnderground normal send rate range error (1 - 240).")
+        .key("Normal_rate", KeyKind::Integer);
+    a.edit("WU_rapidfirerate", 3, "5")
+        .caption("\"Rapid fire\" weather send rate [sec]:")
+        .hint("Weather send rate (in seconds) for \"Rapid fire\" server.")
+        .number(2607, 1, 5, 60, "WeatherUnderground \"Rapid fire\" send rate range error (5 - 60).")
+        .key("Rapidfire_rate", KeyKind::Integer);
+
+    a.encode_order({"Weather_dest_string", "Weather_dest_ssid", "Weather_path_ssid", "Weather_path_string",
+                    "Weather_txrate_rf", "Weather_txrate_aprsis", "Weather_comment", "WU_enable", "WU_stationid",
+                    "WU_password", "WU_normalserver", "WU_rapidfireserver", "WU_sendmethod", "WU_normalrate",
+                    "WU_rapidfirerate"});
+    return a.take();
+}
+
+}  // namespace zyvora
