@@ -381,7 +381,9 @@ QWidget* ControlViews::make_widget(int id, QWidget* parent) {
             auto* edit = new QLineEdit(parent);
             edit->setMaxLength(decl.max_length > 0 ? decl.max_length : kUnlimited);
             edit->setValidator(new Latin1Validator(edit));
-            edit->setFixedWidth(edit_width(edit, decl.max_length));
+            // Wide enough for its start-up text too (a long default host name, say).
+            edit->setFixedWidth(std::max(edit_width(edit, decl.max_length),
+                                         edit->fontMetrics().horizontalAdvance(decl_text(decl.default_text)) + 12));
             QObject::connect(edit, &QLineEdit::textEdited, edit, [this, id, edit](const QString& text) {
                 // A text longer than the limit, put there from code, may be shortened but not lengthened.
                 const int limit = store_.decl(id).max_length;

@@ -46,6 +46,9 @@ LayoutRow layout_sentence(std::vector<std::string> controls, std::vector<std::st
 
 namespace {
 
+constexpr const char* kRxOnlyNote =
+    "If WS-2300 or WS-2350 station is selected on one port, then the other port can work in RX-only mode (e.g. GPS).";
+
 // The eight path rules as a table, one row per rule.
 LayoutColumn path_rule_table() {
     LayoutColumn column;
@@ -303,6 +306,40 @@ const std::vector<PageLayout>& page_layouts() {
             {"Aprsis_packet2rf_1min", "Aprsis_packet2rf_2min", "Aprsis_packet2rf_3min"},
             layout_button("Button_filter_setup", "Filter setup")}}}},
         {"TForm4_rows", {filter_rows(1, 8, true), filter_rows(9, 16, true), filter_rows(17, 24, false)}, 16},
+        {"TabSheet_weather_beacon",
+         {[] {
+              LayoutColumn c;
+              c.headers = {"", "Dest:", "", "", "Path:", "", "", "RF[min]:", "IS[min]:", "Comment:"};
+              c.rows = {{cell_text("Weather report:"), "Weather_dest_string", cell_text("-"), "Weather_dest_ssid",
+                         "Weather_path_string", cell_text("-"), "Weather_path_ssid", "Weather_txrate_rf",
+                         "Weather_txrate_aprsis", "Weather_comment"}};
+              return c;
+          }()}},
+        {"TabSheet_weather_underground",
+         {{"",
+           {{"WU_enable"},
+            {"WU_stationid"},
+            {"WU_password"},
+            {"WU_normalserver"},
+            {"WU_rapidfireserver"},
+            {"WU_sendmethod"},
+            {"WU_normalrate"}}},
+          {"", {{"WU_rapidfirerate"}}}}},
+        {"TabSheet_rs232_ports",
+         {{"",
+           {{"Serial1_mode"},
+            {"Serial2_mode"},
+            {"Bluetooth_connected"},
+            layout_note(kRxOnlyNote, 90),
+            layout_note("Not all RS-232 port 1, port 2 setting combinations are possible.", 90),
+            layout_note("If you want use Bluetooth module connected to serial port, then only port 1 is operational "
+                        "(in Bluetooth mode) and port 2 is disabled.",
+                        90)}}}},
+        {"TabSheet_weather_station",
+         {{"",
+           {{"Weather_stationtype"},
+            layout_note(kRxOnlyNote, 90),
+            layout_note("Not all RS-232 port 1, port 2 setting combinations are possible.", 90)}}}},
         {"TabSheet_beacons14", {beacon_table(1, 4), beacon_side("Button_special_strings")}},
         {"TabSheet_beacons58", {beacon_table(5, 8), beacon_side("Button22")}},
         {"TabSheet_gps_smartbeaconing",
