@@ -51,6 +51,12 @@ void select_all_and_type(QLineEdit* edit, const QString& text) {
 
 }  // namespace
 
+// What a user's pick in a drop-down list does: the new item, then the activation.
+void pick(QComboBox* combo, int index) {
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+}
+
 class BindingTest : public QObject {
     Q_OBJECT
 
@@ -128,6 +134,45 @@ private slots:
         QTest::keyClick(level, Qt::Key_Down);
         QCOMPARE(window->store().index("Output_level"), 21);
         QCOMPARE(level->currentText(), QString("452 mV/500 Ohm"));
+        QVERIFY(recorder->boxes.isEmpty());
+    }
+
+    // A user's pick runs the port interlock and shows why it corrected the other port; the same
+    // value set from code (a file, a decode) runs nothing.
+    void a_user_pick_fires_the_port_interlock_and_code_does_not() {
+        auto& store = window->store();
+        store.set_index("Serial1_mode", 2);  // GPS, from code: port 2 keeps GPS too, silently
+        QCOMPARE(store.index("Serial2_mode"), 2);
+        QVERIFY(recorder->boxes.isEmpty());
+
+        auto* port2 = child<QComboBox>(*window, "Serial2_mode");
+        pick(port2, 2);
+        QCOMPARE(store.index("Serial1_mode"), 0);
+        QCOMPARE(store.index("Serial2_mode"), 2);
+        QCOMPARE(child<QComboBox>(*window, "Serial1_mode")->currentIndex(), 0);
+        QCOMPARE(recorder->boxes, only(BoxKind::Information,
+                                       "RS-232 port 1 changed to None.\rReason:\rGPS can be selected on one port only."));
+
+        // A new weather station model runs both port handlers.
+        recorder->boxes.clear();
+        store.set_index("Serial1_mode", 1);
+        store.set_index("Serial2_mode", 4);
+        store.set_index("Weather_stationtype", 7);
+        auto* model = child<QComboBox>(*window, "Weather_stationtype");
+        pick(model, 6);
+        QCOMPARE(store.index("Serial2_mode"), 0);
+        QCOMPARE(recorder->boxes,
+                 only(BoxKind::Information, "RS-232 port 2 changed to None.\rReason:\rIf WS-2300 or WS-2350 station is "
+                                            "selected on port 1, then port 2 can work in RX-only mode (e.g. GPS)."));
+
+        recorder->boxes.clear();
+        store.set_index("Serial2_mode", 2);
+        auto* bluetooth = child<QComboBox>(*window, "Bluetooth_connected");
+        pick(bluetooth, 1);
+        QCOMPARE(store.index("Serial2_mode"), 0);
+        QCOMPARE(recorder->boxes.size(), 1);
+        recorder->boxes.clear();
+        pick(bluetooth, 0);
         QVERIFY(recorder->boxes.isEmpty());
     }
 

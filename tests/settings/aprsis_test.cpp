@@ -20,14 +20,7 @@ std::string row_message(int row) {
 
 TEST_F(Aprsis, DefaultsFillBytes110To599) {
     ASSERT_TRUE(encode_now().empty());
-    std::string expected = text_field("NOCALL", 17) + text_field("40713", 17);  // 110 user, 127 password
-    expected += text_field("rotate.aprs2.net", 32) + "\xF4\x38"s;              // 144 server 1, port 14580
-    expected += text_field("", 32) + "\xF4\x38"s + text_field("", 32) + "\xF4\x38"s;
-    expected += "\x03"s + text_field("m/40", 129);                 // 246 timeout, 247 filter
-    expected += "\x1E"s + "APQK060" + "\x01\x01" + "WIDE2 1";       // 376 heard, 377 dest, 384, 385, 386 path
-    expected += "\x02\x1E\x01\x00\x3C\x06\x09\x0C"s + "WIDE2 1";    // 393..400, 401 path
-    for (int row = 1; row <= 24; ++row) expected += "      *\0"s;
-    EXPECT_EQ(bytes(110, 600 - 110), expected);
+    EXPECT_EQ(bytes(110, 600 - 110), test::default_aprsis_bytes());
 }
 
 TEST_F(Aprsis, ChecksAndTheirMessages) {

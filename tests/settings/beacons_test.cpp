@@ -14,37 +14,16 @@ namespace {
 using namespace std::string_literals;
 using Beacons = test::AreaFixture;
 
-constexpr const char* kMessage1 = "@<date>z<lat>/<long>-ZyvoraPlus2.0 U=<volt>V,T=<temp>C/<tempf>F";
+constexpr const char* kMessage1 = test::kBeacon1Message;
 
 std::string beacon_message(int k, const std::string& what) { return "Beacon " + std::to_string(k) + " " + what; }
 
-// One beacon record of 116 bytes as the device reads it.
-std::string record(const std::string& dest, const std::string& path, std::uint16_t rf, std::uint16_t is,
-                   const std::string& message, std::uint8_t enable) {
-    std::string r = dest + path;
-    r += static_cast<char>(rf & 0xFF);
-    r += static_cast<char>(rf >> 8);
-    r += static_cast<char>(is & 0xFF);
-    r += static_cast<char>(is >> 8);
-    r += message;
-    r.resize(115, '\0');
-    r += static_cast<char>(enable);
-    return r;
-}
+using test::beacon_record;
 
 TEST_F(Beacons, DefaultsFillBytes656To1583And2609To2693) {
     ASSERT_TRUE(encode_now().empty());
-    std::string beacons = record("APQK060", "WIDE2 2", 5, 5, kMessage1, 1);
-    for (int k = 2; k <= 8; ++k) beacons += record("APQK060", "WIDE2 2", 0, 0, "", 0);
-    EXPECT_EQ(bytes(656, 928), beacons);
-
-    const std::string positions = "\x00\x00\x02"s       // 2609 mode, 2610 encoding, 2611 time
-                                  + "WIDE1 1WIDE2 1      0"s  // 2612..2632 path elements
-                                  + ">/"s                // 2633 symbol code, 2634 table
-                                  + std::string(41, '\0')  // 2635 status text
-                                  + "\x07\x01\x01\x00"s  // 2676 Mic-E "Off Duty", course/speed, altitude, spare
-                                  + "\x1B\x00\x9A\x01\x05\x00\x08\x00\x08\x07\x5F\x00\x5A\x00"s;  // 27 410 5 8 1800 95 90
-    EXPECT_EQ(bytes(2609, 85), positions);
+    EXPECT_EQ(bytes(656, 928), test::default_beacon_bytes());
+    EXPECT_EQ(bytes(2609, 85), test::default_position_bytes());
 }
 
 TEST_F(Beacons, EveryBeaconIsCheckedInOrder) {
@@ -141,7 +120,7 @@ TEST_F(Beacons, FieldsAsStored) {
     store_.set_text("Position_ssid2", "");
     ASSERT_TRUE(encode_now().empty());
 
-    EXPECT_EQ(bytes(772, 116), record("APQK06?", "      0", 1440, 0, longest, 4));
+    EXPECT_EQ(bytes(772, 116), beacon_record("APQK06?", "      0", 1440, 0, longest, 4));
     EXPECT_EQ(bytes(772 + 113, 2), "\0\0"s);  // the message's zero byte, then the cleared +114
     EXPECT_EQ(store_.text("Beacon2_dest_string"), "apqk06");  // the control keeps what was typed
     EXPECT_EQ(bytes(2676, 1), "\x00"s);

@@ -23,20 +23,7 @@ using Filters = test::AreaFixture;
 
 TEST_F(Filters, DefaultsFillBytes1584To1824) {
     ASSERT_TRUE(encode_now().empty());
-    std::string rules = "WIDE\0\0"s + "\x01\x07\x15"s + "SP\0\0\0\0"s + "\x01\x07\x11"s;
-    for (int k = 3; k <= 8; ++k) rules += "\0\0\0\0\0\0"s + "\x01\x07\x10"s;
-    const std::string areas = "\x32\x00"s + "\x14\x00"s  // radii 50 and 20
-                              + "\x79\xF7\x07\x00"s      // 5221.05N = 522105
-                              + "\xDB\x7D\xFD\xFF"s      // 01643.89E = -164389
-                              + "\xC5\xFB\x07\x00"s      // 5232.05N = 523205
-                              + "\xC8\x81\xFD\xFF"s      // 01633.84E = -163384
-                              + "\x1E\xF6\x07\x00"s      // 5217.58N = 521758
-                              + "\x7D\x62\xFD\xFF"s;     // 01713.95E = -171395
-    std::string calls = "\x00"s;                         // general rule: allow all
-    for (int k = 1; k <= 20; ++k) calls += "      *";
-    const std::string expected = rules + areas + calls;
-    ASSERT_EQ(expected.size(), 1825u - 1584u);
-    EXPECT_EQ(bytes(1584, expected.size()), expected);
+    EXPECT_EQ(bytes(1584, 1825 - 1584), test::default_filter_bytes());
 }
 
 TEST_F(Filters, RuleFlagsAndFields) {

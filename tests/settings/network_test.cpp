@@ -15,38 +15,10 @@ using namespace std::string_literals;
 using test::text_field;
 using Network = test::AreaFixture;
 
-// `region` with `bytes` laid over it at `offset` counted from `first`.
-void lay(std::string& region, std::size_t first, std::size_t offset, const std::string& bytes) {
-    region.replace(offset - first, bytes.size(), bytes);
-}
-
-TEST_F(Network, DefaultsFillBytes600To655) {
+TEST_F(Network, DefaultsFillBytes600To655And1825To2050) {
     ASSERT_TRUE(encode_now().empty());
-    EXPECT_EQ(bytes(600, 33), "\x01"s + text_field("pool.ntp.org", 32));
-    EXPECT_EQ(bytes(633, 17), "\x01\xC0\xA8\x02\x02\xC0\xA8\x02\x01\xFF\xFF\xFF\x00\xC0\xA8\x02\x01"s);
-    EXPECT_EQ(bytes(650, 6), "\xEA\x07\x04\x03\x09\x05"s);  // 09:05 on 3 April 2026
-}
-
-TEST_F(Network, DefaultsFillBytes1825To2050) {
-    ASSERT_TRUE(encode_now().empty());
-    std::string expected(2051 - 1825, '\0');
-    lay(expected, 1825, 1825, text_field("admin", 13));
-    lay(expected, 1825, 1838, text_field("tevan", 13));
-    lay(expected, 1825, 1852, "\x50\x00"s);  // 80
-    lay(expected, 1825, 1871, text_field("admin", 13));
-    lay(expected, 1825, 1884, text_field("tevan", 13));
-    lay(expected, 1825, 1898, "\x17\x00"s);  // 23
-    lay(expected, 1825, 1902, "\x39\x30"s);  // 12345
-    lay(expected, 1825, 1906, "\xF4\x38"s);  // 14580
-    lay(expected, 1825, 1908, text_field("admin", 17));
-    lay(expected, 1825, 1925, text_field("tevan", 17));
-    lay(expected, 1825, 1945, text_field("123", 6));
-    lay(expected, 1825, 1951, text_field("192.168.2.1", 49));
-    lay(expected, 1825, 2000, "\x50\x00"s);
-    lay(expected, 1825, 2002, text_field("APRS/aprs_stat.php", 33));
-    lay(expected, 1825, 2035, "\x05"s);
-    lay(expected, 1825, 2036, "\x00\x00\x00\x01\x01\x01\x01\x00\x01\x01\x00\x01\x01\x01\x01"s);  // debug
-    EXPECT_EQ(bytes(1825, expected.size()), expected);
+    EXPECT_EQ(bytes(600, 56), test::default_time_network_bytes());
+    EXPECT_EQ(bytes(1825, 2052 - 1825), test::default_remote_bytes());
 }
 
 TEST_F(Network, RangesAndTheirMessages) {

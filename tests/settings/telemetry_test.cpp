@@ -16,23 +16,8 @@ namespace {
 using namespace std::string_literals;
 using Telemetry = test::AreaFixture;
 
-std::string field(const std::string& text, std::size_t size) {
-    std::string f = text;
-    f.resize(size, '\0');
-    return f;
-}
-
-// One analog channel's 45 bytes.
-std::string analog(char source, const std::string& name, const std::string& unit, const std::string& a,
-                   const std::string& b, const std::string& c, char average) {
-    return std::string(1, source) + field(name, 8) + field(unit, 8) + field(a, 9) + field(b, 9) + field(c, 9) +
-           std::string(1, average);
-}
-
-// One digital channel's 16 bytes.
-std::string digital(char source, const std::string& name, const std::string& label, char inverted) {
-    return std::string(1, source) + field(name, 7) + field(label, 7) + std::string(1, inverted);
-}
+using test::analog_channel;
+using test::digital_channel;
 
 struct Preset {
     std::string name, unit, a, b, c;
@@ -49,24 +34,7 @@ void PrintTo(const Preset& p, std::ostream* os) { *os << p.name << "/" << p.unit
 
 TEST_F(Telemetry, DefaultsFillBytes2052To2473) {
     ASSERT_TRUE(encode_now().empty());
-    std::string expected = field("ZyvoraPlus20 Telemetry", 24)  // 2052 title
-                           + "\x00\x00\x00"s                     // 2076 switch, 2077 and 2078 modules
-                           + "APQK060WIDE2 2"                    // 2079 data destination and path
-                           + "\x00"s                             // 2093 spare
-                           + "\x0A\x00\x05\x00"s                 // 2094 data rates 10 and 5
-                           + "APQK060WIDE2 2"                    // 2098 parameter destination and path
-                           + "\x3C\x00\x0A\x00"s;                // 2112 parameter rates 60 and 10
-    expected += analog(13, "Vin", "Volt", "0", "0.075", "0", 0);  // 2116
-    expected += analog(14, "Rx1h", "Pkt", "0", "10", "0", 0);
-    expected += analog(16, "Dg1h", "Pkt", "0", "10", "0", 0);
-    expected += analog(19, "Eff1h", "Pcnt", "0", "1", "0", 0);
-    expected += analog(0, "A5", "None", "0", "0", "0", 0);
-    for (char k = 1; k <= 4; ++k) expected += digital(k, "O"s + char('0' + k), "On", 0);  // 2341
-    for (char k = 1; k <= 4; ++k) expected += digital(char(4 + k), "I"s + char('0' + k), "Hi", 0);
-    expected += "\x00\x00\x00\x00"s;  // 2469 Brisel outputs
-    expected += "\x3C"s;              // 2473 first packet delay 60
-    ASSERT_EQ(expected.size(), 422u);
-    EXPECT_EQ(bytes(2052, 422), expected);
+    EXPECT_EQ(bytes(2052, 2474 - 2052), test::default_telemetry_bytes());
 }
 
 TEST_F(Telemetry, ReportSettingsChecks) {
@@ -184,8 +152,8 @@ TEST_F(Telemetry, ChannelsAndOutputsAsStored) {
     store_.set_text("Tele_holdoff", "250");
     ASSERT_TRUE(encode_now().empty());
     EXPECT_EQ(bytes(2052, 27), std::string(23, 't') + "\0\x01\x01\x01"s);
-    EXPECT_EQ(bytes(2161, 45), analog(23, "Bat", "V", "-1.5e-3", "12345678", "", 1));
-    EXPECT_EQ(bytes(2453, 21), digital(0, "Dor", "Opn", 1) + "\x00\x01\x00\x01\xFA"s);
+    EXPECT_EQ(bytes(2161, 45), analog_channel(23, "Bat", "V", "-1.5e-3", "12345678", "", 1));
+    EXPECT_EQ(bytes(2453, 21), digital_channel(0, "Dor", "Opn", 1) + "\x00\x01\x00\x01\xFA"s);
 }
 
 TEST_F(Telemetry, ChoicesWithoutSelectionAreRefused) {
@@ -357,8 +325,8 @@ TEST_F(Telemetry, TextsFromAFileStayInTheirFields) {
     ASSERT_TRUE(encode_now().empty());
     EXPECT_EQ(bytes(2052, 25), std::string(23, 't') + "\0\0"s);  // the switch after the title is its own
     EXPECT_EQ(bytes(2086, 8), "WIDE2W2\0"s);
-    EXPECT_EQ(bytes(2296, 45), analog(0, "ABCDEFG", "UUUUUUU", "12345678", "0", "CCCCCCCC", 0));
-    EXPECT_EQ(bytes(2453, 17), digital(0, "NNNNNN", "LLLLLL", 0) + "\0"s);
+    EXPECT_EQ(bytes(2296, 45), analog_channel(0, "ABCDEFG", "UUUUUUU", "12345678", "0", "CCCCCCCC", 0));
+    EXPECT_EQ(bytes(2453, 17), digital_channel(0, "NNNNNN", "LLLLLL", 0) + "\0"s);
 }
 
 }  // namespace

@@ -5,18 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "default_image.h"
 #include "expected_defaults.h"
 #include "passes.h"
 #include "registry.h"
 
 namespace zyvora::test {
-
-// A text field as the image holds it: the text, then zero bytes up to `size`.
-inline std::string text_field(const std::string& text, std::size_t size) {
-    std::string field = text;
-    field.resize(size, '\0');
-    return field;
-}
 
 class AreaFixture : public ::testing::Test {
 protected:
