@@ -206,12 +206,19 @@ void TForm1::read_from_file() {
     zyvora::read_settings_file(registry_, *store_, to_path(file), *feedback_);
 }
 
-void TForm1::read_config() { zyvora::read_config(port(), registry_, *store_, incoming_image_, *feedback_); }
+void TForm1::read_config() {
+    zyvora::read_config(port(), registry_, *store_, incoming_image_, *feedback_);
+    feedback_->flush();
+}
 
-void TForm1::write_config() { zyvora::write_config(port(), registry_, *store_, outgoing_image_, *feedback_); }
+void TForm1::write_config() {
+    zyvora::write_config(port(), registry_, *store_, outgoing_image_, *feedback_);
+    feedback_->flush();
+}
 
 void TForm1::upload_firmware() {
     zyvora::upload_firmware_flow(port(), firmware_, *feedback_, [this](bool enabled) { enable_device_buttons(enabled); });
+    feedback_->flush();
 }
 
 // The window keeps taking input during an upload: no second operation may start meanwhile.
@@ -237,6 +244,7 @@ void TForm1::build_remote_update_file() {
             return to_path(file);
         },
         *feedback_);
+    feedback_->flush();
 }
 
 void centre_on_screen(QWidget* window) {

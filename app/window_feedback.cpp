@@ -1,6 +1,7 @@
 #include "window_feedback.h"
 
 #include <QCoreApplication>
+#include <QTimer>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 
@@ -8,20 +9,50 @@
 
 namespace zyvora_app {
 
+namespace {
+constexpr qint64 kEventIntervalMs = 15;  // about a screen refresh
+}  // namespace
+
 WindowFeedback::WindowFeedback(QPlainTextEdit* log, QProgressBar* progress, BoxPresenter presenter)
     : log_(log), progress_(progress), presenter_(std::move(presenter)) {}
 
-void WindowFeedback::info(const std::string& text) { presenter_(BoxKind::Information, from_message(text), {}); }
+// A box waits for the user: the log shows everything before it first.
+void WindowFeedback::info(const std::string& text) {
+    flush();
+    presenter_(BoxKind::Information, from_message(text), {});
+}
 
 void WindowFeedback::captioned_info(const std::string& caption, const std::string& text) {
+    flush();
     presenter_(BoxKind::Information, from_message(text), from_message(caption));
 }
 
-void WindowFeedback::message(const std::string& text) { presenter_(BoxKind::Message, from_message(text), {}); }
+void WindowFeedback::message(const std::string& text) {
+    flush();
+    presenter_(BoxKind::Message, from_message(text), {});
+}
 
-void WindowFeedback::error(const std::string& text) { presenter_(BoxKind::Error, from_message(text), {}); }
+void WindowFeedback::error(const std::string& text) {
+    flush();
+    presenter_(BoxKind::Error, from_message(text), {});
+}
 
-void WindowFeedback::log(const std::string& line) { log_->appendPlainText(from_message(line)); }
+void WindowFeedback::log(const std::string& line) {
+    if (!pending_.isEmpty()) pending_ += u'\n';
+    pending_ += from_message(line);
+    // Shown at the latest when the window next takes its events.
+    if (!flush_queued_) {
+        flush_queued_ = true;
+        QTimer::singleShot(0, log_, [this] { flush(); });
+    }
+}
+
+void WindowFeedback::flush() {
+    flush_queued_ = false;
+    if (pending_.isEmpty()) return;
+    log_->appendPlainText(pending_);
+    pending_.clear();
+}
 
 void WindowFeedback::progress_range(int minimum, int maximum) { progress_->setRange(minimum, maximum); }
 
@@ -29,6 +60,11 @@ void WindowFeedback::progress_position(int position) { progress_->setValue(posit
 
 int WindowFeedback::progress() const { return progress_->value(); }
 
-void WindowFeedback::process_events() { QCoreApplication::processEvents(); }
+void WindowFeedback::process_events() {
+    if (since_events_.isValid() && since_events_.elapsed() < kEventIntervalMs) return;
+    flush();
+    QCoreApplication::processEvents();
+    since_events_.start();
+}
 
 }  // namespace zyvora_app

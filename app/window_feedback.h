@@ -1,8 +1,13 @@
 #pragma once
 // The feedback port as the main window shows it: log lines in Memo1, progress in ProgressBar1,
-// boxes through the window's box presenter.
+// boxes through the window's box presenter. A transfer logs a line per page: lines are shown in
+// batches and events are taken at most every few milliseconds, so the window keeps up with the
+// device without slowing the transfer.
 #include "box_presenter.h"
 #include "feedback.h"
+
+#include <QElapsedTimer>
+#include <QString>
 
 class QPlainTextEdit;
 class QProgressBar;
@@ -25,8 +30,14 @@ public:
     int progress() const override;
     void process_events() override;
 
+    // Shows the log lines still held back; operations call it when they end.
+    void flush();
+
 private:
     QPlainTextEdit* log_;
+    QString pending_;        // log lines not yet shown, joined by newlines
+    bool flush_queued_ = false;
+    QElapsedTimer since_events_;
     QProgressBar* progress_;
     BoxPresenter presenter_;
 };

@@ -146,6 +146,7 @@ private slots:
         const zyvora::Image blank{};
         QVERIFY(!zyvora::verify_and_decode(zyvora::Registry::instance(), window->store(), blank, feedback));
         QVERIFY(!zyvora::verify_and_decode(zyvora::Registry::instance(), window->store(), blank, feedback));
+        QCoreApplication::processEvents();  // log lines show when the window next takes its events
         QCOMPARE(child<QPlainTextEdit>(*window, "Memo1")->toPlainText(),
                  QString("Zyvora Plus 2.0 not found.\n"
                          "Eeprom checksum error. Please reload configuration.\n"
