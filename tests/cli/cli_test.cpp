@@ -285,6 +285,37 @@ TEST_F(Cli, CheckReachesTheTelemetryMessagesInPassOrder) {
               "Digital 4 - Source: no item selected.\n");
 }
 
+TEST_F(Cli, CheckReachesTheWeatherMessagesInPassOrder) {
+    write("weather.cfg", defaults_with({{"Weather_dest_string=APQK06", "Weather_dest_string="},
+                                        {"Weather_dest_ssid=0", "Weather_dest_ssid=16"},
+                                        {"Weather_path_ssid=2", "Weather_path_ssid=x"},
+                                        {"Weather_txrate_rf=5", "Weather_txrate_rf=4"},
+                                        {"Weather_txrate_aprsis=5", "Weather_txrate_aprsis=1441"},
+                                        {"Weather_comment=Zyvora weather", "Weather_comment=25\xB0" "C"},
+                                        {"Normal_rate=1", "Normal_rate=0"},
+                                        {"Rapidfire_rate=5", "Rapidfire_rate=61"}}));
+    const Outcome r = run({"check", "--all", "weather.cfg"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err,
+              "Weather destination - too short (e.g. APQK06).\n"
+              "Weather destination - SSID range error (0 - 15).\n"
+              "Weather path - SSID range error (0 - 15).\n"
+              "Weather report tx rate (RF) range error (5 - 1440).\n"
+              "Weather report tx rate (APRSIS) range error (5 - 1440).\n"
+              "Weather report comment - forbidden characters.\n"
+              "WeatherUnderground normal send rate range error (1 - 240).\n"
+              "WeatherUnderground \"Rapid fire\" send rate range error (5 - 60).\n");
+}
+
+TEST_F(Cli, CheckShowsThePortInterlockOnReadingAndPasses) {
+    write("kiss.cfg", defaults_with({{"Serial1_mode=1", "Serial1_mode=4"}, {"Serial2_mode=2", "Serial2_mode=4"}}));
+    const Outcome r = run({"check", "kiss.cfg"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "RS-232 port 2 changed to None.\nReason:\nKISS output can be selected on one port only.\n");
+}
+
 TEST_F(Cli, EncodeRefusesWhatWriteConfigWouldRefuse) {
     write("foreign.cfg", "[Radio]\nCallsign=SP5X\n");
     Outcome r = run({"encode", "foreign.cfg", "out.bin"});

@@ -21,6 +21,15 @@ protected:
         options.nonce = 0;
         return encode(registry_, store_, image_, options);
     }
+    // Encodes going on after each failure; every failure's message in pass order.
+    std::vector<std::string> encode_all_messages() {
+        EncodeOptions options;
+        options.all = true;
+        options.nonce = 0;
+        std::vector<std::string> messages;
+        for (const auto& f : encode(registry_, store_, image_, options)) messages.push_back(f.message);
+        return messages;
+    }
     std::string bytes(std::size_t offset, std::size_t count) const {
         return std::string(reinterpret_cast<const char*>(image_.data()) + offset, count);
     }
@@ -31,6 +40,14 @@ protected:
         EXPECT_EQ(failures[0].control, control);
         EXPECT_EQ(failures[0].message, message);
         EXPECT_FALSE(failures[0].conversion);
+    }
+
+    // From the start-up settings, a choice left without a selection (an index past its list, as a
+    // settings file may hold) fails the encode pass with `message`.
+    void expect_no_selection_refused(const std::string& control, const std::string& message) {
+        store_ = startup_store(registry_);
+        store_.set_index(control, 99);
+        expect_failure(control, message);
     }
 
     const Registry& registry_;
