@@ -9,6 +9,9 @@ namespace {
 std::string no_selection_message(const Setting& s) {
     if (!s.no_selection_message.empty()) return s.no_selection_message;
     std::string label = s.control.caption.empty() ? s.control.name : s.control.caption;
+    for (char& c : label) {
+        if (c == '\n') c = ' ';  // a caption set on two lines reads as one in a message
+    }
     while (!label.empty() && (label.back() == ':' || label.back() == ' ')) label.pop_back();
     return label + " - no item selected.";
 }

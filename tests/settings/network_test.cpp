@@ -54,6 +54,11 @@ TEST_F(Network, RangesAndTheirMessages) {
     }
 }
 
+TEST_F(Network, ADebugChoiceWithoutSelectionIsRefusedByItsCaptionOnOneLine) {
+    store_.set_index("Debug_aprsisserver", 2);
+    expect_failure("Debug_aprsisserver", "APRSIS server - no item selected.");
+}
+
 TEST_F(Network, MaskIsCheckedBeforeTheGatewayThatLiesFirst) {
     store_.set_text("Ipgate0", "300");
     store_.set_text("Ipmask3", "300");
