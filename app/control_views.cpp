@@ -297,6 +297,7 @@ QWidget* ControlViews::build_column(QWidget* page, const LayoutColumn& column,
     auto* grid = new QGridLayout(holder);
     if (column.title.empty()) grid->setContentsMargins(0, 0, 0, 0);
     ColumnBuilder builder(grid);
+    grid->setHorizontalSpacing(column.cell_spacing);
     if (!column.headers.empty()) {
         builder.add_headers(column.headers);
         for (const auto& row : column.rows) {

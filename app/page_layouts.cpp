@@ -137,6 +137,7 @@ LayoutColumn filter_rows(int first, int last, bool captioned) {
     LayoutColumn column;
     column.headers = captioned ? std::vector<std::string>{"", "Callsign:", "", "SSID:", "Type:"}
                                : std::vector<std::string>{"", "", "", "", ""};
+    column.cell_spacing = 4;  // three columns side by side in a small window
     for (int r = first; r <= last; ++r) {
         column.rows.push_back({cell_text(std::to_string(r) + ":"), zyvora::filter_row_control("callsign", r),
                                cell_text("-"), zyvora::filter_row_control("ssid", r),
@@ -305,7 +306,7 @@ const std::vector<PageLayout>& page_layouts() {
             {"Rfheard_timeout"},
             {"Aprsis_packet2rf_1min", "Aprsis_packet2rf_2min", "Aprsis_packet2rf_3min"},
             layout_button("Button_filter_setup", "Filter setup")}}}},
-        {"TForm4_rows", {filter_rows(1, 8, true), filter_rows(9, 16, true), filter_rows(17, 24, false)}, 16},
+        {"TForm4_rows", {filter_rows(1, 8, true), filter_rows(9, 16, true), filter_rows(17, 24, false)}, 12},
         {"TabSheet_weather_beacon",
          {[] {
               LayoutColumn c;

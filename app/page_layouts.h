@@ -50,6 +50,7 @@ struct LayoutColumn {
     // Table: the edits of column i are as wide as cell_chars[i] capitals rather than their
     // maximum length (0 or missing: their maximum length); they scroll what is longer.
     std::vector<int> cell_chars = {};
+    int cell_spacing = 8;  // pixels between the cells of a row
     // Each control of a row gets its own caption and field cells, so that captions line up in
     // several columns of pairs.
     bool pairs = false;
