@@ -111,6 +111,19 @@ private slots:
         QCOMPARE(child<QComboBox>(*window, "Digion")->currentText(), QString("No"));
     }
 
+    // The interlocks settle after the file is read: both ports on KISS leave port 2 "None", with one box.
+    void reading_a_file_settles_the_port_interlocks() {
+        const QString file = dir->filePath("kiss.cfg");
+        write_file(file, "[!WARNING]\nApplication=Zyvora Plus 2.0 Configurator\nVersion=v1.13\n"
+                         "[ExternalDevices]\nSerial1_mode=4\nSerial2_mode=4\n");
+        recorder->answers << file;
+        QTest::mouseClick(button("Button2"), Qt::LeftButton);
+        QCOMPARE(recorder->boxes, only(BoxKind::Information, "RS-232 port 2 changed to None.\rReason:\r"
+                                                             "KISS output can be selected on one port only."));
+        QCOMPARE(child<QComboBox>(*window, "Serial1_mode")->currentText(), QString("KISS"));
+        QCOMPARE(child<QComboBox>(*window, "Serial2_mode")->currentText(), QString("None"));
+    }
+
     void a_file_of_another_application_is_refused_and_changes_nothing() {
         const QString file = dir->filePath("other.cfg");
         write_file(file, "[!WARNING]\nApplication=Another Configurator\nVersion=v1.13\n"
