@@ -52,6 +52,13 @@ int edit_width(const QWidget* edit, int max_length) {
     return edit->fontMetrics().horizontalAdvance(QString(chars, u'N')) + 12;
 }
 
+// A field that takes whatever width its cells give it, in place of its own fixed width.
+void stretch(QWidget* field) {
+    field->setMinimumWidth(0);
+    field->setMaximumWidth(QWIDGETSIZE_MAX);
+    field->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
 // A column of caption/field rows; captions in one column, fields after them.
 class ColumnBuilder {
 public:
@@ -117,9 +124,7 @@ public:
     // A field across the row; a group title above shows its caption.
     void add_bare(QWidget* field, const ControlDecl& decl) {
         field->setAccessibleName(decl_text(decl.caption));
-        field->setMinimumWidth(0);
-        field->setMaximumWidth(QWIDGETSIZE_MAX);
-        field->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        stretch(field);
         grid_->addWidget(field, row_, 0, 1, 2);
         ++row_;
     }
@@ -151,7 +156,6 @@ public:
         }
         ++row_;
     }
-    // The header names a cell's control: the buddy of the first row's, the accessible name of the rest.
     // With `span_to`, the last cell reaches up to that column. `captions` holds each control
     // cell's caption: the column header or the text before it names the control when it shows
     // that caption; otherwise the control carries its caption as its accessible name.
@@ -179,9 +183,7 @@ public:
             }
             if (span_to > 0 && i + 1 == cells.size()) {
                 const int column = static_cast<int>(i);
-                cells[i]->setMinimumWidth(0);
-                cells[i]->setMaximumWidth(QWIDGETSIZE_MAX);
-                cells[i]->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+                stretch(cells[i]);
                 grid_->addWidget(cells[i], row_, column, 1, span_to - column);
                 continue;
             }
@@ -330,6 +332,14 @@ QWidget* ControlViews::build_column(QWidget* page, const LayoutColumn& column,
         builder.finish();
         return holder;
     }
+    // A line of controls takes the field column, or in a column of pairs every column after the
+    // first caption.
+    int line_columns = 1;
+    if (column.pairs) {
+        for (const auto& row : column.rows) {
+            if (!row.span) line_columns = std::max(line_columns, 2 * static_cast<int>(row.controls.size()) - 1);
+        }
+    }
     for (const auto& row : column.rows) {
         if (!row.button.empty()) {
             builder.add_widget(make_button(row, holder));
@@ -354,7 +364,7 @@ QWidget* ControlViews::build_column(QWidget* page, const LayoutColumn& column,
         }
         if (row.bare) builder.add_bare(fields.front(), *decls.front());
         else if (column.pairs && !row.span) builder.add_pairs(fields, decls);
-        else builder.add_row(fields, decls, row, column.pairs ? 7 : 1);
+        else builder.add_row(fields, decls, row, line_columns);
     }
     builder.finish();
     return holder;

@@ -106,14 +106,14 @@ const Registry& Registry::instance() {
     // Tab order; later areas join each list at their place. Handlers settle in the order the
     // product runs them. The two telemetry module switches live on the external interfaces page,
     // between the serial ports and the thermometer in every pass.
+    // The encode and save passes take the areas in the same order.
+    static const std::vector<std::string> pass_order = {"radio",  "filters",   "beacons", "network",
+                                                        "aprsis", "time",      "remote",  "telemetry",
+                                                        "weather", "ports", "telemetry_modules", "external"};
     static const Registry registry(
         {radio_area(), filters_area(), beacons_area(), network_area(), aprsis_area(), time_area(), remote_area(),
          telemetry_area(), weather_area(), ports_area(), telemetry_modules_area(), external_area()},
-        {"radio", "filters", "beacons", "network", "aprsis", "time", "remote", "telemetry", "weather", "ports",
-         "telemetry_modules", "external"},
-        {"radio", "filters", "beacons", "network", "aprsis", "time", "remote", "telemetry", "weather", "ports",
-         "telemetry_modules", "external"},
-        handlers());
+        pass_order, pass_order, handlers());
     return registry;
 }
 
