@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -12,85 +11,17 @@
 #include <vector>
 
 #include "../support/default_image.h"
+#include "../support/cli_runner.h"
 #include "../support/expected_defaults.h"
 #include "files.h"
 #include "image.h"
-
-extern char** environ;
 
 namespace zyvora {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-class Cli : public ::testing::Test {
-protected:
-    Cli() {
-        std::string pattern = (fs::temp_directory_path() / "zyvora-cli-XXXXXX").string();
-        dir_ = ::mkdtemp(pattern.data());
-    }
-    ~Cli() override { fs::remove_all(dir_); }
-
-    // Runs the CLI in the temporary folder, so relative names land there.
-    Outcome run(const std::vector<std::string>& args) const {
-        const std::string out_file = dir_ + "/.stdout", err_file = dir_ + "/.stderr";
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addchdir_np(&actions, dir_.c_str());
-        posix_spawn_file_actions_addopen(&actions, 1, out_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(&actions, 2, err_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        std::vector<std::string> owned = {ZYVORA_CLI};
-        owned.insert(owned.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (auto& a : owned) argv.push_back(a.data());
-        argv.push_back(nullptr);
-
-        Outcome result;
-        pid_t pid;
-        const int spawned = posix_spawn(&pid, ZYVORA_CLI, &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        EXPECT_EQ(spawned, 0);
-        if (spawned != 0) return result;
-        int wstatus = 0;
-        ::waitpid(pid, &wstatus, 0);
-        EXPECT_TRUE(WIFEXITED(wstatus)) << "the CLI did not exit normally";
-        result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
-        result.out = read_whole_file(out_file).value_or("");
-        result.err = read_whole_file(err_file).value_or("");
-        fs::remove(out_file);
-        fs::remove(err_file);
-        return result;
-    }
-
-    std::string path(const std::string& name) const { return dir_ + "/" + name; }
-    void write(const std::string& name, const std::string& data) const {
-        std::ofstream(path(name), std::ios::binary) << data;
-    }
-    std::string contents(const std::string& name) const { return read_whole_file(path(name)).value_or("<none>"); }
-
-    // The defaults file with one line replaced.
-    static std::string defaults_with(const std::string& line, const std::string& replacement) {
-        return defaults_with({{line, replacement}});
-    }
-    // The defaults file with each line of the list replaced.
-    static std::string defaults_with(const std::vector<std::pair<std::string, std::string>>& lines) {
-        std::string text(test::kDefaultsFile);
-        for (const auto& [line, replacement] : lines) {
-            const auto at = text.find("\n" + line + "\n");
-            EXPECT_NE(at, std::string::npos) << line;
-            if (at != std::string::npos) text.replace(at + 1, line.size(), replacement);
-        }
-        return text;
-    }
-
-    std::string dir_;
-};
+using test::Outcome;
+using Cli = test::CliTest;
 
 TEST_F(Cli, DefaultsEncodeDecodeRoundTrip) {
     Outcome r = run({"defaults", "start.cfg"});
