@@ -1,6 +1,7 @@
 // zyvora-cli: the configurator's operations for scripts and service work.
 #include <CLI/CLI.hpp>
 
+#include <csignal>
 #include <iostream>
 #include <memory>
 
@@ -53,6 +54,8 @@ struct Device {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A write past the file size limit comes back as an error to report, not a silent kill.
+    std::signal(SIGXFSZ, SIG_IGN);
     CLI::App app{"Zyvora Plus 2.0 Configurator, command line: settings files, settings images and the device.",
                  "zyvora-cli"};
     app.set_version_flag("--version", std::string(kApplicationName) + " " + std::string(kVersionTag));
