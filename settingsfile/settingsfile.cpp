@@ -1,5 +1,7 @@
 #include "settingsfile.h"
 
+#include <algorithm>
+
 // Texts are byte strings: values pass through unconverted and unvalidated.
 #define SI_NO_CONVERSION
 #define SI_IMPLEMENTATION  // the member templates live in the header
@@ -20,6 +22,34 @@ SettingsFile::SettingsFile() : ini_(std::make_unique<Ini>()) {}
 
 SettingsFile::~SettingsFile() = default;
 
+namespace {
+
+bool is_quote(char c) { return c == '"' || c == '\''; }
+
+// Whether an INI reader would lose part of the value: it trims white space at the ends and
+// strips one pair of enclosing quotes.
+bool needs_quotes(std::string_view value) {
+    if (value.empty()) return false;
+    const auto space = [](char c) { return c == ' ' || c == '\t'; };
+    return space(value.front()) || space(value.back()) ||
+           (value.size() >= 2 && is_quote(value.front()) && value.back() == value.front());
+}
+
+std::string unquoted(std::string value) {
+    if (value.size() >= 2 && is_quote(value.front()) && value.back() == value.front()) {
+        return value.substr(1, value.size() - 2);
+    }
+    return value;
+}
+
+}  // namespace
+
+std::optional<std::size_t> SettingsFile::nul_line(std::string_view text) {
+    const auto at = text.find('\0');
+    if (at == std::string_view::npos) return std::nullopt;
+    return 1 + static_cast<std::size_t>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(at), '\n'));
+}
+
 bool SettingsFile::parse(std::string_view text) {
     ini_->Reset();
     return ini_->LoadData(text.data(), text.size()) >= 0;
@@ -38,7 +68,15 @@ void SettingsFile::write_header() {
     write_string("!WARNING", "Version", std::string(kVersionTag));
 }
 
-void SettingsFile::write_string(const std::string& section, const std::string& key, const std::string& value) {
+void SettingsFile::write_string(const std::string& section, const std::string& key, const std::string& given) {
+    std::string value = given;
+    if (value.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) {
+        for (char& c : value) {
+            if (c == '\r' || c == '\n' || c == '\0') c = ' ';
+        }
+        replaced_.push_back("[" + section + "] " + key);
+    }
+    if (needs_quotes(value)) value = '"' + value + '"';
     ini_->SetValue(section.c_str(), key.c_str(), value.c_str());
 }
 
@@ -53,7 +91,7 @@ void SettingsFile::write_bool(const std::string& section, const std::string& key
 std::string SettingsFile::read_string(const std::string& section, const std::string& key,
                                       const std::string& missing) const {
     const char* value = ini_->GetValue(section.c_str(), key.c_str(), nullptr);
-    return value ? std::string(value) : missing;
+    return value ? unquoted(value) : missing;
 }
 
 std::int32_t SettingsFile::read_integer(const std::string& section, const std::string& key, std::int32_t missing) const {

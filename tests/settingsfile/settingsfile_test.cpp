@@ -1,9 +1,12 @@
 // The settings file as the save and read passes see it, in memory.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 
 #include "../support/expected_defaults.h"
+#include "image.h"
 #include "intparse.h"
 #include "passes.h"
 #include "registry.h"
@@ -194,6 +197,141 @@ TEST(SettingsFileText, IntegerKeyThatIsNoNumberStopsTheSave) {
         FAIL() << "saved";
     } catch (const ConversionError& e) {
         EXPECT_STREQ(e.what(), "'4OO' is not a valid integer value");
+    }
+}
+
+
+// A value an INI reader would cut or change is written so that it reads back whole.
+TEST(SettingsFileText, TextsComeBackWholeThroughTheFile) {
+    const struct {
+        std::string value;
+        std::string line;  // as written
+    } cases[] = {
+        {"plain", "Key=plain"},
+        {"", "Key="},
+        {" lead", "Key=\" lead\""},
+        {"trail ", "Key=\"trail \""},
+        {"\tboth\t", "Key=\"\tboth\t\""},
+        {"\"quoted\"", "Key=\"\"quoted\"\""},
+        {"'single'", "Key=\"'single'\""},
+        {"\"\"", "Key=\"\"\"\""},
+        {"\"", "Key=\""},
+        {"a\"b'c", "Key=a\"b'c"},
+        {"'mixed\"", "Key='mixed\""},
+        {"\x1b[31mred", "Key=\x1b[31mred"},
+    };
+    for (const auto& c : cases) {
+        SettingsFile file;
+        file.write_string("Section", "Key", c.value);
+        const std::string text = file.serialise();
+        EXPECT_EQ(text, "[Section]\n" + c.line + "\n") << c.value;
+        SettingsFile back;
+        ASSERT_TRUE(back.parse(text));
+        EXPECT_EQ(back.read_string("Section", "Key", "missing"), c.value) << text;
+        EXPECT_TRUE(file.replaced().empty());
+    }
+}
+
+// Only an image or a device gives a text a line break or a NUL; written raw it would end its
+// line and start keys and sections of its own.
+TEST(SettingsFileText, LineBreaksAndNulBytesCannotMakeKeys) {
+    SettingsFile file;
+    file.write_string("Beacons", "Beacon1_msg", "x\n[Radio]\nCallsign=EVIL\r\nTXdelay=999\n[Beacons]");
+    file.write_string("Beacons", "Beacon2_msg", std::string("a\0b", 3));
+    file.write_string("Beacons", "Beacon3_msg", "ends in\n[l");
+    file.write_string("Beacons", "Beacon4_msg", "kept");
+    file.write_string("Radio", "Callsign", "NOCALL");
+    EXPECT_EQ(file.replaced(), (std::vector<std::string>{"[Beacons] Beacon1_msg", "[Beacons] Beacon2_msg",
+                                                         "[Beacons] Beacon3_msg"}));
+    const std::string text = file.serialise();
+    EXPECT_EQ(text,
+              "[Beacons]\n"
+              "Beacon1_msg=x [Radio] Callsign=EVIL  TXdelay=999 [Beacons]\n"
+              "Beacon2_msg=a b\n"
+              "Beacon3_msg=ends in [l\n"
+              "Beacon4_msg=kept\n"
+              "\n\n"
+              "[Radio]\n"
+              "Callsign=NOCALL\n");
+    SettingsFile back;
+    ASSERT_TRUE(back.parse(text));
+    EXPECT_EQ(back.read_string("Radio", "Callsign", ""), "NOCALL");
+    EXPECT_EQ(back.read_string("Radio", "TXdelay", "missing"), "missing");
+    EXPECT_EQ(back.read_string("Beacons", "Beacon4_msg", ""), "kept");
+}
+
+TEST(SettingsFileText, NulLineNamesTheLineOfTheFirstNul) {
+    EXPECT_EQ(SettingsFile::nul_line("[Radio]\nCallsign=AB"), std::nullopt);
+    EXPECT_EQ(SettingsFile::nul_line(std::string("Callsign=AB\0CD\nTXdelay=305\0", 27)), 1u);
+    EXPECT_EQ(SettingsFile::nul_line(std::string("[Radio]\r\nA=1\n\nB=\0", 17)), 4u);
+}
+
+// Decode, save, read and encode: every text that the image may hold comes back the same, and a
+// text with line breaks comes back with spaces in their place, no other control changing.
+TEST(SettingsFileText, DecodeSaveReadEncodeRoundTrip) {
+    const Registry& registry = radio();
+    std::mt19937 random(20261210);
+    // Printable ASCII, any byte but the line breaks, or any byte.
+    enum Bytes { Printable, NoBreaks, Any };
+    const auto text_of = [&](std::size_t length, Bytes bytes) {
+        std::string text;
+        for (std::size_t i = 0; i < length; ++i) {
+            char c;
+            do {
+                c = static_cast<char>(bytes == Printable ? std::uniform_int_distribution<int>(0x20, 0x7E)(random)
+                                                         : std::uniform_int_distribution<int>(1, 255)(random));
+            } while ((c == '\r' || c == '\n') && bytes != Any);
+            // Spaces and quotes at the ends are the cases INI readers treat specially.
+            if (i == 0 || i + 1 == length) {
+                const char ends[] = {' ', '"', '\'', c, '\t'};
+                c = ends[std::uniform_int_distribution<int>(0, bytes == Printable ? 3 : 4)(random)];
+            }
+            text += c;
+        }
+        return text;
+    };
+    for (int round = 0; round < 60; ++round) {
+        const auto bytes = static_cast<Bytes>(round % 3);
+        Image image{};
+        ASSERT_TRUE(encode(registry, test::startup_store(registry), image, {.nonce = 1}).empty());
+        for (const Setting& setting : registry.settings()) {
+            const Field& field = setting.field;
+            if (field.codec != Codec::Text || !field.decoded) continue;
+            const std::size_t length = std::uniform_int_distribution<std::size_t>(0, field.size - 1u)(random);
+            put_text(image, field.offset, field.size, text_of(length, bytes));
+        }
+        finish_frame(image, 1);
+        ControlStore decoded = test::startup_store(registry);
+        ASSERT_EQ(decode(registry, decoded, image), std::nullopt);
+
+        SettingsFile file;
+        file.write_header();
+        save(registry, decoded, file);
+        SettingsFile parsed;
+        ASSERT_TRUE(parsed.parse(file.serialise()));
+        ControlStore back = test::startup_store(registry);
+        read(registry, back, parsed);
+
+        for (std::size_t id = 0; id < decoded.size(); ++id) {
+            const int i = static_cast<int>(id);
+            std::string expected = decoded.text(i);
+            std::replace(expected.begin(), expected.end(), '\r', ' ');
+            std::replace(expected.begin(), expected.end(), '\n', ' ');
+            EXPECT_EQ(back.text(i), expected) << decoded.decl(i).name;
+            EXPECT_EQ(back.index(i), decoded.index(i)) << decoded.decl(i).name;
+            EXPECT_EQ(back.checked(i), decoded.checked(i)) << decoded.decl(i).name;
+        }
+        const bool any_break = std::any_of(registry.settings().begin(), registry.settings().end(), [&](const Setting& s) {
+            return decoded.text(decoded.id(s.control.name)).find_first_of("\r\n") != std::string::npos;
+        });
+        EXPECT_EQ(file.replaced().empty(), !any_break);
+        if (bytes == Printable) {
+            Image first{}, second{};
+            const auto failures = encode(registry, decoded, first, {.nonce = 7});
+            EXPECT_TRUE(failures.empty()) << failures.front().message;
+            EXPECT_TRUE(encode(registry, back, second, {.nonce = 7}).empty());
+            EXPECT_TRUE(first == second);
+        }
     }
 }
 
