@@ -1,40 +1,116 @@
 #include "files.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <climits>
-#include <cstdlib>
 #include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+#include <new>
 #include <vector>
 
 namespace zyvora {
 
+WriteError::WriteError(const std::string& path) : std::runtime_error("Unable to write to " + printable(path)) {}
+
+std::string printable(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            out += c;
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+            out += hex;
+        }
+    }
+    return out;
+}
+
+FileRead read_file(const std::string& path, std::size_t limit) {
+    FileRead result;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        result.reason = std::strerror(errno);
+        return result;
+    }
+    try {
+        std::string bytes;
+        std::vector<char> chunk(64 * 1024);
+        for (;;) {
+            const ssize_t n = ::read(fd, chunk.data(), chunk.size());
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                result.reason = std::strerror(errno);
+                break;
+            }
+            if (n == 0) {
+                result.bytes = std::move(bytes);
+                break;
+            }
+            if (bytes.size() + static_cast<std::size_t>(n) > limit) {
+                result.too_large = true;
+                break;
+            }
+            bytes.append(chunk.data(), static_cast<std::size_t>(n));
+        }
+    } catch (const std::bad_alloc&) {
+        result.bytes.reset();
+        result.reason = std::strerror(ENOMEM);
+    }
+    ::close(fd);
+    return result;
+}
+
 std::optional<std::string> read_whole_file(const std::string& path, std::string* reason) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-        if (reason) *reason = std::strerror(EISDIR);
-        return std::nullopt;
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        if (reason) *reason = std::strerror(errno);
-        return std::nullopt;
-    }
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    if (in.bad()) {
-        if (reason) *reason = "read error";
-        return std::nullopt;
-    }
-    return buffer.str();
+    FileRead read = read_file(path, std::size_t{64} << 20);
+    if (read.too_large) read.reason = std::strerror(EFBIG);
+    if (!read.bytes && reason) *reason = read.reason;
+    return std::move(read.bytes);
 }
 
 namespace {
+
+// The temporary file of the replacement under way, for the signal handler to remove.
+char g_temp[PATH_MAX];
+volatile sig_atomic_t g_temp_active = 0;
+
+constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+void remove_temp_and_end(int signal) {
+    if (g_temp_active) ::unlink(g_temp);
+    // The handler was reset to the default action: the signal ends the program once we return.
+    ::raise(signal);
+}
+
+// Blocks the cleanup signals while the temporary file's name is being registered.
+class SignalsHeld {
+public:
+    SignalsHeld() {
+        sigset_t set;
+        sigemptyset(&set);
+        for (const int s : kCleanupSignals) sigaddset(&set, s);
+        ::sigprocmask(SIG_BLOCK, &set, &previous_);
+    }
+    ~SignalsHeld() { ::sigprocmask(SIG_SETMASK, &previous_, nullptr); }
+    SignalsHeld(const SignalsHeld&) = delete;
+    SignalsHeld& operator=(const SignalsHeld&) = delete;
+
+private:
+    sigset_t previous_;
+};
 
 std::string folder_of(const std::string& path) {
     const auto slash = path.find_last_of('/');
@@ -42,57 +118,141 @@ std::string folder_of(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-bool write_all(int fd, std::string_view data) {
+// The name that is really written: symbolic links followed, the last one even when it dangles.
+std::optional<std::string> resolve_links(std::string path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        char target[PATH_MAX];
+        const ssize_t n = ::readlink(path.c_str(), target, sizeof target);
+        if (n <= 0 || static_cast<std::size_t>(n) >= sizeof target) return std::nullopt;
+        const std::string link(target, static_cast<std::size_t>(n));
+        path = link.front() == '/' ? link : folder_of(path) + "/" + link;
+    }
+    return std::nullopt;  // a loop of links
+}
+
+bool write_all(int fd, std::string_view data, off_t at) {
     while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
+        const ssize_t n = ::pwrite(fd, data.data(), data.size(), at);
         if (n < 0) {
             if (errno == EINTR) continue;
             return false;
         }
         data.remove_prefix(static_cast<std::size_t>(n));
+        at += n;
     }
     return true;
 }
 
-}  // namespace
-
-void write_whole_file(const std::string& given, std::string_view data) {
-    // Through a symbolic link, replace the file it points to and keep the link.
-    char resolved[PATH_MAX];
-    const std::string path = ::realpath(given.c_str(), resolved) ? std::string(resolved) : given;
-    struct stat existing {};
-    const bool exists = ::stat(path.c_str(), &existing) == 0;
-    if (exists && !S_ISREG(existing.st_mode)) throw WriteError(given);
-    const mode_t mode = exists ? (existing.st_mode & 07777) : (S_IRUSR | S_IWUSR);
-
-    // A short hidden name beside the target, so a long target name still leaves room for it.
-    std::string temp = folder_of(path) + "/.zyvora-XXXXXX";
-    std::vector<char> name(temp.begin(), temp.end());
-    name.push_back('\0');
-    const int fd = ::mkstemp(name.data());
+// For a file that must stay the same inode: reserve the space first, so that a full disk fails
+// before the old contents are touched, then overwrite and cut to the new length.
+void rewrite_in_place(const std::string& path, const struct stat& existing, std::string_view data,
+                      const std::string& given) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
     if (fd < 0) throw WriteError(given);
-    temp = name.data();
-    const bool ok = write_all(fd, data) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-    if (::close(fd) != 0 || !ok || ::rename(temp.c_str(), path.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        throw WriteError(given);
+    bool ok = true;
+#ifdef __linux__
+    if (data.size() > static_cast<std::size_t>(existing.st_size) &&
+        ::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(data.size())) != 0) {
+        ok = errno == EOPNOTSUPP || errno == ENOSYS;
     }
-    // Make the rename itself durable; a failure here loses nothing already written.
-    const int dir = ::open(folder_of(path).c_str(), O_RDONLY | O_DIRECTORY);
+#else
+    (void)existing;
+#endif
+    ok = ok && write_all(fd, data, 0) && ::ftruncate(fd, static_cast<off_t>(data.size())) == 0 && ::fsync(fd) == 0;
+    if (::close(fd) != 0 || !ok) throw WriteError(given);
+}
+
+void sync_folder(const std::string& folder) {
+    // Makes the rename itself durable; a failure here loses nothing already written.
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
         ::fsync(dir);
         ::close(dir);
     }
 }
 
-bool can_replace(const std::string& given) {
-    char resolved[PATH_MAX];
-    const std::string path = ::realpath(given.c_str(), resolved) ? std::string(resolved) : given;
+}  // namespace
+
+void write_whole_file(const std::string& given, std::string_view data) {
+    const auto resolved = resolve_links(given);
+    if (!resolved) throw WriteError(given);
+    const std::string& path = *resolved;
     struct stat existing {};
-    if (::stat(path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) return false;
+    const bool exists = ::lstat(path.c_str(), &existing) == 0;
+    if (exists && (!S_ISREG(existing.st_mode) || ::access(path.c_str(), W_OK) != 0)) throw WriteError(given);
+    if (exists && existing.st_nlink > 1) return rewrite_in_place(path, existing, data, given);
+    const mode_t mode = exists ? (existing.st_mode & 07777) : (S_IRUSR | S_IWUSR);
+
+    // A short hidden name beside the target, so a long target name still leaves room for it.
+    const std::string pattern = folder_of(path) + "/.zyvora-XXXXXX";
+    if (pattern.size() >= sizeof g_temp) throw WriteError(given);
+    int fd;
+    {
+        SignalsHeld held;
+        std::memcpy(g_temp, pattern.c_str(), pattern.size() + 1);
+        fd = ::mkstemp(g_temp);
+        if (fd < 0) throw WriteError(given);
+        g_temp_active = 1;
+    }
+    const std::string temp = g_temp;
+    const auto discard = [&] {
+        ::unlink(temp.c_str());
+        g_temp_active = 0;
+    };
+    struct stat made {};
+    const bool other_owner = exists && ::fstat(fd, &made) == 0 &&
+                             (made.st_uid != existing.st_uid || made.st_gid != existing.st_gid);
+    if (other_owner && ::fchown(fd, existing.st_uid, existing.st_gid) != 0) {
+        // Only the file itself keeps its owner: write into it instead.
+        ::close(fd);
+        discard();
+        return rewrite_in_place(path, existing, data, given);
+    }
+    // After the owner, since a change of owner may clear the set-id bits.
+    const bool ok = write_all(fd, data, 0) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+    if (::close(fd) != 0 || !ok || ::rename(temp.c_str(), path.c_str()) != 0) {
+        discard();
+        throw WriteError(given);
+    }
+    g_temp_active = 0;
+    sync_folder(folder_of(path));
+}
+
+bool can_replace(const std::string& given) {
+    const auto resolved = resolve_links(given);
+    if (!resolved) return false;
+    const std::string& path = *resolved;
+    struct stat existing {};
+    if (::lstat(path.c_str(), &existing) == 0 &&
+        (!S_ISREG(existing.st_mode) || ::access(path.c_str(), W_OK) != 0)) {
+        return false;
+    }
     struct stat folder {};
     const std::string dir = folder_of(path);
     return ::stat(dir.c_str(), &folder) == 0 && S_ISDIR(folder.st_mode) && ::access(dir.c_str(), W_OK | X_OK) == 0;
+}
+
+bool same_file(const std::string& a, const std::string& b) {
+    struct stat sa {}, sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+void install_signal_cleanup() {
+    ::signal(SIGXFSZ, SIG_IGN);
+    for (const int s : kCleanupSignals) {
+        struct sigaction current {};
+        ::sigaction(s, nullptr, &current);
+        // A signal the caller chose to ignore (nohup) stays ignored.
+        if (current.sa_handler == SIG_IGN) continue;
+        struct sigaction cleanup {};
+        cleanup.sa_handler = remove_temp_and_end;
+        sigemptyset(&cleanup.sa_mask);
+        cleanup.sa_flags = SA_RESETHAND;
+        ::sigaction(s, &cleanup, nullptr);
+    }
 }
 
 }  // namespace zyvora

@@ -1,6 +1,7 @@
 #pragma once
-// Whole-file reads and writes. A write goes to a file beside the target that is renamed over it
-// only when complete, so a failed write leaves the previous file exactly as it was.
+// Whole-file reads with a bound, and whole-file replacement that never leaves a half-written
+// file: a write goes to a file beside the target that is renamed over it only when complete.
+#include <cstddef>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -11,18 +12,45 @@ namespace zyvora {
 // "Unable to write to %s".
 class WriteError : public std::runtime_error {
 public:
-    explicit WriteError(const std::string& path) : std::runtime_error("Unable to write to " + path) {}
+    explicit WriteError(const std::string& path);
 };
 
-// The file's bytes, or nullopt with `reason` set when it cannot be read.
+// A file name or a device's text as a terminal may show it: control bytes as \n, \t, \r or \xNN.
+std::string printable(std::string_view text);
+
+struct FileRead {
+    std::optional<std::string> bytes;  // the whole file, when it could be read and fits the bound
+    bool too_large = false;            // it holds more than the bound
+    std::string reason;                // why it could not be read (strerror text)
+};
+
+// Reads at most `limit` bytes and one more to tell a larger file; every read is checked, so an
+// I/O error or a failed allocation is a failure, never an early end of file.
+FileRead read_file(const std::string& path, std::size_t limit);
+
+// The file's bytes, or nullopt with `reason` set when it cannot be read (up to 64 MiB).
 std::optional<std::string> read_whole_file(const std::string& path, std::string* reason = nullptr);
 
-// Replaces `path` with `data`. A new file is readable and writable by its owner only (settings
-// files hold passwords); an existing file keeps its permissions. Throws WriteError.
+// Replaces `path` with `data`, or throws WriteError and leaves it as it was.
+// - A target the user may not write is refused.
+// - A symbolic link, dangling or not, keeps being a link and its target is written.
+// - A new file is readable and writable by its owner only (settings files hold passwords); an
+//   existing one keeps its permissions, owner and group.
+// - A file with other hard links, or one whose owner a new file could not take, is rewritten in
+//   place (space reserved first), so every name keeps seeing one file with its owner.
+// - The temporary file never outlives a failure or SIGINT, SIGTERM or SIGHUP (see signals).
 void write_whole_file(const std::string& path, std::string_view data);
 
 // Whether write_whole_file could replace `path`: its folder takes new files and `path` is a
-// regular file or not there yet. Lets an operation refuse before doing slow work.
+// regular file the user may write, or not there yet. Lets an operation refuse before slow work.
 bool can_replace(const std::string& path);
+
+// Whether the two names are one file (both exist and share device and inode).
+bool same_file(const std::string& a, const std::string& b);
+
+// At start-up of a program: a write past the file size limit fails with an error instead of
+// killing the program (SIGXFSZ ignored), and SIGINT, SIGTERM and SIGHUP remove the temporary
+// file of a replacement under way before the program ends as the signal says.
+void install_signal_cleanup();
 
 }  // namespace zyvora
