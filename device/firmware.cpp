@@ -54,6 +54,11 @@ std::optional<std::vector<std::uint8_t>> FirmwareStore::load(Feedback& feedback)
         feedback.info("Firmware resource not found (FindResource).");
         return std::nullopt;
     }
+    // Nothing to send is no upgrade: the device would be left waiting for an image.
+    if (bytes.empty()) {
+        feedback.info("Firmware file is empty.");
+        return std::nullopt;
+    }
     if (bytes.size() > kFirmwareCapacity) {
         feedback.info("Firmware file too long.");
         return std::nullopt;

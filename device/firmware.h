@@ -20,7 +20,8 @@ public:
     bool carries_image() const;
     // The image's bytes, or nullopt after showing "Firmware resource not found (FindResource)."
     // (none carried), "Firmware resource not found (LoadResource)." (it cannot be read) or
-    // "Firmware file too long." (above 497664 bytes) in an information box.
+    // "Firmware file too long." (above 497664 bytes) or "Firmware file is empty." in an
+    // information box.
     std::optional<std::vector<std::uint8_t>> load(Feedback& feedback) const;
 
 private:

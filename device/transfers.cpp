@@ -37,11 +37,12 @@ bool write_settings(DeviceLink& link, const Image& image, Feedback& feedback) {
     return true;
 }
 
-bool read_settings(DeviceLink& link, Image& image, Feedback& feedback) {
+bool read_settings(DeviceLink& link, Image& image, Feedback& feedback, int* failed_page) {
     start_progress(feedback, kPages);
     for (int p = 0; p < kPages; ++p) {
         if (!link.read_settings_page(static_cast<std::uint16_t>(p), image.data() + p * kPageSize)) {
             feedback.log(counted("Page read error: ", p + 1, kPages));
+            if (failed_page) *failed_page = p;
             return false;
         }
         feedback.log(counted("Page read: ", p + 1, kPages));

@@ -14,8 +14,9 @@ namespace zyvora {
 bool write_settings(DeviceLink& link, const Image& image, Feedback& feedback);
 
 // 512 page reads into `image`: "Page read: N/512" per page or "Page read error: N/512" and stop;
-// the pages not read keep what `image` held. True when every page was read.
-bool read_settings(DeviceLink& link, Image& image, Feedback& feedback);
+// the pages not read keep what `image` held. True when every page was read; otherwise
+// `failed_page`, when given, takes the number (from 0) of the page that failed.
+bool read_settings(DeviceLink& link, Image& image, Feedback& feedback, int* failed_page = nullptr);
 
 // "Firmware version: %.2f" and "\r\nHardware version: %s" in one plain message; false, with
 // nothing shown, when a query fails.

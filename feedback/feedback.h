@@ -15,6 +15,9 @@ public:
     virtual void message(const std::string& text) = 0;  // plain message box
     virtual void error(const std::string& text) = 0;    // the application's error display
     virtual void log(const std::string& line) = 0;      // a new last line of the status log
+    // Something the user should know although the operation went on: a status log line in the
+    // window, standard error in the CLI.
+    virtual void warning(const std::string& text) { log(text); }
     virtual void progress_range(int minimum, int maximum) = 0;
     virtual void progress_position(int position) = 0;
     virtual int progress() const = 0;

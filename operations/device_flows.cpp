@@ -28,14 +28,21 @@ std::string firmware_mismatch_message(std::optional<std::uint32_t> device) {
 bool read_config(DevicePort& port, const Registry& registry, ControlStore& store, Image& incoming,
                  Feedback& feedback) {
     incoming.fill(0);
+    int failed_page = -1;
     {
         const auto device = port.open(feedback);
         if (!device) return false;
         DeviceLink link(*device);
-        read_settings(link, incoming, feedback);
+        read_settings(link, incoming, feedback, &failed_page);
     }
+    // The settings lie in the first pages; an image that verifies lost nothing of them.
     if (!verify_and_decode(registry, store, incoming, feedback)) return false;
     feedback.log("Eeprom read success.");
+    if (failed_page >= 0) {
+        feedback.warning("Read config: page " + std::to_string(failed_page + 1) + "/" +
+                         std::to_string(kSettingsPages) +
+                         " and the pages after it could not be read; they lie after the settings, which were read whole.");
+    }
     if (const auto device = port.open(feedback)) {
         DeviceLink link(*device);
         show_versions(link, feedback);

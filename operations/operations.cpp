@@ -1,5 +1,7 @@
 #include "operations.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 #include "files.h"
@@ -17,22 +19,52 @@ void show_interlocks(const Registry& registry, ControlStore& store, Feedback& fe
 
 }  // namespace
 
+namespace {
+
+// Settings files are small text; a larger file is no settings file, and refusing it keeps a
+// stray multi-gigabyte file from filling the memory.
+constexpr std::size_t kSettingsFileLimit = std::size_t{1} << 20;
+
+// The settings file at `path`, parsed; nullopt with `why` set when it is too large, holds a NUL
+// byte, or cannot be read.
+std::optional<std::string> settings_text(const std::string& path, std::string* why) {
+    FileRead read = read_file(path, kSettingsFileLimit);
+    const std::string name = printable(path);
+    if (read.too_large) {
+        *why = name + " is not a settings file: it holds more than " + std::to_string(kSettingsFileLimit) +
+               " bytes (1 MiB), the most a settings file holds.";
+    } else if (!read.bytes) {
+        *why = "Unable to read " + name + ": " + read.reason;
+    } else if (const auto line = SettingsFile::nul_line(*read.bytes)) {
+        *why = name + " is not a settings file: line " + std::to_string(*line) + " holds a NUL byte.";
+        read.bytes.reset();
+    }
+    return std::move(read.bytes);
+}
+
+}  // namespace
+
 bool save_settings_file(const Registry& registry, const ControlStore& store, const std::string& path,
                         Feedback& feedback) {
     try {
         SettingsFile file;
-        // Other sections and keys of an existing file are kept, so one we cannot read is not replaced.
-        // A path the system refuses to look up (a name too long, say) cannot be written either.
+        // Other sections and keys of an existing file are kept, so one we cannot read whole is
+        // not replaced. A path the system refuses to look up (a name too long, say) cannot be
+        // written either.
         std::error_code lookup;
         const bool exists = std::filesystem::exists(path, lookup);
         if (lookup) throw WriteError(path);
         if (exists) {
-            const auto existing = read_whole_file(path);
+            std::string why;
+            const auto existing = settings_text(path, &why);
             if (!existing || !file.parse(*existing)) throw WriteError(path);
         }
         file.write_header();
         save(registry, store, file);
         write_whole_file(path, file.serialise());
+        for (const auto& key : file.replaced()) {
+            feedback.warning(key + ": line breaks and NUL bytes saved as spaces.");
+        }
         return true;
     } catch (const ConversionError& e) {
         feedback.error(e.what());
@@ -44,14 +76,17 @@ bool save_settings_file(const Registry& registry, const ControlStore& store, con
 
 bool read_settings_file(const Registry& registry, ControlStore& store, const std::string& path,
                         Feedback& feedback) {
-    std::string reason;
-    const auto text = read_whole_file(path, &reason);
+    std::string why;
+    const auto text = settings_text(path, &why);
     SettingsFile file;
     if (!text) {
-        feedback.error("Unable to read " + path + ": " + reason);
+        feedback.error(why);
         return false;
     }
-    file.parse(*text);
+    if (!file.parse(*text)) {
+        feedback.error("Unable to read " + printable(path) + ": " + std::strerror(ENOMEM));
+        return false;
+    }
     if (file.read_string("!WARNING", "Application", "unknown") != kApplicationName) {
         feedback.info("Imported configuration file is not a Zyvora Plus 2.0 configuration file. \nOperation aborted.");
         return false;
@@ -94,19 +129,26 @@ bool verify_and_decode(const Registry& registry, ControlStore& store, const Imag
 }
 
 std::optional<Image> read_image_file(const std::string& path, Feedback& feedback) {
-    std::string reason;
-    const auto bytes = read_whole_file(path, &reason);
-    if (!bytes) {
-        feedback.error("Unable to read " + path + ": " + reason);
+    // One byte past the image is enough to know the file is not one.
+    const FileRead read = read_file(path, kImageSize);
+    const std::string name = printable(path);
+    if (read.too_large) {
+        feedback.error(name + " is not a settings image: it holds more than " + std::to_string(kImageSize) +
+                       " bytes, an image holds " + std::to_string(kImageSize) + ".");
         return std::nullopt;
     }
-    if (bytes->size() != kImageSize) {
-        feedback.error(path + " is not a settings image: it holds " + std::to_string(bytes->size()) +
+    if (!read.bytes) {
+        feedback.error("Unable to read " + name + ": " + read.reason);
+        return std::nullopt;
+    }
+    const std::string& bytes = *read.bytes;
+    if (bytes.size() != kImageSize) {
+        feedback.error(name + " is not a settings image: it holds " + std::to_string(bytes.size()) +
                        " bytes, an image holds " + std::to_string(kImageSize) + ".");
         return std::nullopt;
     }
     Image image;
-    std::copy(bytes->begin(), bytes->end(), image.begin());
+    std::copy(bytes.begin(), bytes.end(), image.begin());
     return image;
 }
 

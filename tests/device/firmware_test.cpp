@@ -42,15 +42,20 @@ protected:
 };
 
 TEST_F(FirmwareFiles, AcceptsUpToTheDeviceCapacityAndRefusesOneByteMore) {
-    for (const std::size_t size : {kFirmwareCapacity, std::size_t{272384}, std::size_t{33}, std::size_t{0}}) {
+    for (const std::size_t size : {kFirmwareCapacity, std::size_t{272384}, std::size_t{33}, std::size_t{1}}) {
         const FirmwareStore store = FirmwareStore::from_file(stand_in(size));
         EXPECT_TRUE(store.carries_image());
         EXPECT_EQ(store.load(feedback_), pattern(size)) << size;
     }
     EXPECT_TRUE(feedback_.events.empty());
 
-    EXPECT_EQ(FirmwareStore::from_file(stand_in(kFirmwareCapacity + 1)).load(feedback_), std::nullopt);
-    EXPECT_EQ(feedback_.events, std::vector<std::string>{"info: Firmware file too long."});
+    // Nothing to send is refused as firmly as too much.
+    for (const auto& [size, message] : {std::pair{kFirmwareCapacity + 1, "info: Firmware file too long."},
+                                        {std::size_t{0}, "info: Firmware file is empty."}}) {
+        RecordingFeedback feedback;
+        EXPECT_EQ(FirmwareStore::from_file(stand_in(size)).load(feedback), std::nullopt);
+        EXPECT_EQ(feedback.events, std::vector<std::string>{message});
+    }
 }
 
 TEST_F(FirmwareFiles, AFileThatCannotBeReadIsALoadError) {
