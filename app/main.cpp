@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "device_flows.h"
+#include "files.h"
 #include "firmware.h"
 #include "image.h"
 #include "main_window.h"
@@ -164,6 +165,7 @@ int main(int argc, char** argv) {
         std::cerr << "No display available: the window cannot be shown.\n";
         return 3;
     }
+    zyvora::install_signal_cleanup();
     QApplication app(argc, argv);
     name_application();
     try {

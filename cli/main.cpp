@@ -1,11 +1,12 @@
 // zyvora-cli: the configurator's operations for scripts and service work.
 #include <CLI/CLI.hpp>
 
-#include <csignal>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 
 #include "device_flows.h"
+#include "files.h"
 #include "hid.h"
 #include "operations.h"
 #include "passes.h"
@@ -27,23 +28,44 @@ std::string plain_lines(std::string text) {
     return text;
 }
 
+// A device's text or a file name may hold control bytes (escape sequences among them); the
+// terminal gets them escaped, line by line.
+std::string terminal_text(const std::string& text) {
+    std::string out;
+    std::size_t from = 0;
+    for (std::size_t at; (at = text.find('\n', from)) != std::string::npos; from = at + 1) {
+        out += printable(std::string_view(text).substr(from, at - from)) + '\n';
+    }
+    return out + printable(std::string_view(text).substr(from));
+}
+
 // Log lines to standard output; boxes and errors to standard error, with the window's texts.
 class ConsoleFeedback : public Feedback {
 public:
-    void info(const std::string& text) override { std::cerr << plain_lines(text) << '\n'; }
-    void message(const std::string& text) override { std::cerr << plain_lines(text) << '\n'; }
-    void error(const std::string& text) override { std::cerr << plain_lines(text) << '\n'; }
-    void log(const std::string& line) override { std::cout << line << '\n' << std::flush; }
+    void info(const std::string& text) override { show(text); }
+    void message(const std::string& text) override { show(text); }
+    void error(const std::string& text) override { show(text); }
+    void warning(const std::string& text) override { show("zyvora-cli: warning: " + text); }
+    void log(const std::string& line) override { std::cout << terminal_text(line) << '\n' << std::flush; }
     void progress_range(int, int) override {}
     void progress_position(int position) override { position_ = position; }
     int progress() const override { return position_; }
     void process_events() override {}
 
 private:
+    static void show(const std::string& text) { std::cerr << terminal_text(plain_lines(text)) << '\n'; }
     int position_ = 0;
 };
 
 int status(bool ok) { return ok ? 0 : 1; }
+
+// Whether two file names given on the command line name one file, there or still to be made.
+bool one_file(const std::string& a, const std::string& b) {
+    if (same_file(a, b)) return true;
+    std::error_code ea, eb;
+    const auto ca = std::filesystem::weakly_canonical(a, ea), cb = std::filesystem::weakly_canonical(b, eb);
+    return !ea && !eb && ca == cb;
+}
 
 // The device the verbs talk to: the USB device, or the simulated one (kept for the whole run).
 struct Device {
@@ -54,8 +76,7 @@ struct Device {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // A write past the file size limit comes back as an error to report, not a silent kill.
-    std::signal(SIGXFSZ, SIG_IGN);
+    install_signal_cleanup();
     CLI::App app{"Zyvora Plus 2.0 Configurator, command line: settings files, settings images and the device.",
                  "zyvora-cli"};
     app.set_version_flag("--version", std::string(kApplicationName) + " " + std::string(kVersionTag));
@@ -68,17 +89,28 @@ int main(int argc, char** argv) {
     std::vector<std::string> fault_texts;
     long latency_us = 0;
 
-    app.add_option("--device", device_text,
-                   "hid (the USB device, the default), sim (a simulated device) or sim:FILE (its EEPROM kept in FILE)");
-    app.add_option("--firmware", firmware_file, "Firmware image to upload or pack instead of the one built in");
-    app.add_option("--sim-firmware-version", sim.firmware_version, "Simulated device: firmware version number (113 = 1.13)");
-    app.add_option("--sim-hardware", sim.hardware_version, "Simulated device: hardware version text");
-    app.add_option("--sim-fault", fault_texts,
+    std::vector<CLI::Option*> device_options;
+    device_options.push_back(app.add_option(
+        "--device", device_text,
+        "hid (the USB device, the default), sim (a simulated device) or sim:FILE (its EEPROM kept in FILE)"));
+    auto* firmware_option =
+        app.add_option("--firmware", firmware_file, "Firmware image to upload or pack instead of the one built in");
+    device_options.push_back(app.add_option("--sim-firmware-version", sim.firmware_version,
+                                            "Simulated device: firmware version number (113 = 1.13)"));
+    device_options.push_back(
+        app.add_option("--sim-hardware", sim.hardware_version, "Simulated device: hardware version text"));
+    device_options.push_back(app.add_option("--sim-fault", fault_texts,
                    "Simulated device: a fault, COMMAND[@PAGE]=KIND; commands hwversion, fwversion, read, write, "
-                   "firmware; kinds wrong-sum, wrong-echo, short-reply, no-reply, gone");
-    app.add_flag("--sim-erased", sim.erased, "Simulated device: a fresh EEPROM is erased (all 0xFF)");
-    app.add_flag("--sim-absent", sim.not_found, "Simulated device: not attached");
-    app.add_option("--sim-latency-us", latency_us, "Simulated device: microseconds before each reply")->check(CLI::NonNegativeNumber);
+                   "firmware; kinds wrong-sum, wrong-echo, short-reply, no-reply, gone"));
+    device_options.push_back(
+        app.add_flag("--sim-erased", sim.erased, "Simulated device: a fresh EEPROM is erased (all 0xFF)"));
+    device_options.push_back(app.add_flag("--sim-absent", sim.not_found, "Simulated device: not attached"));
+    // A reply later than the device's reply limit is no reply, so a longer latency is no device.
+    device_options.push_back(
+        app.add_option("--sim-latency-us", latency_us,
+                       "Simulated device: microseconds before each reply, at most " +
+                           std::to_string(kReplyTimeoutMs * 1000L) + " (the reply limit)")
+            ->check(CLI::Range(0L, kReplyTimeoutMs * 1000L)));
 
     auto* defaults = app.add_subcommand("defaults", "Save the start-up settings to a settings file.");
     defaults->add_option("OUT.cfg", out, "Settings file to write")->required();
@@ -117,9 +149,40 @@ int main(int argc, char** argv) {
         return code == 0 ? 0 : 2;
     }
 
+    const CLI::App* verb = app.get_subcommands().front();
+    const bool needs_device = *read || *write || *upload || *info;
+    const auto refuse = [&](const std::string& why) {
+        std::cerr << "zyvora-cli: " << why << '\n';
+        return 2;
+    };
+    for (const CLI::Option* option : device_options) {
+        if (!needs_device && option->count() > 0) {
+            return refuse(option->get_name() + " does not apply to " + verb->get_name());
+        }
+    }
+    if (firmware_option->count() > 0 && !*upload && !*ruf) {
+        return refuse("--firmware does not apply to " + verb->get_name());
+    }
+    // An output never replaces an input, nor the other output.
+    std::vector<std::pair<std::string, std::string>> inputs;
+    if (!in.empty()) inputs.emplace_back("the input file", in);
+    if (!firmware_file.empty()) inputs.emplace_back("the firmware file", firmware_file);
+    if (needs_device && device_text.size() > 4 && device_text.rfind("sim:", 0) == 0) {
+        inputs.emplace_back("the simulated device's EEPROM file", device_text.substr(4));
+    }
+    for (const std::string* output : {&out, &image_out}) {
+        for (const auto& [what, input] : inputs) {
+            if (!output->empty() && one_file(*output, input)) {
+                return refuse(printable(*output) + " is " + what + "; choose another output file");
+            }
+        }
+    }
+    if (!image_out.empty() && one_file(out, image_out)) {
+        return refuse(printable(image_out) + " is the settings file to write; choose another image file");
+    }
+
     ConsoleFeedback feedback;
     Device device;
-    const bool needs_device = *read || *write || *upload || *info;
     if (needs_device) {
         for (const auto& text : fault_texts) {
             std::string why;
@@ -168,10 +231,10 @@ int main(int argc, char** argv) {
                       save_settings_file(registry, store, out, feedback));
     }
     if (*read) {
-        const bool ok = read_config(*device.port, registry, store, image, feedback);
-        // The image as read helps service work even when it does not decode.
-        const bool image_ok = image_out.empty() || write_image_file(image, image_out, feedback);
-        return status(ok && image_ok && save_settings_file(registry, store, out, feedback));
+        // Nothing is written unless the device's settings were read and verified.
+        return status(read_config(*device.port, registry, store, image, feedback) &&
+                      save_settings_file(registry, store, out, feedback) &&
+                      (image_out.empty() || write_image_file(image, image_out, feedback)));
     }
     if (*write) {
         return status(read_settings_file(registry, store, in, feedback) &&
