@@ -1,7 +1,12 @@
 #include "simulated_device.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -51,12 +56,40 @@ bool load_eeprom(const std::string& path, Image& eeprom, std::string* error) {
     return true;
 }
 
+bool write_at(int fd, const std::uint8_t* data, std::size_t size, off_t at) {
+    while (size > 0) {
+        const ssize_t n = ::pwrite(fd, data, size, at);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += n, size -= static_cast<std::size_t>(n), at += n;
+    }
+    return true;
+}
+
+// The name a new file at `path` gets: through symbolic links, dangling ones too, to where they
+// end, so that a link stays a link and its target takes the EEPROM.
+std::string creation_target(std::string path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        std::string to(PATH_MAX, '\0');
+        const ssize_t n = ::readlink(path.c_str(), to.data(), to.size());
+        if (n <= 0) return path;
+        to.resize(static_cast<std::size_t>(n));
+        const auto slash = path.find_last_of('/');
+        path = to.front() == '/' || slash == std::string::npos ? to : path.substr(0, slash + 1) + to;
+    }
+    return path;  // a loop of links: opening it says so
+}
+
 class SimulatedTransport : public Transport {
 public:
     SimulatedTransport(SimulatedDevice& device, Feedback& feedback) : device_(device), feedback_(feedback) {}
     ~SimulatedTransport() override {
         std::string error;
-        if (!device_.save(&error)) feedback_.log("Simulated device: " + error);
+        if (!device_.sync_eeprom(&error)) feedback_.log("Simulated device: " + error);
     }
     SimulatedTransport(const SimulatedTransport&) = delete;
     SimulatedTransport& operator=(const SimulatedTransport&) = delete;
@@ -65,6 +98,7 @@ public:
         pending_.reset();
         if (!device_.present()) return -1;
         SimAnswer answer = device_.handle(request);
+        if (answer.eeprom_error) feedback_.log("Simulated device: " + *answer.eeprom_error);
         if (answer.count < 0) return -1;
         pending_ = answer;
         sent_at_ = std::chrono::steady_clock::now();
@@ -104,6 +138,12 @@ SimulatedDevice::SimulatedDevice(SimOptions options) : options_(std::move(option
     else eeprom_.fill(0xFF);
 }
 
+SimulatedDevice::~SimulatedDevice() {
+    if (eeprom_fd_ < 0) return;
+    if (unsynced_) ::fsync(eeprom_fd_);
+    ::close(eeprom_fd_);
+}
+
 std::unique_ptr<SimulatedDevice> SimulatedDevice::create(SimOptions options, std::string* error) {
     std::unique_ptr<SimulatedDevice> device(new SimulatedDevice(std::move(options)));
     if (const auto& file = device->options_.eeprom_file) {
@@ -123,7 +163,8 @@ void SimulatedDevice::refuse(Report& reply, std::string why) {
     refusals_.push_back(std::move(why));
 }
 
-void SimulatedDevice::answer(const Report& request, Report& reply) {
+void SimulatedDevice::answer(const Report& request, SimAnswer& answer) {
+    Report& reply = answer.reply;
     if (request[0] != 0) return refuse(reply, "report id " + std::to_string(request[0]));
     const std::uint16_t page = le16(request, kPageNumberAt);
     const std::uint8_t* data = request.data() + kPageDataAt;
@@ -150,8 +191,11 @@ void SimulatedDevice::answer(const Report& request, Report& reply) {
                 return refuse(reply, "write page " + std::to_string(page) + ": page sum " + std::to_string(sum) +
                                          ", the bytes add up to " + std::to_string(page_sum(data)));
             }
+            if (std::string why; !keep_page(page, data, &why)) {
+                answer.eeprom_error = "EEPROM not saved to " + *options_.eeprom_file + ": " + why;
+                return refuse(reply, "write page " + std::to_string(page) + ": " + *answer.eeprom_error);
+            }
             std::copy_n(data, kPageSize, eeprom_.begin() + page * kPageSize);
-            dirty_ = true;
             return;
         case Command::FirmwarePage: {
             if (sum != page_sum(data)) {
@@ -186,7 +230,7 @@ SimAnswer SimulatedDevice::handle(const Report& request) {
     requests_.push_back(request);
     SimAnswer answer{static_cast<int>(kReportSize), {}};
     answer.reply[1] = request[1];
-    this->answer(request, answer.reply);
+    this->answer(request, answer);
     if (fault == options_.faults.end()) return answer;
     switch (fault->kind) {
         case SimFaultKind::WrongSum:
@@ -200,29 +244,63 @@ SimAnswer SimulatedDevice::handle(const Report& request) {
     return answer;
 }
 
-bool SimulatedDevice::save(std::string* error) {
-    if (!dirty_ || !options_.eeprom_file) return true;
+// Opens the EEPROM file for the pages to come; a file not there yet is created holding the
+// EEPROM as it is now, owner-only since it holds passwords.
+bool SimulatedDevice::open_eeprom_file(std::string* why) {
     const std::string& path = *options_.eeprom_file;
-    const std::string temp = path + ".new";
-    const auto fail = [&](const std::string& why) {
-        std::error_code ignored;
-        fs::remove(temp, ignored);
-        if (error) *error = "EEPROM not saved to " + path + ": " + why;
+    const auto fail = [&] {
+        *why = std::strerror(errno);
         return false;
     };
-    // Written beside the file and renamed over it, so a failed save leaves the old file whole.
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) return fail(std::strerror(errno));
-        out.write(reinterpret_cast<const char*>(eeprom_.data()), static_cast<std::streamsize>(eeprom_.size()));
-        out.close();
-        if (!out) return fail("write failed");
+    eeprom_fd_ = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (eeprom_fd_ >= 0) return true;
+    if (errno != ENOENT) return fail();
+    const std::string target = creation_target(path);
+    eeprom_fd_ = ::open(target.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    if (eeprom_fd_ < 0) {
+        // Another program may have created it meanwhile: its pages are kept, not overwritten.
+        if (errno != EEXIST) return fail();
+        eeprom_fd_ = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+        return eeprom_fd_ >= 0 || fail();
     }
-    std::error_code ec;
-    fs::rename(temp, path, ec);
-    if (ec) return fail(ec.message());
-    dirty_ = false;
+    if (!write_at(eeprom_fd_, eeprom_.data(), eeprom_.size(), 0)) {
+        fail();
+        // Half an EEPROM file would stop the next start: better none at all.
+        ::unlink(target.c_str());
+        ::close(eeprom_fd_);
+        eeprom_fd_ = -1;
+        return false;
+    }
+    unsynced_ = true;
     return true;
+}
+
+bool SimulatedDevice::keep_page(std::uint16_t page, const std::uint8_t* data, std::string* why) {
+    if (!options_.eeprom_file) return true;
+    if (eeprom_fd_ < 0 && !open_eeprom_file(why)) return false;
+    const off_t at = static_cast<off_t>(page) * static_cast<off_t>(kPageSize);
+    bool kept = write_at(eeprom_fd_, data, kPageSize, at);
+    if (kept) unsynced_ = true;
+    // The last page ends a transfer: only what is on the disk counts as written.
+    if (kept && page == kSettingsPages - 1) {
+        kept = ::fsync(eeprom_fd_) == 0;
+        if (kept) unsynced_ = false;
+    }
+    if (kept) return true;
+    *why = std::strerror(errno);
+    // A page the device refuses keeps its old bytes, as far as the file still takes them.
+    write_at(eeprom_fd_, eeprom_.data() + at, kPageSize, at);
+    return false;
+}
+
+bool SimulatedDevice::sync_eeprom(std::string* error) {
+    if (eeprom_fd_ < 0) return true;
+    const bool synced = !unsynced_ || ::fsync(eeprom_fd_) == 0;
+    if (!synced && error) *error = "EEPROM not saved to " + *options_.eeprom_file + ": " + std::strerror(errno);
+    ::close(eeprom_fd_);
+    eeprom_fd_ = -1;
+    unsynced_ = false;
+    return synced;
 }
 
 std::unique_ptr<Transport> SimulatedPort::open(Feedback& feedback) {

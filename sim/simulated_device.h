@@ -17,8 +17,9 @@
 namespace zyvora {
 
 struct SimOptions {
-    // The EEPROM persists here: loaded when the file exists (it must hold exactly 16384 bytes),
-    // replaced whole when a transport closes after settings pages were written.
+    // The EEPROM persists here as a device's does: loaded when the file exists (it must hold
+    // exactly 16384 bytes), and every settings page goes to its place in the file before the
+    // device acknowledges it. A missing file is created, owner-only, by the first page written.
     std::optional<std::string> eeprom_file;
     // What a fresh EEPROM holds: this image, or with `erased` (or no image) all 0xFF.
     std::optional<Image> factory_image;
@@ -42,6 +43,8 @@ struct SimFirmwarePage {
 struct SimAnswer {
     int count;
     Report reply;
+    // Why the EEPROM file did not take the page the device then refused, for the status log.
+    std::optional<std::string> eeprom_error{};
 };
 
 class SimulatedDevice {
@@ -64,18 +67,26 @@ public:
     // Every firmware page it accepted, in order, across uploads.
     const std::vector<SimFirmwarePage>& firmware_pages() const { return firmware_pages_; }
 
-    // Replaces the EEPROM file when settings pages were written since it was loaded or saved.
-    // False with the reason in `error` when that fails.
-    bool save(std::string* error);
+    // Makes the pages written since the last sync durable (the last page of a transfer syncs by
+    // itself) and lets the EEPROM file go until the next page is written. False with the reason
+    // in `error`, "EEPROM not saved to FILE: why", when the sync fails.
+    bool sync_eeprom(std::string* error);
+
+    ~SimulatedDevice();
+    SimulatedDevice(const SimulatedDevice&) = delete;
+    SimulatedDevice& operator=(const SimulatedDevice&) = delete;
 
 private:
     explicit SimulatedDevice(SimOptions options);
-    void answer(const Report& request, Report& reply);
+    void answer(const Report& request, SimAnswer& answer);
     void refuse(Report& reply, std::string why);
+    bool keep_page(std::uint16_t page, const std::uint8_t* data, std::string* why);
+    bool open_eeprom_file(std::string* why);
 
     SimOptions options_;
     Image eeprom_{};
-    bool dirty_ = false;
+    int eeprom_fd_ = -1;    // open from the first page written until the next sync
+    bool unsynced_ = false;  // pages written since the last fsync
     bool present_ = true;
     std::uint32_t next_firmware_page_ = 0;
     std::vector<Report> requests_;
@@ -84,8 +95,8 @@ private:
 };
 
 // Opens the simulated device: the found line of Open, or "Zyvora Plus 2.0 not found." when it
-// is absent. The device must outlive the port, and `feedback` the transport it gives: closing
-// the transport saves the EEPROM and logs a line should that fail.
+// is absent. The device must outlive the port, and `feedback` the transport it gives: the
+// transport logs why the EEPROM file failed to take a page, and closing it syncs the file.
 class SimulatedPort : public DevicePort {
 public:
     explicit SimulatedPort(SimulatedDevice& device) : device_(device) {}

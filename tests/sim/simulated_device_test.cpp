@@ -1,10 +1,12 @@
 // The simulated device: what a fresh one holds, its replies byte by byte, the requests it
-// refuses as the device would, an unplugged device, and its EEPROM kept in a file.
+// refuses as the device would, an unplugged device, and its EEPROM kept in a file page by page.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "../device/recording_feedback.h"
 #include "simulated_device.h"
@@ -228,7 +230,7 @@ TEST_F(SimulatedEeprom, WrittenSettingsAreThereForTheNextRun) {
         auto transport = port.open(feedback);
         DeviceLink link(*transport);
         ASSERT_TRUE(write_settings(link, written, feedback));
-    }  // closing the transport saves
+    }  // each page went to the file as the device took it
     EXPECT_EQ(contents(file_), bytes_of(written));
 
     auto later = make(on_file(file_));
@@ -288,17 +290,75 @@ TEST_F(SimulatedEeprom, AFileOfTheWrongSizeIsAClearError) {
     EXPECT_TRUE(error.starts_with("EEPROM file " + dir_ + ": ")) << error;
 }
 
-TEST_F(SimulatedEeprom, ASaveThatFailsIsLoggedWhenTheDeviceCloses) {
-    const std::string nowhere = dir_ + "/missing/eeprom.bin";
-    auto device = make(on_file(nowhere));
-    RecordingFeedback feedback;
-    {
-        auto transport = SimulatedPort(*device).open(feedback);
-        DeviceLink link(*transport);
-        ASSERT_TRUE(write_settings(link, patterned(1), feedback));
+TEST_F(SimulatedEeprom, EveryAcknowledgedPageIsInTheFileAtOnce) {
+    auto device = make(on_file(file_));
+    device->handle(page_request(Command::ReadPage, 3));
+    EXPECT_FALSE(fs::exists(file_)) << "a read creates nothing";
+
+    Image expected = patterned(0x20);
+    for (const std::uint16_t page : {3, 511, 0}) {
+        const SimAnswer answer = device->handle(page_request(Command::WritePage, page, 0xA0 + page % 16));
+        EXPECT_EQ(answer.reply[1], 0xFD) << page;
+        std::fill_n(expected.begin() + page * kPageSize, kPageSize, 0xA0 + page % 16);
+        // Still open: the device has not synced or let go of the file, yet the page is there.
+        EXPECT_EQ(contents(file_), bytes_of(expected)) << page;
     }
-    EXPECT_EQ(feedback.lines().back(),
-              "Simulated device: EEPROM not saved to " + nowhere + ": No such file or directory");
+    struct stat st {};
+    ASSERT_EQ(::stat(file_.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u) << "it holds passwords";
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1) << "no file beside it";
+}
+
+TEST_F(SimulatedEeprom, ThroughASymbolicLinkItsTargetIsWrittenAndTheLinkStays) {
+    const std::string link = dir_ + "/link.bin";
+    const struct {
+        std::string name;
+        bool target_exists;
+    } cases[] = {{"dangling", false}, {"to a file", true}};
+    for (const auto& c : cases) {
+        fs::remove(file_);
+        fs::remove(link);
+        Image expected = patterned(0x20);
+        if (c.target_exists) {
+            expected = patterned(0x31);
+            std::ofstream(file_, std::ios::binary) << bytes_of(expected);
+        }
+        fs::create_symlink("eeprom.bin", link);
+        auto device = make(on_file(link));
+        EXPECT_EQ(device->handle(page_request(Command::WritePage, 9, 0x5C)).reply[1], 0xFD) << c.name;
+        std::fill_n(expected.begin() + 9 * kPageSize, kPageSize, 0x5C);
+        EXPECT_TRUE(fs::is_symlink(link)) << c.name;
+        EXPECT_EQ(fs::read_symlink(link), "eeprom.bin") << c.name;
+        EXPECT_EQ(contents(file_), bytes_of(expected)) << c.name;
+    }
+}
+
+TEST_F(SimulatedEeprom, APageTheFileDoesNotTakeIsNotAcknowledged) {
+    // The file is missing at start; by the first write its name leads to a full disk.
+    const std::string full = dir_ + "/full.bin";
+    const struct {
+        std::string file;
+        std::function<void()> before_writing;
+        std::string why;
+    } cases[] = {
+        {dir_ + "/missing/eeprom.bin", [] {}, "No such file or directory"},
+        {full, [&] { fs::create_symlink("/dev/full", full); }, "No space left on device"},
+    };
+    for (const auto& c : cases) {
+        auto device = make(on_file(c.file));
+        c.before_writing();
+        RecordingFeedback feedback;
+        {
+            auto transport = SimulatedPort(*device).open(feedback);
+            DeviceLink link(*transport);
+            EXPECT_FALSE(write_settings(link, patterned(1), feedback));
+        }
+        const std::string not_saved = "EEPROM not saved to " + c.file + ": " + c.why;
+        EXPECT_EQ(feedback.lines(),
+                  (std::vector<std::string>{kFound, "Simulated device: " + not_saved, "Page write error: 1/512"}));
+        EXPECT_EQ(device->refusals(), std::vector<std::string>{"write page 0: " + not_saved});
+        EXPECT_EQ(device->eeprom(), patterned(0x20)) << "the device holds what it held";
+    }
 }
 
 }  // namespace
