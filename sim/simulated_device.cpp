@@ -84,6 +84,15 @@ std::string creation_target(std::string path) {
     return path;  // a loop of links: opening it says so
 }
 
+// `from` + `span`, held at the clock's end instead of overflowing.
+std::chrono::steady_clock::time_point later_by(std::chrono::steady_clock::time_point from,
+                                               std::chrono::microseconds span) {
+    using clock = std::chrono::steady_clock;
+    const auto headroom = std::chrono::duration_cast<std::chrono::microseconds>(clock::time_point::max() - from);
+    if (span >= headroom) return clock::time_point::max();
+    return from + std::chrono::duration_cast<clock::duration>(std::max(span, std::chrono::microseconds(0)));
+}
+
 class SimulatedTransport : public Transport {
 public:
     SimulatedTransport(SimulatedDevice& device, Feedback& feedback) : device_(device), feedback_(feedback) {}
@@ -108,7 +117,13 @@ public:
     int read(Report& reply) override {
         if (!device_.present()) return -1;
         if (!pending_ || pending_->count == 0) return 0;
-        if (device_.options().reply_latency.count() > 0) wait_until(sent_at_ + device_.options().reply_latency);
+        const auto latency = device_.options().reply_latency;
+        if (latency > device_.options().reply_limit) {
+            pending_.reset();
+            wait_until(later_by(std::chrono::steady_clock::now(), device_.options().reply_limit));
+            return 0;
+        }
+        if (latency.count() > 0) wait_until(later_by(sent_at_, latency));
         reply = pending_->reply;
         const int count = pending_->count;
         pending_.reset();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "fault.h"
+#include "hid.h"
 #include "image.h"
 #include "report.h"
 #include "transport.h"
@@ -31,6 +32,8 @@ struct SimOptions {
     std::vector<SimFault> faults;  // the first that matches a request applies
     bool not_found = false;        // Open finds no device
     std::chrono::microseconds reply_latency{0};  // how long each reply takes to come
+    // A reply later than this is no reply: the read gives up at the limit, as the HID read does.
+    std::chrono::microseconds reply_limit{std::chrono::milliseconds(kReplyTimeoutMs)};
 };
 
 struct SimFirmwarePage {

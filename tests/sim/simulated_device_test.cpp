@@ -1,5 +1,6 @@
 // The simulated device: what a fresh one holds, its replies byte by byte, the requests it
-// refuses as the device would, an unplugged device, and its EEPROM kept in a file page by page.
+// refuses as the device would, an unplugged device, its reply limit, and its EEPROM kept in a
+// file page by page.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -194,6 +195,34 @@ TEST(SimulatedPort, AReplyIsReadOnceAndNotBeforeItsRequest) {
     EXPECT_EQ(transport->write(make_request(Command::FirmwareVersion)), 65);
     EXPECT_EQ(transport->read(reply), 65);
     EXPECT_EQ(transport->read(reply), 0);
+}
+
+TEST(SimulatedPort, AReplyLaterThanTheReplyLimitIsNoReply) {
+    using std::chrono::microseconds;
+    const struct {
+        microseconds latency, limit;
+        int count;
+    } cases[] = {
+        {microseconds(0), microseconds(0), 65},
+        {microseconds(1000), microseconds(2000), 65},
+        {microseconds(2000), microseconds(2000), 65},
+        {microseconds(2001), microseconds(2000), 0},
+        // Far past any clock's end: still given up at the limit.
+        {microseconds::max(), microseconds(1000), 0},
+    };
+    for (const auto& c : cases) {
+        SimOptions options;
+        options.reply_latency = c.latency;
+        options.reply_limit = c.limit;
+        auto device = make(options);
+        RecordingFeedback feedback;
+        auto transport = SimulatedPort(*device).open(feedback);
+        Report reply{};
+        EXPECT_EQ(transport->write(make_request(Command::FirmwareVersion)), 65);
+        EXPECT_EQ(transport->read(reply), c.count) << c.latency.count() << " us";
+        EXPECT_EQ(reply[1], c.count ? 0xFB : 0) << c.latency.count() << " us";
+        EXPECT_EQ(transport->read(reply), 0) << "a late reply does not come later either";
+    }
 }
 
 class SimulatedEeprom : public ::testing::Test {
