@@ -1,0 +1,90 @@
+// Whole-file replacement under signals, and bounded reads.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include "files.h"
+
+namespace zyvora {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Files : public ::testing::Test {
+protected:
+    Files() {
+        std::string pattern = (fs::temp_directory_path() / "zyvora-files-XXXXXX").string();
+        dir_ = ::mkdtemp(pattern.data());
+    }
+    ~Files() override { fs::remove_all(dir_); }
+
+    bool temp_file_there() const {
+        for (const auto& entry : fs::directory_iterator(dir_)) {
+            if (entry.path().filename().string().rfind(".zyvora-", 0) == 0) return true;
+        }
+        return false;
+    }
+
+    std::string dir_;
+};
+
+// A save interrupted by the user or the system removes its temporary file and ends as the signal
+// says; the old file is whole.
+TEST_F(Files, ASignalDuringAReplacementLeavesNoTemporaryFile) {
+    const std::string target = dir_ + "/settings.cfg";
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        std::ofstream(target) << "old\n";
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            install_signal_cleanup();
+            // Large enough that the write is still going when the signal comes.
+            const std::string data(std::size_t{256} << 20, 'x');
+            write_whole_file(target, data);
+            ::_exit(0);
+        }
+        const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (!temp_file_there() && std::chrono::steady_clock::now() < give_up) {
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        ::kill(child, signal);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        EXPECT_FALSE(temp_file_there());
+        EXPECT_EQ(read_whole_file(target), "old\n");
+    }
+}
+
+TEST_F(Files, ReadsStopOneBytePastTheirBound) {
+    const std::string file = dir_ + "/f";
+    std::ofstream(file) << "12345";
+    for (const auto& [limit, bytes, too_large] : {std::tuple{5u, "12345", false}, {4u, "", true}, {6u, "12345", false}}) {
+        const FileRead read = read_file(file, limit);
+        EXPECT_EQ(read.too_large, too_large) << limit;
+        EXPECT_EQ(read.bytes.value_or(""), bytes) << limit;
+    }
+    const FileRead endless = read_file("/dev/zero", 1000);
+    EXPECT_TRUE(endless.too_large);
+    EXPECT_FALSE(endless.bytes);
+    const FileRead folder = read_file(dir_, 1000);
+    EXPECT_FALSE(folder.bytes);
+    EXPECT_EQ(folder.reason, "Is a directory");
+}
+
+TEST(Printable, ControlBytesAreEscaped) {
+    EXPECT_EQ(printable("plain /path/\xC3\xA9.cfg"), "plain /path/\xC3\xA9.cfg");
+    EXPECT_EQ(printable("a\nb\rc\td\x1b[0m\x7f" + std::string(1, '\0')), "a\\nb\\rc\\td\\x1B[0m\\x7F\\x00");
+}
+
+}  // namespace
+}  // namespace zyvora
