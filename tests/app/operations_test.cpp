@@ -153,6 +153,22 @@ private slots:
         QVERIFY(!QFile::exists(file));
     }
 
+    // A device may hand over a text with a line break; saved, it shows in the status log which key
+    // was kept on one line, and no box interrupts the user.
+    void a_text_saved_with_its_line_breaks_as_spaces_is_named_in_the_status_log() {
+        const QString file = dir->filePath("station.cfg");
+        window->store().set_text("Beacon1_msg", "one\r\n[Radio]");
+        recorder->answers << file;
+        QTest::mouseClick(button("Button1"), Qt::LeftButton);
+        QCoreApplication::processEvents();
+        QVERIFY(recorder->boxes.isEmpty());
+        QCOMPARE(child<QPlainTextEdit>(*window, "Memo1")->toPlainText(),
+                 QString("[Beacons] Beacon1_msg: line breaks and NUL bytes saved as spaces."));
+        QFile saved(file);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QVERIFY(saved.readAll().contains("\nBeacon1_msg=one  [Radio]\n"));
+    }
+
     void the_status_log_keeps_the_lines_of_every_operation() {
         auto& feedback = window->feedback();
         feedback.log("Zyvora Plus 2.0 not found.");
