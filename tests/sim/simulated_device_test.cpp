@@ -338,6 +338,18 @@ TEST_F(SimulatedEeprom, EveryAcknowledgedPageIsInTheFileAtOnce) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1) << "no file beside it";
 }
 
+TEST_F(SimulatedEeprom, TwoDevicesOnOneFileKeepEachOthersPages) {
+    // Both start before the file exists; the second must not put its whole EEPROM over the first's.
+    auto first = make(on_file(file_));
+    auto second = make(on_file(file_));
+    first->handle(page_request(Command::WritePage, 1, 0x11));
+    second->handle(page_request(Command::WritePage, 2, 0x22));
+    Image expected = patterned(0x20);
+    std::fill_n(expected.begin() + 1 * kPageSize, kPageSize, 0x11);
+    std::fill_n(expected.begin() + 2 * kPageSize, kPageSize, 0x22);
+    EXPECT_EQ(contents(file_), bytes_of(expected));
+}
+
 TEST_F(SimulatedEeprom, ThroughASymbolicLinkItsTargetIsWrittenAndTheLinkStays) {
     const std::string link = dir_ + "/link.bin";
     const struct {
