@@ -193,9 +193,11 @@ void write_whole_file(const std::string& given, std::string_view data) {
         SignalsHeld held;
         std::memcpy(g_temp, pattern.c_str(), pattern.size() + 1);
         fd = ::mkstemp(g_temp);
-        if (fd < 0) throw WriteError(given);
-        g_temp_active = 1;
+        if (fd >= 0) g_temp_active = 1;
     }
+    // A file the user may write in a folder that takes no new files can still be written.
+    if (fd < 0 && exists && errno == EACCES) return rewrite_in_place(path, existing, data, given);
+    if (fd < 0) throw WriteError(given);
     const std::string temp = g_temp;
     const auto discard = [&] {
         ::unlink(temp.c_str());
@@ -225,10 +227,7 @@ bool can_replace(const std::string& given) {
     if (!resolved) return false;
     const std::string& path = *resolved;
     struct stat existing {};
-    if (::lstat(path.c_str(), &existing) == 0 &&
-        (!S_ISREG(existing.st_mode) || ::access(path.c_str(), W_OK) != 0)) {
-        return false;
-    }
+    if (::lstat(path.c_str(), &existing) == 0) return S_ISREG(existing.st_mode) && ::access(path.c_str(), W_OK) == 0;
     struct stat folder {};
     const std::string dir = folder_of(path);
     return ::stat(dir.c_str(), &folder) == 0 && S_ISDIR(folder.st_mode) && ::access(dir.c_str(), W_OK | X_OK) == 0;

@@ -36,8 +36,9 @@ std::optional<std::string> read_whole_file(const std::string& path, std::string*
 // - A symbolic link, dangling or not, keeps being a link and its target is written.
 // - A new file is readable and writable by its owner only (settings files hold passwords); an
 //   existing one keeps its permissions, owner and group.
-// - A file with other hard links, or one whose owner a new file could not take, is rewritten in
-//   place (space reserved first), so every name keeps seeing one file with its owner.
+// - A file with other hard links, one whose owner a new file could not take, or one in a folder
+//   the user may not add files to, is rewritten in place (space reserved first), so every name
+//   keeps seeing one file with its owner.
 // - The temporary file never outlives a failure or SIGINT, SIGTERM or SIGHUP (see signals).
 void write_whole_file(const std::string& path, std::string_view data);
 

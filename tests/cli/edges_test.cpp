@@ -227,6 +227,17 @@ TEST_F(CliEdges, SavingKeepsWhatTheUserExpectsOfTheFile) {
     const RunOptions as_owner = plain_user({"ro.cfg"});
     run_unchanged({{{"defaults", "ro.cfg"}, 1, "", "Unable to write to ro.cfg\n"}}, as_owner);
 
+    // A file the user may write in a folder that takes no new files is written in place.
+    fs::create_directory(path("locked"));
+    write("locked/station.cfg", header);
+    const RunOptions as_locked_owner = plain_user({"locked", "locked/station.cfg"});
+    fs::permissions(path("locked"), perms::owner_read | perms::owner_exec | perms::group_read | perms::group_exec |
+                                        perms::others_read | perms::others_exec);
+    Outcome locked = run({"defaults", "locked/station.cfg"}, as_locked_owner);
+    EXPECT_EQ(locked.status, 0) << locked.err;
+    EXPECT_EQ(contents("locked/station.cfg"), defaults);
+    fs::permissions(path("locked"), perms::owner_all, fs::perm_options::add);
+
     // A symbolic link stays a link, and its target is written, even when it does not exist yet.
     fs::create_directory(path("sub"));
     fs::create_symlink("sub/new.cfg", path("dangling.cfg"));
