@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the screenshots need. Safe to run again:
-# it only asks apt when something is missing.
+# Installs the Debian packages the build, the tests, the screenshots and the fuzzers need. Safe to
+# run again: it only asks apt when something is missing.
 set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libsimpleini-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev libhidapi-dev
   xvfb xauth fonts-dejavu-core
+  clang libclang-rt-14-dev
 )
 
 missing=()

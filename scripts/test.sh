@@ -11,3 +11,4 @@ ctest --test-dir build --output-on-failure -j2
 
 bash scripts/build.sh build-asan -DZYVORA_SANITIZE=ON -DZYVORA_BENCH=OFF
 ctest --test-dir build-asan --output-on-failure -j2
+bash scripts/fuzz.sh 20
