@@ -227,6 +227,8 @@ void read_all(DeviceLink& link, FuzzedTransport& transport) {
     expect_page_lines(feedback, done, failed, kSettingsPages, "Page read: ", "Page read error: ", nullptr,
                       "Read config");
     FUZZ_EXPECT(feedback.boxes.empty(), "Read config showed a box");
+    FUZZ_EXPECT(feedback.range_min == 0 && feedback.range_max == static_cast<int>(kSettingsPages),
+                "Read config set another progress range");
     FUZZ_EXPECT(ok ? feedback.progress() == 0 : feedback.progress() == done, "Read config left the progress bar wrong");
 }
 
@@ -249,6 +251,9 @@ void write_all(DeviceLink& link, FuzzedTransport& transport, fuzz::Cursor& input
     FUZZ_EXPECT(made == (failed ? done + 1 : static_cast<int>(kSettingsPages)),
                 "Write config went on after a failed page, or stopped early");
     FUZZ_EXPECT(ok == !failed, "Write config reports the wrong outcome");
+    FUZZ_EXPECT(feedback.range_min == 0 && feedback.range_max == static_cast<int>(kSettingsPages),
+                "Write config set another progress range");
+    FUZZ_EXPECT(feedback.progress() == (ok ? 0 : done), "Write config left the progress bar wrong");
     expect_page_lines(feedback, done, failed, kSettingsPages,
                       "Page written: ", "Page write error: ", "Eeprom write success", "Write config");
 }
@@ -273,6 +278,7 @@ void upload(DeviceLink& link, FuzzedTransport& transport, fuzz::Cursor& input) {
     const bool failed = done < made;
     FUZZ_EXPECT(made == (failed ? done + 1 : pages), "Upload firmware went on after a failed page, or stopped early");
     FUZZ_EXPECT(ok == !failed, "Upload firmware reports the wrong outcome");
+    FUZZ_EXPECT(feedback.range_min == 0 && feedback.range_max == pages, "Upload firmware set another progress range");
     FUZZ_EXPECT(feedback.events_processed == made,
                 "Upload firmware let the window process events other than once a page");
     expect_page_lines(feedback, done, failed, pages, "Page written: ", "Page write error: ", "Firmware upgrade success",

@@ -121,8 +121,6 @@ public:
     int progress() const override { return position_; }
     void process_events() override { ++events_processed; }
 
-    void clear() { *this = RecordingFeedback(); }
-
     std::vector<std::string> boxes;
     std::vector<std::string> lines;
     int range_min = -1, range_max = -1;

@@ -1,11 +1,12 @@
 // A device's settings through a settings file and back: any image, given the version tag and a
 // right frame, decoded, saved, serialised, parsed and read into fresh controls. Every control
 // must come back as it was, except that a line break or NUL in a text (which a line of the file
-// cannot hold) comes back as a space; and when no text held one, both sets of controls must
-// encode to the same image.
+// cannot hold) comes back as a space, and the file names each such text; and when no text held
+// one, both sets of controls must encode to the same image.
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "fuzz_support.h"
 #include "image.h"
@@ -70,6 +71,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         fuzz::fail(decoded.decl(id).name + " went into the file as " + fuzz::value_of(decoded, id) +
                    " and came back as " + fuzz::value_of(read_back, id));
+    }
+
+    // Each text saved with spaces for its line breaks is named, in the order of the save pass.
+    std::vector<std::string> replaced;
+    for (int row : registry.save_rows()) {
+        const FileKey& key = *registry.settings()[row].key;
+        const std::string& t = decoded.text(row);
+        if (key.kind == KeyKind::Text && std::any_of(t.begin(), t.end(), line_breaking)) {
+            replaced.push_back("[" + key.section + "] " + key.name);
+        }
+    }
+    if (saved.replaced() != replaced) {
+        std::string listed;
+        for (const auto& k : saved.replaced()) listed += " " + k;
+        fuzz::fail("the texts saved with spaces for line breaks are listed as" + listed);
     }
     if (any_line_break) return 0;
 
