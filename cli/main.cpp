@@ -92,7 +92,8 @@ int main(int argc, char** argv) {
     std::vector<CLI::Option*> device_options;
     device_options.push_back(app.add_option(
         "--device", device_text,
-        "hid (the USB device, the default), sim (a simulated device) or sim:FILE (its EEPROM kept in FILE)"));
+        "hid (the one USB device attached, the default), hid:PATH or hid:SERIAL (the USB device at that path "
+        "or with that serial number), sim (a simulated device) or sim:FILE (its EEPROM kept in FILE)"));
     auto* firmware_option =
         app.add_option("--firmware", firmware_file, "Firmware image to upload or pack instead of the one built in");
     device_options.push_back(app.add_option("--sim-firmware-version", sim.firmware_version,
@@ -141,6 +142,8 @@ int main(int argc, char** argv) {
     ruf->add_option("OUT.ruf", out, "Remote update file to write")->required();
 
     auto* info = app.add_subcommand("info", "Show the device's firmware and hardware versions.");
+    auto* list = app.add_subcommand(
+        "list", "List the attached devices, one per line: path, serial number, and firmware and hardware versions.");
 
     try {
         app.parse(argc, argv);
@@ -150,7 +153,7 @@ int main(int argc, char** argv) {
     }
 
     const CLI::App* verb = app.get_subcommands().front();
-    const bool needs_device = *read || *write || *upload || *info;
+    const bool needs_device = *read || *write || *upload || *info || *list;
     const auto refuse = [&](const std::string& why) {
         std::cerr << "zyvora-cli: " << why << '\n';
         return 2;
@@ -196,6 +199,8 @@ int main(int argc, char** argv) {
         sim.reply_latency = std::chrono::microseconds(latency_us);
         if (device_text == "hid") {
             device.port = std::make_unique<HidPort>();
+        } else if (device_text.size() > 4 && device_text.rfind("hid:", 0) == 0) {
+            device.port = std::make_unique<HidPort>(device_text.substr(4));
         } else if (device_text == "sim" || device_text.rfind("sim:", 0) == 0) {
             if (device_text.size() > 4) sim.eeprom_file = device_text.substr(4);
             sim.factory_image = factory_image(Registry::instance());
@@ -207,7 +212,8 @@ int main(int argc, char** argv) {
             }
             device.port = std::make_unique<SimulatedPort>(*device.simulated);
         } else {
-            std::cerr << "--device: expected hid, sim or sim:FILE, not " << device_text << '\n';
+            std::cerr << "--device: expected hid, hid:PATH, hid:SERIAL, sim or sim:FILE, not " << printable(device_text)
+                      << '\n';
             return 2;
         }
     }
@@ -252,5 +258,22 @@ int main(int argc, char** argv) {
                       build_remote_update_file(registry, store, image, firmware, out, feedback));
     }
     if (*info) return status(show_device_versions(*device.port, feedback));
+    if (*list) {
+        std::vector<ListedDevice> listed;
+        if (auto* hid = dynamic_cast<HidPort*>(device.port.get())) {
+            auto all = hid->list(feedback);
+            if (!all) return 1;
+            listed = std::move(*all);
+        } else if (auto one = dynamic_cast<SimulatedPort&>(*device.port).list(device_text)) {
+            listed.push_back(std::move(*one));
+        }
+        // Tab-separated, so that a script can cut out the path or the serial number.
+        for (const ListedDevice& d : listed) {
+            std::cout << printable(d.path) << '\t' << (d.serial_number.empty() ? "-" : printable(d.serial_number))
+                      << '\t' << printable(d.state) << '\n';
+        }
+        if (listed.empty()) std::cerr << "No Zyvora Plus 2.0 attached.\n";
+        return 0;
+    }
     return 2;
 }

@@ -4,8 +4,19 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cwchar>
+#include <utility>
+
+#include "link.h"
+
+#if __has_include(<sys/file.h>)
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+#define ZYVORA_HAVE_FLOCK 1
+#endif
 
 namespace zyvora {
 
@@ -33,17 +44,18 @@ std::string narrow(const wchar_t* text) {
     if (!text) return {};
     std::string out;
     for (; *text; ++text) {
-        // hidapi's messages are plain English with a path and a system error text; anything
-        // beyond ASCII is shown as '?' rather than guessed at.
+        // hidapi's messages and serial numbers are plain ASCII in practice; anything beyond it is
+        // shown as '?' rather than guessed at.
         const wchar_t c = *text;
         out += (c >= 0x20 && c < 0x7F) ? static_cast<char>(c) : '?';
     }
     return out;
 }
 
+// The open device and the lock that keeps other programs off it, let go together.
 class HidapiIo : public HidIo {
 public:
-    explicit HidapiIo(hid_device* device) : device_(device) {}
+    HidapiIo(hid_device* device, ExclusiveLock lock) : device_(device), lock_(std::move(lock)) {}
     ~HidapiIo() override { hid_close(device_); }
     HidapiIo(const HidapiIo&) = delete;
     HidapiIo& operator=(const HidapiIo&) = delete;
@@ -55,6 +67,7 @@ public:
 
 private:
     hid_device* device_;
+    ExclusiveLock lock_;
 };
 
 // What Open gives when the device was found but could not be opened: every exchange fails.
@@ -73,26 +86,32 @@ public:
         for (const hid_device_info* d = list; d; d = d->next) {
             char id[32];
             std::snprintf(id, sizeof id, "HID\\VID_%04X&PID_%04X", d->vendor_id, d->product_id);
-            found.push_back({d->path ? d->path : "", id});
+            found.push_back({d->path ? d->path : "", id, narrow(d->serial_number)});
         }
         hid_free_enumeration(list);
         return found;
     }
 
-    std::unique_ptr<Transport> open(const std::string& path, std::string* why) override {
+    HidOpening open(const std::string& path) override {
+        HidOpening opening;
         if (!HidLibrary::ready()) {
-            if (why) *why = "the HID library could not be initialised";
-            return nullptr;
+            opening.why = "the HID library could not be initialised";
+            return opening;
+        }
+        // The lock comes first: a device another program holds is not opened at all.
+        ExclusiveLock lock;
+        if (lock.take(path) == ExclusiveLock::Result::InUse) {
+            opening.in_use = true;
+            return opening;
         }
         hid_device* device = hid_open_path(path.c_str());
         if (!device) {
-            if (why) {
-                *why = narrow(hid_error(nullptr));
-                if (why->empty()) *why = "cannot open " + path;
-            }
-            return nullptr;
+            opening.why = narrow(hid_error(nullptr));
+            if (opening.why.empty()) opening.why = "cannot open " + path;
+            return opening;
         }
-        return std::make_unique<HidTransport>(std::make_unique<HidapiIo>(device));
+        opening.transport = std::make_unique<HidTransport>(std::make_unique<HidapiIo>(device, std::move(lock)));
+        return opening;
     }
 };
 
@@ -109,24 +128,167 @@ bool is_device_hardware_id(const std::string& hardware_id) {
     return lower(hardware_id).find("vid_0483&pid_a124") != std::string::npos;
 }
 
-HidPort::HidPort() : HidPort(make_hidapi_backend()) {}
+std::string describe_device(const HidInterface& device) {
+    return device.path + (device.serial_number.empty() ? " (no serial number)"
+                                                       : " (serial number " + device.serial_number + ")");
+}
 
-HidPort::HidPort(std::unique_ptr<HidBackend> backend) : backend_(std::move(backend)) {}
+std::string ask_versions(Transport& transport) {
+    DeviceLink link(transport);
+    const std::optional<std::uint32_t> firmware = link.firmware_version();
+    const std::optional<std::string> hardware = firmware ? link.hardware_version() : std::nullopt;
+    if (!hardware) return "does not answer";
+    char version[40];
+    std::snprintf(version, sizeof version, "%.2f", *firmware * 0.01);
+    return "firmware " + std::string(version) + ", hardware " + *hardware;
+}
+
+namespace {
+
+std::string without_final_stop(std::string why) {
+    while (!why.empty() && (why.back() == '.' || why.back() == ' ')) why.pop_back();
+    return why;
+}
+
+std::string one_per_line(const std::vector<HidInterface>& devices) {
+    std::string lines;
+    for (const HidInterface& device : devices) lines += "\n" + describe_device(device);
+    return lines;
+}
+
+// The devices a pick names: the one at that path, else those with that serial number.
+std::vector<HidInterface> picked(const std::vector<HidInterface>& devices, const std::string& pick) {
+    std::vector<HidInterface> matches;
+    for (const HidInterface& device : devices) {
+        if (device.path == pick) return {device};
+    }
+    for (const HidInterface& device : devices) {
+        if (device.serial_number == pick) matches.push_back(device);
+    }
+    return matches;
+}
+
+std::string no_match_message(const std::string& pick, const std::vector<HidInterface>& attached) {
+    return "No Zyvora Plus 2.0 with the path or serial number " + pick + " is attached. Attached:" +
+           one_per_line(attached);
+}
+
+std::string several_message(const std::string& pick, const std::vector<HidInterface>& candidates) {
+    // A serial number that several devices share can only be told apart by path.
+    if (!pick.empty()) {
+        return "Several Zyvora Plus 2.0 devices have the serial number " + pick + ":" + one_per_line(candidates) +
+               "\nPick one with --device hid:PATH.";
+    }
+    return "Several Zyvora Plus 2.0 devices are attached:" + one_per_line(candidates) +
+           "\nPick one with --device hid:PATH or --device hid:SERIAL.";
+}
+
+}  // namespace
+
+HidPort::HidPort(std::string pick) : HidPort(make_hidapi_backend(), std::move(pick)) {}
+
+HidPort::HidPort(std::unique_ptr<HidBackend> backend, std::string pick)
+    : backend_(std::move(backend)), pick_(std::move(pick)) {}
+
+std::vector<HidInterface> HidPort::attached() {
+    std::vector<HidInterface> devices;
+    for (HidInterface& candidate : backend_->enumerate()) {
+        if (!is_device_hardware_id(candidate.hardware_id)) continue;
+        // hidraw lists a device once per top-level collection, every time with the same node.
+        const bool listed = std::any_of(devices.begin(), devices.end(),
+                                        [&](const HidInterface& d) { return d.path == candidate.path; });
+        if (!listed) devices.push_back(std::move(candidate));
+    }
+    return devices;
+}
 
 std::unique_ptr<Transport> HidPort::open(Feedback& feedback) {
-    for (const HidInterface& candidate : backend_->enumerate()) {
-        if (!is_device_hardware_id(candidate.hardware_id)) continue;
-        feedback.log("Zyvora Plus 2.0 found, vid: Vid_0483, pid: A124");
-        std::string why;
-        if (std::unique_ptr<Transport> transport = backend_->open(candidate.path, &why)) return transport;
-        while (!why.empty() && (why.back() == '.' || why.back() == ' ')) why.pop_back();
-        feedback.log("Zyvora Plus 2.0 could not be opened: " + why +
-                     ". On Linux, install the udev rule resources/50-zyvora-plus.rules (see README).");
-        // The flow goes on and fails at its first exchange, as with a device that will not open.
-        return std::make_unique<UnopenedTransport>();
+    const std::vector<HidInterface> devices = attached();
+    if (devices.empty()) {
+        feedback.log("Zyvora Plus 2.0 not found.");
+        return nullptr;
     }
-    feedback.log("Zyvora Plus 2.0 not found.");
-    return nullptr;
+    const std::vector<HidInterface> candidates = pick_.empty() ? devices : picked(devices, pick_);
+    if (candidates.empty()) {
+        feedback.error(no_match_message(pick_, devices));
+        return nullptr;
+    }
+    std::size_t chosen = 0;
+    if (candidates.size() > 1) {
+        if (!chooser_) {
+            feedback.error(several_message(pick_, candidates));
+            return nullptr;
+        }
+        const std::optional<std::size_t> answer = chooser_(candidates);
+        if (!answer || *answer >= candidates.size()) return nullptr;
+        chosen = *answer;
+    }
+    feedback.log("Zyvora Plus 2.0 found, vid: Vid_0483, pid: A124");
+    HidOpening opening = backend_->open(candidates[chosen].path);
+    if (opening.transport) return std::move(opening.transport);
+    if (opening.in_use) {
+        feedback.log(kDeviceInUse);
+        return nullptr;
+    }
+    feedback.log("Zyvora Plus 2.0 could not be opened: " + without_final_stop(opening.why) +
+                 ". On Linux, install the udev rule resources/50-zyvora-plus.rules (see README).");
+    // The flow goes on and fails at its first exchange, as with a device that will not open.
+    return std::make_unique<UnopenedTransport>();
+}
+
+std::optional<std::vector<ListedDevice>> HidPort::list(Feedback& feedback) {
+    const std::vector<HidInterface> devices = attached();
+    const std::vector<HidInterface> shown = pick_.empty() || devices.empty() ? devices : picked(devices, pick_);
+    if (shown.empty() && !devices.empty()) {
+        feedback.error(no_match_message(pick_, devices));
+        return std::nullopt;
+    }
+    std::vector<ListedDevice> listed;
+    for (const HidInterface& device : shown) {
+        ListedDevice entry{device.path, device.serial_number, {}};
+        HidOpening opening = backend_->open(device.path);
+        if (opening.transport) entry.state = ask_versions(*opening.transport);
+        else if (opening.in_use) entry.state = "in use by another program";
+        else entry.state = "cannot be opened: " + without_final_stop(opening.why);
+        listed.push_back(std::move(entry));
+    }  // each device is closed, and let go, before the next is opened
+    return listed;
+}
+
+ExclusiveLock::~ExclusiveLock() {
+#ifdef ZYVORA_HAVE_FLOCK
+    if (fd_ >= 0) ::close(fd_);  // closing the last descriptor lets the lock go
+#endif
+}
+
+ExclusiveLock::ExclusiveLock(ExclusiveLock&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+
+ExclusiveLock& ExclusiveLock::operator=(ExclusiveLock&& other) noexcept {
+    if (this != &other) {
+        ExclusiveLock gone(std::move(*this));
+        fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+}
+
+ExclusiveLock::Result ExclusiveLock::take(const std::string& path) {
+#ifdef ZYVORA_HAVE_FLOCK
+    if (fd_ >= 0) return Result::Held;
+    // Reading is enough to lock; non-blocking, so a FIFO or a slow device node cannot hold us here.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return Result::NoFile;
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EINTR) continue;
+        const bool busy = errno == EWOULDBLOCK;
+        ::close(fd);
+        return busy ? Result::InUse : Result::NoFile;
+    }
+    fd_ = fd;
+    return Result::Held;
+#else
+    (void)path;
+    return Result::NoFile;
+#endif
 }
 
 int HidTransport::write(const Report& request) {

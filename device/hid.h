@@ -1,7 +1,11 @@
 #pragma once
-// The device on the USB HID bus. HidPort finds it among the HID interfaces present and opens
-// the first match; the backend seam lets tests present interfaces of their own.
+// The device on the USB HID bus. HidPort finds the devices among the HID interfaces present,
+// takes the one picked (or the only one), and holds it for this program alone while it is open;
+// the backend seam lets tests present interfaces of their own.
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,14 +18,21 @@ namespace zyvora {
 struct HidInterface {
     std::string path;
     std::string hardware_id;
+    std::string serial_number;  // empty when the device gives none
+};
+
+// What opening one interface gave: a transport, or why not.
+struct HidOpening {
+    std::unique_ptr<Transport> transport;
+    bool in_use = false;  // another program holds the device
+    std::string why;      // otherwise, the system's reason
 };
 
 class HidBackend {
 public:
     virtual ~HidBackend() = default;
     virtual std::vector<HidInterface> enumerate() = 0;
-    // An open transport on `path`, or nullptr with the reason in `why`.
-    virtual std::unique_ptr<Transport> open(const std::string& path, std::string* why) = 0;
+    virtual HidOpening open(const std::string& path) = 0;
 };
 
 // The HID interfaces of this PC, through hidapi.
@@ -30,14 +41,72 @@ std::unique_ptr<HidBackend> make_hidapi_backend();
 // True when the hardware ID names the device: it contains "vid_0483&pid_a124" in any case.
 bool is_device_hardware_id(const std::string& hardware_id);
 
+// The status log line of a device that another program has open.
+inline constexpr const char* kDeviceInUse = "The device is in use by another program.";
+
+// "PATH (serial number SERIAL)", or "PATH (no serial number)": how messages name a device.
+std::string describe_device(const HidInterface& device);
+
+// One device as `zyvora-cli list` shows it.
+struct ListedDevice {
+    std::string path;
+    std::string serial_number;
+    // "firmware 1.13, hardware TEXT", "in use by another program", "does not answer", or
+    // "cannot be opened: WHY".
+    std::string state;
+    bool operator==(const ListedDevice&) const = default;
+};
+
+// Asks an open device for its firmware and hardware versions: the state `list` shows.
+std::string ask_versions(Transport& transport);
+
+// Which of several devices an operation is to use: an index into `devices`, or nullopt when
+// the user would rather not go on.
+using HidChooser = std::function<std::optional<std::size_t>(const std::vector<HidInterface>& devices)>;
+
 class HidPort : public DevicePort {
 public:
-    HidPort();  // over hidapi
-    explicit HidPort(std::unique_ptr<HidBackend> backend);
+    // `pick` is a device's path or serial number; empty, the only device attached is taken.
+    explicit HidPort(std::string pick = {});  // over hidapi
+    explicit HidPort(std::unique_ptr<HidBackend> backend, std::string pick = {});
+
+    // Asked when several devices are attached and none is picked; without one, such an
+    // operation is refused with a message that lists them.
+    void set_chooser(HidChooser chooser) { chooser_ = std::move(chooser); }
+
     std::unique_ptr<Transport> open(Feedback& feedback) override;
+
+    // The devices attached, each once, in the order the system gives them.
+    std::vector<HidInterface> attached();
+    // Every device the pick allows (all when none), each opened, asked and closed in turn;
+    // nullopt, with the error shown, when a pick matches none of those attached.
+    std::optional<std::vector<ListedDevice>> list(Feedback& feedback);
 
 private:
     std::unique_ptr<HidBackend> backend_;
+    std::string pick_;
+    HidChooser chooser_;
+};
+
+// An exclusive, non-blocking flock on a file or device node, held while this lives: one program
+// at a time on a device. Where paths are not files (or flock is missing), nothing is held.
+class ExclusiveLock {
+public:
+    enum class Result {
+        Held,    // this program has the file to itself
+        InUse,   // another open file holds it
+        NoFile,  // nothing there to lock (yet)
+    };
+    ExclusiveLock() = default;
+    ~ExclusiveLock();
+    ExclusiveLock(ExclusiveLock&& other) noexcept;
+    ExclusiveLock& operator=(ExclusiveLock&& other) noexcept;
+
+    Result take(const std::string& path);
+    bool held() const { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
 };
 
 // How long a reply may take. A device busy writing a firmware page or an EEPROM page into its

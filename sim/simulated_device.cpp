@@ -95,7 +95,8 @@ std::chrono::steady_clock::time_point later_by(std::chrono::steady_clock::time_p
 
 class SimulatedTransport : public Transport {
 public:
-    SimulatedTransport(SimulatedDevice& device, Feedback& feedback) : device_(device), feedback_(feedback) {}
+    SimulatedTransport(SimulatedDevice& device, Feedback& feedback, ExclusiveLock lock)
+        : device_(device), feedback_(feedback), lock_(std::move(lock)) {}
     ~SimulatedTransport() override {
         std::string error;
         if (!device_.sync_eeprom(&error)) feedback_.log("Simulated device: " + error);
@@ -106,6 +107,12 @@ public:
     int write(const Report& request) override {
         pending_.reset();
         if (!device_.present()) return -1;
+        // A file made by this transport's first page is locked from then on.
+        const auto& file = device_.options().eeprom_file;
+        if (file && !lock_.held() && lock_.take(*file) == ExclusiveLock::Result::InUse) {
+            feedback_.log(kDeviceInUse);
+            return -1;
+        }
         SimAnswer answer = device_.handle(request);
         if (answer.eeprom_error) feedback_.log("Simulated device: " + *answer.eeprom_error);
         if (answer.count < 0) return -1;
@@ -142,8 +149,22 @@ private:
 
     SimulatedDevice& device_;
     Feedback& feedback_;
+    ExclusiveLock lock_;  // let go after the destructor's sync
     std::optional<SimAnswer> pending_;
     std::chrono::steady_clock::time_point sent_at_;
+};
+
+// Listing shows nothing but its own line.
+class QuietFeedback : public Feedback {
+public:
+    void info(const std::string&) override {}
+    void message(const std::string&) override {}
+    void error(const std::string&) override {}
+    void log(const std::string&) override {}
+    void progress_range(int, int) override {}
+    void progress_position(int) override {}
+    int progress() const override { return 0; }
+    void process_events() override {}
 };
 
 }  // namespace
@@ -324,7 +345,23 @@ std::unique_ptr<Transport> SimulatedPort::open(Feedback& feedback) {
         return nullptr;
     }
     feedback.log("Zyvora Plus 2.0 found, vid: Vid_0483, pid: A124");
-    return std::make_unique<SimulatedTransport>(device_, feedback);
+    // A file not there yet has nothing to lock; its first page makes it and the lock follows.
+    ExclusiveLock lock;
+    if (const auto& file = device_.options().eeprom_file;
+        file && lock.take(*file) == ExclusiveLock::Result::InUse) {
+        feedback.log(kDeviceInUse);
+        return nullptr;
+    }
+    return std::make_unique<SimulatedTransport>(device_, feedback, std::move(lock));
+}
+
+std::optional<ListedDevice> SimulatedPort::list(const std::string& path) {
+    if (!device_.present()) return std::nullopt;
+    ListedDevice listed{path, {}, {}};
+    QuietFeedback quiet;
+    const std::unique_ptr<Transport> transport = open(quiet);
+    listed.state = transport ? ask_versions(*transport) : "in use by another program";
+    return listed;
 }
 
 }  // namespace zyvora

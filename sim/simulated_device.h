@@ -100,10 +100,14 @@ private:
 // Opens the simulated device: the found line of Open, or "Zyvora Plus 2.0 not found." when it
 // is absent. The device must outlive the port, and `feedback` the transport it gives: the
 // transport logs why the EEPROM file failed to take a page, and closing it syncs the file.
+// While a transport is open it holds the EEPROM file locked, as the USB device's node is, so a
+// second program on the same file is told the device is in use and sends nothing.
 class SimulatedPort : public DevicePort {
 public:
     explicit SimulatedPort(SimulatedDevice& device) : device_(device) {}
     std::unique_ptr<Transport> open(Feedback& feedback) override;
+    // The device as `list` shows it under `path`, asked for its versions; nullopt when absent.
+    std::optional<ListedDevice> list(const std::string& path);
 
 private:
     SimulatedDevice& device_;

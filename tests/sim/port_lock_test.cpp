@@ -1,0 +1,144 @@
+// The simulated device as one program at a time has it: while a transport is open its EEPROM
+// file is locked, so another opener is told the device is in use and sends nothing; and the
+// device as `list` shows it.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "../device/listed_device_print.h"
+#include "../device/recording_feedback.h"
+#include "simulated_device.h"
+
+namespace zyvora {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::RecordingFeedback;
+
+const std::string kFound = "Zyvora Plus 2.0 found, vid: Vid_0483, pid: A124";
+const std::string kInUse = "The device is in use by another program.";
+
+Report write_page_request(std::uint16_t page, std::uint8_t fill) {
+    Report request = make_request(Command::WritePage);
+    put_le16(request, kPageNumberAt, page);
+    std::fill_n(request.begin() + kPageDataAt, kPageSize, fill);
+    put_le16(request, kPageSumAt, page_sum(request.data() + kPageDataAt));
+    return request;
+}
+
+class SimulatedLock : public ::testing::Test {
+protected:
+    SimulatedLock() {
+        std::string pattern = (fs::temp_directory_path() / "zyvora-lock-XXXXXX").string();
+        dir_ = ::mkdtemp(pattern.data());
+        file_ = dir_ + "/eeprom.bin";
+    }
+    ~SimulatedLock() override { fs::remove_all(dir_); }
+
+    std::unique_ptr<SimulatedDevice> make(std::optional<std::string> file) {
+        SimOptions options;
+        options.eeprom_file = std::move(file);
+        std::string error;
+        auto device = SimulatedDevice::create(std::move(options), &error);
+        EXPECT_TRUE(device) << error;
+        return device;
+    }
+    void make_file() const { std::ofstream(file_, std::ios::binary) << std::string(kImageSize, '\xFF'); }
+    // Whether another program could lock the file now.
+    bool free_for_others() const {
+        const int fd = ::open(file_.c_str(), O_RDONLY | O_CLOEXEC);
+        const bool free = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+        if (fd >= 0) ::close(fd);
+        return free;
+    }
+
+    std::string dir_, file_;
+};
+
+TEST_F(SimulatedLock, ASecondOpenerOfOneFileIsToldItIsInUseUntilTheFirstCloses) {
+    make_file();
+    auto first = make(file_), second = make(file_);
+    RecordingFeedback first_log, second_log;
+    auto holding = SimulatedPort(*first).open(first_log);
+    ASSERT_NE(holding, nullptr);
+    EXPECT_FALSE(free_for_others());
+
+    EXPECT_EQ(SimulatedPort(*second).open(second_log), nullptr);
+    EXPECT_EQ(second_log.events, (std::vector<std::string>{"log: " + kFound, "log: " + kInUse}));
+    EXPECT_EQ(SimulatedPort(*second).list("sim:eeprom.bin"),
+              (ListedDevice{"sim:eeprom.bin", "", "in use by another program"}));
+    EXPECT_TRUE(second->requests().empty());
+
+    holding.reset();
+    EXPECT_TRUE(free_for_others());
+    second_log.events.clear();
+    EXPECT_NE(SimulatedPort(*second).open(second_log), nullptr);
+    EXPECT_EQ(second_log.events, std::vector<std::string>{"log: " + kFound});
+    EXPECT_EQ(first_log.lines(), std::vector<std::string>{kFound});
+}
+
+TEST_F(SimulatedLock, AFileMadeByTheFirstPageIsLockedFromThenOn) {
+    auto device = make(file_);
+    RecordingFeedback feedback;
+    auto transport = SimulatedPort(*device).open(feedback);
+    ASSERT_NE(transport, nullptr);
+    ASSERT_FALSE(fs::exists(file_));
+    EXPECT_EQ(transport->write(write_page_request(0, 0x11)), 65);
+    // The lock is taken before the next request, not after it.
+    EXPECT_EQ(transport->write(write_page_request(1, 0x22)), 65);
+    EXPECT_FALSE(free_for_others());
+    transport.reset();
+    EXPECT_TRUE(free_for_others());
+    EXPECT_EQ(feedback.lines(), std::vector<std::string>{kFound});
+}
+
+TEST_F(SimulatedLock, AFileAnotherProgramLocksAfterItIsMadeStopsTheNextRequest) {
+    auto device = make(file_);
+    RecordingFeedback feedback;
+    auto transport = SimulatedPort(*device).open(feedback);
+    ASSERT_NE(transport, nullptr);
+    // The other program's device makes the file and holds it.
+    make_file();
+    const int held = ::open(file_.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+    EXPECT_EQ(transport->write(write_page_request(0, 0x11)), -1);
+    ::close(held);
+    EXPECT_EQ(feedback.lines(), (std::vector<std::string>{kFound, kInUse}));
+    EXPECT_TRUE(device->requests().empty());
+}
+
+TEST_F(SimulatedLock, WithoutAFileThereIsNothingToShareAndNothingIsLocked) {
+    auto device = make(std::nullopt);
+    RecordingFeedback feedback;
+    auto first = SimulatedPort(*device).open(feedback);
+    auto second = SimulatedPort(*device).open(feedback);
+    EXPECT_NE(first, nullptr);
+    EXPECT_NE(second, nullptr);
+    EXPECT_EQ(feedback.lines(), (std::vector<std::string>{kFound, kFound}));
+}
+
+TEST_F(SimulatedLock, ListAsksTheDeviceForItsVersionsUnlessItIsAbsent) {
+    SimOptions options;
+    options.firmware_version = 112;
+    options.hardware_version = "rev C";
+    std::string error;
+    auto device = SimulatedDevice::create(options, &error);
+    ASSERT_TRUE(device) << error;
+    EXPECT_EQ(SimulatedPort(*device).list("sim"), (ListedDevice{"sim", "", "firmware 1.12, hardware rev C"}));
+
+    options.faults = {*parse_sim_fault("hwversion=no-reply", nullptr)};
+    device = SimulatedDevice::create(options, &error);
+    EXPECT_EQ(SimulatedPort(*device).list("sim"), (ListedDevice{"sim", "", "does not answer"}));
+
+    options.not_found = true;
+    device = SimulatedDevice::create(options, &error);
+    EXPECT_EQ(SimulatedPort(*device).list("sim"), std::nullopt);
+    EXPECT_TRUE(device->requests().empty());
+}
+
+}  // namespace
+}  // namespace zyvora
