@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "control_views.h"
+#include "device_chooser.h"
 #include "device_flows.h"
 #include "filter_window.h"
 #include "help_window.h"
@@ -228,9 +229,25 @@ void TForm1::enable_device_buttons(bool enabled) {
     }
 }
 
-// Made on first use, so that a window given another device never touches the USB bus.
+// Made on first use, so that a window given another device never touches the USB bus. Called
+// once per operation: with several devices attached, each operation asks which one, once
+// however often it opens the device.
 zyvora::DevicePort& TForm1::port() {
     if (!port_) port_ = std::make_unique<zyvora::HidPort>();
+    if (auto* hid = dynamic_cast<zyvora::HidPort*>(port_.get())) {
+        chosen_device_.reset();
+        hid->set_chooser([this](const std::vector<zyvora::HidInterface>& devices) -> std::optional<std::size_t> {
+            for (std::size_t i = 0; i < devices.size(); ++i) {
+                if (devices[i].path == chosen_device_) return i;
+            }
+            QStringList names;
+            for (const auto& device : devices) names.append(QString::fromStdString(zyvora::describe_device(device)));
+            const std::optional<int> row = ask_device_ ? ask_device_(names) : ask_device_in_dialog(this, names);
+            if (!row || *row < 0 || *row >= names.size()) return std::nullopt;
+            chosen_device_ = devices[static_cast<std::size_t>(*row)].path;
+            return static_cast<std::size_t>(*row);
+        });
+    }
     return *port_;
 }
 

@@ -3,6 +3,7 @@
 // status log and the progress bar.
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -36,6 +37,9 @@ struct FileDialogDecl {
     QString filter;
 };
 using FileAsker = std::function<QString(const FileDialogDecl& dialog)>;
+// Which of several attached devices to use, each named by path and serial number: the row
+// chosen, or nullopt when cancelled.
+using DeviceAsker = std::function<std::optional<int>(const QStringList& devices)>;
 
 class TForm1 : public QMainWindow {
 public:
@@ -59,6 +63,8 @@ public:
 
     void set_box_presenter(BoxPresenter presenter);
     void set_file_asker(FileAsker asker) { ask_file_ = std::move(asker); }
+    // Unset, the device chooser dialog asks.
+    void set_device_asker(DeviceAsker asker) { ask_device_ = std::move(asker); }
 
     const FileDialogDecl& save_dialog() const { return save_dialog_; }
     const FileDialogDecl& open_dialog() const { return open_dialog_; }
@@ -93,6 +99,8 @@ private:
     FileDialogDecl open_dialog_;
     FileDialogDecl ruf_save_dialog_;
     FileAsker ask_file_;
+    DeviceAsker ask_device_;
+    std::optional<std::string> chosen_device_;  // the path chosen for the running operation
     TForm2* help_ = nullptr;  // child windows, made once
     TForm4* filter_ = nullptr;
 };
