@@ -16,12 +16,13 @@ constexpr std::array<std::pair<std::string_view, Command>, 5> kCommands{{
     {"firmware", Command::FirmwarePage},
 }};
 
-constexpr std::array<std::pair<std::string_view, SimFaultKind>, 5> kKinds{{
+constexpr std::array<std::pair<std::string_view, SimFaultKind>, 6> kKinds{{
     {"wrong-sum", SimFaultKind::WrongSum},
     {"wrong-echo", SimFaultKind::WrongEcho},
     {"short-reply", SimFaultKind::ShortReply},
     {"no-reply", SimFaultKind::NoReply},
     {"gone", SimFaultKind::Gone},
+    {"corrupt", SimFaultKind::Corrupt},
 }};
 
 bool has_pages(Command command) { return command != Command::HardwareVersion && command != Command::FirmwareVersion; }
@@ -57,10 +58,13 @@ std::optional<SimFault> parse_sim_fault(std::string_view text, std::string* erro
     }
     if (!known) {
         return fail("unknown kind \"" + std::string(kind_name) +
-                    "\" (wrong-sum, wrong-echo, short-reply, no-reply or gone)");
+                    "\" (wrong-sum, wrong-echo, short-reply, no-reply, gone or corrupt)");
     }
     if (fault.kind == SimFaultKind::WrongSum && fault.command != Command::ReadPage) {
         return fail("wrong-sum applies to read only, the one reply that carries a page sum");
+    }
+    if (fault.kind == SimFaultKind::Corrupt && fault.command != Command::WritePage) {
+        return fail("corrupt applies to write only, the one command that stores a settings page");
     }
     if (page_text) {
         if (!has_pages(fault.command)) return fail(std::string(target) + " has no pages");

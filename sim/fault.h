@@ -15,6 +15,7 @@ enum class SimFaultKind {
     ShortReply,  // 64 bytes come back instead of 65
     NoReply,     // nothing comes back within the time limit
     Gone,        // the device is unplugged: this request and all later ones fail, Open finds nothing
+    Corrupt,     // a settings page write is acknowledged but stored with one byte changed
 };
 
 struct SimFault {
@@ -27,7 +28,7 @@ struct SimFault {
 // Reads "COMMAND[@PAGE]=KIND": COMMAND one of hwversion, fwversion, read, write, firmware;
 // PAGE the page number as sent (0-511 for read and write, 0-65535 for firmware; the version
 // commands have none); KIND one of wrong-sum (read only), wrong-echo, short-reply, no-reply,
-// gone. Examples: "read@3=wrong-sum", "fwversion=wrong-echo", "firmware@0=gone".
+// gone, corrupt (write only). Examples: "read@3=wrong-sum", "fwversion=wrong-echo", "firmware@0=gone".
 // nullopt with a one-line reason in `error` when the text does not read.
 std::optional<SimFault> parse_sim_fault(std::string_view text, std::string* error);
 

@@ -266,6 +266,14 @@ SimAnswer SimulatedDevice::handle(const Report& request) {
     requests_.push_back(request);
     SimAnswer answer{static_cast<int>(kReportSize), {}};
     answer.reply[1] = request[1];
+    if (fault != options_.faults.end() && fault->kind == SimFaultKind::Corrupt) {
+        // The page passes every check of the exchange; only reading it back shows the change.
+        Report changed = request;
+        changed[kPageDataAt] ^= 0x01;
+        put_le16(changed, kPageSumAt, page_sum(changed.data() + kPageDataAt));
+        this->answer(changed, answer);
+        return answer;
+    }
     this->answer(request, answer);
     if (fault == options_.faults.end()) return answer;
     switch (fault->kind) {
@@ -275,7 +283,8 @@ SimAnswer SimulatedDevice::handle(const Report& request) {
         case SimFaultKind::WrongEcho: answer.reply[1] = static_cast<std::uint8_t>(request[1] ^ 0x01); break;
         case SimFaultKind::ShortReply: answer.count = static_cast<int>(kReportSize) - 1; break;
         case SimFaultKind::NoReply: answer.count = 0; break;
-        case SimFaultKind::Gone: break;
+        case SimFaultKind::Gone:
+        case SimFaultKind::Corrupt: break;
     }
     return answer;
 }

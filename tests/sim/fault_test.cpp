@@ -20,6 +20,7 @@ TEST(SimFaultSyntax, ReadsEveryCommandAndKind) {
         {"firmware@0=gone", {Command::FirmwarePage, 0, SimFaultKind::Gone}},
         {"firmware@65535=wrong-echo", {Command::FirmwarePage, 65535, SimFaultKind::WrongEcho}},
         {"firmware=no-reply", {Command::FirmwarePage, std::nullopt, SimFaultKind::NoReply}},
+        {"write@100=corrupt", {Command::WritePage, 100, SimFaultKind::Corrupt}},
     };
     for (const auto& c : cases) {
         std::string error = "untouched";
@@ -38,10 +39,12 @@ TEST(SimFaultSyntax, RefusesWithAReason) {
         {"read@3", "fault \"read@3\": expected COMMAND[@PAGE]=KIND, for example read@3=wrong-sum"},
         {"erase=gone", "fault \"erase=gone\": unknown command \"erase\" (hwversion, fwversion, read, write or firmware)"},
         {"READ=gone", "fault \"READ=gone\": unknown command \"READ\" (hwversion, fwversion, read, write or firmware)"},
-        {"read=slow", "fault \"read=slow\": unknown kind \"slow\" (wrong-sum, wrong-echo, short-reply, no-reply or gone)"},
-        {"read@3=", "fault \"read@3=\": unknown kind \"\" (wrong-sum, wrong-echo, short-reply, no-reply or gone)"},
+        {"read=slow", "fault \"read=slow\": unknown kind \"slow\" (wrong-sum, wrong-echo, short-reply, no-reply, gone or corrupt)"},
+        {"read@3=", "fault \"read@3=\": unknown kind \"\" (wrong-sum, wrong-echo, short-reply, no-reply, gone or corrupt)"},
         {"write@2=wrong-sum",
          "fault \"write@2=wrong-sum\": wrong-sum applies to read only, the one reply that carries a page sum"},
+        {"read@2=corrupt",
+         "fault \"read@2=corrupt\": corrupt applies to write only, the one command that stores a settings page"},
         {"fwversion@1=gone", "fault \"fwversion@1=gone\": fwversion has no pages"},
         {"read@512=gone", "fault \"read@512=gone\": page \"512\" is not a page number 0-511"},
         {"write@-1=gone", "fault \"write@-1=gone\": page \"-1\" is not a page number 0-511"},
