@@ -1,6 +1,7 @@
 // zyvora-cli: the configurator's operations for scripts and service work.
 #include <CLI/CLI.hpp>
 
+#include <csignal>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -8,6 +9,7 @@
 #include "device_flows.h"
 #include "files.h"
 #include "hid.h"
+#include "interrupts.h"
 #include "operations.h"
 #include "passes.h"
 #include "remote_update.h"
@@ -51,8 +53,12 @@ public:
     void progress_position(int position) override { position_ = position; }
     int progress() const override { return position_; }
     void process_events() override {}
+    int interrupts() const override { return held_ ? held_->count() : 0; }
+    // While a device operation runs, Ctrl+C and the like are counted for it to decide on.
+    void hold_interrupts() { held_ = std::make_unique<HeldInterrupts>(); }
 
 private:
+    std::unique_ptr<HeldInterrupts> held_;
     static void show(const std::string& text) { std::cerr << terminal_text(plain_lines(text)) << '\n'; }
     int position_ = 0;
 };
@@ -77,6 +83,9 @@ struct Device {
 
 int main(int argc, char** argv) {
     install_signal_cleanup();
+    // A closed standard output (a pipe into `head`, say) must not stop a transfer half way: the
+    // log lines that cannot be written are dropped.
+    std::signal(SIGPIPE, SIG_IGN);
     CLI::App app{"Zyvora Plus 2.0 Configurator, command line: settings files, settings images and the device.",
                  "zyvora-cli"};
     app.set_version_flag("--version", std::string(kApplicationName) + " " + std::string(kVersionTag));
@@ -84,7 +93,7 @@ int main(int argc, char** argv) {
     app.fallthrough();
 
     std::string in, out, image_out, device_text = "hid", firmware_file;
-    bool all = false;
+    bool all = false, no_backup = false, no_verify = false;
     SimOptions sim;
     std::vector<std::string> fault_texts;
     long latency_us = 0;
@@ -102,7 +111,7 @@ int main(int argc, char** argv) {
         app.add_option("--sim-hardware", sim.hardware_version, "Simulated device: hardware version text"));
     device_options.push_back(app.add_option("--sim-fault", fault_texts,
                    "Simulated device: a fault, COMMAND[@PAGE]=KIND; commands hwversion, fwversion, read, write, "
-                   "firmware; kinds wrong-sum, wrong-echo, short-reply, no-reply, gone"));
+                   "firmware; kinds wrong-sum, wrong-echo, short-reply, no-reply, gone, corrupt"));
     device_options.push_back(
         app.add_flag("--sim-erased", sim.erased, "Simulated device: a fresh EEPROM is erased (all 0xFF)"));
     device_options.push_back(app.add_flag("--sim-absent", sim.not_found, "Simulated device: not attached"));
@@ -134,6 +143,10 @@ int main(int argc, char** argv) {
 
     auto* write = app.add_subcommand("write", "\"Write config\": check a settings file and write it to the device.");
     write->add_option("IN.cfg", in, "Settings file to write to the device")->required();
+    write->add_flag("--no-backup", no_backup,
+                    "Do not read and keep the device's settings before writing (kept by default in "
+                    "$XDG_DATA_HOME/zyvora-configurator/backups/)");
+    write->add_flag("--no-verify", no_verify, "Do not read the settings back and compare them after writing");
 
     auto* upload = app.add_subcommand("upload-firmware", "\"Upload firmware\": send the firmware image to the device.");
     auto* ruf = app.add_subcommand(
@@ -187,6 +200,7 @@ int main(int argc, char** argv) {
     ConsoleFeedback feedback;
     Device device;
     if (needs_device) {
+        feedback.hold_interrupts();
         for (const auto& text : fault_texts) {
             std::string why;
             const auto fault = parse_sim_fault(text, &why);
@@ -243,12 +257,21 @@ int main(int argc, char** argv) {
                       (image_out.empty() || write_image_file(image, image_out, feedback)));
     }
     if (*write) {
+        WriteSafety safety = default_write_safety();
+        if (no_backup) safety.backups.reset();
+        safety.verify = !no_verify;
         return status(read_settings_file(registry, store, in, feedback) &&
-                      write_config(*device.port, registry, store, image, feedback));
+                      write_config(*device.port, registry, store, image, feedback, safety));
     }
     if (*upload) {
         const FirmwareStore firmware =
             firmware_file.empty() ? FirmwareStore::embedded() : FirmwareStore::from_file(firmware_file);
+        // Nothing to send: the device is left alone, and the product's message gets the way out.
+        if (!firmware.carries_image()) {
+            firmware.load(feedback);
+            std::cerr << "zyvora-cli: this build carries no firmware image; give one with --firmware FILE\n";
+            return 1;
+        }
         return status(upload_firmware_flow(*device.port, firmware, feedback));
     }
     if (*ruf) {

@@ -22,9 +22,10 @@ void start_progress(Feedback& feedback, int maximum) {
 
 }  // namespace
 
-bool write_settings(DeviceLink& link, const Image& image, Feedback& feedback) {
+bool write_settings(DeviceLink& link, const Image& image, Feedback& feedback, const PageGate& gate) {
     start_progress(feedback, kPages);
     for (int p = 0; p < kPages; ++p) {
+        if (gate && !gate(p)) return false;
         if (!link.write_settings_page(static_cast<std::uint16_t>(p), image.data() + p * kPageSize)) {
             feedback.log(counted("Page write error: ", p + 1, kPages));
             return false;
@@ -37,9 +38,10 @@ bool write_settings(DeviceLink& link, const Image& image, Feedback& feedback) {
     return true;
 }
 
-bool read_settings(DeviceLink& link, Image& image, Feedback& feedback, int* failed_page) {
+bool read_settings(DeviceLink& link, Image& image, Feedback& feedback, int* failed_page, const PageGate& gate) {
     start_progress(feedback, kPages);
     for (int p = 0; p < kPages; ++p) {
+        if (gate && !gate(p)) return false;
         if (!link.read_settings_page(static_cast<std::uint16_t>(p), image.data() + p * kPageSize)) {
             feedback.log(counted("Page read error: ", p + 1, kPages));
             if (failed_page) *failed_page = p;
@@ -64,7 +66,8 @@ bool show_versions(DeviceLink& link, Feedback& feedback) {
     return true;
 }
 
-bool upload_firmware(DeviceLink& link, const std::vector<std::uint8_t>& firmware, Feedback& feedback) {
+bool upload_firmware(DeviceLink& link, const std::vector<std::uint8_t>& firmware, Feedback& feedback,
+                     const PageGate& gate) {
     // Page numbers travel as 16 bits; the store never hands over more than fits the device.
     if (firmware.size() > kFirmwareCapacity) {
         feedback.info("Firmware file too long.");
@@ -74,6 +77,7 @@ bool upload_firmware(DeviceLink& link, const std::vector<std::uint8_t>& firmware
     start_progress(feedback, pages);
     for (int p = 0; p < pages; ++p) {
         feedback.process_events();
+        if (gate && !gate(p)) return false;
         std::array<std::uint8_t, kPageSize> page{};
         const std::size_t from = p * kPageSize;
         std::copy_n(firmware.begin() + from, std::min(kPageSize, firmware.size() - from), page.begin());

@@ -1,6 +1,7 @@
 #pragma once
 // Page transfers and device queries, with their status log lines and progress bar.
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "feedback.h"
@@ -9,14 +10,19 @@
 
 namespace zyvora {
 
+// Asked before each page (from 0) of a transfer: false stops it there, with nothing logged, so
+// that the caller says why. No gate: every page goes.
+using PageGate = std::function<bool(int page)>;
+
 // 512 page writes of `image`: "Page written: N/512" per page, "Eeprom write success" at the
 // end, or "Page write error: N/512" and stop. True when every page was written.
-bool write_settings(DeviceLink& link, const Image& image, Feedback& feedback);
+bool write_settings(DeviceLink& link, const Image& image, Feedback& feedback, const PageGate& gate = {});
 
 // 512 page reads into `image`: "Page read: N/512" per page or "Page read error: N/512" and stop;
 // the pages not read keep what `image` held. True when every page was read; otherwise
 // `failed_page`, when given, takes the number (from 0) of the page that failed.
-bool read_settings(DeviceLink& link, Image& image, Feedback& feedback, int* failed_page = nullptr);
+bool read_settings(DeviceLink& link, Image& image, Feedback& feedback, int* failed_page = nullptr,
+                   const PageGate& gate = {});
 
 // "Firmware version: %.2f" and "\r\nHardware version: %s" in one plain message; false, with
 // nothing shown, when a query fails.
@@ -25,6 +31,7 @@ bool show_versions(DeviceLink& link, Feedback& feedback);
 // The firmware pages in order from 0, the last padded with zeros, letting the window process
 // events before each page; "Firmware upgrade success" at the end. `firmware` is at most
 // kFirmwareCapacity bytes (the store refuses larger ones).
-bool upload_firmware(DeviceLink& link, const std::vector<std::uint8_t>& firmware, Feedback& feedback);
+bool upload_firmware(DeviceLink& link, const std::vector<std::uint8_t>& firmware, Feedback& feedback,
+                     const PageGate& gate = {});
 
 }  // namespace zyvora

@@ -22,6 +22,9 @@ public:
     virtual void progress_position(int position) = 0;
     virtual int progress() const = 0;
     virtual void process_events() = 0;  // let the window repaint during long work
+    // How often the user asked to stop (Ctrl+C or a signal) since the operation began; long
+    // transfers look at it between pages.
+    virtual int interrupts() const { return 0; }
 };
 
 }  // namespace zyvora

@@ -1,7 +1,13 @@
 #include "device_flows.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <ctime>
+#include <fstream>
 
+#include "files.h"
+#include "interrupts.h"
 #include "link.h"
 #include "operations.h"
 #include "passes.h"
@@ -23,7 +29,121 @@ std::string firmware_mismatch_message(std::optional<std::uint32_t> device) {
     return text;
 }
 
+constexpr int kPages = static_cast<int>(kSettingsPages);
+
+// Pages of one operation that may span several transfers: counts them, and holds interrupts
+// for a transfer that must not be left half done.
+class TransferGuard {
+public:
+    TransferGuard(Feedback& feedback, int total_pages) : feedback_(feedback), total_(total_pages) {}
+
+    // A read stops at the first interrupt: nothing it leaves behind is harmed.
+    PageGate reading() {
+        return [this](int) {
+            ++done_;
+            stopped_ = feedback_.interrupts() > 0;
+            return !stopped_;
+        };
+    }
+
+    // A write goes on after a first interrupt, saying how long it still takes; a second stops it
+    // before `page`.
+    PageGate holding(const std::string& what_is_written, const std::string& what_is_left) {
+        return [this, what_is_written, what_is_left](int page) {
+            ++done_;
+            const int asked = feedback_.interrupts();
+            if (asked >= 1 && !warned_) {
+                warned_ = true;
+                feedback_.log("Interrupted: " + what_is_written + "; stopping now would leave " + what_is_left +
+                              ". This takes about " + std::to_string(seconds_left()) +
+                              " s more. Interrupt again to stop at once and leave " + what_is_left + ".");
+            }
+            stopped_ = asked >= 2;
+            if (stopped_) stopped_before_ = page;
+            return !stopped_;
+        };
+    }
+
+    bool stopped() const { return stopped_; }
+    int stopped_before() const { return stopped_before_; }
+
+private:
+    long seconds_left() const {
+        const auto elapsed = std::chrono::steady_clock::now() - started_;
+        const auto per_page = elapsed / std::max(done_, 1);
+        const auto left = per_page * std::max(total_ - done_, 0);
+        return std::max<long>(1, static_cast<long>(std::chrono::ceil<std::chrono::seconds>(left).count()));
+    }
+
+    Feedback& feedback_;
+    int total_;
+    int done_ = 0;
+    bool warned_ = false;
+    bool stopped_ = false;
+    int stopped_before_ = -1;
+    std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
+};
+
+// The backup's file name without its extension: the local date and time, so that they sort,
+// and a number should two come in one second.
+std::string backup_base(const std::string& folder) {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%d_%H-%M-%S", &local);
+    std::string base = folder + "/" + stamp;
+    // "_02" sorts after the plain stamp's ".cfg", as it came after it.
+    for (int n = 2; std::ifstream(base + ".cfg") || std::ifstream(base + ".bin"); ++n) {
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, "_%02d", n);
+        base = folder + "/" + stamp + suffix;
+    }
+    return base;
+}
+
+std::string restore_hint(const std::optional<std::string>& backup) {
+    return backup ? "\nThe device's previous settings are saved in " + printable(*backup) +
+                        "; write that file to restore them."
+                  : std::string();
+}
+
+// Reads the device's settings and keeps them in the backup folder. False when the write must
+// not go on: the settings could not be read or saved, or the user interrupted.
+bool back_up(DeviceLink& link, const Registry& registry, const std::string& folder, const PageGate& hold,
+             TransferGuard& guard, std::optional<std::string>& saved, Feedback& feedback) {
+    Image current{};
+    if (!read_settings(link, current, feedback, nullptr, hold)) {
+        feedback.info(guard.stopped() ? "Write config stopped by an interrupt; nothing was written to the device."
+                                      : "The device's settings could not be read for a backup, so nothing was "
+                                        "written to the device.");
+        return false;
+    }
+    ControlStore previous = registry.make_store();
+    if (!verify(current) || decode(registry, previous, current)) {
+        feedback.log("The device holds no valid settings (erased, or of another firmware): no backup was made.");
+        return true;
+    }
+    std::string why;
+    const std::string base = make_folders(folder, &why) ? backup_base(folder) : std::string();
+    if (base.empty() || !save_settings_file(registry, previous, base + ".cfg", feedback) ||
+        !write_image_file(current, base + ".bin", feedback)) {
+        if (!why.empty()) feedback.error("Unable to write to " + printable(folder) + ": " + why);
+        feedback.info("The backup of the device's settings could not be saved, so nothing was written to the device.");
+        return false;
+    }
+    saved = base + ".cfg";
+    feedback.log("Backup of the device's settings: " + printable(*saved));
+    if (feedback.interrupts() > 1) {
+        feedback.info("Write config stopped by an interrupt; nothing was written to the device.");
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
+
+WriteSafety default_write_safety() { return {data_home() + "/zyvora-configurator/backups", true}; }
 
 bool read_config(DevicePort& port, const Registry& registry, ControlStore& store, Image& incoming,
                  Feedback& feedback) {
@@ -33,7 +153,11 @@ bool read_config(DevicePort& port, const Registry& registry, ControlStore& store
         const auto device = port.open(feedback);
         if (!device) return false;
         DeviceLink link(*device);
-        read_settings(link, incoming, feedback, &failed_page);
+        TransferGuard guard(feedback, kPages);
+        if (!read_settings(link, incoming, feedback, &failed_page, guard.reading()) && guard.stopped()) {
+            feedback.log("Read config stopped by an interrupt.");
+            return false;
+        }
     }
     // The settings lie in the first pages; an image that verifies lost nothing of them.
     if (!verify_and_decode(registry, store, incoming, feedback)) return false;
@@ -51,7 +175,7 @@ bool read_config(DevicePort& port, const Registry& registry, ControlStore& store
 }
 
 bool write_config(DevicePort& port, const Registry& registry, ControlStore& store, Image& outgoing,
-                  Feedback& feedback, const Clock& clock) {
+                  Feedback& feedback, const WriteSafety& safety, const Clock& clock) {
     if (!encode_settings(registry, store, outgoing, feedback, false, clock)) return false;
     const auto device = port.open(feedback);
     if (!device) return false;
@@ -61,7 +185,39 @@ bool write_config(DevicePort& port, const Registry& registry, ControlStore& stor
         feedback.info(firmware_mismatch_message(version));
         return false;
     }
-    return write_settings(link, outgoing, feedback);
+    TransferGuard guard(feedback, kPages * (1 + (safety.backups ? 1 : 0) + (safety.verify ? 1 : 0)));
+    // The whole operation holds a first interrupt: the user cannot tell its reading from its writing.
+    const PageGate hold = guard.holding("the device is being written", "it with an incomplete configuration");
+    std::optional<std::string> backup;
+    if (safety.backups && !back_up(link, registry, *safety.backups, hold, guard, backup, feedback)) return false;
+
+    if (!write_settings(link, outgoing, feedback, hold)) {
+        const std::string where = guard.stopped() ? "Write config stopped after page " +
+                                                        std::to_string(guard.stopped_before()) + "/512"
+                                                  : "Write config failed";
+        feedback.info(where + ": the device holds an incomplete configuration. Write the settings to it again "
+                              "before it is used." + restore_hint(backup));
+        return false;
+    }
+    if (!safety.verify) return true;
+    Image back{};
+    int failed_page = -1;
+    if (!read_settings(link, back, feedback, &failed_page, hold)) {
+        feedback.info(guard.stopped() ? "Verify stopped: the settings were written but not read back to be compared."
+                                      : "Verify failed: page " + std::to_string(failed_page) +
+                                            " could not be read back." + restore_hint(backup));
+        return false;
+    }
+    const auto differs = std::mismatch(back.begin(), back.end(), outgoing.begin());
+    if (differs.first != back.end()) {
+        const auto page = static_cast<std::size_t>(differs.first - back.begin()) / kPageSize;
+        feedback.info("Verify failed: page " + std::to_string(page) + " (bytes " + std::to_string(page * kPageSize) +
+                      " to " + std::to_string(page * kPageSize + kPageSize - 1) +
+                      ") of the device does not hold what was written." + restore_hint(backup));
+        return false;
+    }
+    feedback.log("Verify success: the device holds every byte that was written.");
+    return true;
 }
 
 bool upload_firmware_flow(DevicePort& port, const FirmwareStore& firmware, Feedback& feedback,
@@ -72,7 +228,15 @@ bool upload_firmware_flow(DevicePort& port, const FirmwareStore& firmware, Feedb
     bool ok = false;
     if (const auto image = firmware.load(feedback)) {
         DeviceLink link(*device);
-        ok = upload_firmware(link, *image, feedback);
+        const int pages = static_cast<int>((image->size() + kPageSize - 1) / kPageSize);
+        TransferGuard guard(feedback, pages);
+        ok = upload_firmware(link, *image, feedback,
+                             guard.holding("the firmware is being uploaded", "the device without working firmware"));
+        if (guard.stopped()) {
+            feedback.info("Firmware upload stopped after page " + std::to_string(guard.stopped_before()) + "/" +
+                          std::to_string(pages) +
+                          ": the device holds incomplete firmware. Upload the firmware again before it is used.");
+        }
     }
     if (enable_buttons) enable_buttons(true);
     return ok;

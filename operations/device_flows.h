@@ -2,6 +2,8 @@
 // The device command flows behind "Read config", "Write config" and "Upload firmware", and the
 // version query of the CLI's `info`.
 #include <functional>
+#include <optional>
+#include <string>
 
 #include "clock.h"
 #include "controls.h"
@@ -15,16 +17,30 @@ namespace zyvora {
 
 // Reads the device's image into `incoming`, verifies and decodes it into the controls, logs
 // "Eeprom read success." and shows the versions. The controls change only when the checksum
-// and the version tag pass.
+// and the version tag pass. An interrupt stops the transfer at once.
 bool read_config(DevicePort& port, const Registry& registry, ControlStore& store, Image& incoming,
                  Feedback& feedback);
 
-// Encodes the controls (after the PC time fill when asked) into `outgoing` and writes it to a
-// device that reports the expected firmware version. Nothing touches the device when a check fails.
-bool write_config(DevicePort& port, const Registry& registry, ControlStore& store, Image& outgoing,
-                  Feedback& feedback, const Clock& clock = system_local_time);
+// What "Write config" does besides writing.
+struct WriteSafety {
+    // Where the device's settings are kept before they are replaced; none: no backup.
+    std::optional<std::string> backups;
+    bool verify = true;  // read the image back and compare it with what was sent
+};
 
-// Sends the carried firmware to the device. `enable_buttons(false)` before the upload and
+// The backups in the user's data folder, and verify: what both front ends use unless told not to.
+WriteSafety default_write_safety();
+
+// Encodes the controls (after the PC time fill when asked) into `outgoing` and writes it to a
+// device that reports the expected firmware version. Nothing touches the device when a check
+// fails. Before the first page the device's settings are read and, when they verify, saved in
+// the backup folder (raw image and settings file); after the last page the image is read back
+// and compared. A first interrupt (Feedback::interrupts) is held and the operation completes; a
+// second stops it at the next page.
+bool write_config(DevicePort& port, const Registry& registry, ControlStore& store, Image& outgoing,
+                  Feedback& feedback, const WriteSafety& safety, const Clock& clock = system_local_time);
+
+// Sends the carried firmware to the device, holding a first interrupt as "Write config" does. `enable_buttons(false)` before the upload and
 // `enable_buttons(true)` after it, whatever the outcome.
 bool upload_firmware_flow(DevicePort& port, const FirmwareStore& firmware, Feedback& feedback,
                           const std::function<void(bool)>& enable_buttons = {});

@@ -337,10 +337,20 @@ TEST_F(Cli, DeviceVerbsOnTheSimulatedDevice) {
     std::string pages;
     for (int p = 1; p <= 512; ++p) pages += "Page written: " + std::to_string(p) + "/512\n";
 
+    std::string read;
+    for (int p = 1; p <= 512; ++p) read += "Page read: " + std::to_string(p) + "/512\n";
+
     write("station.cfg", defaults_with("Callsign=NOCALL", "Callsign=SP5XYZ"));
     Outcome r = run({"--device", "sim:dev.img", "write", "station.cfg"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, found + pages + "Eeprom write success\n");
+    // The device's factory settings are kept before they are replaced, and the write is read back.
+    std::vector<std::string> backups;
+    for (const auto& e : fs::directory_iterator(data_ + "/zyvora-configurator/backups")) {
+        if (e.path().extension() == ".cfg") backups.push_back(e.path().string());
+    }
+    ASSERT_EQ(backups.size(), 1u);
+    EXPECT_EQ(r.out, found + read + "Backup of the device's settings: " + backups[0] + "\n" + pages +
+                         "Eeprom write success\n" + read + "Verify success: the device holds every byte that was written.\n");
     EXPECT_EQ(r.err, "");
 
     r = run({"--device", "sim:dev.img", "read", "back.cfg", "--image", "back.bin"});
@@ -381,7 +391,9 @@ TEST_F(Cli, DeviceFailuresExitWithOne) {
 
     r = run({"--device", "sim", "upload-firmware"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Firmware resource not found (FindResource).\n");
+    EXPECT_EQ(r.out, "");  // the device is not opened when there is nothing to send
+    EXPECT_EQ(r.err, "Firmware resource not found (FindResource).\n"
+                     "zyvora-cli: this build carries no firmware image; give one with --firmware FILE\n");
 
     write("fw.bin", std::string(33, '\x5A'));
     r = run({"--device", "sim", "--firmware", "fw.bin", "upload-firmware"});

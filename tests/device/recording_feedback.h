@@ -2,6 +2,7 @@
 // Records everything shown through the feedback port, in order, as short texts that tests
 // compare whole: "log: Page read: 1/512", "position: 0", "range: 0..512", "process events".
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "feedback.h"
@@ -16,7 +17,13 @@ public:
     }
     void message(const std::string& text) override { events.push_back("message: " + text); }
     void error(const std::string& text) override { events.push_back("error: " + text); }
-    void log(const std::string& line) override { events.push_back("log: " + line); }
+    void log(const std::string& line) override {
+        events.push_back("log: " + line);
+        for (const auto& [after, count] : interrupt_after) {
+            if (line == after) interrupts_ = count;
+        }
+    }
+    int interrupts() const override { return interrupts_; }
     void progress_range(int minimum, int maximum) override {
         events.push_back("range: " + std::to_string(minimum) + ".." + std::to_string(maximum));
     }
@@ -48,9 +55,12 @@ public:
 
     std::vector<std::string> events;
     std::vector<int> positions;  // every position set, in order
+    // The user interrupts: once the log line is shown, interrupts() gives the count.
+    std::vector<std::pair<std::string, int>> interrupt_after;
 
 private:
     int position_ = 0;
+    int interrupts_ = 0;
 };
 
 // "what: 1/total" .. "what: count/total".

@@ -2,9 +2,14 @@
 // log and the boxes say, and when the controls change.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+
 #include "../device/recording_feedback.h"
 #include "../support/expected_defaults.h"
 #include "device_flows.h"
+#include "files.h"
+#include "operations.h"
 #include "passes.h"
 #include "simulated_device.h"
 
@@ -12,6 +17,10 @@ namespace zyvora {
 namespace {
 
 using testing::RecordingFeedback;
+using testing::counted_lines;
+
+// "Write config" as it was before backups and verify, for the tests of what comes before them.
+const WriteSafety kPlainWrite{std::nullopt, false};
 
 class DeviceFlows : public ::testing::Test {
 protected:
@@ -77,7 +86,7 @@ TEST_F(DeviceFlows, OtherVersionTagChangesNoControl) {
 TEST_F(DeviceFlows, WriteTouchesTheDeviceOnlyWhenEverythingIsRight) {
     make_device({});
     store_.set_text("Txdelay", "199");
-    EXPECT_FALSE(write_config(*port_, registry_, store_, image_, feedback_));
+    EXPECT_FALSE(write_config(*port_, registry_, store_, image_, feedback_, kPlainWrite));
     EXPECT_EQ(feedback_.events, std::vector<std::string>{"info: TX delay - range error (200 - 1000)."});
     EXPECT_TRUE(device_->requests().empty());
 
@@ -86,7 +95,7 @@ TEST_F(DeviceFlows, WriteTouchesTheDeviceOnlyWhenEverythingIsRight) {
     old.firmware_version = 112;
     make_device(old);
     feedback_.events.clear();
-    EXPECT_FALSE(write_config(*port_, registry_, store_, image_, feedback_));
+    EXPECT_FALSE(write_config(*port_, registry_, store_, image_, feedback_, kPlainWrite));
     EXPECT_EQ(requests_of(Command::WritePage), 0u);
     EXPECT_EQ(feedback_.boxes().back(),
               "info: Uncompatible firmware version:\nDevice: 1.12\nConfigurator: 1.13\n\n"
@@ -96,13 +105,13 @@ TEST_F(DeviceFlows, WriteTouchesTheDeviceOnlyWhenEverythingIsRight) {
     mute.faults.push_back(*parse_sim_fault("fwversion=no-reply", nullptr));
     make_device(mute);
     feedback_.events.clear();
-    EXPECT_FALSE(write_config(*port_, registry_, store_, image_, feedback_));
+    EXPECT_FALSE(write_config(*port_, registry_, store_, image_, feedback_, kPlainWrite));
     EXPECT_EQ(requests_of(Command::WritePage), 0u);
     EXPECT_TRUE(feedback_.boxes().back().starts_with("info: Uncompatible firmware version:\nDevice: unknown\n"));
 
     make_device({});
     feedback_.events.clear();
-    EXPECT_TRUE(write_config(*port_, registry_, store_, image_, feedback_));
+    EXPECT_TRUE(write_config(*port_, registry_, store_, image_, feedback_, kPlainWrite));
     EXPECT_EQ(device_->eeprom(), image_);
     EXPECT_EQ(feedback_.lines().back(), "Eeprom write success");
 }
@@ -121,6 +130,169 @@ TEST_F(DeviceFlows, UploadDisablesTheButtonsWhateverTheOutcome) {
     states.clear();
     EXPECT_FALSE(upload_firmware_flow(*port_, FirmwareStore::embedded(), feedback_, buttons));
     EXPECT_TRUE(states.empty());  // no device: nothing was disabled
+}
+
+// A device holding a station's settings, a backup folder of the test's own, and the settings to write.
+class SafeWrite : public DeviceFlows {
+protected:
+    SafeWrite() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "zyvora-backups-XXXXXX").string();
+        folder_ = ::mkdtemp(pattern.data());
+        safety_.backups = folder_ + "/backups";
+        ControlStore old = test::startup_store(registry_);
+        old.set_text("Callsign", "SP5OLD");
+        EXPECT_TRUE(encode(registry_, old, old_image_, {false, 7}).empty());
+        store_.set_text("Callsign", "SP5NEW");
+    }
+    ~SafeWrite() override { std::filesystem::remove_all(folder_); }
+
+    void make_station(std::vector<std::string> faults = {}) {
+        SimOptions options;
+        options.factory_image = old_image_;
+        for (const auto& f : faults) options.faults.push_back(*parse_sim_fault(f, nullptr));
+        make_device(options);
+    }
+    std::vector<std::string> backups() const {
+        std::vector<std::string> names;
+        if (!std::filesystem::exists(*safety_.backups)) return names;
+        for (const auto& e : std::filesystem::directory_iterator(*safety_.backups)) names.push_back(e.path().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    static std::vector<std::string> joined(std::initializer_list<std::vector<std::string>> parts) {
+        std::vector<std::string> all;
+        for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
+        return all;
+    }
+
+    std::string folder_;
+    WriteSafety safety_;
+    Image old_image_{};
+    const std::string found_ = "Zyvora Plus 2.0 found, vid: Vid_0483, pid: A124";
+};
+
+TEST_F(SafeWrite, BacksUpTheDeviceWritesAndReadsBack) {
+    make_station();
+    ASSERT_TRUE(write_config(*port_, registry_, store_, image_, feedback_, safety_));
+    const auto files = backups();
+    ASSERT_EQ(files.size(), 2u);
+    const std::string cfg = files[1];
+    EXPECT_TRUE(cfg.ends_with(".cfg"));
+    EXPECT_EQ(files[0], cfg.substr(0, cfg.size() - 4) + ".bin");
+    EXPECT_EQ(feedback_.lines(), joined({{found_},
+                                         counted_lines("Page read: ", 512, 512),
+                                         {"Backup of the device's settings: " + cfg},
+                                         counted_lines("Page written: ", 512, 512),
+                                         {"Eeprom write success"},
+                                         counted_lines("Page read: ", 512, 512),
+                                         {"Verify success: the device holds every byte that was written."}}));
+    EXPECT_TRUE(feedback_.boxes().empty());
+    EXPECT_EQ(device_->eeprom(), image_);
+    EXPECT_TRUE(read_whole_file(files[0]) == std::string(old_image_.begin(), old_image_.end()));
+    // The backup is a settings file like any other: reading it gives the old settings back.
+    ControlStore restored = test::startup_store(registry_);
+    RecordingFeedback quiet;
+    ASSERT_TRUE(read_settings_file(registry_, restored, cfg, quiet));
+    EXPECT_EQ(restored.text("Callsign"), "SP5OLD");
+
+    // A second write in the same second keeps the first backup.
+    ASSERT_TRUE(write_config(*port_, registry_, store_, image_, feedback_, safety_));
+    EXPECT_EQ(backups().size(), 4u);
+}
+
+TEST_F(SafeWrite, WhatStopsTheWriteBeforeTheDeviceIsTouched) {
+    const struct {
+        std::vector<std::string> faults;
+        std::optional<std::string> folder;  // none: the test's own
+        std::string last_box;
+    } cases[] = {
+        {{"read@5=no-reply"}, std::nullopt,
+         "info: The device's settings could not be read for a backup, so nothing was written to the device."},
+        {{}, "/dev/null/backups",
+         "info: The backup of the device's settings could not be saved, so nothing was written to the device."},
+    };
+    for (const auto& c : cases) {
+        make_station(c.faults);
+        feedback_.events.clear();
+        WriteSafety safety = safety_;
+        if (c.folder) safety.backups = c.folder;
+        EXPECT_FALSE(write_config(*port_, registry_, store_, image_, feedback_, safety));
+        EXPECT_EQ(requests_of(Command::WritePage), 0u);
+        ASSERT_FALSE(feedback_.boxes().empty());
+        EXPECT_EQ(feedback_.boxes().back(), c.last_box);
+        EXPECT_EQ(device_->eeprom(), old_image_);
+    }
+    EXPECT_EQ(feedback_.boxes().front(), "error: Unable to write to /dev/null/backups: /dev/null: Not a directory");
+}
+
+TEST_F(SafeWrite, AnErasedDeviceHasNothingToBackUp) {
+    SimOptions erased;
+    erased.erased = true;
+    make_device(erased);
+    EXPECT_TRUE(write_config(*port_, registry_, store_, image_, feedback_, safety_));
+    EXPECT_TRUE(backups().empty());
+    const auto lines = feedback_.lines();
+    EXPECT_EQ(lines[513], "The device holds no valid settings (erased, or of another firmware): no backup was made.");
+    EXPECT_EQ(device_->eeprom(), image_);
+}
+
+TEST_F(SafeWrite, AReadBackThatDiffersFailsNamingThePage) {
+    make_station({"write@100=corrupt"});
+    EXPECT_FALSE(write_config(*port_, registry_, store_, image_, feedback_, safety_));
+    const std::string cfg = backups().at(1);
+    EXPECT_EQ(feedback_.boxes(),
+              std::vector<std::string>{"info: Verify failed: page 100 (bytes 3200 to 3231) of the device does not hold "
+                                       "what was written.\nThe device's previous settings are saved in " +
+                                       cfg + "; write that file to restore them."});
+    EXPECT_EQ(feedback_.lines().back(), "Page read: 512/512");
+}
+
+// The user interrupts (Ctrl+C): a read stops at once; a write, backup and read-back included, goes
+// on after the first and stops at a page boundary after the second.
+TEST_F(SafeWrite, Interrupts) {
+    const std::string held =
+        "Interrupted: the device is being written; stopping now would leave it with an incomplete configuration. "
+        "This takes about 1 s more. Interrupt again to stop at once and leave it with an incomplete configuration.";
+    const struct {
+        std::string after;
+        int count;
+        bool ok;
+        std::size_t pages_written;
+        std::vector<std::string> boxes;  // with {} for the backup's name
+    } cases[] = {
+        {"Page read: 10/512", 1, true, 512, {}},
+        {"Page read: 10/512", 2, false, 0,
+         {"info: Write config stopped by an interrupt; nothing was written to the device."}},
+        {"Page written: 100/512", 1, true, 512, {}},
+        {"Page written: 100/512", 2, false, 100,
+         {"info: Write config stopped after page 100/512: the device holds an incomplete configuration. Write the "
+          "settings to it again before it is used.\nThe device's previous settings are saved in {}; write that file "
+          "to restore them."}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.after + " x" + std::to_string(c.count));
+        std::filesystem::remove_all(*safety_.backups);
+        make_station();
+        RecordingFeedback feedback;
+        feedback.interrupt_after = {{c.after, c.count}};
+        EXPECT_EQ(write_config(*port_, registry_, store_, image_, feedback, safety_), c.ok);
+        EXPECT_EQ(requests_of(Command::WritePage), c.pages_written);
+        std::vector<std::string> boxes = c.boxes;
+        for (auto& box : boxes) {
+            if (const auto at = box.find("{}"); at != std::string::npos) box.replace(at, 2, backups().at(1));
+        }
+        EXPECT_EQ(feedback.boxes(), boxes);
+        const auto lines = feedback.lines();
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), held), 1);
+        if (c.ok) EXPECT_EQ(device_->eeprom(), image_);
+    }
+
+    make_station();
+    feedback_.interrupt_after = {{"Page read: 10/512", 1}};
+    const ControlStore before = store_;
+    EXPECT_FALSE(read_config(*port_, registry_, store_, image_, feedback_));
+    EXPECT_EQ(feedback_.lines().back(), "Read config stopped by an interrupt.");
+    EXPECT_EQ(store_.text("Callsign"), before.text("Callsign"));
 }
 
 }  // namespace

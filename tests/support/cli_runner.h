@@ -9,11 +9,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -34,6 +36,12 @@ struct RunOptions {
     std::optional<uid_t> uid;             // run as this user (the test must be root)
     std::optional<rlim_t> file_size_limit;  // RLIMIT_FSIZE in bytes
     std::optional<std::string> input;     // standard input; none: /dev/null
+    std::vector<std::pair<std::string, std::string>> environment;  // set for the run
+    // Signals sent to the run, each after its time from the start, or once its standard output
+    // holds a text.
+    std::vector<std::pair<std::chrono::milliseconds, int>> signals;
+    std::vector<std::pair<std::string, int>> signals_after;
+    bool output_closed = false;  // standard output is a pipe nobody reads, closed at once
 };
 
 // A user other than root that owns nothing here, for the runs that need one.
@@ -46,8 +54,14 @@ protected:
         dir_ = ::mkdtemp(pattern.data());
         // Another user must be able to work in the folder.
         std::filesystem::permissions(dir_, std::filesystem::perms::all);
+        // The backups of a run stay with the test, never in the user's data folder.
+        pattern = (std::filesystem::temp_directory_path() / "zyvora-data-XXXXXX").string();
+        data_ = ::mkdtemp(pattern.data());
     }
-    ~CliTest() override { std::filesystem::remove_all(dir_); }
+    ~CliTest() override {
+        std::filesystem::remove_all(dir_);
+        std::filesystem::remove_all(data_);
+    }
 
     Outcome run(const std::vector<std::string>& args, const RunOptions& options = {}) const {
         const std::string out_file = dir_ + "/.stdout", err_file = dir_ + "/.stderr", in_file = dir_ + "/.stdin";
@@ -59,6 +73,9 @@ protected:
         argv.push_back(nullptr);
 
         Outcome result;
+        int closed[2] = {-1, -1};
+        if (options.output_closed && ::pipe(closed) != 0) return result;
+        const auto started = std::chrono::steady_clock::now();
         const pid_t pid = ::fork();
         if (pid == 0) {
             const auto redirect = [](const std::string& file, int to, int flags) {
@@ -67,7 +84,13 @@ protected:
                 ::close(fd);
             };
             redirect(options.input ? in_file : "/dev/null", 0, O_RDONLY);
-            redirect(out_file, 1, O_WRONLY | O_CREAT | O_TRUNC);
+            if (options.output_closed) {
+                if (::dup2(closed[1], 1) < 0) ::_exit(127);
+                ::close(closed[0]);
+                ::close(closed[1]);
+            } else {
+                redirect(out_file, 1, O_WRONLY | O_CREAT | O_TRUNC);
+            }
             redirect(err_file, 2, O_WRONLY | O_CREAT | O_TRUNC);
             if (::chdir(dir_.c_str()) != 0) ::_exit(127);
             if (options.file_size_limit) {
@@ -75,11 +98,29 @@ protected:
                 if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(127);
             }
             if (options.uid && (::setgid(*options.uid) != 0 || ::setuid(*options.uid) != 0)) ::_exit(127);
+            ::setenv("XDG_DATA_HOME", data_.c_str(), 1);
+            for (const auto& [name, value] : options.environment) ::setenv(name.c_str(), value.c_str(), 1);
             ::execv(ZYVORA_CLI, argv.data());
             ::_exit(127);
         }
         EXPECT_GT(pid, 0);
+        if (options.output_closed) {
+            ::close(closed[0]);
+            ::close(closed[1]);
+        }
         if (pid <= 0) return result;
+        for (const auto& [after, signal] : options.signals) {
+            std::this_thread::sleep_until(started + after);
+            ::kill(pid, signal);
+        }
+        for (const auto& [text, signal] : options.signals_after) {
+            const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+            while (read_whole_file(out_file).value_or("").find(text) == std::string::npos &&
+                   std::chrono::steady_clock::now() < give_up) {
+                std::this_thread::sleep_for(std::chrono::microseconds(500));
+            }
+            ::kill(pid, signal);
+        }
         int wstatus = 0;
         ::waitpid(pid, &wstatus, 0);
         result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
@@ -114,6 +155,7 @@ protected:
     }
 
     std::string dir_;
+    std::string data_;  // XDG_DATA_HOME of every run
 };
 
 }  // namespace zyvora::test
