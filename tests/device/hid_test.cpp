@@ -343,17 +343,16 @@ TEST_F(HidOpen, ListWithAPickShowsItsDevicesAloneAndNoneAttachedIsAnEmptyList) {
     EXPECT_TRUE(feedback_.events.empty());
 }
 
-// A temporary file standing for a device node.
+// A folder stands for a device node: it opens and locks as a node does, and hidapi refuses it
+// cleanly, where a plain file crashes hidapi 0.13's open.
 class NodeFile : public ::testing::Test {
 protected:
     NodeFile() {
         std::string pattern = (std::filesystem::temp_directory_path() / "zyvora-node-XXXXXX").string();
-        const int fd = ::mkstemp(pattern.data());
-        EXPECT_GE(fd, 0);
-        ::close(fd);
+        EXPECT_NE(::mkdtemp(pattern.data()), nullptr);
         path_ = pattern;
     }
-    ~NodeFile() override { std::filesystem::remove(path_); }
+    ~NodeFile() override { std::filesystem::remove_all(path_); }
     // Whether another program could lock it now.
     bool free_for_others() const {
         const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
@@ -379,7 +378,7 @@ TEST_F(NodeFile, AnExclusiveLockHoldsUntilItGoes) {
     }
     EXPECT_TRUE(free_for_others());
     ExclusiveLock missing;
-    EXPECT_EQ(missing.take(path_ + ".missing"), ExclusiveLock::Result::NoFile);
+    EXPECT_EQ(missing.take(path_ + "/missing"), ExclusiveLock::Result::NoFile);
 }
 
 TEST_F(NodeFile, HidapiLeavesANodeThatAnotherProgramHoldsUnopened) {
@@ -391,7 +390,7 @@ TEST_F(NodeFile, HidapiLeavesANodeThatAnotherProgramHoldsUnopened) {
     EXPECT_EQ(opening.why, "");
     ::close(held);
 
-    // Not a HID device: hidapi refuses it, and the lock taken for it is let go.
+    // Free, but no HID device: hidapi refuses it, and the lock taken for it is let go.
     opening = make_hidapi_backend()->open(path_);
     EXPECT_FALSE(opening.in_use);
     EXPECT_EQ(opening.transport, nullptr);
