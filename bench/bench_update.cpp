@@ -24,18 +24,6 @@ std::vector<std::uint8_t> stand_in_firmware() {
     return bytes;
 }
 
-class SilentFeedback : public Feedback {
-public:
-    void info(const std::string&) override {}
-    void message(const std::string&) override {}
-    void error(const std::string&) override {}
-    void log(const std::string&) override {}
-    void progress_range(int, int) override {}
-    void progress_position(int) override {}
-    int progress() const override { return 0; }
-    void process_events() override {}
-};
-
 }  // namespace
 
 static void BM_BuildPackage(benchmark::State& state) {

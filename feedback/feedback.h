@@ -27,4 +27,17 @@ public:
     virtual int interrupts() const { return 0; }
 };
 
+// Shows nothing: for work whose own lines would only get in the way (listing devices, say).
+class SilentFeedback : public Feedback {
+public:
+    void info(const std::string&) override {}
+    void message(const std::string&) override {}
+    void error(const std::string&) override {}
+    void log(const std::string&) override {}
+    void progress_range(int, int) override {}
+    void progress_position(int) override {}
+    int progress() const override { return 0; }
+    void process_events() override {}
+};
+
 }  // namespace zyvora

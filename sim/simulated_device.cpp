@@ -154,19 +154,6 @@ private:
     std::chrono::steady_clock::time_point sent_at_;
 };
 
-// Listing shows nothing but its own line.
-class QuietFeedback : public Feedback {
-public:
-    void info(const std::string&) override {}
-    void message(const std::string&) override {}
-    void error(const std::string&) override {}
-    void log(const std::string&) override {}
-    void progress_range(int, int) override {}
-    void progress_position(int) override {}
-    int progress() const override { return 0; }
-    void process_events() override {}
-};
-
 }  // namespace
 
 SimulatedDevice::SimulatedDevice(SimOptions options) : options_(std::move(options)) {
@@ -367,7 +354,7 @@ std::unique_ptr<Transport> SimulatedPort::open(Feedback& feedback) {
 std::optional<ListedDevice> SimulatedPort::list(const std::string& path) {
     if (!device_.present()) return std::nullopt;
     ListedDevice listed{path, {}, {}};
-    QuietFeedback quiet;
+    SilentFeedback quiet;
     const std::unique_ptr<Transport> transport = open(quiet);
     listed.state = transport ? ask_versions(*transport) : "in use by another program";
     return listed;

@@ -27,19 +27,6 @@ const QString kVersions = "Firmware version: 1.13\r\nHardware version: Zyvora Pl
 const QStringList kThree = {"/dev/hidraw1 (serial number 3657A8B2)", "/dev/hidraw2 (serial number 3657A8C0)",
                             "/dev/hidraw3 (no serial number)"};
 
-// Quiet: the window logs through its own feedback, not the backend's.
-class Silent : public zyvora::Feedback {
-public:
-    void info(const std::string&) override {}
-    void message(const std::string&) override {}
-    void error(const std::string&) override {}
-    void log(const std::string&) override {}
-    void progress_range(int, int) override {}
-    void progress_position(int) override {}
-    int progress() const override { return 0; }
-    void process_events() override {}
-};
-
 // Simulated devices on the HID bus, each with its own callsign in its EEPROM.
 class SimulatedBus : public zyvora::HidBackend {
 public:
@@ -70,7 +57,7 @@ public:
 
 private:
     std::vector<zyvora::HidInterface> interfaces_;
-    Silent silent_;
+    zyvora::SilentFeedback silent_;
 };
 
 std::vector<zyvora::HidInterface> attached(int count) {
