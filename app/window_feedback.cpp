@@ -56,7 +56,17 @@ void WindowFeedback::flush() {
 
 void WindowFeedback::progress_range(int minimum, int maximum) { progress_->setRange(minimum, maximum); }
 
-void WindowFeedback::progress_position(int position) { progress_->setValue(position); }
+void WindowFeedback::progress_position(int position) {
+    progress_->setValue(position);
+    if (transfer_running_) process_events();
+}
+
+bool WindowFeedback::ask(const QString& text) {
+    flush();
+    return presenter_(BoxKind::Question, text, {});
+}
+
+void WindowFeedback::notice(const QString& text) { presenter_(BoxKind::Notice, text, {}); }
 
 int WindowFeedback::progress() const { return progress_->value(); }
 

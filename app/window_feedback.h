@@ -33,6 +33,14 @@ public:
     // Shows the log lines still held back; operations call it when they end.
     void flush();
 
+    // A question box with Yes and No, after the log lines held back; true for Yes.
+    bool ask(const QString& text);
+    // An information box that the window does not wait for.
+    void notice(const QString& text);
+    // While a device transfer runs, the window takes its events at its pages too, so that it
+    // repaints and hears a close.
+    void set_transfer_running(bool running) { transfer_running_ = running; }
+
 private:
     QPlainTextEdit* log_;
     QString pending_;        // log lines not yet shown, joined by newlines
@@ -40,6 +48,7 @@ private:
     QElapsedTimer since_events_;
     QProgressBar* progress_;
     BoxPresenter presenter_;
+    bool transfer_running_ = false;
 };
 
 }  // namespace zyvora_app

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -255,6 +256,27 @@ private slots:
     void a_plain_message_is_its_own_kind_of_box() {
         window->feedback().message("Firmware version: 113");
         QCOMPARE(recorder->boxes, only(BoxKind::Message, "Firmware version: 113"));
+    }
+
+    // The window's own presenter shows a notice without waiting, so a transfer goes on behind
+    // it; the same notice again raises the one shown rather than stacking another.
+    void a_notice_does_not_wait_for_its_answer() {
+        const zyvora_app::BoxPresenter present = zyvora_app::modal_boxes(window.get());
+        QVERIFY(present(BoxKind::Notice, "A transfer is running.", {}));
+        QVERIFY(present(BoxKind::Notice, "A transfer is running.", {}));
+        QList<QMessageBox*> shown = window->findChildren<QMessageBox*>();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY(shown[0]->isVisible());
+        QVERIFY(!shown[0]->isModal());
+        QCOMPARE(shown[0]->icon(), QMessageBox::Information);
+        QCOMPARE(shown[0]->text(), QString("A transfer is running."));
+        QCOMPARE(shown[0]->windowTitle(), QString("Zyvora Plus 2.0 Configurator"));
+
+        QVERIFY(present(BoxKind::Notice, "Another one.", {}));
+        QCOMPARE(window->findChildren<QMessageBox*>().size(), 2);
+        zyvora_app::close_notices(window.get());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(window->findChildren<QMessageBox*>().isEmpty());
     }
 
 private:

@@ -1,6 +1,6 @@
 #pragma once
-// Takes the place of the window's modal boxes and file dialogs: boxes are recorded, dialogs are
-// answered with the names a test queues.
+// Takes the place of the window's modal boxes and file dialogs: boxes are recorded, questions
+// and dialogs are answered with the replies and names a test queues.
 #include <QList>
 #include <QtTest>
 #include <QString>
@@ -20,6 +20,8 @@ inline char* describe(zyvora_app::BoxKind kind) {
         case zyvora_app::BoxKind::Information: return qstrdup("Information");
         case zyvora_app::BoxKind::Message: return qstrdup("Message");
         case zyvora_app::BoxKind::Error: return qstrdup("Error");
+        case zyvora_app::BoxKind::Question: return qstrdup("Question");
+        case zyvora_app::BoxKind::Notice: return qstrdup("Notice");
     }
     return qstrdup("?");
 }
@@ -41,10 +43,13 @@ struct Recorder {
     QList<Box> boxes;
     QList<zyvora_app::FileDialogDecl> dialogs;  // every dialog shown, in order
     QList<QString> answers;                     // the names to answer them with; none left: cancel
+    QList<bool> replies;                        // the answers to question boxes (Yes: true); none left: No
 
     zyvora_app::BoxPresenter presenter() {
         return [this](zyvora_app::BoxKind kind, const QString& text, const QString& caption) {
             boxes.append({kind, text, caption});
+            if (kind != zyvora_app::BoxKind::Question) return true;
+            return !replies.isEmpty() && replies.takeFirst();
         };
     }
     zyvora_app::FileAsker asker() {
