@@ -105,7 +105,7 @@ std::unique_ptr<zyvora::SimulatedDevice> make_simulated_device(const Simulation&
 void attach_device(TForm1& window, const QCommandLineParser& parser, zyvora::SimulatedDevice* device) {
     if (device) window.set_device_port(std::make_unique<zyvora::SimulatedPort>(*device));
     if (parser.isSet(QStringLiteral("firmware"))) {
-        window.set_firmware(zyvora::FirmwareStore::from_file(parser.value(QStringLiteral("firmware")).toStdString()));
+        window.set_firmware_file(parser.value(QStringLiteral("firmware")));
     }
 }
 

@@ -1,7 +1,9 @@
 #include "main_window.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
@@ -9,6 +11,9 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+#include <utility>
 
 #include "control_views.h"
 #include "device_chooser.h"
@@ -53,6 +58,31 @@ FileDialogDecl dialog(const char* name, bool save, const char* folder, const cha
             QString::fromLatin1(file_name), QString::fromLatin1(filter)};
 }
 
+// A firmware page holds 32 bytes and takes the device about 1.3 ms.
+constexpr double kFirmwarePageBytes = 32;
+constexpr double kFirmwarePageSeconds = 0.0013;
+
+QString counted(long long count, const char* one, const char* many) {
+    return QStringLiteral("%1 %2").arg(count).arg(QString::fromLatin1(count == 1 ? one : many));
+}
+
+// Names what is about to be sent and how long the device must stay plugged in.
+QString upload_question(const QString& file_name, std::size_t bytes) {
+    const QString what = file_name.isEmpty() ? QStringLiteral("the firmware image built into this program")
+                                             : QStringLiteral("firmware ") + QFileInfo(file_name).fileName();
+    const double pages = std::ceil(static_cast<double>(bytes) / kFirmwarePageBytes);
+    const long long seconds = std::max(1LL, std::llround(pages * kFirmwarePageSeconds));
+    return QStringLiteral("Upload %1 (%2) to the device?\nThe upload takes about %3; do not unplug the device until it ends.")
+        .arg(what, counted(static_cast<long long>(bytes), "byte", "bytes"), counted(seconds, "second", "seconds"));
+}
+
+const QString kReadRunning = QStringLiteral(
+    "The device's settings are being read. Closing now would stop the read half way.\n"
+    "The window closes when the read ends.");
+const QString kTransferRunning = QStringLiteral(
+    "A transfer to the device is running. Closing now could leave the device with an incomplete configuration "
+    "or firmware.\nThe window closes when the transfer ends.");
+
 }  // namespace
 
 TForm1::TForm1(QWidget* parent) : TForm1(zyvora::Registry::instance(), page_layouts(), {}, parent) {}
@@ -66,7 +96,8 @@ TForm1::TForm1(const zyvora::Registry& registry, const std::vector<PageLayout>& 
       save_dialog_(dialog("SaveDialog1", true, "config/", "zyvoraplus20.cfg", "Zyvora Plus 2.0 config files (*.cfg)")),
       open_dialog_(dialog("OpenDialog2", false, "config/", "", "Zyvora Plus 2.0 config files (*.cfg)")),
       ruf_save_dialog_(dialog("RUF_SaveDialog", true, "remote/", "zyvoraplus20.ruf",
-                              "Zyvora Plus 2.0 remote update files (*.ruf)")) {
+                              "Zyvora Plus 2.0 remote update files (*.ruf)")),
+      firmware_dialog_(dialog("Firmware_OpenDialog", false, "firmware/", "", "Firmware images (*.bin);;All files (*)")) {
     setObjectName(QStringLiteral("TForm1"));
     QFont font = this->font();
     font.setPointSize(8);
@@ -207,22 +238,78 @@ void TForm1::read_from_file() {
     zyvora::read_settings_file(registry_, *store_, to_path(file), *feedback_);
 }
 
+// While it lives a device operation runs: the device buttons are off, the window takes its
+// events at every page, and a close asked meanwhile is done when the operation ends.
+class TForm1::DeviceOperation {
+public:
+    DeviceOperation(TForm1& window, const QString& close_refusal) : window_(window) {
+        window_.operation_running_ = true;
+        window_.close_refusal_ = close_refusal;
+        window_.enable_device_buttons(false);
+        window_.feedback_->set_transfer_running(true);
+    }
+    ~DeviceOperation() {
+        window_.feedback_->set_transfer_running(false);
+        window_.feedback_->flush();
+        window_.enable_device_buttons(true);
+        window_.operation_running_ = false;
+        if (std::exchange(window_.close_asked_, false)) {
+            close_notices(&window_);
+            window_.close();
+        }
+    }
+    DeviceOperation(const DeviceOperation&) = delete;
+    DeviceOperation& operator=(const DeviceOperation&) = delete;
+
+private:
+    TForm1& window_;
+};
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (!operation_running_) {
+        QMainWindow::closeEvent(event);
+        return;
+    }
+    event->ignore();
+    close_asked_ = true;
+    feedback_->notice(close_refusal_);
+}
+
 void TForm1::read_config() {
+    const DeviceOperation operation(*this, kReadRunning);
     zyvora::read_config(port(), registry_, *store_, incoming_image_, *feedback_);
     feedback_->flush();
 }
 
 void TForm1::write_config() {
-    zyvora::write_config(port(), registry_, *store_, outgoing_image_, *feedback_);
+    const DeviceOperation operation(*this, kTransferRunning);
+    zyvora::write_config(port(), registry_, *store_, outgoing_image_, *feedback_, zyvora::default_write_safety());
     feedback_->flush();
+}
+
+void TForm1::set_firmware_file(const QString& file_name) {
+    firmware_ = zyvora::FirmwareStore::from_file(to_path(file_name));
+    firmware_file_ = file_name;
 }
 
 void TForm1::upload_firmware() {
-    zyvora::upload_firmware_flow(port(), firmware_, *feedback_, [this](bool enabled) { enable_device_buttons(enabled); });
-    feedback_->flush();
+    zyvora::FirmwareStore firmware = firmware_;
+    QString file_name = firmware_file_;
+    // A build without an image asks for one: a made-up image could ruin the device.
+    if (!firmware.carries_image()) {
+        file_name = ask_file_(firmware_dialog_);
+        if (file_name.isEmpty()) return;
+        firmware = zyvora::FirmwareStore::from_file(to_path(file_name));
+    }
+    // Read before the question, so that an image the device cannot take is refused first and
+    // the question names its true size.
+    const auto image = firmware.load(*feedback_);
+    if (!image || !feedback_->ask(upload_question(file_name, image->size()))) return;
+    const DeviceOperation operation(*this, kTransferRunning);
+    zyvora::upload_firmware_flow(port(), firmware, *feedback_);
 }
 
-// The window keeps taking input during an upload: no second operation may start meanwhile.
+// The window keeps taking input during a transfer: no second operation may start meanwhile.
 void TForm1::enable_device_buttons(bool enabled) {
     for (const char* name : {"Button1", "Button2", "Button3", "Button4", "Button5", "Button12"}) {
         findChild<QPushButton*>(QString::fromLatin1(name))->setEnabled(enabled);

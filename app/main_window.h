@@ -59,7 +59,13 @@ public:
     // The device the connection buttons talk to; the HID device unless another is set.
     void set_device_port(std::unique_ptr<zyvora::DevicePort> port) { port_ = std::move(port); }
     // The firmware "Upload firmware" sends; the image embedded in this build unless another is set.
-    void set_firmware(zyvora::FirmwareStore firmware) { firmware_ = std::move(firmware); }
+    // One that carries no image makes the button ask for a file.
+    void set_firmware(zyvora::FirmwareStore firmware) {
+        firmware_ = std::move(firmware);
+        firmware_file_.clear();
+    }
+    // The firmware in `file_name`, which the upload's question names.
+    void set_firmware_file(const QString& file_name);
 
     void set_box_presenter(BoxPresenter presenter);
     void set_file_asker(FileAsker asker) { ask_file_ = std::move(asker); }
@@ -69,10 +75,17 @@ public:
     const FileDialogDecl& save_dialog() const { return save_dialog_; }
     const FileDialogDecl& open_dialog() const { return open_dialog_; }
     const FileDialogDecl& ruf_save_dialog() const { return ruf_save_dialog_; }
+    const FileDialogDecl& firmware_dialog() const { return firmware_dialog_; }
     TForm2& help_window() { return *help_; }
     TForm4& filter_window() { return *filter_; }
 
+protected:
+    // Refused while a device operation runs; the window then closes when it ends.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
+    class DeviceOperation;
+
     QWidget* build_button_row();
     void connect_telemetry_presets();
     void save_to_file();
@@ -95,12 +108,17 @@ private:
     zyvora::Image incoming_image_{};
     std::unique_ptr<zyvora::DevicePort> port_;
     zyvora::FirmwareStore firmware_ = zyvora::FirmwareStore::embedded();
+    QString firmware_file_;  // the file firmware_ reads, if any
     FileDialogDecl save_dialog_;
     FileDialogDecl open_dialog_;
     FileDialogDecl ruf_save_dialog_;
+    FileDialogDecl firmware_dialog_;
     FileAsker ask_file_;
     DeviceAsker ask_device_;
     std::optional<std::string> chosen_device_;  // the path chosen for the running operation
+    bool operation_running_ = false;  // a device operation; the window takes its events meanwhile
+    bool close_asked_ = false;        // during that operation
+    QString close_refusal_;           // why that operation refuses a close
     TForm2* help_ = nullptr;  // child windows, made once
     TForm4* filter_ = nullptr;
 };

@@ -1,6 +1,8 @@
 // The connection buttons against a simulated device: "Read config", "Write config" and "Upload
-// firmware" as the window runs them, what they log and show, and what reaches the device.
+// firmware" as the window runs them, what they log and show, and what reaches the device; the
+// upload's question and file dialog, and a close asked while an operation runs.
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QFile>
 #include <QLineEdit>
@@ -8,7 +10,10 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <QWindow>
 #include <algorithm>
+#include <functional>
+#include <map>
 #include <tuple>
 
 #include "device_flows.h"
@@ -58,6 +63,56 @@ int requests_with_command(const zyvora::SimulatedDevice& device, std::uint8_t co
 
 constexpr std::uint8_t kReadPage = 0xFC;
 constexpr std::uint8_t kWritePage = 0xFD;
+constexpr std::uint8_t kFirmwarePage = 0xFE;
+
+const QString kReadRefusal =
+    "The device's settings are being read. Closing now would stop the read half way.\n"
+    "The window closes when the read ends.";
+const QString kTransferRefusal =
+    "A transfer to the device is running. Closing now could leave the device with an incomplete configuration "
+    "or firmware.\nThe window closes when the transfer ends.";
+
+// Bytes 1, 2, 3, ... so that each page shows where it came from.
+void write_firmware(const QString& path, int size) {
+    QByteArray bytes(size, '\0');
+    for (int i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i + 1);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), qint64(size));
+}
+
+// The simulated device, with the test's hand in the middle of a transfer: `hook` runs before
+// each request reaches the device, with the request and how many of its command came before.
+class HookedPort : public zyvora::DevicePort {
+public:
+    using Hook = std::function<void(const zyvora::Report& request, int earlier)>;
+    HookedPort(zyvora::SimulatedDevice& device, Hook hook) : port_(device), hook_(std::move(hook)) {}
+
+    std::unique_ptr<zyvora::Transport> open(zyvora::Feedback& feedback) override {
+        auto inner = port_.open(feedback);
+        if (!inner) return nullptr;
+        return std::make_unique<Hooked>(std::move(inner), *this);
+    }
+
+private:
+    class Hooked : public zyvora::Transport {
+    public:
+        Hooked(std::unique_ptr<zyvora::Transport> inner, HookedPort& port) : inner_(std::move(inner)), port_(port) {}
+        int write(const zyvora::Report& request) override {
+            port_.hook_(request, port_.counts_[request[1]]++);
+            return inner_->write(request);
+        }
+        int read(zyvora::Report& reply) override { return inner_->read(reply); }
+
+    private:
+        std::unique_ptr<zyvora::Transport> inner_;
+        HookedPort& port_;
+    };
+
+    zyvora::SimulatedPort port_;
+    Hook hook_;
+    std::map<std::uint8_t, int> counts_;
+};
 
 }  // namespace
 
@@ -165,13 +220,9 @@ private slots:
         start(factory_device());
         QTemporaryDir dir;
         const QString path = dir.filePath("firmware.bin");
-        QByteArray bytes(33, '\0');
-        for (int i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i + 1);
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        file.close();
-        window->set_firmware(zyvora::FirmwareStore::from_file(path.toStdString()));
+        write_firmware(path, 33);
+        window->set_firmware_file(path);
+        recorder->replies << true;
 
         // Runs at the first pass of the window's event processing, which is inside the upload.
         QList<bool> enabled_during;
@@ -186,31 +237,217 @@ private slots:
 
         QCOMPARE(enabled_during, QList<bool>({false, false, false, false, false, false, true}));
         for (const char* name : kDeviceButtons) QVERIFY2(button(name)->isEnabled(), name);
-        QVERIFY(recorder->boxes.isEmpty());
+        QCOMPARE(recorder->boxes, only(BoxKind::Question, "Upload firmware firmware.bin (33 bytes) to the device?\n"
+                                                          "The upload takes about 1 second; do not unplug the "
+                                                          "device until it ends."));
         QCOMPARE(log_lines(), QStringList({kFound, "Page written: 1/2", "Page written: 2/2", "Firmware upgrade success"}));
         QCOMPARE(device->firmware_pages().size(), std::size_t{2});
         QCOMPARE(device->firmware_pages()[0].data[0], std::uint8_t{1});
         QCOMPARE(device->firmware_pages()[1].data[0], std::uint8_t{33});
     }
 
-    void upload_firmware_without_an_image() {
+    // No is the answer when none is queued: nothing reaches the device, which is not even opened.
+    void the_upload_question_names_the_file_its_size_and_the_time_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<QString>("question");
+        const QString tail = "; do not unplug the device until it ends.";
+        QTest::newRow("one byte") << "one.bin" << 1
+                                  << "Upload firmware one.bin (1 byte) to the device?\n"
+                                     "The upload takes about 1 second" + tail;
+        QTest::newRow("1153 pages, 1.499 s") << "a.bin" << 1153 * 32
+                                             << "Upload firmware a.bin (36896 bytes) to the device?\n"
+                                                "The upload takes about 1 second" + tail;
+        QTest::newRow("one byte more, 1154 pages, 1.500 s")
+            << "b.bin" << 1153 * 32 + 1
+            << "Upload firmware b.bin (36897 bytes) to the device?\nThe upload takes about 2 seconds" + tail;
+        QTest::newRow("272384 bytes") << "zyvora-fw.bin" << 272384
+                                      << "Upload firmware zyvora-fw.bin (272384 bytes) to the device?\n"
+                                         "The upload takes about 11 seconds" + tail;
+        QTest::newRow("as much as the device takes") << "full.img" << 497664
+                                                     << "Upload firmware full.img (497664 bytes) to the device?\n"
+                                                        "The upload takes about 20 seconds" + tail;
+    }
+    void the_upload_question_names_the_file_its_size_and_the_time() {
+        QFETCH(QString, file);
+        QFETCH(int, size);
+        QFETCH(QString, question);
+        start(factory_device());
+        QTemporaryDir dir;
+        write_firmware(dir.filePath(file), size);
+        window->set_firmware_file(dir.filePath(file));
+        click("Button3");
+        QCOMPARE(recorder->boxes, only(BoxKind::Question, question));
+        QVERIFY(device->requests().empty());
+        QCOMPARE(log_lines(), QStringList());
+        QVERIFY(recorder->dialogs.isEmpty());
+        for (const char* name : kDeviceButtons) QVERIFY2(button(name)->isEnabled(), name);
+    }
+
+    // The image the build carries needs no dialog; a build without one has its own test below.
+    void the_upload_question_names_the_built_in_image() {
+        if (!zyvora::FirmwareStore::embedded().carries_image()) QSKIP("this build carries no firmware image");
+        start(factory_device());
+        click("Button3");
+        QVERIFY(recorder->dialogs.isEmpty());
+        QCOMPARE(recorder->boxes.size(), 1);
+        QCOMPARE(recorder->boxes[0].kind, BoxKind::Question);
+        QVERIFY2(recorder->boxes[0].text.startsWith("Upload the firmware image built into this program ("),
+                 qPrintable(recorder->boxes[0].text));
+        QVERIFY(device->requests().empty());
+    }
+
+    // A build without an image asks for a file each time: cancelled, nothing happens; a file
+    // the store refuses is named before any question; a good one goes after a Yes.
+    void without_an_image_the_upload_asks_for_a_file() {
         start(factory_device());
         window->set_firmware(zyvora::FirmwareStore{});
         click("Button3");
-        QCOMPARE(recorder->boxes, only(BoxKind::Information, "Firmware resource not found (FindResource)."));
-        QCOMPARE(log_lines(), QStringList{kFound});
-        QVERIFY(device->firmware_pages().empty());
+        QCOMPARE(recorder->dialogs.size(), 1);
+        const zyvora_app::FileDialogDecl& dialog = recorder->dialogs[0];
+        QCOMPARE(dialog.name, QString("Firmware_OpenDialog"));
+        QVERIFY(!dialog.save);
+        QCOMPARE(dialog.folder, QCoreApplication::applicationDirPath() + "/firmware/");
+        QCOMPARE(dialog.file_name, QString());
+        QCOMPARE(dialog.filter, QString("Firmware images (*.bin);;All files (*)"));
+        QVERIFY(recorder->boxes.isEmpty());
+        QCOMPARE(log_lines(), QStringList());
+        QVERIFY(device->requests().empty());
         for (const char* name : kDeviceButtons) QVERIFY2(button(name)->isEnabled(), name);
+
+        QTemporaryDir dir;
+        write_firmware(dir.filePath("empty.bin"), 0);
+        recorder->answers << dir.filePath("empty.bin");
+        click("Button3");
+        QCOMPARE(recorder->boxes, only(BoxKind::Information, "Firmware file is empty."));
+        QVERIFY(device->requests().empty());
+
+        recorder->boxes.clear();
+        write_firmware(dir.filePath("chosen.bin"), 64);
+        recorder->answers << dir.filePath("chosen.bin");
+        recorder->replies << true;
+        click("Button3");
+        QCOMPARE(recorder->dialogs.size(), 3);
+        QCOMPARE(recorder->boxes, only(BoxKind::Question, "Upload firmware chosen.bin (64 bytes) to the device?\n"
+                                                          "The upload takes about 1 second; do not unplug the "
+                                                          "device until it ends."));
+        QCOMPARE(log_lines(), QStringList({kFound, "Page written: 1/2", "Page written: 2/2", "Firmware upgrade success"}));
+        QCOMPARE(device->firmware_pages().size(), std::size_t{2});
+        QCOMPARE(device->firmware_pages()[1].data[31], std::uint8_t{64});
+
+        // The file is asked for again: the next upload may want another.
+        recorder->boxes.clear();
+        click("Button3");
+        QCOMPARE(recorder->dialogs.size(), 4);
+        QVERIFY(recorder->boxes.isEmpty());
+        QCOMPARE(device->firmware_pages().size(), std::size_t{2});
+    }
+
+    // The window takes its events during every transfer. A close asked then is refused with the
+    // reason; the transfer goes on to its end, and then the window closes.
+    void closing_during_a_device_operation_waits_for_its_end_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("page_command");
+        QTest::addColumn<int>("pages");
+        QTest::addColumn<QString>("success");
+        QTest::addColumn<QList<Box>>("boxes");
+        QTest::newRow("Read config") << "Button4" << int(kReadPage) << 512 << "Eeprom read success."
+                                     << QList<Box>{{BoxKind::Notice, kReadRefusal}, {BoxKind::Message, kVersions}};
+        QTest::newRow("Write config") << "Button5" << int(kWritePage) << 512 << "Eeprom write success"
+                                      << QList<Box>{{BoxKind::Notice, kTransferRefusal}};
+        const QString question = "Upload firmware big.bin (6400 bytes) to the device?\n"
+                                 "The upload takes about 1 second; do not unplug the device until it ends.";
+        QTest::newRow("Upload firmware")
+            << "Button3" << int(kFirmwarePage) << 200 << "Firmware upgrade success"
+            << QList<Box>{{BoxKind::Question, question}, {BoxKind::Notice, kTransferRefusal}};
+    }
+    void closing_during_a_device_operation_waits_for_its_end() {
+        QFETCH(QString, button);
+        QFETCH(int, page_command);
+        QFETCH(int, pages);
+        QFETCH(QString, success);
+        QFETCH(QList<Box>, boxes);
+        start(factory_device());
+        QTemporaryDir dir;
+        write_firmware(dir.filePath("big.bin"), 6400);
+        window->set_firmware_file(dir.filePath("big.bin"));
+        recorder->replies << true;
+
+        QList<bool> during;  // visible after the close, then each device button's state
+        window->set_device_port(std::make_unique<HookedPort>(*device, [&](const zyvora::Report& request, int earlier) {
+            if (request[1] != page_command || earlier != 10) return;
+            window->close();
+            during.append(window->isVisible());
+            for (const char* name : kDeviceButtons) during.append(this->button(name)->isEnabled());
+        }));
+        click(qPrintable(button));
+
+        QCOMPARE(during, QList<bool>({true, false, false, false, false, false, false}));
+        QCOMPARE(recorder->boxes, boxes);
+        QCOMPARE(requests_with_command(*device, static_cast<std::uint8_t>(page_command)), pages);
+        QVERIFY2(log_lines().contains(success), qPrintable(log_lines().join('\n')));
+        QVERIFY(!window->isVisible());
+    }
+
+    // A close from the window system reaches the window while it reads, through the events it
+    // takes at its pages; it is not left for after the read.
+    void a_close_from_the_window_system_during_a_read() {
+        zyvora::SimOptions options = factory_device();
+        options.reply_latency = std::chrono::microseconds(200);  // the read spans many event passes
+        start(options);
+        int notice_seen_at = -1;  // the read page at which the refusal had been shown
+        bool visible_then = false;
+        window->set_device_port(std::make_unique<HookedPort>(*device, [&](const zyvora::Report& request, int earlier) {
+            if (request[1] != kReadPage) return;
+            if (earlier == 10) QCoreApplication::postEvent(window->windowHandle(), new QCloseEvent);
+            if (notice_seen_at < 0 && !recorder->boxes.isEmpty()) {
+                notice_seen_at = earlier;
+                visible_then = window->isVisible();
+            }
+        }));
+        click("Button4");
+
+        QVERIFY2(notice_seen_at > 10 && notice_seen_at < 512, qPrintable(QString::number(notice_seen_at)));
+        QVERIFY(visible_then);
+        QCOMPARE(recorder->boxes, QList<Box>({{BoxKind::Notice, kReadRefusal}, {BoxKind::Message, kVersions}}));
+        QCOMPARE(requests_with_command(*device, kReadPage), 512);
+        QVERIFY(!window->isVisible());
+    }
+
+    // A refused close is done once, at the end of its operation; the next operation leaves the
+    // window open, and with nothing running a close is not held back.
+    void a_refused_close_is_done_once_and_a_close_outside_an_operation_at_once() {
+        start(factory_device());
+        window->set_device_port(std::make_unique<HookedPort>(*device, [&](const zyvora::Report& request, int earlier) {
+            if (request[1] == kReadPage && earlier == 0) window->close();
+        }));
+        click("Button4");
+        QVERIFY(!window->isVisible());
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        recorder->boxes.clear();
+        click("Button4");
+        QVERIFY(window->isVisible());
+        QCOMPARE(recorder->boxes, only(BoxKind::Message, kVersions));
+        QVERIFY(window->close());
+        QVERIFY(!window->isVisible());
+        QCOMPARE(recorder->boxes.size(), 1);
     }
 
     void no_device_stops_every_flow_at_open() {
         zyvora::SimOptions options = factory_device();
         options.not_found = true;
         start(options);
+        QTemporaryDir dir;
+        write_firmware(dir.filePath("firmware.bin"), 33);
+        window->set_firmware_file(dir.filePath("firmware.bin"));
+        recorder->replies << true;
         retype(child<QLineEdit>(*window, "Callsign"), "OK1XYZ");
         for (const char* name : {"Button4", "Button5", "Button3"}) click(name);
         QCOMPARE(log_lines(), QStringList(3, "Zyvora Plus 2.0 not found."));
-        QVERIFY(recorder->boxes.isEmpty());
+        QCOMPARE(recorder->boxes, only(BoxKind::Question, "Upload firmware firmware.bin (33 bytes) to the device?\n"
+                                                          "The upload takes about 1 second; do not unplug the "
+                                                          "device until it ends."));
         QCOMPARE(window->store().text("Callsign"), std::string("OK1XYZ"));
         for (const char* name : kDeviceButtons) QVERIFY2(button(name)->isEnabled(), name);
     }
