@@ -199,8 +199,9 @@ int main(int argc, char** argv) {
 
     ConsoleFeedback feedback;
     Device device;
+    // The transfers decide for themselves what an interrupt does; the queries just end.
+    if (*read || *write || *upload) feedback.hold_interrupts();
     if (needs_device) {
-        feedback.hold_interrupts();
         for (const auto& text : fault_texts) {
             std::string why;
             const auto fault = parse_sim_fault(text, &why);
