@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <QWindow>
@@ -197,22 +198,36 @@ private slots:
     }
 
     // A change written to the device comes back from it over a later change in the window.
+    // Write config in the window is the safe write: backup, write, read-back.
     void write_then_read_round_trip() {
+        QTemporaryDir data;
+        const QByteArray previous = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", data.path().toUtf8());
         start(factory_device());
         auto* callsign = child<QLineEdit>(*window, "Callsign");
         retype(callsign, "OK1XYZ");
         click("Button5");
+        qputenv("XDG_DATA_HOME", previous);
         QVERIFY(recorder->boxes.isEmpty());
-        QCOMPARE(log_lines().last(), QString("Eeprom write success"));
-        QCOMPARE(log_lines()[512], QString("Page written: 512/512"));
+        const QStringList lines = log_lines();
+        QCOMPARE(lines.size(), 1 + 512 + 1 + 512 + 1 + 512 + 1);
+        QCOMPARE(lines[512], QString("Page read: 512/512"));
+        const QStringList backups = QDir(data.filePath("zyvora-configurator/backups")).entryList({"*.cfg"});
+        QCOMPARE(backups.size(), 1);
+        QCOMPARE(lines[513], "Backup of the device's settings: " + data.filePath("zyvora-configurator/backups/") +
+                                 backups[0]);
+        QCOMPARE(lines[1025], QString("Page written: 512/512"));
+        QCOMPARE(lines[1026], QString("Eeprom write success"));
+        QCOMPARE(lines.last(), QString("Verify success: the device holds every byte that was written."));
         QCOMPARE(requests_with_command(*device, kWritePage), 512);
+        QCOMPARE(requests_with_command(*device, kReadPage), 1024);
         QCOMPARE(device->eeprom(), window->outgoing_image());
 
         retype(callsign, "NOCALL");
         click("Button4");
         QCOMPARE(callsign->text(), QString("OK1XYZ"));
         QCOMPARE(window->store().text("Callsign"), std::string("OK1XYZ"));
-        QCOMPARE(requests_with_command(*device, kReadPage), 512);
+        QCOMPARE(requests_with_command(*device, kReadPage), 1536);
         QCOMPARE(recorder->boxes, only(BoxKind::Message, kVersions));
     }
 
