@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 
@@ -17,12 +19,16 @@ using namespace zyvora;
 namespace {
 
 struct Window {
-    Window() {
+    explicit Window(std::chrono::microseconds latency = {}) {
         SimOptions options;
         options.factory_image = factory_image(Registry::instance());
+        options.reply_latency = latency;
         device = SimulatedDevice::create(options, nullptr);
+        // Every question answered yes, every box taken at once.
         form = std::make_unique<zyvora_app::TForm1>(Registry::instance(), zyvora_app::page_layouts(),
-                                                    [](zyvora_app::BoxKind, const QString&, const QString&) {});
+                                                    [](zyvora_app::BoxKind, const QString&, const QString&) {
+                                                        return true;
+                                                    });
         form->set_device_port(std::make_unique<SimulatedPort>(*device));
     }
     void click(const char* name) { form->findChild<QPushButton*>(name)->click(); }
@@ -67,6 +73,24 @@ static void BM_WindowUploadFirmware(benchmark::State& state) {
     per_page(state, 8512);
 }
 BENCHMARK(BM_WindowUploadFirmware)->Unit(benchmark::kMillisecond);
+
+// The whole safe "Write config" through the window against 1 ms replies: 1536 pages and one
+// version query; the floor is 1536 x 1 ms.
+static void BM_WindowSafeWrite1msReplies(benchmark::State& state) {
+    Window window(std::chrono::microseconds(1000));
+    QTemporaryDir backups;
+    qputenv("XDG_DATA_HOME", backups.path().toUtf8());
+    const auto started = std::chrono::steady_clock::now();
+    for (auto _ : state) {
+        window.click("Button5");
+        state.PauseTiming();
+        window.clear_log();
+        state.ResumeTiming();
+    }
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started;
+    state.counters["ratio_to_floor"] = elapsed.count() / (1.536 * static_cast<double>(state.iterations()));
+}
+BENCHMARK(BM_WindowSafeWrite1msReplies)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
