@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "../support/default_image.h"
@@ -88,159 +89,147 @@ TEST_F(Cli, CheckPrintsTheFailingChecks) {
     EXPECT_EQ(r.out + r.err, "");
 }
 
-TEST_F(Cli, CheckReachesTheDigipeaterFilterMessagesInPassOrder) {
-    write("filters.cfg", defaults_with({{"Callfilter_ssid3=*", "Callfilter_ssid3=**"},
-                                        {"Pathn2_higher=7", "Pathn2_higher=8"},
-                                        {"Arearad1_distance=20", "Arearad1_distance=3001"},
-                                        {"Arearect0_nwlongitude=01633.84E", "Arearect0_nwlongitude=1633.84E"},
-                                        {"Arearect0_selatitude=5217.58N", "Arearect0_selatitude=5217.58n"}}));
-    const Outcome r = run({"check", "--all", "filters.cfg"});
+// A settings file with failing checks in one area: `check --all` shows every message, in the
+// order of the encode pass, and fails.
+struct CheckCase {
+    const char* area;
+    std::vector<std::pair<std::string, std::string>> lines;  // defaults file line, its replacement
+    std::string err;
+};
+
+const CheckCase kCheckCases[] = {
+    {"DigipeaterFilter",
+     {{"Callfilter_ssid3=*", "Callfilter_ssid3=**"},
+      {"Pathn2_higher=7", "Pathn2_higher=8"},
+      {"Arearad1_distance=20", "Arearad1_distance=3001"},
+      {"Arearect0_nwlongitude=01633.84E", "Arearect0_nwlongitude=1633.84E"},
+      {"Arearect0_selatitude=5217.58N", "Arearect0_selatitude=5217.58n"}},
+     "Path(n-N) 2, n<= value range error (1 - 7).\n"
+     "Path filter area RAD1 distance range error (1 - 3000).\n"
+     "Path filter area RECT0 north-west longitude - syntax error (e.g. 01633.84E, format DDDMM.MM).\n"
+     "Path filter area RECT0 south-east latitude - syntax error (e.g. 5217.58N, format: DDMM.MM).\n"
+     "Callsign filter 3 - SSID range error (0 - 15, or wildcard '*').\n"},
+    {"BeaconAndPosition",
+     {{"Beacon2_dest_string=APQK06", "Beacon2_dest_string="},
+      {"Beacon3_dest_ssid=0", "Beacon3_dest_ssid=16"},
+      {"Beacon4_path_ssid=2", "Beacon4_path_ssid=x"},
+      {"Beacon5_txrate_rf=0", "Beacon5_txrate_rf=4"},
+      {"Beacon6_txrate_aprsis=0", "Beacon6_txrate_aprsis=1441"},
+      {"Beacon7_msg=", "Beacon7_msg=25\xB0" "C"},
+      {"SSID1=1", "SSID1=-1"},
+      {"SSID2=1", "SSID2=y"},
+      {"Path3=", "Path3=wide3"}},
+     "Beacon 2 destination - too short (e.g. APQK06).\n"
+     "Beacon 3 destination - SSID range error (0 - 15).\n"
+     "Beacon 4 path - SSID range error (0 - 15).\n"
+     "Beacon 5 tx rate (RF) range error (5 - 1440), or 0 to disable.\n"
+     "Beacon 6 tx rate (APRSIS) range error (5 - 1440), or 0 to disable.\n"
+     "Beacon 7 message - forbidden characters.\n"
+     "GPS SmartBeaconing / Position report path 1 - SSID range error (0 - 15).\n"
+     "GPS SmartBeaconing / Position report path 2 - SSID range error (0 - 15).\n"
+     "GPS SmartBeaconing / Position report path 3 - SSID range error (0 - 15).\n"},
+    {"NetworkAndRemoteAccess",
+     {{"Ipaddr2=2", "Ipaddr2=256"},
+      {"Ipgate3=1", "Ipgate3=300"},
+      {"Ipmask0=255", "Ipmask0=-1"},
+      {"Ipdns1=168", "Ipdns1=999"},
+      {"Statsupload_port=80", "Statsupload_port=65536"},
+      {"Statsupload_txrate=5", "Statsupload_txrate=241"}},
+     "IP Address - range error (0 - 255).\n"
+     "IP Mask - range error (0 - 255).\n"
+     "Gateway - range error (0 - 255).\n"
+     "DNS - range error (0 - 255).\n"
+     "Statistics upload port - range error (0 - 65535).\n"
+     "Statistics upload interval - range error (1 - 240).\n"},
+    {"GatewayAndFilterWindow",
+     {{"Aprsis1_port=14580", "Aprsis1_port=65536"},
+      {"Aprsis2_port=14580", "Aprsis2_port=-1"},
+      {"Aprsis3_port=14580", "Aprsis3_port=99999"},
+      {"Aprsis_timeout=3", "Aprsis_timeout=61"},
+      {"Aprsis_heardtimeout=30", "Aprsis_heardtimeout=0"},
+      {"Aprsis_2rf_dest_ssid=0", "Aprsis_2rf_dest_ssid=x"},
+      {"Aprsis_msg2rf_ssid=1", "Aprsis_msg2rf_ssid=16"},
+      {"Rfheard_local_maxhops=2", "Rfheard_local_maxhops=9"},
+      {"Rfheard_local_timeout=30", "Rfheard_local_timeout=241"},
+      {"Aprsis_packet2rf_ssid=1", "Aprsis_packet2rf_ssid="},
+      {"Rfheard_timeout=60", "Rfheard_timeout=0"},
+      {"Aprsis_packet2rf_1min=6", "Aprsis_packet2rf_1min=0"},
+      {"Aprsis_packet2rf_2min=9", "Aprsis_packet2rf_2min=241"},
+      {"Aprsis_packet2rf_3min=12", "Aprsis_packet2rf_3min=0"},
+      {"Packet2rf_filter_ssid07=*", "Packet2rf_filter_ssid07=**"},
+      {"Packet2rf_filter_ssid24=*", "Packet2rf_filter_ssid24="}},
+     "APRS-IS Server 1 Port - range error (0 - 65535).\n"
+     "APRS-IS Server 2 Port - range error (0 - 65535).\n"
+     "APRS-IS Server 3 Port - range error (0 - 65535).\n"
+     "APRS-IS reconnect timeout - range error (1 - 60).\n"
+     "APRS-IS heard buffer timeout range error (1 - 240).\n"
+     "APRS-IS to RF dest - SSID range error (0 - 15).\n"
+     "APRS-IS message path - SSID range error (0 - 15).\n"
+     "Local RF heard max. digi-hops range error (0 - 8).\n"
+     "Local RF heard buffer timeout range error (1 - 240).\n"
+     "APRS-IS non-message path - SSID range error (0 - 15).\n"
+     "RF heard buffer timeout range error (1 - 240).\n"
+     "Max. non-message packets per 1 min range error (1 - 240).\n"
+     "Max. non-message packets per 2 min range error (1 - 240).\n"
+     "Max. non-message packets per 3 min range error (1 - 240).\n"
+     "APRS-IS packets to RF filter 7 - SSID range error (0 - 15, or wildcard '*').\n"
+     "APRS-IS packets to RF filter 24 - SSID range error (0 - 15, or wildcard '*').\n"},
+    {"Telemetry",
+     {{"Teleparams_dest_string=APQK06", "Teleparams_dest_string="},
+      {"Teleparams_dest_ssid=0", "Teleparams_dest_ssid=-1"},
+      {"Teleparams_path_ssid=2", "Teleparams_path_ssid=16"},
+      {"Teleparams_txrate_rf=60", "Teleparams_txrate_rf=4"},
+      {"Teleparams_txrate_aprsis=10", "Teleparams_txrate_aprsis=1441"},
+      {"Teledata_dest_string=APQK06", "Teledata_dest_string="},
+      {"Teledata_dest_ssid=0", "Teledata_dest_ssid=x"},
+      {"Teledata_path_ssid=2", "Teledata_path_ssid="},
+      {"Teledata_txrate_rf=10", "Teledata_txrate_rf=1"},
+      {"Teledata_txrate_aprsis=5", "Teledata_txrate_aprsis=2000"},
+      {"Tele_holdoff=60", "Tele_holdoff=251"},
+      {"Teledigital4_source=4", "Teledigital4_source=9"}},
+     "Telemetry data destination - too short (e.g. APQK06).\n"
+     "Telemetry data destination - SSID range error (0 - 15).\n"
+     "Telemetry data path - SSID range error (0 - 15).\n"
+     "Telemetry data tx rate (RF) range error (5 - 1440).\n"
+     "Telemetry data tx rate (APRSIS) range error (5 - 1440).\n"
+     "Telemetry parameters destination - too short (e.g. APQK06).\n"
+     "Telemetry parameters destination - SSID range error (0 - 15).\n"
+     "Telemetry parameters path - SSID range error (0 - 15).\n"
+     "Telemetry parameters tx rate (RF) range error (5 - 1440).\n"
+     "Telemetry parameters tx rate (APRSIS) range error (5 - 1440).\n"
+     "First telemetry data packet delay range error (0 - 250).\n"
+     "Digital 4 - Source: no item selected.\n"},
+    {"Weather",
+     {{"Weather_dest_string=APQK06", "Weather_dest_string="},
+      {"Weather_dest_ssid=0", "Weather_dest_ssid=16"},
+      {"Weather_path_ssid=2", "Weather_path_ssid=x"},
+      {"Weather_txrate_rf=5", "Weather_txrate_rf=4"},
+      {"Weather_txrate_aprsis=5", "Weather_txrate_aprsis=1441"},
+      {"Weather_comment=Zyvora weather", "Weather_comment=25\xB0" "C"},
+      {"Normal_rate=1", "Normal_rate=0"},
+      {"Rapidfire_rate=5", "Rapidfire_rate=61"}},
+     "Weather destination - too short (e.g. APQK06).\n"
+     "Weather destination - SSID range error (0 - 15).\n"
+     "Weather path - SSID range error (0 - 15).\n"
+     "Weather report tx rate (RF) range error (5 - 1440).\n"
+     "Weather report tx rate (APRSIS) range error (5 - 1440).\n"
+     "Weather report comment - forbidden characters.\n"
+     "WeatherUnderground normal send rate range error (1 - 240).\n"
+     "WeatherUnderground \"Rapid fire\" send rate range error (5 - 60).\n"},
+};
+
+class CliCheck : public test::CliTest, public ::testing::WithParamInterface<CheckCase> {};
+
+TEST_P(CliCheck, ReachesTheAreaMessagesInPassOrder) {
+    write("area.cfg", defaults_with(GetParam().lines));
+    const Outcome r = run({"check", "--all", "area.cfg"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err,
-              "Path(n-N) 2, n<= value range error (1 - 7).\n"
-              "Path filter area RAD1 distance range error (1 - 3000).\n"
-              "Path filter area RECT0 north-west longitude - syntax error (e.g. 01633.84E, format DDDMM.MM).\n"
-              "Path filter area RECT0 south-east latitude - syntax error (e.g. 5217.58N, format: DDMM.MM).\n"
-              "Callsign filter 3 - SSID range error (0 - 15, or wildcard '*').\n");
+    EXPECT_EQ(r.err, GetParam().err);
 }
 
-TEST_F(Cli, CheckReachesTheBeaconAndPositionMessagesInPassOrder) {
-    write("beacons.cfg", defaults_with({{"Beacon2_dest_string=APQK06", "Beacon2_dest_string="},
-                                        {"Beacon3_dest_ssid=0", "Beacon3_dest_ssid=16"},
-                                        {"Beacon4_path_ssid=2", "Beacon4_path_ssid=x"},
-                                        {"Beacon5_txrate_rf=0", "Beacon5_txrate_rf=4"},
-                                        {"Beacon6_txrate_aprsis=0", "Beacon6_txrate_aprsis=1441"},
-                                        {"Beacon7_msg=", "Beacon7_msg=25\xB0" "C"},
-                                        {"SSID1=1", "SSID1=-1"},
-                                        {"SSID2=1", "SSID2=y"},
-                                        {"Path3=", "Path3=wide3"}}));
-    const Outcome r = run({"check", "--all", "beacons.cfg"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err,
-              "Beacon 2 destination - too short (e.g. APQK06).\n"
-              "Beacon 3 destination - SSID range error (0 - 15).\n"
-              "Beacon 4 path - SSID range error (0 - 15).\n"
-              "Beacon 5 tx rate (RF) range error (5 - 1440), or 0 to disable.\n"
-              "Beacon 6 tx rate (APRSIS) range error (5 - 1440), or 0 to disable.\n"
-              "Beacon 7 message - forbidden characters.\n"
-              "GPS SmartBeaconing / Position report path 1 - SSID range error (0 - 15).\n"
-              "GPS SmartBeaconing / Position report path 2 - SSID range error (0 - 15).\n"
-              "GPS SmartBeaconing / Position report path 3 - SSID range error (0 - 15).\n");
-}
-
-TEST_F(Cli, CheckReachesTheNetworkAndRemoteAccessMessagesInPassOrder) {
-    write("network.cfg", defaults_with({{"Ipaddr2=2", "Ipaddr2=256"},
-                                        {"Ipgate3=1", "Ipgate3=300"},
-                                        {"Ipmask0=255", "Ipmask0=-1"},
-                                        {"Ipdns1=168", "Ipdns1=999"},
-                                        {"Statsupload_port=80", "Statsupload_port=65536"},
-                                        {"Statsupload_txrate=5", "Statsupload_txrate=241"}}));
-    const Outcome r = run({"check", "--all", "network.cfg"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err,
-              "IP Address - range error (0 - 255).\n"
-              "IP Mask - range error (0 - 255).\n"
-              "Gateway - range error (0 - 255).\n"
-              "DNS - range error (0 - 255).\n"
-              "Statistics upload port - range error (0 - 65535).\n"
-              "Statistics upload interval - range error (1 - 240).\n");
-}
-
-TEST_F(Cli, CheckReachesTheGatewayAndFilterWindowMessagesInPassOrder) {
-    write("igate.cfg", defaults_with({{"Aprsis1_port=14580", "Aprsis1_port=65536"},
-                                      {"Aprsis2_port=14580", "Aprsis2_port=-1"},
-                                      {"Aprsis3_port=14580", "Aprsis3_port=99999"},
-                                      {"Aprsis_timeout=3", "Aprsis_timeout=61"},
-                                      {"Aprsis_heardtimeout=30", "Aprsis_heardtimeout=0"},
-                                      {"Aprsis_2rf_dest_ssid=0", "Aprsis_2rf_dest_ssid=x"},
-                                      {"Aprsis_msg2rf_ssid=1", "Aprsis_msg2rf_ssid=16"},
-                                      {"Rfheard_local_maxhops=2", "Rfheard_local_maxhops=9"},
-                                      {"Rfheard_local_timeout=30", "Rfheard_local_timeout=241"},
-                                      {"Aprsis_packet2rf_ssid=1", "Aprsis_packet2rf_ssid="},
-                                      {"Rfheard_timeout=60", "Rfheard_timeout=0"},
-                                      {"Aprsis_packet2rf_1min=6", "Aprsis_packet2rf_1min=0"},
-                                      {"Aprsis_packet2rf_2min=9", "Aprsis_packet2rf_2min=241"},
-                                      {"Aprsis_packet2rf_3min=12", "Aprsis_packet2rf_3min=0"},
-                                      {"Packet2rf_filter_ssid07=*", "Packet2rf_filter_ssid07=**"},
-                                      {"Packet2rf_filter_ssid24=*", "Packet2rf_filter_ssid24="}}));
-    const Outcome r = run({"check", "--all", "igate.cfg"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err,
-              "APRS-IS Server 1 Port - range error (0 - 65535).\n"
-              "APRS-IS Server 2 Port - range error (0 - 65535).\n"
-              "APRS-IS Server 3 Port - range error (0 - 65535).\n"
-              "APRS-IS reconnect timeout - range error (1 - 60).\n"
-              "APRS-IS heard buffer timeout range error (1 - 240).\n"
-              "APRS-IS to RF dest - SSID range error (0 - 15).\n"
-              "APRS-IS message path - SSID range error (0 - 15).\n"
-              "Local RF heard max. digi-hops range error (0 - 8).\n"
-              "Local RF heard buffer timeout range error (1 - 240).\n"
-              "APRS-IS non-message path - SSID range error (0 - 15).\n"
-              "RF heard buffer timeout range error (1 - 240).\n"
-              "Max. non-message packets per 1 min range error (1 - 240).\n"
-              "Max. non-message packets per 2 min range error (1 - 240).\n"
-              "Max. non-message packets per 3 min range error (1 - 240).\n"
-              "APRS-IS packets to RF filter 7 - SSID range error (0 - 15, or wildcard '*').\n"
-              "APRS-IS packets to RF filter 24 - SSID range error (0 - 15, or wildcard '*').\n");
-}
-
-TEST_F(Cli, CheckReachesTheTelemetryMessagesInPassOrder) {
-    write("telemetry.cfg", defaults_with({{"Teleparams_dest_string=APQK06", "Teleparams_dest_string="},
-                                          {"Teleparams_dest_ssid=0", "Teleparams_dest_ssid=-1"},
-                                          {"Teleparams_path_ssid=2", "Teleparams_path_ssid=16"},
-                                          {"Teleparams_txrate_rf=60", "Teleparams_txrate_rf=4"},
-                                          {"Teleparams_txrate_aprsis=10", "Teleparams_txrate_aprsis=1441"},
-                                          {"Teledata_dest_string=APQK06", "Teledata_dest_string="},
-                                          {"Teledata_dest_ssid=0", "Teledata_dest_ssid=x"},
-                                          {"Teledata_path_ssid=2", "Teledata_path_ssid="},
-                                          {"Teledata_txrate_rf=10", "Teledata_txrate_rf=1"},
-                                          {"Teledata_txrate_aprsis=5", "Teledata_txrate_aprsis=2000"},
-                                          {"Tele_holdoff=60", "Tele_holdoff=251"},
-                                          {"Teledigital4_source=4", "Teledigital4_source=9"}}));
-    const Outcome r = run({"check", "--all", "telemetry.cfg"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err,
-              "Telemetry data destination - too short (e.g. APQK06).\n"
-              "Telemetry data destination - SSID range error (0 - 15).\n"
-              "Telemetry data path - SSID range error (0 - 15).\n"
-              "Telemetry data tx rate (RF) range error (5 - 1440).\n"
-              "Telemetry data tx rate (APRSIS) range error (5 - 1440).\n"
-              "Telemetry parameters destination - too short (e.g. APQK06).\n"
-              "Telemetry parameters destination - SSID range error (0 - 15).\n"
-              "Telemetry parameters path - SSID range error (0 - 15).\n"
-              "Telemetry parameters tx rate (RF) range error (5 - 1440).\n"
-              "Telemetry parameters tx rate (APRSIS) range error (5 - 1440).\n"
-              "First telemetry data packet delay range error (0 - 250).\n"
-              "Digital 4 - Source: no item selected.\n");
-}
-
-TEST_F(Cli, CheckReachesTheWeatherMessagesInPassOrder) {
-    write("weather.cfg", defaults_with({{"Weather_dest_string=APQK06", "Weather_dest_string="},
-                                        {"Weather_dest_ssid=0", "Weather_dest_ssid=16"},
-                                        {"Weather_path_ssid=2", "Weather_path_ssid=x"},
-                                        {"Weather_txrate_rf=5", "Weather_txrate_rf=4"},
-                                        {"Weather_txrate_aprsis=5", "Weather_txrate_aprsis=1441"},
-                                        {"Weather_comment=Zyvora weather", "Weather_comment=25\xB0" "C"},
-                                        {"Normal_rate=1", "Normal_rate=0"},
-                                        {"Rapidfire_rate=5", "Rapidfire_rate=61"}}));
-    const Outcome r = run({"check", "--all", "weather.cfg"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err,
-              "Weather destination - too short (e.g. APQK06).\n"
-              "Weather destination - SSID range error (0 - 15).\n"
-              "Weather path - SSID range error (0 - 15).\n"
-              "Weather report tx rate (RF) range error (5 - 1440).\n"
-              "Weather report tx rate (APRSIS) range error (5 - 1440).\n"
-              "Weather report comment - forbidden characters.\n"
-              "WeatherUnderground normal send rate range error (1 - 240).\n"
-              "WeatherUnderground \"Rapid fire\" send rate range error (5 - 60).\n");
-}
+INSTANTIATE_TEST_SUITE_P(Areas, CliCheck, ::testing::ValuesIn(kCheckCases),
+                         [](const auto& info) { return std::string(info.param.area); });
 
 TEST_F(Cli, CheckShowsThePortInterlockOnReadingAndPasses) {
     write("kiss.cfg", defaults_with({{"Serial1_mode=1", "Serial1_mode=4"}, {"Serial2_mode=2", "Serial2_mode=4"}}));
