@@ -7,6 +7,7 @@
 
 #include "../device/recording_feedback.h"
 #include "../support/expected_defaults.h"
+#include "../support/temp_folder.h"
 #include "device_flows.h"
 #include "files.h"
 #include "operations.h"
@@ -136,16 +137,12 @@ TEST_F(DeviceFlows, UploadDisablesTheButtonsWhateverTheOutcome) {
 class SafeWrite : public DeviceFlows {
 protected:
     SafeWrite() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "zyvora-backups-XXXXXX").string();
-        folder_ = ::mkdtemp(pattern.data());
-        safety_.backups = folder_ + "/backups";
+        safety_.backups = folder_.path("backups");
         ControlStore old = test::startup_store(registry_);
         old.set_text("Callsign", "SP5OLD");
         EXPECT_TRUE(encode(registry_, old, old_image_, {false, 7}).empty());
         store_.set_text("Callsign", "SP5NEW");
     }
-    ~SafeWrite() override { std::filesystem::remove_all(folder_); }
-
     void make_station(std::vector<std::string> faults = {}) {
         SimOptions options;
         options.factory_image = old_image_;
@@ -165,7 +162,7 @@ protected:
         return all;
     }
 
-    std::string folder_;
+    test::TempFolder folder_{"zyvora-backups"};
     WriteSafety safety_;
     Image old_image_{};
     const std::string found_ = "Zyvora Plus 2.0 found, vid: Vid_0483, pid: A124";

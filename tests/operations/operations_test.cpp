@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "../device/recording_feedback.h"
 #include "../support/expected_defaults.h"
+#include "../support/temp_folder.h"
 #include "files.h"
 #include "operations.h"
 #include "passes.h"
@@ -19,23 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Every box, error and log line, in the order shown.
-class RecordingFeedback : public Feedback {
-public:
-    void info(const std::string& text) override { events.push_back("info: " + text); }
-    void message(const std::string& text) override { events.push_back("message: " + text); }
-    void error(const std::string& text) override { events.push_back("error: " + text); }
-    void log(const std::string& line) override { events.push_back("log: " + line); }
-    void progress_range(int, int) override {}
-    void progress_position(int position) override { position_ = position; }
-    int progress() const override { return position_; }
-    void process_events() override {}
-
-    std::vector<std::string> events;
-
-private:
-    int position_ = 0;
-};
+using testing::RecordingFeedback;
 
 const std::string kNotOurFile =
     "info: Imported configuration file is not a Zyvora Plus 2.0 configuration file. \nOperation aborted.";
@@ -46,13 +32,9 @@ const std::string kOtherVersion =
 
 class FileOperations : public ::testing::Test {
 protected:
-    FileOperations() : registry_(Registry::instance()), store_(test::startup_store(registry_)) {
-        std::string pattern = (fs::temp_directory_path() / "zyvora-ops-XXXXXX").string();
-        dir_ = ::mkdtemp(pattern.data());
-    }
-    ~FileOperations() override { fs::remove_all(dir_); }
+    FileOperations() : registry_(Registry::instance()), store_(test::startup_store(registry_)) {}
 
-    std::string path(const std::string& name) const { return dir_ + "/" + name; }
+    std::string path(const std::string& name) const { return dir_.path(name); }
     static void write(const std::string& file, const std::string& text) {
         std::ofstream(file, std::ios::binary) << text;
     }
@@ -62,21 +44,29 @@ protected:
         ::stat(file.c_str(), &st);
         return st.st_mode & 07777;
     }
-    bool store_is_default() const { return store_equals(test::startup_store(registry_)); }
+    ::testing::AssertionResult store_is_default() const { return store_equals(test::startup_store(registry_)); }
     // What a file without setting keys leaves.
-    bool store_is_file_default() const { return store_equals(test::missing_keys_store(registry_)); }
-    bool store_equals(const ControlStore& defaults) const {
-        for (std::size_t id = 0; id < store_.size(); ++id) {
-            const int i = static_cast<int>(id);
-            if (store_.text(i) != defaults.text(i) || store_.index(i) != defaults.index(i)) return false;
+    ::testing::AssertionResult store_is_file_default() const {
+        return store_equals(test::missing_keys_store(registry_));
+    }
+    // Every control's text, selection and check mark; a failure names the first control that differs.
+    ::testing::AssertionResult store_equals(const ControlStore& expected) const {
+        for (int id = 0; id < static_cast<int>(store_.size()); ++id) {
+            if (store_.text(id) != expected.text(id) || store_.index(id) != expected.index(id) ||
+                store_.checked(id) != expected.checked(id)) {
+                return ::testing::AssertionFailure()
+                       << store_.decl(id).name << " holds \"" << store_.text(id) << "\", index " << store_.index(id)
+                       << (store_.checked(id) ? ", checked" : ", unchecked") << "; expected \"" << expected.text(id)
+                       << "\", index " << expected.index(id) << (expected.checked(id) ? ", checked" : ", unchecked");
+            }
         }
-        return true;
+        return ::testing::AssertionSuccess();
     }
 
     const Registry& registry_;
     ControlStore store_;
     RecordingFeedback feedback_;
-    std::string dir_;
+    test::TempFolder dir_{"zyvora-ops"};
 };
 
 TEST_F(FileOperations, SaveWritesANewPrivateFile) {
@@ -86,7 +76,7 @@ TEST_F(FileOperations, SaveWritesANewPrivateFile) {
     EXPECT_EQ(mode_of(file), 0600u);
     EXPECT_TRUE(feedback_.events.empty());
     // Nothing but the file itself is left in the folder.
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator()), 1);
 }
 
 TEST_F(FileOperations, SaveIntoAnExistingFileKeepsItsModeAndForeignKeys) {
@@ -146,7 +136,7 @@ TEST_F(FileOperations, FailedSaveLeavesThePreviousFileAsItWas) {
     EXPECT_FALSE(save_settings_file(registry_, store_, file, feedback_));
     EXPECT_EQ(feedback_.events, std::vector<std::string>{"error: '' is not a valid integer value"});
     EXPECT_EQ(contents(file), previous);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator()), 1);
 }
 
 TEST_F(FileOperations, UnwritableTargetIsAWriteError) {
@@ -163,7 +153,7 @@ TEST_F(FileOperations, UnwritableTargetIsAWriteError) {
     }
     EXPECT_TRUE(fs::is_directory(path("folder.cfg")));
     EXPECT_TRUE(fs::is_empty(path("folder.cfg")));
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator()), 1);
 }
 
 TEST_F(FileOperations, SaveAndReadRoundTripBytes) {

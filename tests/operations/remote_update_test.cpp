@@ -11,6 +11,7 @@
 
 #include "../device/recording_feedback.h"
 #include "../support/expected_defaults.h"
+#include "../support/temp_folder.h"
 #include "files.h"
 #include "package.h"
 #include "passes.h"
@@ -30,13 +31,9 @@ const std::string kOldPackage = "an update file built last week";
 
 class RemoteUpdate : public ::testing::Test {
 protected:
-    RemoteUpdate() : registry_(Registry::instance()), store_(test::startup_store(registry_)) {
-        std::string pattern = (fs::temp_directory_path() / "zyvora-ruf-XXXXXX").string();
-        dir_ = ::mkdtemp(pattern.data());
-    }
-    ~RemoteUpdate() override { fs::remove_all(dir_); }
+    RemoteUpdate() : registry_(Registry::instance()), store_(test::startup_store(registry_)) {}
 
-    std::string path(const std::string& name) const { return dir_ + "/" + name; }
+    std::string path(const std::string& name) const { return dir_.path(name); }
     static std::vector<std::uint8_t> firmware_bytes(std::size_t size) {
         std::vector<std::uint8_t> bytes(size);
         for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i ^ (i >> 8) ^ 0x5A);
@@ -60,7 +57,7 @@ protected:
     }
     std::vector<std::string> folder() const {
         std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(dir_)) names.push_back(entry.path().filename().string());
+        for (const auto& entry : fs::directory_iterator(dir_.path())) names.push_back(entry.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }
@@ -69,7 +66,7 @@ protected:
     ControlStore store_;
     Image image_{};
     RecordingFeedback feedback_;
-    std::string dir_;
+    test::TempFolder dir_{"zyvora-ruf"};
 };
 
 std::uint32_t le32(const std::vector<std::uint8_t>& bytes, std::size_t at) {

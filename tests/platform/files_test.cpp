@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "../support/temp_folder.h"
 #include "files.h"
 
 namespace zyvora {
@@ -20,26 +21,20 @@ namespace fs = std::filesystem;
 
 class Files : public ::testing::Test {
 protected:
-    Files() {
-        std::string pattern = (fs::temp_directory_path() / "zyvora-files-XXXXXX").string();
-        dir_ = ::mkdtemp(pattern.data());
-    }
-    ~Files() override { fs::remove_all(dir_); }
-
     bool temp_file_there() const {
-        for (const auto& entry : fs::directory_iterator(dir_)) {
+        for (const auto& entry : fs::directory_iterator(dir_.path())) {
             if (entry.path().filename().string().rfind(".zyvora-", 0) == 0) return true;
         }
         return false;
     }
 
-    std::string dir_;
+    test::TempFolder dir_{"zyvora-files"};
 };
 
 // A save interrupted by the user or the system removes its temporary file and ends as the signal
 // says; the old file is whole.
 TEST_F(Files, ASignalDuringAReplacementLeavesNoTemporaryFile) {
-    const std::string target = dir_ + "/settings.cfg";
+    const std::string target = dir_.path("settings.cfg");
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         SCOPED_TRACE(signal);
         std::ofstream(target) << "old\n";
@@ -66,7 +61,7 @@ TEST_F(Files, ASignalDuringAReplacementLeavesNoTemporaryFile) {
 }
 
 TEST_F(Files, ReadsStopOneBytePastTheirBound) {
-    const std::string file = dir_ + "/f";
+    const std::string file = dir_.path("f");
     std::ofstream(file) << "12345";
     for (const auto& [limit, bytes, too_large] : {std::tuple{5u, "12345", false}, {4u, "", true}, {6u, "12345", false}}) {
         const FileRead read = read_file(file, limit);
@@ -76,7 +71,7 @@ TEST_F(Files, ReadsStopOneBytePastTheirBound) {
     const FileRead endless = read_file("/dev/zero", 1000);
     EXPECT_TRUE(endless.too_large);
     EXPECT_FALSE(endless.bytes);
-    const FileRead folder = read_file(dir_, 1000);
+    const FileRead folder = read_file(dir_.path(), 1000);
     EXPECT_FALSE(folder.bytes);
     EXPECT_EQ(folder.reason, "Is a directory");
 }

@@ -21,6 +21,7 @@
 
 #include "expected_defaults.h"
 #include "files.h"
+#include "temp_folder.h"
 
 namespace zyvora::test {
 
@@ -50,17 +51,8 @@ constexpr uid_t kOtherUser = 65534;
 class CliTest : public ::testing::Test {
 protected:
     CliTest() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "zyvora-cli-XXXXXX").string();
-        dir_ = ::mkdtemp(pattern.data());
         // Another user must be able to work in the folder.
         std::filesystem::permissions(dir_, std::filesystem::perms::all);
-        // The backups of a run stay with the test, never in the user's data folder.
-        pattern = (std::filesystem::temp_directory_path() / "zyvora-data-XXXXXX").string();
-        data_ = ::mkdtemp(pattern.data());
-    }
-    ~CliTest() override {
-        std::filesystem::remove_all(dir_);
-        std::filesystem::remove_all(data_);
     }
 
     Outcome run(const std::vector<std::string>& args, const RunOptions& options = {}) const {
@@ -154,8 +146,11 @@ protected:
         return text;
     }
 
-    std::string dir_;
-    std::string data_;  // XDG_DATA_HOME of every run
+    TempFolder work_{"zyvora-cli"};
+    // The backups of a run stay with the test, never in the user's data folder.
+    TempFolder data_folder_{"zyvora-data"};
+    const std::string& dir_ = work_.path();
+    const std::string& data_ = data_folder_.path();  // XDG_DATA_HOME of every run
 };
 
 }  // namespace zyvora::test
