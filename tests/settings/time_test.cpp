@@ -1,6 +1,7 @@
 // The "RTC/NTP time" page: the PC time fill, the clock option and the bytes they lead to.
 #include <gtest/gtest.h>
 
+#include "../device/recording_feedback.h"
 #include "../support/expected_defaults.h"
 #include "operations.h"
 #include "passes.h"
@@ -9,18 +10,7 @@
 namespace zyvora {
 namespace {
 
-class Silent : public Feedback {
-public:
-    void info(const std::string& t) override { shown.push_back(t); }
-    void message(const std::string& t) override { shown.push_back(t); }
-    void error(const std::string& t) override { shown.push_back(t); }
-    void log(const std::string&) override {}
-    void progress_range(int, int) override {}
-    void progress_position(int) override {}
-    int progress() const override { return 0; }
-    void process_events() override {}
-    std::vector<std::string> shown;
-};
+using testing::RecordingFeedback;
 
 const char* const kDateTime[] = {"Rtcyear", "Rtcmonth", "Rtcday", "Rtchour", "Rtcmin"};
 
@@ -30,7 +20,7 @@ std::vector<std::uint8_t> bytes(const Image& image, std::size_t from, std::size_
 
 TEST(TimePage, StartUpFillsThePcTimeAndLocksTheEdits) {
     const Registry& registry = Registry::instance();
-    Silent feedback;
+    RecordingFeedback feedback;
     const ControlStore store = start_up_store(registry, feedback, [] { return test::kNow; });
     const char* const expected[] = {"2026", "4", "3", "9", "5"};
     for (int i = 0; i < 5; ++i) {
@@ -38,7 +28,7 @@ TEST(TimePage, StartUpFillsThePcTimeAndLocksTheEdits) {
         EXPECT_FALSE(store.enabled(store.require(kDateTime[i]))) << kDateTime[i];
     }
     EXPECT_TRUE(store.checked("Uploadpctime"));
-    EXPECT_TRUE(feedback.shown.empty());
+    EXPECT_TRUE(feedback.boxes().empty());
 }
 
 TEST(TimePage, DefaultBytes600To655) {
@@ -57,7 +47,7 @@ TEST(TimePage, WriteRefreshesTheTimeOnlyWhenAsked) {
     const Registry& registry = Registry::instance();
     ControlStore store = test::startup_store(registry);
     Image image{};
-    Silent feedback;
+    RecordingFeedback feedback;
     const Clock later = [] { return LocalTime{2027, 12, 31, 23, 59}; };
 
     ASSERT_TRUE(encode_settings(registry, store, image, feedback, false, later));
@@ -71,7 +61,7 @@ TEST(TimePage, WriteRefreshesTheTimeOnlyWhenAsked) {
     EXPECT_EQ(bytes(image, 650, 655), (std::vector<std::uint8_t>{0xEE, 0x07, 12, 31, 23, 7}));
     store.set_text("Rtchour", "");
     EXPECT_FALSE(encode_settings(registry, store, image, feedback, false, later));
-    EXPECT_EQ(feedback.shown, std::vector<std::string>{"'' is not a valid integer value"});
+    EXPECT_EQ(feedback.boxes(), std::vector<std::string>{"error: '' is not a valid integer value"});
 }
 
 TEST(TimePage, ReadingAFileSettlesTheClockOption) {
