@@ -3,31 +3,61 @@
 #include <stdexcept>
 #include <unordered_map>
 
+#include "table_check.h"
+
 namespace zyvora {
 
 namespace {
 
+using AreaFirst = std::unordered_map<std::string, std::pair<const Area*, int>>;
+
+// The area of that name and its first row; a name no area has is a table fault, said in the
+// words of layout_problems().
+const std::pair<const Area*, int>& find_area(const AreaFirst& area_first, const std::string& pass,
+                                             const std::string& name) {
+    const auto found = area_first.find(name);
+    if (found == area_first.end()) throw std::logic_error(pass + " order: unknown area " + name);
+    return found->second;
+}
+
 // Rows of one area in the named order, or in declaration order when none is given.
-void append_rows(std::vector<int>& out, const Area& area, int first, const std::vector<std::string>& order,
-                 const std::unordered_map<std::string, int>& ids) {
+void append_rows(std::vector<int>& out, const Area& area, int first, const std::string& pass,
+                 const std::vector<std::string>& order, const std::unordered_map<std::string, int>& ids) {
     if (order.empty()) {
         for (std::size_t i = 0; i < area.settings.size(); ++i) out.push_back(first + static_cast<int>(i));
         return;
     }
     for (const auto& name : order) {
         const auto found = ids.find(name);
-        if (found == ids.end()) throw std::logic_error("area " + area.name + " orders unknown control " + name);
+        if (found == ids.end()) {
+            throw std::logic_error(area.name + "/" + name + ": the " + pass + " order names no such control");
+        }
         out.push_back(found->second);
     }
 }
+
+#ifndef NDEBUG
+// Debug builds refuse tables that break their layout at start-up, naming every faulty row.
+void check_layout(const std::vector<Area>& areas, const std::vector<std::string>& encode_areas,
+                  const std::vector<std::string>& save_areas) {
+    const auto problems = layout_problems(areas, encode_areas, save_areas);
+    if (problems.empty()) return;
+    std::string text;
+    for (const auto& line : problems) text += (text.empty() ? "" : "\n") + line;
+    throw std::logic_error(text);
+}
+#endif
 
 }  // namespace
 
 Registry::Registry(std::vector<Area> areas, const std::vector<std::string>& encode_areas,
                    const std::vector<std::string>& save_areas, std::vector<ChangeHandler> handlers)
     : handlers_(std::move(handlers)) {
+#ifndef NDEBUG
+    check_layout(areas, encode_areas, save_areas);
+#endif
     std::unordered_map<std::string, int> ids;
-    std::unordered_map<std::string, std::pair<const Area*, int>> area_first;
+    AreaFirst area_first;
     for (const Area& area : areas) {
         area_first[area.name] = {&area, static_cast<int>(settings_.size())};
         for (const Setting& s : area.settings) {
@@ -42,13 +72,13 @@ Registry::Registry(std::vector<Area> areas, const std::vector<std::string>& enco
     }
     for (const Setting& s : settings_) decls_.push_back(&s.control);
     for (const auto& name : encode_areas) {
-        const auto& [area, first] = area_first.at(name);
-        append_rows(encode_rows_, *area, first, area->encode_order, ids);
+        const auto& [area, first] = find_area(area_first, "encode", name);
+        append_rows(encode_rows_, *area, first, "encode", area->encode_order, ids);
     }
     for (const auto& name : save_areas) {
-        const auto& [area, first] = area_first.at(name);
+        const auto& [area, first] = find_area(area_first, "save", name);
         std::vector<int> rows;
-        append_rows(rows, *area, first, area->save_order, ids);
+        append_rows(rows, *area, first, "save", area->save_order, ids);
         for (int r : rows) {
             if (settings_[r].key) save_rows_.push_back(r);
         }
@@ -102,18 +132,25 @@ std::vector<ChangeHandler> handlers() {
 }
 }  // namespace
 
+RegistryTables product_tables() {
+    // Tab order; later areas join each list at their place. The two telemetry module switches
+    // live on the external interfaces page, between the serial ports and the thermometer in every
+    // pass. The encode and save passes take the areas in the same order.
+    const std::vector<std::string> pass_order = {"radio",  "filters", "beacons", "network",
+                                                 "aprsis", "time",    "remote",  "telemetry",
+                                                 "weather", "ports",  "telemetry_modules", "external"};
+    return {{radio_area(), filters_area(), beacons_area(), network_area(), aprsis_area(), time_area(), remote_area(),
+             telemetry_area(), weather_area(), ports_area(), telemetry_modules_area(), external_area()},
+            pass_order,
+            pass_order};
+}
+
 const Registry& Registry::instance() {
-    // Tab order; later areas join each list at their place. Handlers settle in the order the
-    // product runs them. The two telemetry module switches live on the external interfaces page,
-    // between the serial ports and the thermometer in every pass.
-    // The encode and save passes take the areas in the same order.
-    static const std::vector<std::string> pass_order = {"radio",  "filters",   "beacons", "network",
-                                                        "aprsis", "time",      "remote",  "telemetry",
-                                                        "weather", "ports", "telemetry_modules", "external"};
-    static const Registry registry(
-        {radio_area(), filters_area(), beacons_area(), network_area(), aprsis_area(), time_area(), remote_area(),
-         telemetry_area(), weather_area(), ports_area(), telemetry_modules_area(), external_area()},
-        pass_order, pass_order, handlers());
+    // Handlers settle in the order the product runs them.
+    static const Registry registry = [] {
+        RegistryTables tables = product_tables();
+        return Registry(std::move(tables.areas), tables.encode_areas, tables.save_areas, handlers());
+    }();
     return registry;
 }
 

@@ -1,0 +1,286 @@
+#include "table_check.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <set>
+#include <unordered_map>
+#include <utility>
+
+#include "image.h"
+
+namespace zyvora {
+
+namespace {
+
+struct Row {
+    const Area* area;
+    const Setting* setting;
+};
+
+std::string row_name(const Row& row) { return row.area->name + "/" + row.setting->control.name; }
+
+// What a field's encode writes: `count` bytes from `first`; a flag-bit field only the bits of `mask`.
+struct Span {
+    std::size_t first = 0;
+    std::size_t count = 0;
+    unsigned mask = 0xFF;
+    bool flag_bits = false;
+};
+
+// The byte counts follow the encode pass in passes.cpp and the writers in image.cpp.
+Span span_of(const Field& f) {
+    Span s;
+    s.first = f.offset;
+    switch (f.codec) {
+        case Codec::None: break;
+        case Codec::Index8:
+        case Codec::StationSsid:
+        case Codec::Char:
+        case Codec::CallSsid: s.count = 1; break;
+        case Codec::FlagBits:
+            s.count = 1;
+            s.flag_bits = true;
+            if (f.shift < 8) s.mask = ((f.width >= 8 ? 0xFFu : (1u << f.width) - 1u) << f.shift) & 0xFFu;
+            else s.mask = 0;
+            break;
+        case Codec::Number: s.count = f.size == 1 ? 1 : 2; break;  // anything but 1 is written as 16 bits
+        case Codec::Text: s.count = f.size; break;
+        case Codec::FixedLatitude: s.count = 9; break;   // DDMM.MMH and its NUL
+        case Codec::FixedLongitude: s.count = 10; break;  // DDDMM.MMH and its NUL
+        case Codec::PackedLatitude:
+        case Codec::PackedLongitude: s.count = 4; break;
+        case Codec::StationCall:
+        case Codec::CallText: s.count = 6; break;
+    }
+    return s;
+}
+
+std::string bytes_text(std::size_t first, std::size_t count) {
+    if (count == 1) return "byte " + std::to_string(first);
+    return "bytes " + std::to_string(first) + ".." + std::to_string(first + count - 1);
+}
+
+std::string span_text(const Span& s) {
+    std::string text = bytes_text(s.first, s.count);
+    if (!s.flag_bits || s.mask == 0) return text;
+    int low = 0;
+    while (!(s.mask >> low & 1u)) ++low;
+    int high = 7;
+    while (!(s.mask >> high & 1u)) --high;
+    if (low == high) return text + " bit " + std::to_string(low);
+    return text + " bits " + std::to_string(low) + ".." + std::to_string(high);
+}
+
+// The frame's places in the used region; the version is read as seven characters and a
+// terminator, so its place runs to byte 13.
+struct Place {
+    std::size_t first;
+    std::size_t count;
+    const char* what;
+};
+constexpr Place kFrame[] = {
+    {0, 4, "the checksum"},
+    {kNonceOffset, 2, "the write nonce"},
+    {kVersionOffset, 8, "the version tag"},
+    {kEndOffset, 3, "the end marker"},
+};
+
+std::string lower(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return text;
+}
+
+std::string times(int n) { return std::to_string(n) + " times"; }
+
+class Checker {
+public:
+    explicit Checker(const std::vector<Area>& areas) : areas_(areas) {}
+
+    std::vector<std::string> run(const std::vector<std::string>& encode_areas,
+                                 const std::vector<std::string>& save_areas) {
+        declarations();
+        const auto encoded = resolve("encode", encode_areas, &Area::encode_order);
+        const auto saved = resolve("save", save_areas, &Area::save_order);
+        counts("encode", encoded, [](const Setting& s) { return s.field.codec != Codec::None; });
+        counts("save", saved, [](const Setting& s) { return s.key.has_value(); });
+        fields();
+        overlaps();
+        keys();
+        return std::move(problems_);
+    }
+
+private:
+    void declarations() {
+        std::map<std::string, int> area_count;
+        for (const Area& area : areas_) {
+            if (++area_count[area.name] == 1) area_names_.push_back(area.name);
+            for (const Setting& s : area.settings) {
+                const Row row{&area, &s};
+                const auto [found, added] = ids_.emplace(s.control.name, rows_.size());
+                if (!added) {
+                    problems_.push_back(row_name(row) + ": control declared again, first in area " +
+                                        rows_[found->second].area->name);
+                }
+                rows_.push_back(row);
+            }
+        }
+        for (const auto& name : area_names_) {
+            if (area_count[name] > 1) problems_.push_back("area " + name + ": declared " + times(area_count[name]));
+        }
+    }
+
+    // How often each row is named in one pass, with the registry's rules: areas by name (the last
+    // of a name), rows by control name; an area named twice counts once, its fault said once.
+    std::vector<int> resolve(const std::string& pass, const std::vector<std::string>& order,
+                             std::vector<std::string> Area::*area_order) {
+        std::vector<int> named(rows_.size(), 0);
+        std::map<std::string, int> area_count;
+        for (const auto& name : order) {
+            const Area* area = find_area(name);
+            if (!area) {
+                if (++area_count[name] == 1) problems_.push_back(pass + " order: unknown area " + name);
+                continue;
+            }
+            if (++area_count[name] > 1) continue;
+            listed_.insert({pass, name});
+            const std::size_t first = first_row(*area);
+            const auto& rows = area->*area_order;
+            if (rows.empty()) {
+                for (std::size_t i = 0; i < area->settings.size(); ++i) ++named[first + i];
+                continue;
+            }
+            for (const auto& control : rows) {
+                const auto found = ids_.find(control);
+                if (found == ids_.end()) {
+                    problems_.push_back(area->name + "/" + control + ": the " + pass + " order names no such control");
+                    continue;
+                }
+                const Row& row = rows_[found->second];
+                if (row.area->name != area->name) {
+                    problems_.push_back(row_name(row) + ": named in the " + pass + " order of area " + area->name);
+                }
+                ++named[found->second];
+            }
+        }
+        for (const auto& name : area_names_) {
+            const auto n = area_count.find(name);
+            if (n == area_count.end()) problems_.push_back(pass + " order: area " + name + " missing");
+            else if (n->second > 1) problems_.push_back(pass + " order: area " + name + " named " + times(n->second));
+        }
+        return named;
+    }
+
+    template <typename Needs>
+    void counts(const std::string& pass, const std::vector<int>& named, Needs needs) {
+        for (std::size_t i = 0; i < rows_.size(); ++i) {
+            const Row& row = rows_[i];
+            // An area left out of the pass is said once, not for each of its rows.
+            if (!listed_.count({pass, row.area->name})) continue;
+            if (named[i] == 0 && needs(*row.setting)) {
+                problems_.push_back(row_name(row) + ": missing from the " + pass + " order");
+            } else if (named[i] > 1) {
+                problems_.push_back(row_name(row) + ": in the " + pass + " order " + times(named[i]));
+            }
+        }
+    }
+
+    void fields() {
+        for (const Row& row : rows_) {
+            const Field& f = row.setting->field;
+            const std::string name = row_name(row);
+            if (f.codec == Codec::Number && f.size != 1 && f.size != 2) {
+                problems_.push_back(name + ": a number of " + std::to_string(f.size) + " bytes, not 1 or 2");
+            }
+            if (f.codec == Codec::Text && f.size == 0) problems_.push_back(name + ": a text of 0 bytes, no room for its NUL");
+            if (f.codec == Codec::FlagBits && (f.width == 0 || f.shift + f.width > 8)) {
+                problems_.push_back(name + ": " + std::to_string(f.width) + " flag bits at bit " + std::to_string(f.shift) +
+                                    " do not fit in a byte");
+            }
+            if (f.codec == Codec::CallSsid && !f.companion.empty() && !ids_.count(f.companion)) {
+                problems_.push_back(name + ": companion " + f.companion + " is no control");
+            }
+            const Span s = span_of(f);
+            if (s.count == 0) continue;
+            for (const Place& place : kFrame) {
+                if (s.first < place.first + place.count && place.first < s.first + s.count) {
+                    problems_.push_back(name + " (" + span_text(s) + ") lies over " + place.what + " (" +
+                                        bytes_text(place.first, place.count) + ")");
+                }
+            }
+            if (s.first + s.count > kUsedEnd) {
+                problems_.push_back(name + " (" + span_text(s) + ") runs past the used region, which ends at byte " +
+                                    std::to_string(kUsedEnd - 1));
+            }
+        }
+    }
+
+    void overlaps() {
+        std::vector<std::pair<Span, const Row*>> spans;
+        for (const Row& row : rows_) {
+            const Span s = span_of(row.setting->field);
+            if (s.count > 0) spans.push_back({s, &row});
+        }
+        std::stable_sort(spans.begin(), spans.end(),
+                         [](const auto& a, const auto& b) { return a.first.first < b.first.first; });
+        for (std::size_t i = 0; i < spans.size(); ++i) {
+            const Span& a = spans[i].first;
+            for (std::size_t j = i + 1; j < spans.size() && spans[j].first.first < a.first + a.count; ++j) {
+                const Span& b = spans[j].first;
+                if (a.flag_bits && b.flag_bits && !(a.mask & b.mask)) continue;
+                problems_.push_back(row_name(*spans[j].second) + " (" + span_text(b) + ") overlaps " +
+                                    row_name(*spans[i].second) + " (" + span_text(a) + ")");
+            }
+        }
+    }
+
+    // The settings file finds sections and keys without regard to case.
+    void keys() {
+        std::map<std::pair<std::string, std::string>, const Row*> seen;
+        for (const Row& row : rows_) {
+            const auto& key = row.setting->key;
+            if (!key) continue;
+            const auto [found, added] = seen.emplace(std::pair{lower(key->section), lower(key->name)}, &row);
+            if (added) continue;
+            const FileKey& first = *found->second->setting->key;
+            problems_.push_back(row_name(row) + ": key [" + key->section + "] " + key->name + " collides with [" +
+                                first.section + "] " + first.name + " of " + row_name(*found->second));
+        }
+    }
+
+    const Area* find_area(const std::string& name) const {
+        const Area* found = nullptr;
+        for (const Area& area : areas_) {
+            if (area.name == name) found = &area;
+        }
+        return found;
+    }
+
+    std::size_t first_row(const Area& area) const {
+        std::size_t first = 0;
+        for (const Area& a : areas_) {
+            if (&a == &area) break;
+            first += a.settings.size();
+        }
+        return first;
+    }
+
+    const std::vector<Area>& areas_;
+    std::vector<Row> rows_;
+    std::unordered_map<std::string, std::size_t> ids_;
+    std::vector<std::string> area_names_;  // each name once, in declaration order
+    std::set<std::pair<std::string, std::string>> listed_;  // (pass, area) resolved at least once
+    std::vector<std::string> problems_;
+};
+
+}  // namespace
+
+std::vector<std::string> layout_problems(const std::vector<Area>& areas, const std::vector<std::string>& encode_areas,
+                                         const std::vector<std::string>& save_areas) {
+    return Checker(areas).run(encode_areas, save_areas);
+}
+
+}  // namespace zyvora
