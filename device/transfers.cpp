@@ -22,11 +22,11 @@ void start_progress(Feedback& feedback, int maximum) {
 
 }  // namespace
 
-bool write_settings(DeviceLink& link, const Image& image, Feedback& feedback, const PageGate& gate) {
+bool write_settings(DeviceLink& link, SettingsPages pages, Feedback& feedback, const PageGate& gate) {
     start_progress(feedback, kPages);
     for (int p = 0; p < kPages; ++p) {
         if (gate && !gate(p)) return false;
-        if (!link.write_settings_page(static_cast<std::uint16_t>(p), image.data() + p * kPageSize)) {
+        if (!link.write_settings_page(static_cast<std::uint16_t>(p), pages.data() + p * kPageSize)) {
             feedback.log(counted("Page write error: ", p + 1, kPages));
             return false;
         }
@@ -38,11 +38,12 @@ bool write_settings(DeviceLink& link, const Image& image, Feedback& feedback, co
     return true;
 }
 
-bool read_settings(DeviceLink& link, Image& image, Feedback& feedback, int* failed_page, const PageGate& gate) {
+bool read_settings(DeviceLink& link, SettingsPagesInto pages, Feedback& feedback, int* failed_page,
+                   const PageGate& gate) {
     start_progress(feedback, kPages);
     for (int p = 0; p < kPages; ++p) {
         if (gate && !gate(p)) return false;
-        if (!link.read_settings_page(static_cast<std::uint16_t>(p), image.data() + p * kPageSize)) {
+        if (!link.read_settings_page(static_cast<std::uint16_t>(p), pages.data() + p * kPageSize)) {
             feedback.log(counted("Page read error: ", p + 1, kPages));
             if (failed_page) *failed_page = p;
             return false;

@@ -2,11 +2,12 @@
 // Page transfers and device queries, with their status log lines and progress bar.
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <vector>
 
 #include "feedback.h"
-#include "image.h"
 #include "link.h"
+#include "report.h"
 
 namespace zyvora {
 
@@ -14,14 +15,19 @@ namespace zyvora {
 // that the caller says why. No gate: every page goes.
 using PageGate = std::function<bool(int page)>;
 
-// 512 page writes of `image`: "Page written: N/512" per page, "Eeprom write success" at the
-// end, or "Page write error: N/512" and stop. True when every page was written.
-bool write_settings(DeviceLink& link, const Image& image, Feedback& feedback, const PageGate& gate = {});
+// The device's settings pages back to back, page N at N * kPageSize: what the transfers move,
+// whatever the bytes mean.
+using SettingsPages = std::span<const std::uint8_t, kSettingsPages * kPageSize>;
+using SettingsPagesInto = std::span<std::uint8_t, kSettingsPages * kPageSize>;
 
-// 512 page reads into `image`: "Page read: N/512" per page or "Page read error: N/512" and stop;
-// the pages not read keep what `image` held. True when every page was read; otherwise
+// 512 page writes of `pages`: "Page written: N/512" per page, "Eeprom write success" at the
+// end, or "Page write error: N/512" and stop. True when every page was written.
+bool write_settings(DeviceLink& link, SettingsPages pages, Feedback& feedback, const PageGate& gate = {});
+
+// 512 page reads into `pages`: "Page read: N/512" per page or "Page read error: N/512" and stop;
+// the pages not read keep what `pages` held. True when every page was read; otherwise
 // `failed_page`, when given, takes the number (from 0) of the page that failed.
-bool read_settings(DeviceLink& link, Image& image, Feedback& feedback, int* failed_page = nullptr,
+bool read_settings(DeviceLink& link, SettingsPagesInto pages, Feedback& feedback, int* failed_page = nullptr,
                    const PageGate& gate = {});
 
 // "Firmware version: %.2f" and "\r\nHardware version: %s" in one plain message; false, with

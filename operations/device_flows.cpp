@@ -15,6 +15,9 @@
 
 namespace zyvora {
 
+// The transfers move the device's pages; a settings image is exactly those pages.
+static_assert(kImageSize == kSettingsPages * kPageSize);
+
 namespace {
 
 std::string firmware_mismatch_message(std::optional<std::uint32_t> device) {

@@ -1,12 +1,7 @@
 #include "simulated_device.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -15,6 +10,9 @@
 #include <thread>
 
 namespace zyvora {
+
+// The EEPROM is the device's settings pages, kept as the settings image it holds.
+static_assert(kImageSize == kSettingsPages * kPageSize);
 
 namespace {
 
@@ -54,34 +52,6 @@ bool load_eeprom(const std::string& path, Image& eeprom, std::string* error) {
     }
     std::copy_n(bytes.begin(), kImageSize, eeprom.begin());
     return true;
-}
-
-bool write_at(int fd, const std::uint8_t* data, std::size_t size, off_t at) {
-    while (size > 0) {
-        const ssize_t n = ::pwrite(fd, data, size, at);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += n, size -= static_cast<std::size_t>(n), at += n;
-    }
-    return true;
-}
-
-// The name a new file at `path` gets: through symbolic links, dangling ones too, to where they
-// end, so that a link stays a link and its target takes the EEPROM.
-std::string creation_target(std::string path) {
-    for (int hops = 0; hops < 40; ++hops) {
-        struct stat st {};
-        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-        std::string to(PATH_MAX, '\0');
-        const ssize_t n = ::readlink(path.c_str(), to.data(), to.size());
-        if (n <= 0) return path;
-        to.resize(static_cast<std::size_t>(n));
-        const auto slash = path.find_last_of('/');
-        path = to.front() == '/' || slash == std::string::npos ? to : path.substr(0, slash + 1) + to;
-    }
-    return path;  // a loop of links: opening it says so
 }
 
 // `from` + `span`, held at the clock's end instead of overflowing.
@@ -162,9 +132,7 @@ SimulatedDevice::SimulatedDevice(SimOptions options) : options_(std::move(option
 }
 
 SimulatedDevice::~SimulatedDevice() {
-    if (eeprom_fd_ < 0) return;
-    if (unsynced_) ::fsync(eeprom_fd_);
-    ::close(eeprom_fd_);
+    if (unsynced_) file_.sync(nullptr);
 }
 
 std::unique_ptr<SimulatedDevice> SimulatedDevice::create(SimOptions options, std::string* error) {
@@ -276,61 +244,35 @@ SimAnswer SimulatedDevice::handle(const Report& request) {
     return answer;
 }
 
-// Opens the EEPROM file for the pages to come; a file not there yet is created holding the
-// EEPROM as it is now, owner-only since it holds passwords.
-bool SimulatedDevice::open_eeprom_file(std::string* why) {
-    const std::string& path = *options_.eeprom_file;
-    const auto fail = [&] {
-        *why = std::strerror(errno);
-        return false;
-    };
-    eeprom_fd_ = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (eeprom_fd_ >= 0) return true;
-    if (errno != ENOENT) return fail();
-    const std::string target = creation_target(path);
-    eeprom_fd_ = ::open(target.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
-    if (eeprom_fd_ < 0) {
-        // Another program may have created it meanwhile: its pages are kept, not overwritten.
-        if (errno != EEXIST) return fail();
-        eeprom_fd_ = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-        return eeprom_fd_ >= 0 || fail();
-    }
-    if (!write_at(eeprom_fd_, eeprom_.data(), eeprom_.size(), 0)) {
-        fail();
-        // Half an EEPROM file would stop the next start: better none at all.
-        ::unlink(target.c_str());
-        ::close(eeprom_fd_);
-        eeprom_fd_ = -1;
-        return false;
-    }
-    unsynced_ = true;
-    return true;
-}
-
 bool SimulatedDevice::keep_page(std::uint16_t page, const std::uint8_t* data, std::string* why) {
     if (!options_.eeprom_file) return true;
-    if (eeprom_fd_ < 0 && !open_eeprom_file(why)) return false;
-    const off_t at = static_cast<off_t>(page) * static_cast<off_t>(kPageSize);
-    bool kept = write_at(eeprom_fd_, data, kPageSize, at);
+    // A file not there yet is created holding the EEPROM as it is now, owner-only since it
+    // holds passwords.
+    if (!file_.is_open()) {
+        bool created = false;
+        if (!file_.open(*options_.eeprom_file, eeprom_, why, &created)) return false;
+        unsynced_ = created;
+    }
+    const std::size_t at = page * kPageSize;
+    bool kept = file_.write_at(at, {data, kPageSize}, why);
     if (kept) unsynced_ = true;
     // The last page ends a transfer: only what is on the disk counts as written.
     if (kept && page == kSettingsPages - 1) {
-        kept = ::fsync(eeprom_fd_) == 0;
+        kept = file_.sync(why);
         if (kept) unsynced_ = false;
     }
     if (kept) return true;
-    *why = std::strerror(errno);
     // A page the device refuses keeps its old bytes, as far as the file still takes them.
-    write_at(eeprom_fd_, eeprom_.data() + at, kPageSize, at);
+    file_.write_at(at, std::span(eeprom_).subspan(at, kPageSize), nullptr);
     return false;
 }
 
 bool SimulatedDevice::sync_eeprom(std::string* error) {
-    if (eeprom_fd_ < 0) return true;
-    const bool synced = !unsynced_ || ::fsync(eeprom_fd_) == 0;
-    if (!synced && error) *error = "EEPROM not saved to " + *options_.eeprom_file + ": " + std::strerror(errno);
-    ::close(eeprom_fd_);
-    eeprom_fd_ = -1;
+    if (!file_.is_open()) return true;
+    std::string why;
+    const bool synced = !unsynced_ || file_.sync(&why);
+    if (!synced && error) *error = "EEPROM not saved to " + *options_.eeprom_file + ": " + why;
+    file_.close();
     unsynced_ = false;
     return synced;
 }

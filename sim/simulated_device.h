@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "fault.h"
+#include "files.h"
 #include "hid.h"
 #include "image.h"
 #include "report.h"
@@ -84,11 +85,10 @@ private:
     void answer(const Report& request, SimAnswer& answer);
     void refuse(Report& reply, std::string why);
     bool keep_page(std::uint16_t page, const std::uint8_t* data, std::string* why);
-    bool open_eeprom_file(std::string* why);
 
     SimOptions options_;
     Image eeprom_{};
-    int eeprom_fd_ = -1;    // open from the first page written until the next sync
+    InPlaceFile file_;       // open from the first page written until the next sync
     bool unsynced_ = false;  // pages written since the last fsync
     bool present_ = true;
     std::uint32_t next_firmware_page_ = 0;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 
 #include "../device/recording_feedback.h"
 #include "fault.h"
@@ -15,14 +16,17 @@ namespace {
 using testing::counted_lines;
 using testing::RecordingFeedback;
 
+// The transfers take the device's pages as plain bytes.
+using Pages = std::array<std::uint8_t, kSettingsPages * kPageSize>;
+
 // Every page differs from its neighbours, so a page in the wrong place shows.
-Image patterned(std::uint8_t salt) {
-    Image image;
+Pages patterned(std::uint8_t salt) {
+    Pages image;
     for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 7 + i / 256 + salt);
     return image;
 }
 
-bool same_pages(const Image& a, const Image& b, std::size_t first, std::size_t end) {
+bool same_pages(const Pages& a, const Pages& b, std::size_t first, std::size_t end) {
     return std::equal(a.begin() + first * kPageSize, a.begin() + end * kPageSize, b.begin() + first * kPageSize);
 }
 
@@ -58,7 +62,7 @@ protected:
         return out;
     }
 
-    const Image stored_ = patterned(0x11);
+    const Pages stored_ = patterned(0x11);
     RecordingFeedback open_feedback_;
     RecordingFeedback feedback_;
     std::unique_ptr<SimulatedDevice> device_;
@@ -68,7 +72,7 @@ protected:
 };
 
 TEST_F(Transfers, ReadsAll512Pages) {
-    Image image{};
+    Pages image{};
     EXPECT_TRUE(read_settings(open(), image, feedback_));
     EXPECT_EQ(image, stored_);
     EXPECT_EQ(feedback_.lines(), counted_lines("Page read: ", 512, 512));
@@ -81,7 +85,7 @@ TEST_F(Transfers, ReadsAll512Pages) {
 }
 
 TEST_F(Transfers, AWrongSumAtPage3StopsTheReadAfterThreePages) {
-    Image image{};
+    Pages image{};
     EXPECT_FALSE(read_settings(open({"read@3=wrong-sum"}), image, feedback_));
     EXPECT_EQ(feedback_.lines(), (std::vector<std::string>{"Page read: 1/512", "Page read: 2/512", "Page read: 3/512",
                                                            "Page read error: 4/512"}));
@@ -94,7 +98,7 @@ TEST_F(Transfers, EveryKindOfFailureAtPage100KeepsPages0To99) {
     for (const char* kind : {"wrong-sum", "wrong-echo", "short-reply", "no-reply", "gone"}) {
         SCOPED_TRACE(kind);
         RecordingFeedback feedback;
-        Image image;
+        Pages image;
         image.fill(0x5C);  // what the caller held before the read
         EXPECT_FALSE(read_settings(open({std::string("read@100=") + kind}), image, feedback));
         std::vector<std::string> lines = counted_lines("Page read: ", 100, 512);
@@ -107,7 +111,7 @@ TEST_F(Transfers, EveryKindOfFailureAtPage100KeepsPages0To99) {
 }
 
 TEST_F(Transfers, WritesAll512Pages) {
-    const Image image = patterned(0x80);
+    const Pages image = patterned(0x80);
     EXPECT_TRUE(write_settings(open(), image, feedback_));
     EXPECT_EQ(device_->eeprom(), image);
     std::vector<std::string> lines = counted_lines("Page written: ", 512, 512);
@@ -129,7 +133,7 @@ TEST_F(Transfers, AFailedWriteStopsAndLeavesTheLaterPagesAsTheyWere) {
         const char* kind;
         bool page_stored;
     } cases[] = {{"wrong-echo", true}, {"short-reply", true}, {"no-reply", true}, {"gone", false}};
-    const Image image = patterned(0x80);
+    const Pages image = patterned(0x80);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.kind);
         RecordingFeedback feedback;

@@ -2,7 +2,11 @@
 // refuses as the device would, an unplugged device, its reply limit, and its EEPROM kept in a
 // file page by page.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <csignal>
+#include <cstdio>
 
 #include <cstdlib>
 #include <filesystem>
@@ -400,6 +404,25 @@ TEST_F(SimulatedEeprom, APageTheFileDoesNotTakeIsNotAcknowledged) {
         EXPECT_EQ(device->refusals(), std::vector<std::string>{"write page 0: " + not_saved});
         EXPECT_EQ(device->eeprom(), patterned(0x20)) << "the device holds what it held";
     }
+}
+
+TEST_F(SimulatedEeprom, ANewFileThatCannotTakeTheWholeEepromIsNotLeftBehind) {
+    // Run in a child, whose file size limit stops the new file part way through the EEPROM.
+    const auto first_page_on_a_size_limit = [&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{1000, 1000};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        auto device = make(on_file(file_));
+        const SimAnswer answer = device->handle(page_request(Command::WritePage, 5, 0x77));
+        const std::string not_saved = "EEPROM not saved to " + file_ + ": File too large";
+        const bool right = answer.reply[1] == 0 && answer.eeprom_error == not_saved &&
+                           device->refusals() == std::vector<std::string>{"write page 5: " + not_saved} &&
+                           device->eeprom() == patterned(0x20) && !fs::exists(file_);
+        if (!right) std::fprintf(stderr, "refused with \"%s\"\n", answer.eeprom_error.value_or("").c_str());
+        std::exit(right ? 0 : 1);
+    };
+    EXPECT_EXIT(first_page_on_a_size_limit(), ::testing::ExitedWithCode(0), "");
+    EXPECT_FALSE(fs::exists(file_));
 }
 
 }  // namespace
