@@ -2,11 +2,15 @@
 // pass, every key once per section. Small hand-made tables show each fault the check names.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "image.h"
+#include "passes.h"
 #include "registry.h"
 #include "table_check.h"
 
@@ -88,6 +92,64 @@ TEST(Tables, FieldsThatShareBytesAreNamedByBothRows) {
     });
 }
 
+// Each field kind, given a text that fills it, at byte 100; the check's idea of its bytes must be
+// exactly what its encode writes, so a neighbour on the last written byte overlaps it and one
+// on the next byte does not.
+TEST(Tables, EachFieldKindOwnsExactlyTheBytesItsEncodeWrites) {
+    struct Kind {
+        const char* what;
+        std::function<void(AreaBuilder&)> add;
+        std::size_t written;  // bytes from 100 the encode changes
+        const char* span;     // as the check names them
+    };
+    const Kind kinds[] = {
+        {"index", [](AreaBuilder& a) { a.choice("F", {"a", "b", "c"}, 2).index8(100); }, 1, "byte 100"},
+        {"flag bits", [](AreaBuilder& a) { a.check("F", true).flag_bits(100, 7, 1); }, 1, "byte 100 bit 7"},
+        {"number of 1 byte", [](AreaBuilder& a) { a.edit("F", 3, "255").number(100, 1); }, 1, "byte 100"},
+        {"number of 2 bytes", [](AreaBuilder& a) { a.edit("F", 5, "65535").number(100, 2); }, 2, "bytes 100..101"},
+        {"text", [](AreaBuilder& a) { a.edit("F", 20, "abcdefghijklmnopqrst").text(100, 8); }, 8, "bytes 100..107"},
+        {"fixed latitude", [](AreaBuilder& a) { a.edit("F", 8, "5223.08N").fixed_latitude(100, "L", "S"); }, 9,
+         "bytes 100..108"},
+        {"fixed longitude", [](AreaBuilder& a) { a.edit("F", 9, "01658.14E").fixed_longitude(100, "L", "S"); }, 10,
+         "bytes 100..109"},
+        {"packed latitude", [](AreaBuilder& a) { a.edit("F", 8, "8959.99N").packed_latitude(100, "L", "S"); }, 4,
+         "bytes 100..103"},
+        {"packed longitude", [](AreaBuilder& a) { a.edit("F", 9, "17959.99W").packed_longitude(100, "L", "S"); }, 4,
+         "bytes 100..103"},
+        {"station call", [](AreaBuilder& a) { a.edit("F", 6, "N0CALL").station_call(100, "M"); }, 6, "bytes 100..105"},
+        {"station SSID", [](AreaBuilder& a) { a.edit("F", 2, "15").station_ssid(100, "M"); }, 1, "byte 100"},
+        {"call text", [](AreaBuilder& a) { a.edit("F", 6, "ab").call_text(100); }, 6, "bytes 100..105"},
+        {"character", [](AreaBuilder& a) { a.edit("F", 1, "x").character(100); }, 1, "byte 100"},
+        {"call SSID", [](AreaBuilder& a) { a.edit("F", 2, "15").call_ssid(100, "M"); }, 1, "byte 100"},
+    };
+    const auto tables = [](const Kind& kind, std::uint16_t next) {
+        AreaBuilder a("t");
+        kind.add(a);
+        a.choice("Next", {"a", "b"}, 1).index8(next);
+        return RegistryTables{{a.take()}, {"t"}, {"t"}};
+    };
+    for (const auto& kind : kinds) {
+        const auto after = static_cast<std::uint16_t>(100 + kind.written);
+        RegistryTables t = tables(kind, after);
+        const Registry registry(std::move(t.areas), t.encode_areas, t.save_areas);
+        const ControlStore store = registry.make_store();
+        Image image;
+        image.fill(0x55);  // no byte a kind writes here, and flag bit 7 clear
+        ASSERT_EQ(encode_field(registry.settings()[0], store, 0, image), std::nullopt) << kind.what;
+        std::size_t last = 0;
+        for (std::size_t i = 0; i < image.size(); ++i) {
+            if (image[i] != 0x55) last = i;
+        }
+        EXPECT_EQ(last, 100 + kind.written - 1) << kind.what;
+
+        EXPECT_EQ(problems_of(tables(kind, after)), Problems{}) << kind.what;
+        const auto on_last = static_cast<std::uint16_t>(after - 1);
+        EXPECT_EQ(problems_of(tables(kind, on_last)),
+                  Problems{"t/Next (byte " + std::to_string(on_last) + ") overlaps t/F (" + kind.span + ")"})
+            << kind.what;
+    }
+}
+
 TEST(Tables, FieldsStayInTheUsedRegionAndOffTheFrame) {
     expect_problems({
         {"a field over the checksum and the nonce",
@@ -159,6 +221,18 @@ TEST(Tables, EveryAreaIsInEachPassOrderOnce) {
         {"an area named twice, its rows counted once",
          [](RegistryTables& t) { t.encode_areas.push_back("radio"); },
          {"encode order: area radio named 2 times"}},
+        {"two areas of one name: the passes find only the later, the earlier's rows drop out",
+         [](RegistryTables& t) {
+             AreaBuilder again("radio");
+             again.section("Radio");
+             again.edit("Extra", 2, "1").number(50, 1).key("Extra", KeyKind::Integer);
+             t.areas.push_back(again.take());
+         },
+         {"area radio: declared 2 times", "radio/Call: missing from the encode order",
+          "radio/Ssid: missing from the encode order", "radio/Low: missing from the encode order",
+          "radio/Speed: missing from the encode order", "radio/Call: missing from the save order",
+          "radio/Ssid: missing from the save order", "radio/Low: missing from the save order",
+          "radio/Speed: missing from the save order", "radio/Upload: missing from the save order"}},
     });
 }
 
