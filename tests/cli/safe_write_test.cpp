@@ -20,6 +20,14 @@ using test::Outcome;
 
 class SafeWriteCli : public test::CliTest {
 protected:
+    static test::RunOptions signalled(std::vector<std::pair<std::chrono::milliseconds, int>> at,
+                                      std::vector<std::pair<std::string, int>> after = {}) {
+        test::RunOptions options;
+        options.signals = std::move(at);
+        options.signals_after = std::move(after);
+        return options;
+    }
+
     SafeWriteCli() {
         // No clock in the image, so two encodes of one file differ only in nonce and checksum.
         write("a.cfg", defaults_with({{"Callsign=NOCALL", "Callsign=SP5AAA"}, {"Uploadpctime=1", "Uploadpctime=0"}}));
@@ -83,7 +91,7 @@ TEST_F(SafeWriteCli, AReadBackThatDiffersFailsNamingThePage) {
 TEST_F(SafeWriteCli, InterruptsAndAClosedOutput) {
     const std::vector<std::string> slow_write = {"--device", "sim:dev.img", "--sim-latency-us", "2000", "write", "b.cfg"};
 
-    Outcome r = run(slow_write, {.signals = {{300ms, SIGINT}}});
+    Outcome r = run(slow_write, signalled({{300ms, SIGINT}}));
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("\nInterrupted: the device is being written; stopping now would leave it with an incomplete "
                          "configuration. This takes about "),
@@ -94,7 +102,7 @@ TEST_F(SafeWriteCli, InterruptsAndAClosedOutput) {
     // The second interrupt stops at the next page, wherever it comes.
     for (const auto& [first, second] : {std::pair{"Page read: 20/512\n", "Page read: 30/512\n"},
                                         {"Page written: 100/512\n", "Page written: 110/512\n"}}) {
-        r = run(slow_write, {.signals_after = {{first, SIGINT}, {second, SIGTERM}}});
+        r = run(slow_write, signalled({}, {{first, SIGINT}, {second, SIGTERM}}));
         EXPECT_EQ(r.status, 1);
         if (std::string(first).starts_with("Page read")) {
             EXPECT_EQ(r.err, "Write config stopped by an interrupt; nothing was written to the device.\n");
@@ -108,13 +116,15 @@ TEST_F(SafeWriteCli, InterruptsAndAClosedOutput) {
         }
     }
 
-    r = run({"--device", "sim:dev.img", "write", "a.cfg"}, {.output_closed = true});
+    test::RunOptions closed;
+    closed.output_closed = true;
+    r = run({"--device", "sim:dev.img", "write", "a.cfg"}, closed);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(eeprom_holds("a.cfg"));
 
     // A read that is interrupted writes no file.
     r = run({"--device", "sim:dev.img", "--sim-latency-us", "2000", "read", "out.cfg", "--image", "out.bin"},
-            {.signals = {{300ms, SIGINT}}});
+            signalled({{300ms, SIGINT}}));
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.out.ends_with("\nRead config stopped by an interrupt.\n")) << r.out;
     EXPECT_FALSE(fs::exists(path("out.cfg")));

@@ -66,7 +66,7 @@ const std::string kIncomplete =
     "is used.\n";
 
 TEST_F(SimEeprom, OnlyAWriteMakesTheFileAndItIsTheOwnersAlone) {
-    for (const std::vector<std::string> args : {std::vector<std::string>{"info"}, {"read", "out.cfg"}}) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"info"}, {"read", "out.cfg"}}) {
         std::vector<std::string> full = {"--device", "sim:dev.img"};
         full.insert(full.end(), args.begin(), args.end());
         const Outcome r = run(full);
@@ -102,8 +102,9 @@ TEST_F(SimEeprom, APageTheFileCannotTakeIsNotAcknowledged) {
         fs::remove(path("dev.img"));
         if (c.file_exists) write("dev.img", old_eeprom());
 
-        const Outcome r = run({"--device", "sim:dev.img", "write", "--no-backup", "start.cfg"},
-                              {.file_size_limit = c.limit});
+        test::RunOptions limited;
+        limited.file_size_limit = c.limit;
+        const Outcome r = run({"--device", "sim:dev.img", "write", "--no-backup", "start.cfg"}, limited);
         EXPECT_EQ(r.status, 1) << c.name;
         EXPECT_EQ(r.out, kFound + pages_written(c.pages_kept) +
                              "Simulated device: EEPROM not saved to dev.img: File too large\n"

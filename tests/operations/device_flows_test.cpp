@@ -281,7 +281,9 @@ TEST_F(SafeWrite, Interrupts) {
         EXPECT_EQ(feedback.boxes(), boxes);
         const auto lines = feedback.lines();
         EXPECT_EQ(std::count(lines.begin(), lines.end(), held), 1);
-        if (c.ok) EXPECT_EQ(device_->eeprom(), image_);
+        if (c.ok) {
+            EXPECT_EQ(device_->eeprom(), image_);
+        }
     }
 
     make_station();
