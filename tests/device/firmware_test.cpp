@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "../device/recording_feedback.h"
+#include "../support/recording_feedback.h"
 #include "firmware.h"
 #include "report.h"
 

@@ -13,7 +13,7 @@
 #include <set>
 
 #include "../device/listed_device_print.h"
-#include "../device/recording_feedback.h"
+#include "../support/recording_feedback.h"
 #include "hid.h"
 #include "link.h"
 

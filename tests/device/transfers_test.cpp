@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <array>
 
-#include "../device/recording_feedback.h"
+#include "../support/recording_feedback.h"
 #include "fault.h"
 #include "simulated_device.h"
 #include "transfers.h"

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "../device/recording_feedback.h"
 #include "../support/expected_defaults.h"
+#include "../support/recording_feedback.h"
 #include "../support/temp_folder.h"
 #include "device_flows.h"
 #include "files.h"

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "../device/recording_feedback.h"
 #include "../support/expected_defaults.h"
+#include "../support/recording_feedback.h"
 #include "../support/temp_folder.h"
 #include "files.h"
 #include "package.h"

@@ -1,8 +1,8 @@
 // The "RTC/NTP time" page: the PC time fill, the clock option and the bytes they lead to.
 #include <gtest/gtest.h>
 
-#include "../device/recording_feedback.h"
 #include "../support/expected_defaults.h"
+#include "../support/recording_feedback.h"
 #include "operations.h"
 #include "passes.h"
 #include "settingsfile.h"

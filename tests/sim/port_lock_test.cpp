@@ -10,7 +10,7 @@
 #include <fstream>
 
 #include "../device/listed_device_print.h"
-#include "../device/recording_feedback.h"
+#include "../support/recording_feedback.h"
 #include "simulated_device.h"
 
 namespace zyvora {

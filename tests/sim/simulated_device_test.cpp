@@ -13,7 +13,7 @@
 #include <fstream>
 #include <functional>
 
-#include "../device/recording_feedback.h"
+#include "../support/recording_feedback.h"
 #include "simulated_device.h"
 #include "transfers.h"
 
