@@ -43,7 +43,7 @@ using DeviceAsker = std::function<std::optional<int>(const QStringList& devices)
 
 class TForm1 : public QMainWindow {
 public:
-    // The product's settings and pages.
+    // The device's settings and the pages that show them.
     explicit TForm1(QWidget* parent = nullptr);
     // Boxes shown while the window is built (the interlock step's) already go to `presenter`;
     // an empty one shows real modal boxes.

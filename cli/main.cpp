@@ -267,7 +267,7 @@ int main(int argc, char** argv) {
     if (*upload) {
         const FirmwareStore firmware =
             firmware_file.empty() ? FirmwareStore::embedded() : FirmwareStore::from_file(firmware_file);
-        // Nothing to send: the device is left alone, and the product's message gets the way out.
+        // Nothing to send: the device is left alone, and the usual message gets a hint at the way out.
         if (!firmware.carries_image()) {
             firmware.load(feedback);
             std::cerr << "zyvora-cli: this build carries no firmware image; give one with --firmware FILE\n";

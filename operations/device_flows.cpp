@@ -162,7 +162,8 @@ bool read_config(DevicePort& port, const Registry& registry, ControlStore& store
             return false;
         }
     }
-    // The settings lie in the first pages; an image that verifies lost nothing of them.
+    // A failed transfer is not the end: the settings lie in the first 85 pages, so the checksum
+    // and end marker decide whether what was read is whole; pages lost after them are only told.
     if (!verify_and_decode(registry, store, incoming, feedback)) return false;
     feedback.log("Eeprom read success.");
     if (failed_page >= 0) {

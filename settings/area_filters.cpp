@@ -113,7 +113,8 @@ Area filters_area() {
                          "Path filter area RECT0 north-west latitude - syntax error (e.g. 5232.05N, format: DDMM.MM).",
                          "Path filter area RECT0 north-west latitude - syntax error (e.g. 5232.05N, format: DDMM.MM).")
         .key("Arearect0_nwlatitude", KeyKind::Text);
-    // The syntax message's example differs from the length message's: the product shows it so.
+    // The two messages differ in their example and in the colon after "format": users and scripts
+    // match these texts, so they stay exactly as they have always read.
     a.edit("Area_rect0_nwlongitude", 9, "01633.84E")
         .caption("latitude, ")
         .packed_longitude(

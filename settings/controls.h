@@ -12,7 +12,7 @@ enum class ControlKind { Edit, Choice, Check };
 
 // What a control is, fixed at build time: the window's widgets are made from this.
 struct ControlDecl {
-    std::string name;  // the product name, e.g. "Callsign"
+    std::string name;  // the name the window, the tests and the settings file know it by, e.g. "Callsign"
     ControlKind kind = ControlKind::Edit;
     std::string page;  // object name of the tab page that shows it
     std::string caption;

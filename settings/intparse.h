@@ -1,5 +1,5 @@
 #pragma once
-// The product's integer reading: the one rule every number edit and every settings-file
+// The configurator's integer reading: the one rule every number edit and every settings-file
 // integer goes through.
 #include <cstdint>
 #include <optional>

@@ -146,7 +146,8 @@ RegistryTables product_tables() {
 }
 
 const Registry& Registry::instance() {
-    // Handlers settle in the order the product runs them.
+    // Handlers settle Bluetooth first, then port 1, then port 2: a later pick may undo an earlier
+    // one, so this order decides which port keeps a clashing function.
     static const Registry registry = [] {
         RegistryTables tables = product_tables();
         return Registry(std::move(tables.areas), tables.encode_areas, tables.save_areas, handlers());

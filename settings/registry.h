@@ -26,12 +26,12 @@ struct RegistryTables {
     std::vector<std::string> save_areas;
 };
 
-// The product's tables, as Registry::instance() takes them.
+// The configurator's tables, as Registry::instance() takes them.
 RegistryTables product_tables();
 
 class Registry {
 public:
-    // The product's areas, in the window's tab order.
+    // Every area of the device's settings, in the window's tab order.
     static const Registry& instance();
 
     // `areas` in tab order (the defaults order); `encode_areas` and `save_areas` name the areas

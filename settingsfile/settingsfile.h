@@ -40,7 +40,7 @@ public:
     void write_bool(const std::string& section, const std::string& key, bool value) override;
 
     std::string read_string(const std::string& section, const std::string& key, const std::string& missing) const override;
-    // A value that is not an integer by the product's integer rules reads as `missing`.
+    // A value that is not an integer by the configurator's integer rules reads as `missing`.
     std::int32_t read_integer(const std::string& section, const std::string& key, std::int32_t missing) const override;
     bool read_bool(const std::string& section, const std::string& key, bool missing) const override;
 
