@@ -24,7 +24,7 @@ void callsign_pair(AreaBuilder& a, const std::string& call, const std::string& s
         .caption("-").hint(ssid_hint)
         .call_ssid(offset + 6, ssid_message)
         .key(ssid, KeyKind::Text)
-        .field().companion = call;
+        .companion(call);
 }
 
 std::string row_number(int n) { return (n < 10 ? "0" : "") + std::to_string(n); }
@@ -51,13 +51,13 @@ Area aprsis_area() {
             .caption("Port:").hint("APRS-IS server port.")
             .number(base + 32, 2, 0, 65535, "APRS-IS Server " + n + " Port - range error (0 - 65535).")
             .key("Aprsis" + n + "_port", KeyKind::Integer)
-            .field().skip_empty = true;
+            .skip_empty();
     }
     a.edit("Aprsis_user", 16, "nocall")
         .caption("Username:").hint("Your login to APRS-IS network. Usually your callsign.")
         .text(110, 17)
         .key("Aprsis_user", KeyKind::Text)
-        .field().upper = true;
+        .upper();
     a.edit("Aprsis_pass", 16, "40713")
         .caption("Password:")
         .hint("You login to APRS-IS network. If you don't know it, you should ask your local APRS-IS administrator.")
@@ -155,7 +155,7 @@ Area aprsis_area() {
             .call_ssid(base + 6, "APRS-IS packets to RF filter " + std::to_string(r) +
                                      " - SSID range error (0 - 15, or wildcard '*').")
             .key(ssid, KeyKind::Text)
-            .field().wildcard = true;
+            .wildcard();
         a.choice(type, {"Not used", "Allow all", "Deny all", "Beacons", "Destination", "Telemetry", "Bulletin"}, 0)
             .caption("Type:").hint("APRS-IS to RF filter type.")
             .no_selection("APRS-IS packets to RF filter " + std::to_string(r) + " - Type: no item selected.")

@@ -33,18 +33,18 @@ void add_beacon(AreaBuilder& a, int k, std::vector<std::string>& encode_order, s
         .caption("-").hint(b + " path SSID.")
         .call_ssid(r + 13, b + " path - SSID range error (0 - 15).")
         .key(p + "path_ssid", KeyKind::Text)
-        .field().companion = p + "path_string";
+        .companion(p + "path_string");
     const char* rate = k == 1 ? "5" : "0";
     a.edit(p + "txrate_rf", 4, rate)
         .caption("RF[min]:").hint(b + " TX rate to RF (minutes). Set 0 to disable.")
         .number(r + 14, 2, 5, 1440, b + " tx rate (RF) range error (5 - 1440), or 0 to disable.")
         .key(p + "txrate_rf", KeyKind::Integer)
-        .field().zero_allowed = true;
+        .allow_zero();
     a.edit(p + "txrate_aprsis", 4, rate)
         .caption("IS[min]:").hint(b + " TX rate to APRS-IS (minutes). Set 0 to disable.")
         .number(r + 16, 2, 5, 1440, b + " tx rate (APRSIS) range error (5 - 1440), or 0 to disable.")
         .key(p + "txrate_aprsis", KeyKind::Integer)
-        .field().zero_allowed = true;
+        .allow_zero();
     a.choice(p + "enable", {"Never", "Always", "GPS fixed", "GPS not fixed", "No APRS-IS"}, k == 1 ? 1 : 0)
         .caption("Enable if:").hint("Beacon is enabled if this condition is met.")
         .no_selection(b + " - Enable if: no item selected.")
@@ -118,7 +118,7 @@ Area beacons_area() {
         .caption("Mic-E message:")
         .index8(2676)
         .key("MiceMessage", KeyKind::Index)
-        .field().from_top = true;
+        .from_top();
     a.edit("Position_symbol_code", 1, ">").caption("Symbol code:").character(2633).key("SymbolCode", KeyKind::Text);
     a.edit("Position_symbol_table", 1, "/").caption("Symbol table:").character(2634).key("SymbolTable", KeyKind::Text);
     a.edit("Position_status_text", 40, "").caption("Status text:").text(2635, 41).key("Status", KeyKind::Text);
@@ -139,7 +139,7 @@ Area beacons_area() {
             .caption("-")
             .call_ssid(base + 6, "GPS SmartBeaconing / Position report path " + n + " - SSID range error (0 - 15).")
             .key("SSID" + n, KeyKind::Text)
-            .field().companion = "Position_path" + n;
+            .companion("Position_path" + n);
     }
     a.choice("Position_coursespeed", {"No", "Yes"}, 1)
         .caption("Course/Speed:")

@@ -157,7 +157,7 @@ Area filters_area() {
             .caption("SSID:").hint("Callsign filter SSID.")
             .call_ssid(base + 6, "Callsign filter " + n + " - SSID range error (0 - 15, or wildcard '*').")
             .key("Callfilter_ssid" + n, KeyKind::Text)
-            .field().wildcard = true;
+            .wildcard();
         // The SSID is checked before the call sign is stored.
         encode_order.push_back("Callfilter_ssid" + n);
         encode_order.push_back("Callfilter_callsign" + n);

@@ -117,19 +117,19 @@ void add_report(AreaBuilder& a, const Report& r, std::vector<std::string>& order
         .caption("-")
         .call_ssid(r.base + 13, what + " path - SSID range error (0 - 15).")
         .key(p + "path_ssid", KeyKind::Text)
-        .field().companion = p + "path_string";
+        .companion(p + "path_string");
     a.edit(p + "txrate_rf", 3, r.rf)
         .caption("RF[min]:")
         .hint(what + " TX rate to RF (minutes). Set 0 to disable.")
         .number(r.rates, 2, 5, 1440, what + " tx rate (RF) range error (5 - 1440).")
         .key(p + "txrate_rf", KeyKind::Integer)
-        .field().zero_allowed = true;
+        .allow_zero();
     a.edit(p + "txrate_aprsis", 3, r.is)
         .caption("IS[min]:")
         .hint(what + " TX rate to APRS-IS (minutes). Set 0 to disable.")
         .number(r.rates + 2, 2, 5, 1440, what + " tx rate (APRSIS) range error (5 - 1440).")
         .key(p + "txrate_aprsis", KeyKind::Integer)
-        .field().zero_allowed = true;
+        .allow_zero();
     // The same order serves both passes.
     for (const char* s : {"dest_string", "dest_ssid", "path_string", "path_ssid", "txrate_rf", "txrate_aprsis"}) {
         order.push_back(p + s);

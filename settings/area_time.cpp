@@ -26,7 +26,7 @@ Area time_area() {
     } date_time[] = {{"Rtcyear", "Year:", 4, 650, 2}, {"Rtcmonth", "Month:", 2, 652, 1}, {"Rtcday", "Day:", 2, 653, 1},
                      {"Rtchour", "Hour:", 2, 654, 1}, {"Rtcmin", "Minute:", 2, 655, 1}};
     for (const auto& d : date_time) {
-        a.edit(d.name, d.max_length, "").caption(d.caption).number(d.offset, d.bytes).field().decoded = false;
+        a.edit(d.name, d.max_length, "").caption(d.caption).number(d.offset, d.bytes).encode_only();
     }
     a.check("Uploadpctime", true)
         .caption("Upload PC system time on config write")

@@ -23,18 +23,18 @@ Area weather_area() {
         .caption("-").hint("Weather report path SSID.")
         .call_ssid(70, "Weather path - SSID range error (0 - 15).")
         .key("Weather_path_ssid", KeyKind::Text)
-        .field().companion = "Weather_path_string";
+        .companion("Weather_path_string");
     // 0 switches a report off, although the messages name only 5 - 1440.
     a.edit("Weather_txrate_rf", 3, "5")
         .caption("RF[min]:").hint("Weather report TX rate to RF (minutes). Set 0 to disable.")
         .number(72, 2, 5, 1440, "Weather report tx rate (RF) range error (5 - 1440).")
         .key("Weather_txrate_rf", KeyKind::Integer)
-        .field().zero_allowed = true;
+        .allow_zero();
     a.edit("Weather_txrate_aprsis", 3, "5")
         .caption("IS[min]:").hint("Weather report TX rate to APRS-IS (minutes). Set 0 to disable.")
         .number(74, 2, 5, 1440, "Weather report tx rate (APRSIS) range error (5 - 1440).")
         .key("Weather_txrate_aprsis", KeyKind::Integer)
-        .field().zero_allowed = true;
+        .allow_zero();
     a.edit("Weather_comment", 32, "Zyvora weather")
         .caption("Comment:").hint("weather report comment.")
         .text(76, 33)

@@ -79,14 +79,7 @@ std::optional<std::string> encode_field(const Setting& s, const ControlStore& st
         }
         case Codec::Number: {
             if (f.skip_empty && text.empty()) return std::nullopt;
-            std::int32_t value;
-            if (f.parse_message) {
-                const auto parsed = try_parse_int(text);
-                if (!parsed) return f.message;
-                value = *parsed;
-            } else {
-                value = parse_int(text);
-            }
+            const std::int32_t value = parse_int(text);
             if (f.ranged && !(value >= f.lo && value <= f.hi) && !(f.zero_allowed && value == 0)) return f.message;
             if (f.size == 1) image.at(f.offset) = static_cast<std::uint8_t>(value);
             else put_u16(image, f.offset, static_cast<std::uint16_t>(value));

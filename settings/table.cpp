@@ -1,5 +1,7 @@
 #include "table.h"
 
+#include <stdexcept>
+
 namespace zyvora {
 
 namespace {
@@ -100,6 +102,64 @@ SettingBuilder& SettingBuilder::flag_bits(std::uint16_t offset, std::uint8_t shi
     field() = make(Codec::FlagBits, offset);
     field().shift = shift;
     field().width = width;
+    return *this;
+}
+
+void SettingBuilder::require(Codec codec, const char* option) {
+    if (field().codec != codec) {
+        throw std::logic_error(row().control.name + ": " + option + " does not apply to this field kind");
+    }
+}
+
+SettingBuilder& SettingBuilder::allow_zero() {
+    require(Codec::Number, "allow_zero");
+    if (!field().ranged) throw std::logic_error(row().control.name + ": allow_zero needs a range");
+    field().zero_allowed = true;
+    return *this;
+}
+
+SettingBuilder& SettingBuilder::skip_empty() {
+    require(Codec::Number, "skip_empty");
+    field().skip_empty = true;
+    return *this;
+}
+
+SettingBuilder& SettingBuilder::upper() {
+    require(Codec::Text, "upper");
+    field().upper = true;
+    return *this;
+}
+
+SettingBuilder& SettingBuilder::printable(std::string message) {
+    require(Codec::Text, "printable");
+    field().printable = true;
+    field().message = std::move(message);
+    return *this;
+}
+
+SettingBuilder& SettingBuilder::companion(std::string call) {
+    require(Codec::CallSsid, "companion");
+    field().companion = std::move(call);
+    return *this;
+}
+
+SettingBuilder& SettingBuilder::wildcard() {
+    require(Codec::CallSsid, "wildcard");
+    field().wildcard = true;
+    return *this;
+}
+
+SettingBuilder& SettingBuilder::from_top() {
+    require(Codec::Index8, "from_top");
+    field().from_top = true;
+    return *this;
+}
+
+SettingBuilder& SettingBuilder::encode_only() {
+    if (field().codec == Codec::None) {
+        throw std::logic_error(row().control.name + ": encode_only needs a field in the image");
+    }
+    field().decoded = false;
     return *this;
 }
 

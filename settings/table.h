@@ -11,7 +11,8 @@
 
 namespace zyvora {
 
-// How a setting is checked and stored in the image. Each kind is written once in fields.cpp.
+// How a setting is checked and stored in the image. Each kind is written once, in encode_field
+// and decode_field (passes.cpp).
 enum class Codec {
     None,             // not in the image (the date and time edits, for one)
     Index8,           // u8 item index of a choice, or 0/1 of a check box
@@ -39,7 +40,6 @@ struct Field {
     bool ranged = false;     // Number: range-check lo..hi
     bool zero_allowed = false;  // Number: 0 passes besides lo..hi
     std::int32_t lo = 0, hi = 0;
-    bool parse_message = false;  // Number: a text that is no number shows `message`, not the parser's error
     bool skip_empty = false;     // Number: an empty text is neither checked nor written
     bool upper = false;          // Text: stored upper-cased
     bool printable = false;      // Text: bytes outside 0x20..0x7E fail with `message`
@@ -112,15 +112,19 @@ public:
     SettingBuilder& call_text(std::uint16_t offset);
     SettingBuilder& call_text(std::uint16_t offset, std::string empty_message);
     SettingBuilder& character(std::uint16_t offset);
-    // Text: every byte must be printable ASCII (space to '~'), else `message`.
-    SettingBuilder& printable(std::string message) {
-        field().printable = true;
-        field().message = std::move(message);
-        return *this;
-    }
     SettingBuilder& call_ssid(std::uint16_t offset, std::string message);
     SettingBuilder& flag_bits(std::uint16_t offset, std::uint8_t shift, std::uint8_t width);
-    Field& field() { return row().field; }  // for the options of a kind (zero_allowed, upper, ...)
+
+    // Options of one kind, given after the kind's call; each refuses a row of another kind, so
+    // that an option cannot be set where no pass would look at it.
+    SettingBuilder& allow_zero();                  // Number with a range: 0 passes too
+    SettingBuilder& skip_empty();                  // Number: an empty text is neither checked nor written
+    SettingBuilder& upper();                       // Text: stored upper-cased
+    SettingBuilder& printable(std::string message);  // Text: a byte outside ' '..'~' fails with `message`
+    SettingBuilder& companion(std::string call);   // CallSsid: skipped, stored as '0', when `call` is empty
+    SettingBuilder& wildcard();                    // CallSsid: "*" is stored as '*'
+    SettingBuilder& from_top();                    // Index8: stored as (item count - 1) - index
+    SettingBuilder& encode_only();                 // any image field: written, never read back
 
     // The settings-file key in the builder's current section; the missing-key value is the
     // start-up default unless missing() says otherwise.
@@ -129,6 +133,9 @@ public:
     SettingBuilder& missing(int value);
 
 private:
+    Field& field() { return row().field; }
+    // Throws when the row's codec is not `codec`: a table declared wrongly fails at start-up.
+    void require(Codec codec, const char* option);
     SettingBuilder& coordinate(Codec codec, std::uint16_t offset, std::string length_message, std::string syntax_message);
     Area& area_;
     std::size_t row_;

@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 
 #include "intparse.h"
@@ -22,34 +24,16 @@ Area field_kinds_area() {
     a.edit("Count", 3, "5").number(103, 1);
     a.edit("Wide", 5, "1").number(104, 2);
     a.edit("Port", 5, "8080").number(106, 2, 1024, 65535, "Port - range error (1024 - 65535).");
-    a.edit("Interval", 4, "0").number(108, 2, 10, 600, "Interval - range error (10 - 600).").field().zero_allowed = true;
-    {
-        auto b = a.edit("Timeout", 3, "30");
-        b.number(110, 1, 1, 99, "Timeout - range error (1 - 99).");
-        b.field().parse_message = true;
-    }
+    a.edit("Interval", 4, "0").number(108, 2, 10, 600, "Interval - range error (10 - 600).").allow_zero();
+    a.edit("Timeout", 3, "30").number(110, 1, 1, 99, "Timeout - range error (1 - 99).");
     a.edit("Comment", 10, "").text(120, 6);
-    {
-        auto b = a.edit("Name", 10, "");
-        b.text(130, 6);
-        b.field().upper = true;
-        b.field().printable = true;
-        b.field().message = "Name - forbidden character.";
-    }
+    a.edit("Name", 10, "").text(130, 6).upper().printable("Name - forbidden character.");
     a.edit("Lat", 8, "0000.00N").packed_latitude(140, "Lat - length error.", "Lat - syntax error.");
     a.edit("Lon", 9, "00000.00W").packed_longitude(144, "Lon - length error.", "Lon - syntax error.");
     a.edit("Path_call", 6, "").call_text(150);
-    {
-        auto b = a.edit("Path_ssid", 2, "0");
-        b.call_ssid(156, "Path - SSID range error (0 - 15).");
-        b.field().companion = "Path_call";
-    }
+    a.edit("Path_ssid", 2, "0").call_ssid(156, "Path - SSID range error (0 - 15).").companion("Path_call");
     a.edit("Filter_call", 6, "").call_text(160);
-    {
-        auto b = a.edit("Filter_ssid", 2, "0");
-        b.call_ssid(166, "Filter - SSID range error (0 - 15, *).");
-        b.field().wildcard = true;
-    }
+    a.edit("Filter_ssid", 2, "0").call_ssid(166, "Filter - SSID range error (0 - 15, *).").wildcard();
     // Three settings sharing byte 170.
     a.check("Low_bit", false).flag_bits(170, 0, 1);
     a.choice("Speed", {"slow", "medium", "fast"}, 0).caption("Speed:").flag_bits(170, 1, 2);
@@ -138,10 +122,11 @@ TEST_F(FieldKinds, NumberChecksBeforeNarrowing) {
         {"Interval", "10", nullptr, "\x0A\x00"s},
         {"Interval", "600", nullptr, "\x58\x02"s},
         {"Interval", "601", "Interval - range error (10 - 600).", "\xAA\xAA"s},
-        // A field with its own parse message shows it instead of the parser's error.
-        {"Timeout", "abc", "Timeout - range error (1 - 99).", "\xAA"s},
-        {"Timeout", "", "Timeout - range error (1 - 99).", "\xAA"s},
+        // Without allow_zero, 0 is checked like any other number.
+        {"Timeout", "0", "Timeout - range error (1 - 99).", "\xAA"s},
+        {"Timeout", "1", nullptr, "\x01"s},
         {"Timeout", "99", nullptr, "\x63"s},
+        {"Timeout", "100", "Timeout - range error (1 - 99).", "\xAA"s},
     };
     for (const auto& c : cases) {
         image_.fill(0xAA);
@@ -153,12 +138,28 @@ TEST_F(FieldKinds, NumberChecksBeforeNarrowing) {
         EXPECT_EQ(bytes(offset, c.stored.size()), c.stored) << c.control << " = " << c.text;
     }
 
-    store_.set_text("Port", "12x");
-    try {
-        encode_one("Port");
-        FAIL() << "no conversion error";
-    } catch (const ConversionError& e) {
-        EXPECT_STREQ(e.what(), "'12x' is not a valid integer value");
+    // A text that is no number is the parser's error, ranged field or not, and writes nothing.
+    const struct {
+        const char* control;
+        const char* text;
+        const char* error;
+    } not_numbers[] = {
+        {"Port", "12x", "'12x' is not a valid integer value"},
+        {"Timeout", "abc", "'abc' is not a valid integer value"},
+        {"Timeout", "", "'' is not a valid integer value"},
+        {"Count", "5 ", "'5 ' is not a valid integer value"},
+    };
+    for (const auto& c : not_numbers) {
+        image_.fill(0xAA);
+        store_.set_text(c.control, c.text);
+        try {
+            encode_one(c.control);
+            ADD_FAILURE() << "no conversion error for " << c.control << " = " << c.text;
+        } catch (const ConversionError& e) {
+            EXPECT_STREQ(e.what(), c.error);
+        }
+        const std::size_t offset = registry_.settings()[store_.require(c.control)].field.offset;
+        EXPECT_EQ(bytes(offset, 1), "\xAA") << c.control << " = " << c.text;
     }
 
     image_[103] = 0xFF;
@@ -317,6 +318,45 @@ TEST_F(FieldKinds, FlagBitsShareOneByte) {
     image_[170] = 0;
     EXPECT_EQ(encode_one("Speed"), "Speed - no item selected.");
     EXPECT_EQ(image_[170], 0);
+}
+
+// An option of one field kind refuses a row of another kind, or a row without the range it widens,
+// so a misdeclared table fails when it is built instead of being ignored by the passes.
+TEST(FieldOptions, EachOptionRefusesOtherKinds) {
+    struct Case {
+        const char* what;
+        std::function<void(SettingBuilder&)> declare;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"allow_zero on a ranged number", [](SettingBuilder& b) { b.number(10, 2, 5, 9, "m").allow_zero(); }, true},
+        {"allow_zero without a range", [](SettingBuilder& b) { b.number(10, 2).allow_zero(); }, false},
+        {"allow_zero on text", [](SettingBuilder& b) { b.text(10, 4).allow_zero(); }, false},
+        {"skip_empty on a number", [](SettingBuilder& b) { b.number(10, 2).skip_empty(); }, true},
+        {"skip_empty on a call SSID", [](SettingBuilder& b) { b.call_ssid(10, "m").skip_empty(); }, false},
+        {"upper on text", [](SettingBuilder& b) { b.text(10, 4).upper(); }, true},
+        {"upper on a call", [](SettingBuilder& b) { b.call_text(10).upper(); }, false},
+        {"printable on text", [](SettingBuilder& b) { b.text(10, 4).printable("m"); }, true},
+        {"printable on a character", [](SettingBuilder& b) { b.character(10).printable("m"); }, false},
+        {"companion on a call SSID", [](SettingBuilder& b) { b.call_ssid(10, "m").companion("C"); }, true},
+        {"companion on a station SSID", [](SettingBuilder& b) { b.station_ssid(10, "m").companion("C"); }, false},
+        {"wildcard on a call SSID", [](SettingBuilder& b) { b.call_ssid(10, "m").wildcard(); }, true},
+        {"wildcard on a number", [](SettingBuilder& b) { b.number(10, 1).wildcard(); }, false},
+        {"from_top on an index", [](SettingBuilder& b) { b.index8(10).from_top(); }, true},
+        {"from_top on flag bits", [](SettingBuilder& b) { b.flag_bits(10, 0, 2).from_top(); }, false},
+        {"encode_only on a number", [](SettingBuilder& b) { b.number(10, 2).encode_only(); }, true},
+        {"encode_only outside the image", [](SettingBuilder& b) { b.encode_only(); }, false},
+        {"an option before its kind", [](SettingBuilder& b) { b.wildcard().call_ssid(10, "m"); }, false},
+    };
+    for (const auto& c : cases) {
+        AreaBuilder a("options");
+        SettingBuilder b = a.edit("Row", 4, "");
+        if (c.accepted) {
+            EXPECT_NO_THROW(c.declare(b)) << c.what;
+        } else {
+            EXPECT_THROW(c.declare(b), std::logic_error) << c.what;
+        }
+    }
 }
 
 // The encode pass visits areas in its own order and each area in its encode order; the save pass

@@ -38,7 +38,7 @@ RegistryTables sound_tables() {
     beacon.section("Beacon");
     beacon.edit("Text", 10, "").text(30, 11).key("Text", KeyKind::Text);
     beacon.edit("Rate", 3, "10").number(41, 2).key("Rate", KeyKind::Integer);
-    beacon.edit("Year", 4, "").number(43, 2).field().decoded = false;
+    beacon.edit("Year", 4, "").number(43, 2).encode_only();
     return {{radio.take(), beacon.take()}, {"radio", "beacon"}, {"beacon", "radio"}};
 }
 
