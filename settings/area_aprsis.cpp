@@ -1,5 +1,6 @@
 // The "APRS-IS gateway" tab (servers, login, filter, heard buffers and the gating rules in each
 // direction) and the 24 rows of the APRS-IS to RF filter window.
+#include "groups.h"
 #include "registry.h"
 
 namespace zyvora {
@@ -13,18 +14,16 @@ constexpr int kFilterRows = 24;
 constexpr std::uint16_t kFilterBase = 408;
 constexpr std::uint16_t kFilterStride = 8;
 
-// A call sign (or path) and its SSID as one callsign field; the SSID is looked at only when
-// the call sign is not empty.
-void callsign_pair(AreaBuilder& a, const std::string& call, const std::string& ssid, std::uint16_t offset,
-                   const char* call_default, const char* ssid_default, const std::string& caption,
-                   const std::string& call_hint, const std::string& ssid_hint, const std::string& call_key,
-                   const std::string& ssid_message) {
-    a.edit(call, 6, call_default).caption(caption).hint(call_hint).call_text(offset).key(call_key, KeyKind::Text);
-    a.edit(ssid, 2, ssid_default)
-        .caption("-").hint(ssid_hint)
-        .call_ssid(offset + 6, ssid_message)
-        .key(ssid, KeyKind::Text)
-        .companion(call);
+// A call sign (or path) and its SSID, each keyed by its control name.
+CallsignPair callsign_pair(std::string call, std::string ssid, std::uint16_t offset, const char* call_default,
+                           const char* ssid_default) {
+    CallsignPair pair;
+    pair.call = pair.call_key = std::move(call);
+    pair.ssid = pair.ssid_key = std::move(ssid);
+    pair.offset = offset;
+    pair.call_default = call_default;
+    pair.ssid_default = ssid_default;
+    return pair;
 }
 
 std::string row_number(int n) { return (n < 10 ? "0" : "") + std::to_string(n); }
@@ -80,9 +79,14 @@ Area aprsis_area() {
         .hint("Stations heard from APRS-IS will be stored in buffer for specified time.")
         .number(376, 1, 1, 240, "APRS-IS heard buffer timeout range error (1 - 240).")
         .key("Aprsis_heardtimeout", KeyKind::Integer);
-    callsign_pair(a, "Aprsis_2rf_dest", "Aprsis_2rf_dest_ssid", 377, "APQK06", "0", "APRS-IS to RF dest:",
-                  "APRS-IS to RF destination to-call.", "APRS-IS to RF destination SSID.", "Aprsis_2rf_dest",
-                  "APRS-IS to RF dest - SSID range error (0 - 15).");
+    {
+        CallsignPair pair = callsign_pair("Aprsis_2rf_dest", "Aprsis_2rf_dest_ssid", 377, "APQK06", "0");
+        pair.caption = "APRS-IS to RF dest:";
+        pair.call_hint = "APRS-IS to RF destination to-call.";
+        pair.ssid_hint = "APRS-IS to RF destination SSID.";
+        pair.ssid_message = "APRS-IS to RF dest - SSID range error (0 - 15).";
+        add_callsign_pair(a, pair);
+    }
 
     a.page("TabSheet_rf_aprsis");
     a.choice("Aprsis_fromrf", {"No", "Yes"}, 1)
@@ -95,9 +99,14 @@ Area aprsis_area() {
         .caption("Gate messages to local RF:").hint("If enabled, will gate messages received from APRS-IS to RF.")
         .index8(385)
         .key("Aprsis_msg2rf", KeyKind::Index);
-    callsign_pair(a, "Aprsis_msg2rf_path", "Aprsis_msg2rf_ssid", 386, "WIDE2", "1", "Message path:",
-                  "APRS-IS to RF message destination to-call.", "APRS-IS to RF message destination SSID.",
-                  "Aprsis_msg2rf_path", "APRS-IS message path - SSID range error (0 - 15).");
+    {
+        CallsignPair pair = callsign_pair("Aprsis_msg2rf_path", "Aprsis_msg2rf_ssid", 386, "WIDE2", "1");
+        pair.caption = "Message path:";
+        pair.call_hint = "APRS-IS to RF message destination to-call.";
+        pair.ssid_hint = "APRS-IS to RF message destination SSID.";
+        pair.ssid_message = "APRS-IS message path - SSID range error (0 - 15).";
+        add_callsign_pair(a, pair);
+    }
     a.edit("Rfheard_local_maxhops", 3, "2")
         .caption("Local RF heard max. digi-hops:")
         .hint("Maximum number of digi-hops to recognize station as in local RF.")
@@ -120,10 +129,14 @@ Area aprsis_area() {
         .hint("If enabled, will gate non-message packets to RF even if source is heard via RF.")
         .index8(396)
         .key("Aprsis_packet2rf_ifheard", KeyKind::Index);
-    callsign_pair(a, "Aprsis_packet2rf_path", "Aprsis_packet2rf_ssid", 401, "WIDE2", "1", "Non-message path:",
-                  "APRS-IS to RF non-message packets destination to-call.",
-                  "APRS-IS to RF non-message packets destination SSID.", "Aprsis_packet2rf_path",
-                  "APRS-IS non-message path - SSID range error (0 - 15).");
+    {
+        CallsignPair pair = callsign_pair("Aprsis_packet2rf_path", "Aprsis_packet2rf_ssid", 401, "WIDE2", "1");
+        pair.caption = "Non-message path:";
+        pair.call_hint = "APRS-IS to RF non-message packets destination to-call.";
+        pair.ssid_hint = "APRS-IS to RF non-message packets destination SSID.";
+        pair.ssid_message = "APRS-IS non-message path - SSID range error (0 - 15).";
+        add_callsign_pair(a, pair);
+    }
     a.edit("Rfheard_timeout", 3, "60")
         .caption("RF heard buffer timeout [m]:")
         .hint("Stations heard from RF will be stored in buffer for specified time.")

@@ -1,5 +1,6 @@
 // The "Beacons" tab: eight freely composed beacons of 116 bytes each, then the GPS position
 // reports with their SmartBeaconing parameters.
+#include "groups.h"
 #include "registry.h"
 
 namespace zyvora {
@@ -17,34 +18,24 @@ void add_beacon(AreaBuilder& a, int k, std::vector<std::string>& encode_order, s
     const std::string b = "Beacon " + n;
     const auto r = static_cast<std::uint16_t>(kBeaconBase + kBeaconStride * (k - 1));
 
-    a.edit(p + "dest_string", 6, "APQK06")
-        .caption("Dest:").hint(b + " destination to-call.")
-        .call_text(r, b + " destination - too short (e.g. APQK06).")
-        .key(p + "dest_string", KeyKind::Text);
-    a.edit(p + "dest_ssid", 2, "0")
-        .caption("-").hint(b + " destination SSID.")
-        .call_ssid(r + 6, b + " destination - SSID range error (0 - 15).")
-        .key(p + "dest_ssid", KeyKind::Text);
-    a.edit(p + "path_string", 6, "WIDE2")
-        .caption("Path:").hint(b + " path.")
-        .call_text(r + 7)
-        .key(p + "path_string", KeyKind::Text);
-    a.edit(p + "path_ssid", 2, "2")
-        .caption("-").hint(b + " path SSID.")
-        .call_ssid(r + 13, b + " path - SSID range error (0 - 15).")
-        .key(p + "path_ssid", KeyKind::Text)
-        .companion(p + "path_string");
-    const char* rate = k == 1 ? "5" : "0";
-    a.edit(p + "txrate_rf", 4, rate)
-        .caption("RF[min]:").hint(b + " TX rate to RF (minutes). Set 0 to disable.")
-        .number(r + 14, 2, 5, 1440, b + " tx rate (RF) range error (5 - 1440), or 0 to disable.")
-        .key(p + "txrate_rf", KeyKind::Integer)
-        .allow_zero();
-    a.edit(p + "txrate_aprsis", 4, rate)
-        .caption("IS[min]:").hint(b + " TX rate to APRS-IS (minutes). Set 0 to disable.")
-        .number(r + 16, 2, 5, 1440, b + " tx rate (APRSIS) range error (5 - 1440), or 0 to disable.")
-        .key(p + "txrate_aprsis", KeyKind::Integer)
-        .allow_zero();
+    ReportGroup g;
+    g.prefix = p;
+    g.callsigns = r;
+    g.rates = static_cast<std::uint16_t>(r + 14);
+    g.rate_length = 4;
+    g.rf_default = g.is_default = k == 1 ? "5" : "0";
+    g.dest_hint = b + " destination to-call.";
+    g.dest_ssid_hint = b + " destination SSID.";
+    g.path_hint = b + " path.";
+    g.path_ssid_hint = b + " path SSID.";
+    g.rf_hint = b + " TX rate to RF (minutes). Set 0 to disable.";
+    g.is_hint = b + " TX rate to APRS-IS (minutes). Set 0 to disable.";
+    g.dest_message = b + " destination - too short (e.g. APQK06).";
+    g.dest_ssid_message = b + " destination - SSID range error (0 - 15).";
+    g.path_ssid_message = b + " path - SSID range error (0 - 15).";
+    g.rf_message = b + " tx rate (RF) range error (5 - 1440), or 0 to disable.";
+    g.is_message = b + " tx rate (APRSIS) range error (5 - 1440), or 0 to disable.";
+    add_report_group(a, g);
     a.choice(p + "enable", {"Never", "Always", "GPS fixed", "GPS not fixed", "No APRS-IS"}, k == 1 ? 1 : 0)
         .caption("Enable if:").hint("Beacon is enabled if this condition is met.")
         .no_selection(b + " - Enable if: no item selected.")
@@ -130,16 +121,17 @@ Area beacons_area() {
     const char* ssids[] = {"1", "1", ""};
     for (int k = 1; k <= 3; ++k) {
         const std::string n = std::to_string(k);
-        const auto base = static_cast<std::uint16_t>(2612 + 7 * (k - 1));
-        a.edit("Position_path" + n, 6, paths[k - 1])
-            .caption(k == 1 ? "Path:" : ",")
-            .call_text(base)
-            .key("Path" + n, KeyKind::Text);
-        a.edit("Position_ssid" + n, 2, ssids[k - 1])
-            .caption("-")
-            .call_ssid(base + 6, "GPS SmartBeaconing / Position report path " + n + " - SSID range error (0 - 15).")
-            .key("SSID" + n, KeyKind::Text)
-            .companion("Position_path" + n);
+        CallsignPair pair;
+        pair.call = "Position_path" + n;
+        pair.ssid = "Position_ssid" + n;
+        pair.call_key = "Path" + n;
+        pair.ssid_key = "SSID" + n;
+        pair.offset = static_cast<std::uint16_t>(2612 + 7 * (k - 1));
+        pair.call_default = paths[k - 1];
+        pair.ssid_default = ssids[k - 1];
+        pair.caption = k == 1 ? "Path:" : ",";
+        pair.ssid_message = "GPS SmartBeaconing / Position report path " + n + " - SSID range error (0 - 15).";
+        add_callsign_pair(a, pair);
     }
     a.choice("Position_coursespeed", {"No", "Yes"}, 1)
         .caption("Course/Speed:")

@@ -3,6 +3,7 @@
 // RS-485 module switches whose bytes sit among the report settings.
 #include <array>
 
+#include "groups.h"
 #include "registry.h"
 #include "telemetry.h"
 
@@ -104,32 +105,20 @@ struct Report {
 void add_report(AreaBuilder& a, const Report& r, std::vector<std::string>& order) {
     const std::string p = r.prefix;
     const std::string what = r.what;
-    a.edit(p + "dest_string", 6, "APQK06")
-        .caption("Dest:")
-        .call_text(r.base, what + " destination - too short (e.g. APQK06).")
-        .key(p + "dest_string", KeyKind::Text);
-    a.edit(p + "dest_ssid", 2, "0")
-        .caption("-")
-        .call_ssid(r.base + 6, what + " destination - SSID range error (0 - 15).")
-        .key(p + "dest_ssid", KeyKind::Text);
-    a.edit(p + "path_string", 6, "WIDE2").caption("Path:").call_text(r.base + 7).key(p + "path_string", KeyKind::Text);
-    a.edit(p + "path_ssid", 2, "2")
-        .caption("-")
-        .call_ssid(r.base + 13, what + " path - SSID range error (0 - 15).")
-        .key(p + "path_ssid", KeyKind::Text)
-        .companion(p + "path_string");
-    a.edit(p + "txrate_rf", 3, r.rf)
-        .caption("RF[min]:")
-        .hint(what + " TX rate to RF (minutes). Set 0 to disable.")
-        .number(r.rates, 2, 5, 1440, what + " tx rate (RF) range error (5 - 1440).")
-        .key(p + "txrate_rf", KeyKind::Integer)
-        .allow_zero();
-    a.edit(p + "txrate_aprsis", 3, r.is)
-        .caption("IS[min]:")
-        .hint(what + " TX rate to APRS-IS (minutes). Set 0 to disable.")
-        .number(r.rates + 2, 2, 5, 1440, what + " tx rate (APRSIS) range error (5 - 1440).")
-        .key(p + "txrate_aprsis", KeyKind::Integer)
-        .allow_zero();
+    ReportGroup g;
+    g.prefix = p;
+    g.callsigns = r.base;
+    g.rates = r.rates;
+    g.rf_default = r.rf;
+    g.is_default = r.is;
+    g.rf_hint = what + " TX rate to RF (minutes). Set 0 to disable.";
+    g.is_hint = what + " TX rate to APRS-IS (minutes). Set 0 to disable.";
+    g.dest_message = what + " destination - too short (e.g. APQK06).";
+    g.dest_ssid_message = what + " destination - SSID range error (0 - 15).";
+    g.path_ssid_message = what + " path - SSID range error (0 - 15).";
+    g.rf_message = what + " tx rate (RF) range error (5 - 1440).";
+    g.is_message = what + " tx rate (APRSIS) range error (5 - 1440).";
+    add_report_group(a, g);
     // The same order serves both passes.
     for (const char* s : {"dest_string", "dest_ssid", "path_string", "path_ssid", "txrate_rf", "txrate_aprsis"}) {
         order.push_back(p + s);

@@ -1,4 +1,5 @@
 // The "Weather reports" tab: the APRS weather beacon and uploads to Weather Underground.
+#include "groups.h"
 #include "registry.h"
 
 namespace zyvora {
@@ -7,34 +8,24 @@ Area weather_area() {
     AreaBuilder a("weather");
     a.page("TabSheet_weather_beacon");
     a.section("Weather");
-    a.edit("Weather_dest_string", 6, "APQK06")
-        .caption("Dest:").hint("Weather report destination to-call.")
-        .call_text(57, "Weather destination - too short (e.g. APQK06).")
-        .key("Weather_dest_string", KeyKind::Text);
-    a.edit("Weather_dest_ssid", 2, "0")
-        .caption("-").hint("Weather report destination SSID.")
-        .call_ssid(63, "Weather destination - SSID range error (0 - 15).")
-        .key("Weather_dest_ssid", KeyKind::Text);
-    a.edit("Weather_path_string", 6, "WIDE2")
-        .caption("Path:").hint("Weather report path.")
-        .call_text(64)
-        .key("Weather_path_string", KeyKind::Text);
-    a.edit("Weather_path_ssid", 2, "2")
-        .caption("-").hint("Weather report path SSID.")
-        .call_ssid(70, "Weather path - SSID range error (0 - 15).")
-        .key("Weather_path_ssid", KeyKind::Text)
-        .companion("Weather_path_string");
+    ReportGroup g;
+    g.prefix = "Weather_";
+    g.callsigns = 57;
+    g.rates = 72;
+    g.rf_default = g.is_default = "5";
+    g.dest_hint = "Weather report destination to-call.";
+    g.dest_ssid_hint = "Weather report destination SSID.";
+    g.path_hint = "Weather report path.";
+    g.path_ssid_hint = "Weather report path SSID.";
+    g.rf_hint = "Weather report TX rate to RF (minutes). Set 0 to disable.";
+    g.is_hint = "Weather report TX rate to APRS-IS (minutes). Set 0 to disable.";
+    g.dest_message = "Weather destination - too short (e.g. APQK06).";
+    g.dest_ssid_message = "Weather destination - SSID range error (0 - 15).";
+    g.path_ssid_message = "Weather path - SSID range error (0 - 15).";
     // 0 switches a report off, although the messages name only 5 - 1440.
-    a.edit("Weather_txrate_rf", 3, "5")
-        .caption("RF[min]:").hint("Weather report TX rate to RF (minutes). Set 0 to disable.")
-        .number(72, 2, 5, 1440, "Weather report tx rate (RF) range error (5 - 1440).")
-        .key("Weather_txrate_rf", KeyKind::Integer)
-        .allow_zero();
-    a.edit("Weather_txrate_aprsis", 3, "5")
-        .caption("IS[min]:").hint("Weather report TX rate to APRS-IS (minutes). Set 0 to disable.")
-        .number(74, 2, 5, 1440, "Weather report tx rate (APRSIS) range error (5 - 1440).")
-        .key("Weather_txrate_aprsis", KeyKind::Integer)
-        .allow_zero();
+    g.rf_message = "Weather report tx rate (RF) range error (5 - 1440).";
+    g.is_message = "Weather report tx rate (APRSIS) range error (5 - 1440).";
+    add_report_group(a, g);
     a.edit("Weather_comment", 32, "Zyvora weather")
         .caption("Comment:").hint("weather report comment.")
         .text(76, 33)

@@ -1,0 +1,54 @@
+#pragma once
+// Groups of rows that several areas declare alike, written once. Each adds its rows in the
+// order shown; the areas' encode and save orders name them.
+#include <cstdint>
+#include <string>
+
+#include "table.h"
+
+namespace zyvora {
+
+// A call sign (or path) and its SSID as one callsign field: the call in bytes 0..5, the SSID in
+// byte 6. The SSID is looked at only when the call sign is not empty.
+struct CallsignPair {
+    std::string call;  // control names
+    std::string ssid;
+    std::string call_key;  // settings-file key names
+    std::string ssid_key;
+    std::uint16_t offset = 0;
+    std::string call_default;
+    std::string ssid_default;
+    std::string caption;  // the call sign's; the SSID's caption is "-"
+    std::string call_hint;
+    std::string ssid_hint;
+    std::string ssid_message;
+};
+void add_callsign_pair(AreaBuilder& a, const CallsignPair& pair);
+
+// A report's destination and path and its two rates, to RF and to APRS-IS. The destination
+// (APQK06-0) must not be empty and its SSID is always checked; the path (WIDE2-2) follows it in
+// the next callsign field; the rates are two u16 of 5..1440 minutes, where 0 switches one off.
+// Control and key names are `prefix` + "dest_string", "dest_ssid", "path_string", "path_ssid",
+// "txrate_rf", "txrate_aprsis".
+struct ReportGroup {
+    std::string prefix;
+    std::uint16_t callsigns = 0;  // the destination's callsign field; the path's is 7 bytes on
+    std::uint16_t rates = 0;      // the RF rate; the APRS-IS rate is 2 bytes on
+    int rate_length = 3;
+    std::string rf_default;
+    std::string is_default;
+    std::string dest_hint;
+    std::string dest_ssid_hint;
+    std::string path_hint;
+    std::string path_ssid_hint;
+    std::string rf_hint;
+    std::string is_hint;
+    std::string dest_message;  // an empty destination
+    std::string dest_ssid_message;
+    std::string path_ssid_message;
+    std::string rf_message;
+    std::string is_message;
+};
+void add_report_group(AreaBuilder& a, const ReportGroup& g);
+
+}  // namespace zyvora

@@ -1,0 +1,161 @@
+// The row groups several areas share: each row's name, key, place and check, through a small
+// area of its own, so that a fault in a group shows once rather than in every area that uses it.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "groups.h"
+#include "passes.h"
+#include "registry.h"
+
+namespace zyvora {
+namespace {
+
+Area group_area() {
+    AreaBuilder a("groups");
+    a.section("Groups");
+    ReportGroup g;
+    g.prefix = "R_";
+    g.callsigns = 100;
+    g.rates = 120;
+    g.rate_length = 4;
+    g.rf_default = "5";
+    g.is_default = "0";
+    g.dest_hint = "dest hint";
+    g.dest_ssid_hint = "dest ssid hint";
+    g.path_hint = "path hint";
+    g.path_ssid_hint = "path ssid hint";
+    g.rf_hint = "rf hint";
+    g.is_hint = "is hint";
+    g.dest_message = "R destination - too short.";
+    g.dest_ssid_message = "R destination - SSID range error.";
+    g.path_ssid_message = "R path - SSID range error.";
+    g.rf_message = "R rf - range error.";
+    g.is_message = "R is - range error.";
+    add_report_group(a, g);
+    CallsignPair pair;
+    pair.call = "P_call";
+    pair.ssid = "P_ssid";
+    pair.call_key = "PathKey";
+    pair.ssid_key = "SsidKey";
+    pair.offset = 140;
+    pair.call_default = "WIDE1";
+    pair.ssid_default = "1";
+    pair.caption = "Path:";
+    pair.call_hint = "pair call hint";
+    pair.ssid_hint = "pair ssid hint";
+    pair.ssid_message = "P - SSID range error.";
+    add_callsign_pair(a, pair);
+    return a.take();
+}
+
+class Groups : public ::testing::Test {
+protected:
+    Groups() : registry_({group_area()}, {"groups"}, {"groups"}), store_(registry_.make_store()) {}
+
+    std::optional<std::string> encode_one(const std::string& name) {
+        const int id = store_.require(name);
+        return encode_field(registry_.settings()[id], store_, id, image_);
+    }
+    std::string bytes(std::size_t offset, std::size_t count) const {
+        return std::string(reinterpret_cast<const char*>(image_.data()) + offset, count);
+    }
+
+    Registry registry_;
+    ControlStore store_;
+    Image image_{};
+};
+
+TEST_F(Groups, RowsInOrderWithTheirControlsAndKeys) {
+    struct Row {
+        const char* name;
+        const char* caption;
+        const char* hint;
+        int max_length;
+        const char* default_text;
+        const char* key;
+        KeyKind kind;
+    };
+    const Row rows[] = {
+        {"R_dest_string", "Dest:", "dest hint", 6, "APQK06", "R_dest_string", KeyKind::Text},
+        {"R_dest_ssid", "-", "dest ssid hint", 2, "0", "R_dest_ssid", KeyKind::Text},
+        {"R_path_string", "Path:", "path hint", 6, "WIDE2", "R_path_string", KeyKind::Text},
+        {"R_path_ssid", "-", "path ssid hint", 2, "2", "R_path_ssid", KeyKind::Text},
+        {"R_txrate_rf", "RF[min]:", "rf hint", 4, "5", "R_txrate_rf", KeyKind::Integer},
+        {"R_txrate_aprsis", "IS[min]:", "is hint", 4, "0", "R_txrate_aprsis", KeyKind::Integer},
+        {"P_call", "Path:", "pair call hint", 6, "WIDE1", "PathKey", KeyKind::Text},
+        {"P_ssid", "-", "pair ssid hint", 2, "1", "SsidKey", KeyKind::Text},
+    };
+    const auto& settings = registry_.settings();
+    ASSERT_EQ(settings.size(), std::size(rows));
+    for (std::size_t i = 0; i < settings.size(); ++i) {
+        const Setting& s = settings[i];
+        const Row& r = rows[i];
+        EXPECT_EQ(s.control.name, r.name);
+        EXPECT_EQ(s.control.caption, r.caption) << r.name;
+        EXPECT_EQ(s.control.hint, r.hint) << r.name;
+        EXPECT_EQ(s.control.max_length, r.max_length) << r.name;
+        EXPECT_EQ(s.control.default_text, r.default_text) << r.name;
+        ASSERT_TRUE(s.key.has_value()) << r.name;
+        EXPECT_EQ(s.key->section, "Groups") << r.name;
+        EXPECT_EQ(s.key->name, r.key) << r.name;
+        EXPECT_EQ(s.key->kind, r.kind) << r.name;
+    }
+}
+
+TEST_F(Groups, EachRowChecksAndStoresInItsPlace) {
+    struct Case {
+        const char* control;
+        const char* text;
+        const char* message;  // nullptr: stored
+        std::size_t offset;
+        std::string stored;
+    };
+    using namespace std::string_literals;
+    const Case cases[] = {
+        {"R_dest_string", "apqk06", nullptr, 100, "APQK06"},
+        {"R_dest_string", "", "R destination - too short.", 100, "\0\0\0\0\0\0"s},
+        // The destination's SSID is checked whatever the destination holds.
+        {"R_dest_ssid", "15", nullptr, 106, "?"},
+        {"R_dest_ssid", "16", "R destination - SSID range error.", 106, "\0"s},
+        {"R_path_string", "wide1", nullptr, 107, "WIDE1 "},
+        {"R_path_ssid", "3", nullptr, 113, "3"},
+        {"R_path_ssid", "x", "R path - SSID range error.", 113, "\0"s},
+        {"R_txrate_rf", "0", nullptr, 120, "\0\0"s},
+        {"R_txrate_rf", "4", "R rf - range error.", 120, "\0\0"s},
+        {"R_txrate_rf", "1440", nullptr, 120, "\xA0\x05"s},
+        {"R_txrate_aprsis", "5", nullptr, 122, "\x05\0"s},
+        {"R_txrate_aprsis", "1441", "R is - range error.", 122, "\0\0"s},
+        {"P_call", "wide2", nullptr, 140, "WIDE2 "},
+        {"P_ssid", "16", "P - SSID range error.", 146, "\0"s},
+    };
+    for (const auto& c : cases) {
+        image_.fill(0);
+        store_.set_text("R_path_string", "WIDE2");
+        store_.set_text("P_call", "WIDE1");
+        store_.set_text(c.control, c.text);
+        EXPECT_EQ(encode_one(c.control), c.message ? std::optional<std::string>(c.message) : std::nullopt)
+            << c.control << " = " << c.text;
+        EXPECT_EQ(bytes(c.offset, c.stored.size()), c.stored) << c.control << " = " << c.text;
+    }
+}
+
+// An empty path or call sign skips its SSID, which is stored as '0' whatever its edit holds.
+TEST_F(Groups, AnEmptyPathSkipsItsSsid) {
+    const struct {
+        const char* call;
+        const char* ssid;
+        std::size_t offset;
+    } pairs[] = {{"R_path_string", "R_path_ssid", 113}, {"P_call", "P_ssid", 146}};
+    for (const auto& p : pairs) {
+        image_.fill(0);
+        store_.set_text(p.call, "");
+        store_.set_text(p.ssid, "junk");
+        EXPECT_EQ(encode_one(p.ssid), std::nullopt) << p.ssid;
+        EXPECT_EQ(image_[p.offset], '0') << p.ssid;
+    }
+}
+
+}  // namespace
+}  // namespace zyvora
