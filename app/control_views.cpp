@@ -59,6 +59,8 @@ void stretch(QWidget* field) {
     field->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
+}  // namespace
+
 // A column of caption/field rows; captions in one column, fields after them.
 class ColumnBuilder {
 public:
@@ -200,8 +202,6 @@ private:
     std::vector<QLabel*> headers_;
 };
 
-}  // namespace
-
 ControlViews::ControlViews(const zyvora::Registry& registry, zyvora::ControlStore& store, zyvora::Feedback& feedback,
                            const std::vector<QWidget*>& roots, const std::vector<PageLayout>& layouts)
     : registry_(registry), store_(store), feedback_(feedback), widgets_(store.size(), nullptr) {
@@ -253,7 +253,7 @@ void placed_names(const LayoutColumn& column, std::vector<std::string>& out) {
 }  // namespace
 
 void ControlViews::build_page(QWidget* page, const std::vector<int>& ids, const PageLayout* layout) {
-    std::map<std::string, int, std::less<>> on_page;
+    OnPage on_page;
     for (int id : ids) on_page.emplace(store_.decl(id).name, id);
 
     std::vector<LayoutColumn> columns = layout ? layout->columns : std::vector<LayoutColumn>{};
@@ -284,17 +284,8 @@ void ControlViews::build_page(QWidget* page, const std::vector<int>& ids, const 
     row_of_columns->addStretch(1);
 }
 
-QWidget* ControlViews::build_column(QWidget* page, const LayoutColumn& column,
-                                    const std::map<std::string, int, std::less<>>& on_page) {
-    if (!column.stack.empty()) {
-        auto* holder = new QWidget(page);
-        auto* stack = new QVBoxLayout(holder);
-        stack->setContentsMargins(0, 0, 0, 0);
-        stack->setSpacing(6);
-        for (const auto& sub : column.stack) stack->addWidget(build_column(page, sub, on_page));
-        stack->addStretch(1);
-        return holder;
-    }
+QWidget* ControlViews::build_column(QWidget* page, const LayoutColumn& column, const OnPage& on_page) {
+    if (!column.stack.empty()) return build_stack(page, column, on_page);
     QWidget* holder = column.title.empty() ? new QWidget(page) : new QGroupBox(decl_text(column.title), page);
     auto* grid = new QGridLayout(holder);
     if (column.title.empty()) grid->setContentsMargins(0, 0, 0, 0);
@@ -302,36 +293,57 @@ QWidget* ControlViews::build_column(QWidget* page, const LayoutColumn& column,
     grid->setHorizontalSpacing(column.cell_spacing);
     if (!column.headers.empty()) {
         builder.add_headers(column.headers);
-        for (const auto& row : column.rows) {
-            std::vector<QWidget*> cells;
-            std::vector<QString> captions;
-            for (const auto& name : row.controls) {
-                if (name.empty()) {
-                    cells.push_back(nullptr);
-                    captions.emplace_back();
-                } else if (is_text_cell(name)) {
-                    cells.push_back(new QLabel(decl_text(name.substr(1)), holder));
-                    captions.emplace_back();
-                } else {
-                    const int id = on_page.find(name)->second;
-                    cells.push_back(make_widget(id, holder));
-                    captions.push_back(decl_text(store_.decl(id).caption));
-                }
-                const std::size_t i = cells.size() - 1;
-                if (auto* edit = qobject_cast<QLineEdit*>(cells.back()); edit && i < column.cell_chars.size() &&
-                                                                          column.cell_chars[i] > 0) {
-                    edit->setFixedWidth(edit_width(edit, column.cell_chars[i]));
-                }
-            }
-            if (!row.button.empty()) {
-                cells.push_back(make_button(row, holder));
-                captions.emplace_back();
-            }
-            builder.add_cells(cells, captions, row.span ? static_cast<int>(column.headers.size()) : 0);
-        }
-        builder.finish();
-        return holder;
+        for (const auto& row : column.rows) add_table_row(builder, column, row, holder, on_page);
+    } else {
+        add_line_rows(builder, page, column, holder, on_page);
     }
+    builder.finish();
+    return holder;
+}
+
+QWidget* ControlViews::build_stack(QWidget* page, const LayoutColumn& column, const OnPage& on_page) {
+    auto* holder = new QWidget(page);
+    auto* stack = new QVBoxLayout(holder);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(6);
+    for (const auto& sub : column.stack) stack->addWidget(build_column(page, sub, on_page));
+    stack->addStretch(1);
+    return holder;
+}
+
+// Each cell under its header: nothing, a text, or a control; the row's button in a cell after them.
+void ControlViews::add_table_row(ColumnBuilder& builder, const LayoutColumn& column, const LayoutRow& row,
+                                 QWidget* holder, const OnPage& on_page) {
+    std::vector<QWidget*> cells;
+    std::vector<QString> captions;
+    for (const auto& name : row.controls) {
+        if (name.empty()) {
+            cells.push_back(nullptr);
+            captions.emplace_back();
+        } else if (is_text_cell(name)) {
+            cells.push_back(new QLabel(decl_text(name.substr(1)), holder));
+            captions.emplace_back();
+        } else {
+            const int id = on_page.find(name)->second;
+            cells.push_back(make_widget(id, holder));
+            captions.push_back(decl_text(store_.decl(id).caption));
+        }
+        const std::size_t i = cells.size() - 1;
+        if (auto* edit = qobject_cast<QLineEdit*>(cells.back()); edit && i < column.cell_chars.size() &&
+                                                                  column.cell_chars[i] > 0) {
+            edit->setFixedWidth(edit_width(edit, column.cell_chars[i]));
+        }
+    }
+    if (!row.button.empty()) {
+        cells.push_back(make_button(row, holder));
+        captions.emplace_back();
+    }
+    builder.add_cells(cells, captions, row.span ? static_cast<int>(column.headers.size()) : 0);
+}
+
+// Rows of captions and fields, notes and buttons.
+void ControlViews::add_line_rows(ColumnBuilder& builder, QWidget* page, const LayoutColumn& column, QWidget* holder,
+                                 const OnPage& on_page) {
     // A line of controls takes the field column, or in a column of pairs every column after the
     // first caption.
     int line_columns = 1;
@@ -366,8 +378,6 @@ QWidget* ControlViews::build_column(QWidget* page, const LayoutColumn& column,
         else if (column.pairs && !row.span) builder.add_pairs(fields, decls);
         else builder.add_row(fields, decls, row, line_columns);
     }
-    builder.finish();
-    return holder;
 }
 
 QPushButton* ControlViews::make_button(const LayoutRow& row, QWidget* parent) {

@@ -16,6 +16,8 @@ class QWidget;
 
 namespace zyvora_app {
 
+class ColumnBuilder;
+
 class ControlViews {
 public:
     // Builds a widget for every control whose page is one of `roots` or below one, arranged by
@@ -32,9 +34,16 @@ public:
     QPushButton* button(const QString& name) const;
 
 private:
+    // The ids of a page's controls by their names.
+    using OnPage = std::map<std::string, int, std::less<>>;
+
     void build_page(QWidget* page, const std::vector<int>& ids, const PageLayout* layout);
-    QWidget* build_column(QWidget* page, const LayoutColumn& column,
-                          const std::map<std::string, int, std::less<>>& on_page);
+    QWidget* build_column(QWidget* page, const LayoutColumn& column, const OnPage& on_page);
+    QWidget* build_stack(QWidget* page, const LayoutColumn& column, const OnPage& on_page);
+    void add_table_row(ColumnBuilder& builder, const LayoutColumn& column, const LayoutRow& row, QWidget* holder,
+                       const OnPage& on_page);
+    void add_line_rows(ColumnBuilder& builder, QWidget* page, const LayoutColumn& column, QWidget* holder,
+                       const OnPage& on_page);
     QWidget* make_widget(int id, QWidget* page);
     QPushButton* make_button(const LayoutRow& row, QWidget* parent);
     void refresh(int id);
