@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "required_child.h"
 #include "texts.h"
 
 namespace zyvora_app {
@@ -40,7 +41,7 @@ DeviceChooser::DeviceChooser(const QStringList& devices, QWidget* parent) : QDia
 }
 
 int DeviceChooser::chosen() const {
-    const auto* list = findChild<QListWidget*>(QStringLiteral("DeviceList"));
+    const auto* list = required_child<QListWidget>(*this, QStringLiteral("DeviceList"));
     const QList<QListWidgetItem*> selected = list->selectedItems();
     return selected.isEmpty() ? -1 : list->row(selected.first());
 }

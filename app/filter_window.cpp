@@ -6,6 +6,7 @@
 
 #include "main_window.h"
 #include "registry.h"
+#include "required_child.h"
 
 namespace zyvora_app {
 
@@ -53,13 +54,16 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent) {
 void TForm4::order_focus() {
     QWidget* previous = nullptr;
     const auto chain = [&](QWidget* next) {
-        if (!next) return;
         if (previous) setTabOrder(previous, next);
         previous = next;
     };
+    // Settings without the filter rows (a test's) leave the rows empty; otherwise every row
+    // control must be there.
+    const bool rows_built = !rows_->children().isEmpty();
     for (int r = 1; r <= kRows; ++r) {
         for (const char* what : {"callsign", "ssid", "type"}) {
-            chain(findChild<QWidget*>(QString::fromStdString(zyvora::filter_row_control(what, r))));
+            if (!rows_built) continue;
+            chain(required_child<QWidget>(*this, QString::fromStdString(zyvora::filter_row_control(what, r))));
         }
         if (r == 12) chain(ok_);
     }

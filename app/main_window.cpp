@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
 #include <utility>
 
 #include "control_views.h"
@@ -25,6 +26,7 @@
 #include "operations.h"
 #include "pages.h"
 #include "remote_update.h"
+#include "required_child.h"
 #include "telemetry.h"
 #include "texts.h"
 #include "window_feedback.h"
@@ -102,7 +104,25 @@ TForm1::TForm1(const zyvora::Registry& registry, const std::vector<PageLayout>& 
     QFont font = this->font();
     font.setPointSize(8);
     setFont(font);
+    build_client();
+    build_views(layouts, std::move(presenter));
+    ask_file_ = [this](const FileDialogDecl& d) {
+        if (d.save) {
+            return QFileDialog::getSaveFileName(this, QString(), d.folder + d.file_name, d.filter, nullptr,
+                                                QFileDialog::DontConfirmOverwrite);
+        }
+        return QFileDialog::getOpenFileName(this, QString(), d.folder + d.file_name, d.filter);
+    };
+    connect_page_buttons(layouts);
+    pages_->setCurrentIndex(0);
+    setWindowTitle(window_caption());
+    setFixedSize(kClientWidth, kClientHeight);
+}
 
+TForm1::~TForm1() = default;
+
+// The action buttons over the pages, the status log and the progress bar under them.
+void TForm1::build_client() {
     auto* client = new QWidget;
     auto* outer = new QVBoxLayout(client);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -137,7 +157,10 @@ TForm1::TForm1(const zyvora::Registry& registry, const std::vector<PageLayout>& 
     outer->addWidget(progress_);
 
     setCentralWidget(client);
+}
 
+// The start-up settings, and the controls of the pages and of the filter window that show them.
+void TForm1::build_views(const std::vector<PageLayout>& layouts, BoxPresenter presenter) {
     feedback_ = std::make_unique<WindowFeedback>(log_, progress_, presenter ? std::move(presenter) : modal_boxes(this));
     store_.emplace(zyvora::start_up_store(registry_, *feedback_));
     help_ = new TForm2(this);
@@ -145,45 +168,45 @@ TForm1::TForm1(const zyvora::Registry& registry, const std::vector<PageLayout>& 
     views_ = std::make_unique<ControlViews>(registry_, *store_, *feedback_, std::vector<QWidget*>{pages_, filter_},
                                             layouts);
     filter_->order_focus();
-    if (auto* button = views_->button(QStringLiteral("Button_filter_setup"))) {
+}
+
+// A push button the window connects. The window's own layouts place every one of them; other
+// layouts (a test's) leave out the buttons of pages they do not arrange, but not of those they do.
+QPushButton* TForm1::placed_button(const std::vector<PageLayout>& layouts, const QString& name) const {
+    const std::string wanted = name.toStdString();
+    const PageLayout* home = layout_placing_button(page_layouts(), wanted);
+    if (!home) throw std::logic_error("no page layout places the button " + wanted);
+    QPushButton* button = views_->button(name);
+    const bool arranged = std::any_of(layouts.begin(), layouts.end(),
+                                      [&](const PageLayout& layout) { return layout.page == home->page; });
+    if (!button && arranged) throw std::logic_error("the layout of " + home->page + " places no button " + wanted);
+    return button;
+}
+
+void TForm1::connect_page_buttons(const std::vector<PageLayout>& layouts) {
+    if (auto* button = placed_button(layouts, QStringLiteral("Button_filter_setup"))) {
         button->setToolTip(QStringLiteral("APRS-IS to RF filter for non-message packets."));
         connect(button, &QPushButton::clicked, filter_, &TForm4::show_modal);
     }
-
-    ask_file_ = [this](const FileDialogDecl& d) {
-        if (d.save) {
-            return QFileDialog::getSaveFileName(this, QString(), d.folder + d.file_name, d.filter, nullptr,
-                                                QFileDialog::DontConfirmOverwrite);
-        }
-        return QFileDialog::getOpenFileName(this, QString(), d.folder + d.file_name, d.filter);
-    };
-
     for (const char* name : {"Button_special_strings", "Button22"}) {
-        if (auto* button = views_->button(QString::fromLatin1(name))) {
+        if (auto* button = placed_button(layouts, QString::fromLatin1(name))) {
             button->setToolTip(QStringLiteral("Shows the special strings a beacon message may hold."));
             connect(button, &QPushButton::clicked, help_, &TForm2::show_modal);
         }
     }
-
-    connect_telemetry_presets();
-
-    pages_->setCurrentIndex(0);
-    setWindowTitle(window_caption());
-    setFixedSize(kClientWidth, kClientHeight);
+    connect_telemetry_presets(layouts);
 }
 
-TForm1::~TForm1() = default;
-
 // Button_teleanalogN_defaultClick and Button_teledigitalN_defaultClick: the channel's preset.
-void TForm1::connect_telemetry_presets() {
+void TForm1::connect_telemetry_presets(const std::vector<PageLayout>& layouts) {
     for (int n = 1; n <= zyvora::kAnalogChannels; ++n) {
-        if (auto* button = views_->button(QStringLiteral("Button_teleanalog%1_default").arg(n))) {
+        if (auto* button = placed_button(layouts, QStringLiteral("Button_teleanalog%1_default").arg(n))) {
             button->setToolTip(QStringLiteral("Default parameters for telemetry module."));
             connect(button, &QPushButton::clicked, this, [this, n] { zyvora::run_analog_preset(*store_, n); });
         }
     }
     for (int n = 1; n <= zyvora::kDigitalChannels; ++n) {
-        if (auto* button = views_->button(QStringLiteral("Button_teledigital%1_default").arg(n))) {
+        if (auto* button = placed_button(layouts, QStringLiteral("Button_teledigital%1_default").arg(n))) {
             connect(button, &QPushButton::clicked, this, [this, n] { zyvora::run_digital_preset(*store_, n); });
         }
     }
@@ -312,7 +335,7 @@ void TForm1::upload_firmware() {
 // The window keeps taking input during a transfer: no second operation may start meanwhile.
 void TForm1::enable_device_buttons(bool enabled) {
     for (const char* name : {"Button1", "Button2", "Button3", "Button4", "Button5", "Button12"}) {
-        findChild<QPushButton*>(QString::fromLatin1(name))->setEnabled(enabled);
+        required_child<QPushButton>(*this, QString::fromLatin1(name))->setEnabled(enabled);
     }
 }
 

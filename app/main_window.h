@@ -19,6 +19,7 @@
 
 class QPlainTextEdit;
 class QProgressBar;
+class QPushButton;
 
 namespace zyvora_app {
 
@@ -86,8 +87,12 @@ protected:
 private:
     class DeviceOperation;
 
+    void build_client();
     QWidget* build_button_row();
-    void connect_telemetry_presets();
+    void build_views(const std::vector<PageLayout>& layouts, BoxPresenter presenter);
+    QPushButton* placed_button(const std::vector<PageLayout>& layouts, const QString& name) const;
+    void connect_page_buttons(const std::vector<PageLayout>& layouts);
+    void connect_telemetry_presets(const std::vector<PageLayout>& layouts);
     void save_to_file();
     void read_from_file();
     void build_remote_update_file();

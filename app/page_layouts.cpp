@@ -390,4 +390,27 @@ const std::vector<PageLayout>& page_layouts() {
     return layouts;
 }
 
+namespace {
+
+bool places_button(const LayoutColumn& column, const std::string& name) {
+    for (const auto& sub : column.stack) {
+        if (places_button(sub, name)) return true;
+    }
+    for (const auto& row : column.rows) {
+        if (row.button == name) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+const PageLayout* layout_placing_button(const std::vector<PageLayout>& layouts, const std::string& name) {
+    for (const PageLayout& layout : layouts) {
+        for (const LayoutColumn& column : layout.columns) {
+            if (places_button(column, name)) return &layout;
+        }
+    }
+    return nullptr;
+}
+
 }  // namespace zyvora_app

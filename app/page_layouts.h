@@ -68,4 +68,7 @@ struct PageLayout {
 // of its page's last column, so every control is shown even before its page is arranged.
 const std::vector<PageLayout>& page_layouts();
 
+// The layout among `layouts` that places the push button `name`; nullptr when none does.
+const PageLayout* layout_placing_button(const std::vector<PageLayout>& layouts, const std::string& name);
+
 }  // namespace zyvora_app

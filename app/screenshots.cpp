@@ -10,6 +10,7 @@
 #include "main_window.h"
 #include "multi_row_tabs.h"
 #include "pages.h"
+#include "required_child.h"
 
 namespace zyvora_app {
 
@@ -54,7 +55,7 @@ QStringList save_screenshots(TForm1& window, const QString& dir, QString* error)
         if (error) *error = QStringLiteral("Unable to write to %1").arg(dir);
         return {};
     }
-    auto* pages = window.findChild<MultiRowTabWidget*>(QStringLiteral("PageControl1"));
+    auto* pages = required_child<MultiRowTabWidget>(window, QStringLiteral("PageControl1"));
     Shooter shooter{window, QDir(dir), {}, error};
     // The pages, then the help and filter windows on their own.
     if (shooter.walk(pages) && shooter.shoot(&window.help_window(), &window.help_window())) {

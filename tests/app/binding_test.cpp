@@ -6,8 +6,11 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QtTest>
+#include <stdexcept>
+#include <string>
 
 #include "main_window.h"
 #include "multi_row_tabs.h"
@@ -56,6 +59,22 @@ void pick(QComboBox* combo, int index) {
     combo->setCurrentIndex(index);
     emit combo->activated(index);
 }
+
+namespace {
+
+// Takes the push button `name` out of `column` and the columns stacked in it; whether it was there.
+bool drop_button(zyvora_app::LayoutColumn& column, const std::string& name) {
+    bool dropped = false;
+    for (auto& sub : column.stack) dropped = drop_button(sub, name) || dropped;
+    for (auto& row : column.rows) {
+        if (row.button != name) continue;
+        row.button.clear();
+        dropped = true;
+    }
+    return dropped;
+}
+
+}  // namespace
 
 class BindingTest : public QObject {
     Q_OBJECT
@@ -238,6 +257,30 @@ private slots:
         const std::vector<zyvora_app::PageLayout> twice = {
             {"TabSheet_network", {{"", {{"Fixture_name"}, {"Fixture_name"}}}}}};
         QVERIFY_THROWS_EXCEPTION(std::logic_error, TForm1(fixture_registry(), twice, Recorder().presenter()));
+    }
+
+    // A page arranged without a button the window connects is refused with the button's name;
+    // layouts that leave the page unarranged leave its button out without a word.
+    void a_layout_leaving_out_a_connected_button_is_refused() {
+        for (const std::string button : {"Button_filter_setup", "Button22", "Button_teleanalog3_default",
+                                         "Button_teledigital8_default"}) {
+            std::vector<zyvora_app::PageLayout> layouts = zyvora_app::page_layouts();
+            std::string page;
+            for (auto& layout : layouts) {
+                for (auto& column : layout.columns) {
+                    if (drop_button(column, button)) page = layout.page;
+                }
+            }
+            QVERIFY2(!page.empty(), button.c_str());
+            try {
+                TForm1 form(zyvora::Registry::instance(), layouts, Recorder().presenter());
+                QFAIL(("no refusal without " + button).c_str());
+            } catch (const std::logic_error& e) {
+                QCOMPARE(std::string(e.what()), "the layout of " + page + " places no button " + button);
+            }
+        }
+        TForm1 form(zyvora::Registry::instance(), {}, Recorder().presenter());
+        QVERIFY(!form.findChild<QPushButton*>("Button_filter_setup"));
     }
 
 private:
