@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "registry.h"
+#include "telemetry.h"
 
 namespace zyvora_app {
 
@@ -178,7 +179,7 @@ LayoutColumn analog_channel_table() {
     column.headers = {"", "Source:", "Name:", "Units:", "Coeff A:", "Coeff B:", "Coeff C:", "1 min\naverage:"};
     // Coefficients are short numbers as a rule: narrower edits leave room for the source names.
     column.cell_chars = {0, 0, 5, 5, 5, 5, 5};
-    for (int k = 1; k <= 5; ++k) {
+    for (int k = 1; k <= zyvora::kAnalogChannels; ++k) {
         const std::string n = std::to_string(k);
         const std::string p = "Teleanalog" + n + "_";
         column.rows.push_back(layout_row_with_button({cell_text("Analog " + n + ":"), p + "source", p + "name",
@@ -188,6 +189,9 @@ LayoutColumn analog_channel_table() {
     }
     return column;
 }
+
+// The digital channels share two pages, half on each.
+constexpr int kDigitalPerPage = zyvora::kDigitalChannels / 2;
 
 // Digital channels first..last, one row each with its preset button.
 LayoutColumn digital_channel_table(int first, int last) {
@@ -381,8 +385,10 @@ const std::vector<PageLayout>& page_layouts() {
               column.stack = {analog_channel_table(), {"", {telemetry_sources_note(92)}}};
               return column;
           }()}},
-        {"TabSheet_digital_channels14", {digital_channel_table(1, 4), {"", {telemetry_sources_note(28)}}}},
-        {"TabSheet_digital_channels58", {digital_channel_table(5, 8), {"", {telemetry_sources_note(28)}}}},
+        {"TabSheet_digital_channels14",
+         {digital_channel_table(1, kDigitalPerPage), {"", {telemetry_sources_note(28)}}}},
+        {"TabSheet_digital_channels58",
+         {digital_channel_table(kDigitalPerPage + 1, zyvora::kDigitalChannels), {"", {telemetry_sources_note(28)}}}},
         {"TabSheet_brisel_outputs",
          {{"", {{"Brisel_output1"}, {"Brisel_output2"}, {"Brisel_output3"}, {"Brisel_output4"}}}}},
         {"TabSheet_rs485_ports", {{"", {{"Telemodule_enable"}, {"Bitsmodule_enable"}}}}},
