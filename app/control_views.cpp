@@ -236,16 +236,14 @@ ControlViews::~ControlViews() { store_.set_listener({}); }
 
 namespace {
 
-bool is_text_cell(const std::string& name) { return !name.empty() && name.front() == '='; }
-
 // Every control name a column (and the columns stacked in it) places.
 void placed_names(const LayoutColumn& column, std::vector<std::string>& out) {
     for (const auto& sub : column.stack) placed_names(sub, out);
     if (!column.stack.empty()) return;
     for (const auto& row : column.rows) {
-        for (const auto& name : row.controls) {
-            if (name.empty() || is_text_cell(name)) continue;  // an empty cell, or a text
-            out.push_back(name);
+        for (const LayoutCell& cell : row.controls) {
+            if (cell.text || cell.control.empty()) continue;  // a text, or an empty cell
+            out.push_back(cell.control);
         }
     }
 }
@@ -316,15 +314,15 @@ void ControlViews::add_table_row(ColumnBuilder& builder, const LayoutColumn& col
                                  QWidget* holder, const OnPage& on_page) {
     std::vector<QWidget*> cells;
     std::vector<QString> captions;
-    for (const auto& name : row.controls) {
-        if (name.empty()) {
+    for (const LayoutCell& cell : row.controls) {
+        if (cell.text) {
+            cells.push_back(new QLabel(decl_text(*cell.text), holder));
+            captions.emplace_back();
+        } else if (cell.control.empty()) {
             cells.push_back(nullptr);
             captions.emplace_back();
-        } else if (is_text_cell(name)) {
-            cells.push_back(new QLabel(decl_text(name.substr(1)), holder));
-            captions.emplace_back();
         } else {
-            const int id = on_page.find(name)->second;
+            const int id = on_page.find(cell.control)->second;
             cells.push_back(make_widget(id, holder));
             captions.push_back(decl_text(store_.decl(id).caption));
         }
@@ -364,13 +362,13 @@ void ControlViews::add_line_rows(ColumnBuilder& builder, QWidget* page, const La
         }
         std::vector<QWidget*> fields;
         std::vector<const ControlDecl*> decls;
-        for (const auto& name : row.controls) {
-            if (name.empty()) {  // an empty pair of cells
+        for (const LayoutCell& cell : row.controls) {
+            if (cell.control.empty()) {  // an empty pair of cells
                 fields.push_back(nullptr);
                 decls.push_back(nullptr);
                 continue;
             }
-            const int id = on_page.find(name)->second;
+            const int id = on_page.find(cell.control)->second;
             fields.push_back(make_widget(id, holder));
             decls.push_back(&store_.decl(id));
         }

@@ -27,9 +27,13 @@ LayoutRow layout_button(std::string name, std::string caption) {
     return row;
 }
 
-std::string cell_text(const std::string& text) { return "=" + text; }
+LayoutCell cell_text(std::string text) {
+    LayoutCell cell("");
+    cell.text = std::move(text);
+    return cell;
+}
 
-LayoutRow layout_row_with_button(std::vector<std::string> controls, std::string name, std::string caption) {
+LayoutRow layout_row_with_button(std::vector<LayoutCell> controls, std::string name, std::string caption) {
     LayoutRow row({});
     row.controls = std::move(controls);
     row.button = std::move(name);
@@ -37,7 +41,7 @@ LayoutRow layout_row_with_button(std::vector<std::string> controls, std::string 
     return row;
 }
 
-LayoutRow layout_sentence(std::vector<std::string> controls, std::vector<std::string> after) {
+LayoutRow layout_sentence(std::vector<LayoutCell> controls, std::vector<std::string> after) {
     LayoutRow row({});
     row.controls = std::move(controls);
     row.after = std::move(after);
@@ -96,7 +100,7 @@ LayoutColumn beacon_side(const std::string& button) {
             {layout_note("Message (empty fields are ignored):", 18), layout_button(button, "Special strings")}};
 }
 
-LayoutRow joined(std::initializer_list<std::string> controls) {
+LayoutRow joined(std::initializer_list<LayoutCell> controls) {
     LayoutRow row(controls);
     row.span = true;
     return row;

@@ -4,14 +4,25 @@
 // each later control after a label with its own caption (the "-" before an SSID), or a note:
 // a word-wrapped text across the column.
 #include <initializer_list>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zyvora_app {
 
+// A place in a row: the control of that name, in a table a text shown instead (the "-" between
+// a call sign and its SSID), or neither (no name, no text), which leaves the place empty.
+struct LayoutCell {
+    LayoutCell(std::string name) : control(std::move(name)) {}
+    LayoutCell(const char* name) : control(name) {}
+    std::string control;
+    std::optional<std::string> text;
+};
+
 struct LayoutRow {
-    LayoutRow(std::initializer_list<std::string> names) : controls(names) {}
-    std::vector<std::string> controls;  // control names; none in a note row
+    LayoutRow(std::initializer_list<LayoutCell> cells) : controls(cells) {}
+    std::vector<LayoutCell> controls;  // none in a note row
     std::string note;
     int note_chars = 44;  // a note's wrap width in characters
     std::vector<std::string> after;  // a text shown after controls[i]; missing or empty: none
@@ -26,7 +37,7 @@ struct LayoutRow {
 };
 
 // A row of controls with a text after each, for pages that read as sentences around the edits.
-LayoutRow layout_sentence(std::vector<std::string> controls, std::vector<std::string> after);
+LayoutRow layout_sentence(std::vector<LayoutCell> controls, std::vector<std::string> after);
 
 // A row that shows `text` and holds no control.
 LayoutRow layout_note(std::string text, int wrap_chars = 44);
@@ -36,10 +47,10 @@ LayoutRow layout_warning(std::string text, int wrap_chars = 44);
 LayoutRow layout_button(std::string name, std::string caption);
 
 // A table row whose controls are followed by the push button `name` with `caption`.
-LayoutRow layout_row_with_button(std::vector<std::string> controls, std::string name, std::string caption);
+LayoutRow layout_row_with_button(std::vector<LayoutCell> controls, std::string name, std::string caption);
 
 // A table cell that shows `text` instead of a control (the "-" between a call sign and its SSID).
-std::string cell_text(const std::string& text);
+LayoutCell cell_text(std::string text);
 
 struct LayoutColumn {
     std::string title;  // a group box around the column; empty: none
