@@ -213,6 +213,12 @@ ControlViews::ControlViews(const zyvora::Registry& registry, zyvora::ControlStor
         }
         return nullptr;
     };
+    // A layout whose page is not there would be dropped unseen.
+    for (const PageLayout& layout : layouts) {
+        if (!find_page(layout.page)) {
+            throw std::logic_error("a layout names the page " + layout.page + ", which is not there");
+        }
+    }
     // Pages in the order their first control is declared, controls in declaration order.
     std::vector<std::pair<QWidget*, std::vector<int>>> pages;
     for (std::size_t i = 0; i < store.size(); ++i) {

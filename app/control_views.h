@@ -22,7 +22,7 @@ class ControlViews {
 public:
     // Builds a widget for every control whose page is one of `roots` or below one, arranged by
     // `layouts`, shows the store's values and follows the store from then on. Controls of other
-    // pages are left without a widget.
+    // pages are left without a widget. A layout of a page that is not there throws std::logic_error.
     ControlViews(const zyvora::Registry& registry, zyvora::ControlStore& store, zyvora::Feedback& feedback,
                  const std::vector<QWidget*>& roots, const std::vector<PageLayout>& layouts);
     ~ControlViews();

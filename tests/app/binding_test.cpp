@@ -259,6 +259,17 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(std::logic_error, TForm1(fixture_registry(), twice, Recorder().presenter()));
     }
 
+    void a_layout_of_a_page_that_is_not_there_is_refused() {
+        const std::vector<zyvora_app::PageLayout> misnamed = {{"TabSheet_netwrok", {{"", {{"Fixture_name"}}}}}};
+        try {
+            TForm1 form(fixture_registry(), misnamed, Recorder().presenter());
+            QFAIL("a layout of no page was taken");
+        } catch (const std::logic_error& e) {
+            QCOMPARE(std::string(e.what()),
+                     std::string("a layout names the page TabSheet_netwrok, which is not there"));
+        }
+    }
+
     // A page arranged without a button the window connects is refused with the button's name;
     // layouts that leave the page unarranged leave its button out without a word.
     void a_layout_leaving_out_a_connected_button_is_refused() {
