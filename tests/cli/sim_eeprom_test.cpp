@@ -8,6 +8,7 @@
 #include <string>
 
 #include "../support/cli_runner.h"
+#include "../support/default_image.h"
 #include "image.h"
 #include "report.h"
 
@@ -25,16 +26,10 @@ std::string pages_written(int count) {
     return lines;
 }
 
-// Every write draws a new nonce, so the checksum and the nonce in front of it (bytes 0..5)
-// differ from write to write; every other byte must match.
-std::string without_nonce(std::string bytes) {
-    std::fill_n(bytes.begin(), std::min(bytes.size(), kNonceOffset + 2), '\0');
-    return bytes;
-}
-
-// Equal but for the nonce, or where the first byte differs: 16 KB printed whole help nobody.
+// Equal but for the nonce, checksum and clock, or where the first byte differs: 16 KB printed
+// whole help nobody.
 ::testing::AssertionResult same_bytes(const std::string& got_salted, const std::string& expected_salted) {
-    const std::string got = without_nonce(got_salted), expected = without_nonce(expected_salted);
+    const std::string got = test::without_salt(got_salted), expected = test::without_salt(expected_salted);
     if (got == expected) return ::testing::AssertionSuccess();
     const auto diff = std::mismatch(got.begin(), got.end(), expected.begin(), expected.end());
     return ::testing::AssertionFailure() << got.size() << " bytes, " << expected.size()
@@ -43,8 +38,7 @@ std::string without_nonce(std::string bytes) {
 
 class SimEeprom : public test::CliTest {
 protected:
-    // The start-up settings and the image a write of them puts on the device; the device's clock
-    // is left as the file sets it, so that every run writes the same bytes.
+    // The start-up settings and the image a write of them puts on the device.
     SimEeprom() {
         write("start.cfg", defaults_with("Uploadpctime=1", "Uploadpctime=0"));
         EXPECT_EQ(run({"encode", "start.cfg", "start.bin"}).status, 0);
