@@ -24,17 +24,8 @@ void add_beacon(AreaBuilder& a, int k, std::vector<std::string>& encode_order, s
     g.rates = static_cast<std::uint16_t>(r + 14);
     g.rate_length = 4;
     g.rf_default = g.is_default = k == 1 ? "5" : "0";
-    g.dest_hint = b + " destination to-call.";
-    g.dest_ssid_hint = b + " destination SSID.";
-    g.path_hint = b + " path.";
-    g.path_ssid_hint = b + " path SSID.";
-    g.rf_hint = b + " TX rate to RF (minutes). Set 0 to disable.";
-    g.is_hint = b + " TX rate to APRS-IS (minutes). Set 0 to disable.";
-    g.dest_message = b + " destination - too short (e.g. APQK06).";
-    g.dest_ssid_message = b + " destination - SSID range error (0 - 15).";
-    g.path_ssid_message = b + " path - SSID range error (0 - 15).";
-    g.rf_message = b + " tx rate (RF) range error (5 - 1440), or 0 to disable.";
-    g.is_message = b + " tx rate (APRSIS) range error (5 - 1440), or 0 to disable.";
+    g.name = b;
+    g.rate_tail = ", or 0 to disable";
     add_report_group(a, g);
     a.choice(p + "enable", {"Never", "Always", "GPS fixed", "GPS not fixed", "No APRS-IS"}, k == 1 ? 1 : 0)
         .caption("Enable if:").hint("Beacon is enabled if this condition is met.")

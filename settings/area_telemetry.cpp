@@ -111,13 +111,8 @@ void add_report(AreaBuilder& a, const Report& r, std::vector<std::string>& order
     g.rates = r.rates;
     g.rf_default = r.rf;
     g.is_default = r.is;
-    g.rf_hint = what + " TX rate to RF (minutes). Set 0 to disable.";
-    g.is_hint = what + " TX rate to APRS-IS (minutes). Set 0 to disable.";
-    g.dest_message = what + " destination - too short (e.g. APQK06).";
-    g.dest_ssid_message = what + " destination - SSID range error (0 - 15).";
-    g.path_ssid_message = what + " path - SSID range error (0 - 15).";
-    g.rf_message = what + " tx rate (RF) range error (5 - 1440).";
-    g.is_message = what + " tx rate (APRSIS) range error (5 - 1440).";
+    g.name = what;
+    g.call_hints = false;  // the telemetry tables show the destination and path without hints
     add_report_group(a, g);
     // The same order serves both passes.
     for (const char* s : {"dest_string", "dest_ssid", "path_string", "path_ssid", "txrate_rf", "txrate_aprsis"}) {

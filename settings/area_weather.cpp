@@ -13,18 +13,9 @@ Area weather_area() {
     g.callsigns = 57;
     g.rates = 72;
     g.rf_default = g.is_default = "5";
-    g.dest_hint = "Weather report destination to-call.";
-    g.dest_ssid_hint = "Weather report destination SSID.";
-    g.path_hint = "Weather report path.";
-    g.path_ssid_hint = "Weather report path SSID.";
-    g.rf_hint = "Weather report TX rate to RF (minutes). Set 0 to disable.";
-    g.is_hint = "Weather report TX rate to APRS-IS (minutes). Set 0 to disable.";
-    g.dest_message = "Weather destination - too short (e.g. APQK06).";
-    g.dest_ssid_message = "Weather destination - SSID range error (0 - 15).";
-    g.path_ssid_message = "Weather path - SSID range error (0 - 15).";
+    g.name = "Weather report";
+    g.call_name = "Weather";
     // 0 switches a report off, although the messages name only 5 - 1440.
-    g.rf_message = "Weather report tx rate (RF) range error (5 - 1440).";
-    g.is_message = "Weather report tx rate (APRSIS) range error (5 - 1440).";
     add_report_group(a, g);
     a.edit("Weather_comment", 32, "Zyvora weather")
         .caption("Comment:").hint("weather report comment.")

@@ -16,13 +16,15 @@ void add_callsign_pair(AreaBuilder& a, const CallsignPair& pair) {
 
 void add_report_group(AreaBuilder& a, const ReportGroup& g) {
     const std::string& p = g.prefix;
+    const std::string& call = g.call_name.empty() ? g.name : g.call_name;
+    const auto call_hint = [&](const char* what) { return g.call_hints ? g.name + what : std::string(); };
     a.edit(p + "dest_string", 6, "APQK06")
-        .caption("Dest:").hint(g.dest_hint)
-        .call_text(g.callsigns, g.dest_message)
+        .caption("Dest:").hint(call_hint(" destination to-call."))
+        .call_text(g.callsigns, call + " destination - too short (e.g. APQK06).")
         .key(p + "dest_string", KeyKind::Text);
     a.edit(p + "dest_ssid", 2, "0")
-        .caption("-").hint(g.dest_ssid_hint)
-        .call_ssid(g.callsigns + 6, g.dest_ssid_message)
+        .caption("-").hint(call_hint(" destination SSID."))
+        .call_ssid(g.callsigns + 6, call + " destination - SSID range error (0 - 15).")
         .key(p + "dest_ssid", KeyKind::Text);
     CallsignPair path;
     path.call = path.call_key = p + "path_string";
@@ -31,18 +33,18 @@ void add_report_group(AreaBuilder& a, const ReportGroup& g) {
     path.call_default = "WIDE2";
     path.ssid_default = "2";
     path.caption = "Path:";
-    path.call_hint = g.path_hint;
-    path.ssid_hint = g.path_ssid_hint;
-    path.ssid_message = g.path_ssid_message;
+    path.call_hint = call_hint(" path.");
+    path.ssid_hint = call_hint(" path SSID.");
+    path.ssid_message = call + " path - SSID range error (0 - 15).";
     add_callsign_pair(a, path);
     a.edit(p + "txrate_rf", g.rate_length, g.rf_default)
-        .caption("RF[min]:").hint(g.rf_hint)
-        .number(g.rates, 2, 5, 1440, g.rf_message)
+        .caption("RF[min]:").hint(g.name + " TX rate to RF (minutes). Set 0 to disable.")
+        .number(g.rates, 2, 5, 1440, g.name + " tx rate (RF) range error (5 - 1440)" + g.rate_tail + ".")
         .key(p + "txrate_rf", KeyKind::Integer)
         .allow_zero();
     a.edit(p + "txrate_aprsis", g.rate_length, g.is_default)
-        .caption("IS[min]:").hint(g.is_hint)
-        .number(g.rates + 2, 2, 5, 1440, g.is_message)
+        .caption("IS[min]:").hint(g.name + " TX rate to APRS-IS (minutes). Set 0 to disable.")
+        .number(g.rates + 2, 2, 5, 1440, g.name + " tx rate (APRSIS) range error (5 - 1440)" + g.rate_tail + ".")
         .key(p + "txrate_aprsis", KeyKind::Integer)
         .allow_zero();
 }

@@ -29,7 +29,9 @@ void add_callsign_pair(AreaBuilder& a, const CallsignPair& pair);
 // (APQK06-0) must not be empty and its SSID is always checked; the path (WIDE2-2) follows it in
 // the next callsign field; the rates are two u16 of 5..1440 minutes, where 0 switches one off.
 // Control and key names are `prefix` + "dest_string", "dest_ssid", "path_string", "path_ssid",
-// "txrate_rf", "txrate_aprsis".
+// "txrate_rf", "txrate_aprsis". Hints and messages follow one pattern, made from the names below:
+// "<name> destination to-call.", "<call name> destination - too short (e.g. APQK06).",
+// "<name> tx rate (RF) range error (5 - 1440)<rate tail>.", and so on.
 struct ReportGroup {
     std::string prefix;
     std::uint16_t callsigns = 0;  // the destination's callsign field; the path's is 7 bytes on
@@ -37,17 +39,10 @@ struct ReportGroup {
     int rate_length = 3;
     std::string rf_default;
     std::string is_default;
-    std::string dest_hint;
-    std::string dest_ssid_hint;
-    std::string path_hint;
-    std::string path_ssid_hint;
-    std::string rf_hint;
-    std::string is_hint;
-    std::string dest_message;  // an empty destination
-    std::string dest_ssid_message;
-    std::string path_ssid_message;
-    std::string rf_message;
-    std::string is_message;
+    std::string name;             // "Beacon 1": the hints and the rates' messages
+    std::string call_name;        // the destination's and path's messages; empty: `name`
+    bool call_hints = true;       // whether the destination and path rows have hints
+    std::string rate_tail;        // after the rates' range: ", or 0 to disable"
 };
 void add_report_group(AreaBuilder& a, const ReportGroup& g);
 

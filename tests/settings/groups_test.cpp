@@ -22,17 +22,9 @@ Area group_area() {
     g.rate_length = 4;
     g.rf_default = "5";
     g.is_default = "0";
-    g.dest_hint = "dest hint";
-    g.dest_ssid_hint = "dest ssid hint";
-    g.path_hint = "path hint";
-    g.path_ssid_hint = "path ssid hint";
-    g.rf_hint = "rf hint";
-    g.is_hint = "is hint";
-    g.dest_message = "R destination - too short.";
-    g.dest_ssid_message = "R destination - SSID range error.";
-    g.path_ssid_message = "R path - SSID range error.";
-    g.rf_message = "R rf - range error.";
-    g.is_message = "R is - range error.";
+    g.name = "Report";
+    g.call_name = "Rpt";
+    g.rate_tail = ", or 0 to disable";
     add_report_group(a, g);
     CallsignPair pair;
     pair.call = "P_call";
@@ -78,12 +70,12 @@ TEST_F(Groups, RowsInOrderWithTheirControlsAndKeys) {
         KeyKind kind;
     };
     const Row rows[] = {
-        {"R_dest_string", "Dest:", "dest hint", 6, "APQK06", "R_dest_string", KeyKind::Text},
-        {"R_dest_ssid", "-", "dest ssid hint", 2, "0", "R_dest_ssid", KeyKind::Text},
-        {"R_path_string", "Path:", "path hint", 6, "WIDE2", "R_path_string", KeyKind::Text},
-        {"R_path_ssid", "-", "path ssid hint", 2, "2", "R_path_ssid", KeyKind::Text},
-        {"R_txrate_rf", "RF[min]:", "rf hint", 4, "5", "R_txrate_rf", KeyKind::Integer},
-        {"R_txrate_aprsis", "IS[min]:", "is hint", 4, "0", "R_txrate_aprsis", KeyKind::Integer},
+        {"R_dest_string", "Dest:", "Report destination to-call.", 6, "APQK06", "R_dest_string", KeyKind::Text},
+        {"R_dest_ssid", "-", "Report destination SSID.", 2, "0", "R_dest_ssid", KeyKind::Text},
+        {"R_path_string", "Path:", "Report path.", 6, "WIDE2", "R_path_string", KeyKind::Text},
+        {"R_path_ssid", "-", "Report path SSID.", 2, "2", "R_path_ssid", KeyKind::Text},
+        {"R_txrate_rf", "RF[min]:", "Report TX rate to RF (minutes). Set 0 to disable.", 4, "5", "R_txrate_rf", KeyKind::Integer},
+        {"R_txrate_aprsis", "IS[min]:", "Report TX rate to APRS-IS (minutes). Set 0 to disable.", 4, "0", "R_txrate_aprsis", KeyKind::Integer},
         {"P_call", "Path:", "pair call hint", 6, "WIDE1", "PathKey", KeyKind::Text},
         {"P_ssid", "-", "pair ssid hint", 2, "1", "SsidKey", KeyKind::Text},
     };
@@ -115,18 +107,18 @@ TEST_F(Groups, EachRowChecksAndStoresInItsPlace) {
     using namespace std::string_literals;
     const Case cases[] = {
         {"R_dest_string", "apqk06", nullptr, 100, "APQK06"},
-        {"R_dest_string", "", "R destination - too short.", 100, "\0\0\0\0\0\0"s},
+        {"R_dest_string", "", "Rpt destination - too short (e.g. APQK06).", 100, "\0\0\0\0\0\0"s},
         // The destination's SSID is checked whatever the destination holds.
         {"R_dest_ssid", "15", nullptr, 106, "?"},
-        {"R_dest_ssid", "16", "R destination - SSID range error.", 106, "\0"s},
+        {"R_dest_ssid", "16", "Rpt destination - SSID range error (0 - 15).", 106, "\0"s},
         {"R_path_string", "wide1", nullptr, 107, "WIDE1 "},
         {"R_path_ssid", "3", nullptr, 113, "3"},
-        {"R_path_ssid", "x", "R path - SSID range error.", 113, "\0"s},
+        {"R_path_ssid", "x", "Rpt path - SSID range error (0 - 15).", 113, "\0"s},
         {"R_txrate_rf", "0", nullptr, 120, "\0\0"s},
-        {"R_txrate_rf", "4", "R rf - range error.", 120, "\0\0"s},
+        {"R_txrate_rf", "4", "Report tx rate (RF) range error (5 - 1440), or 0 to disable.", 120, "\0\0"s},
         {"R_txrate_rf", "1440", nullptr, 120, "\xA0\x05"s},
         {"R_txrate_aprsis", "5", nullptr, 122, "\x05\0"s},
-        {"R_txrate_aprsis", "1441", "R is - range error.", 122, "\0\0"s},
+        {"R_txrate_aprsis", "1441", "Report tx rate (APRSIS) range error (5 - 1440), or 0 to disable.", 122, "\0\0"s},
         {"P_call", "wide2", nullptr, 140, "WIDE2 "},
         {"P_ssid", "16", "P - SSID range error.", 146, "\0"s},
     };
@@ -155,6 +147,27 @@ TEST_F(Groups, AnEmptyPathSkipsItsSsid) {
         EXPECT_EQ(encode_one(p.ssid), std::nullopt) << p.ssid;
         EXPECT_EQ(image_[p.offset], '0') << p.ssid;
     }
+}
+
+// Without hints for its call signs and without a name of their own, the group's call rows have no
+// hint and their messages take the group's name.
+TEST(ReportGroups, CallRowsWithoutHintsTakeTheGroupsName) {
+    AreaBuilder a("plain");
+    a.section("Plain");
+    ReportGroup g;
+    g.prefix = "T_";
+    g.callsigns = 100;
+    g.rates = 120;
+    g.name = "Telemetry data";
+    g.call_hints = false;
+    add_report_group(a, g);
+    const Area area = a.take();
+    ASSERT_EQ(area.settings.size(), 6u);
+    for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(area.settings[i].control.hint, "") << i;
+    EXPECT_EQ(area.settings[0].field.message, "Telemetry data destination - too short (e.g. APQK06).");
+    EXPECT_EQ(area.settings[3].field.message, "Telemetry data path - SSID range error (0 - 15).");
+    EXPECT_EQ(area.settings[4].control.hint, "Telemetry data TX rate to RF (minutes). Set 0 to disable.");
+    EXPECT_EQ(area.settings[5].field.message, "Telemetry data tx rate (APRSIS) range error (5 - 1440).");
 }
 
 }  // namespace
