@@ -65,7 +65,8 @@ Area aprsis_area() {
     a.edit("Aprsis_filter", 128, "m/40")
         .caption("APRS-IS server filter settings:").hint("This filter string will be sent to APRS-IS server after connect.")
         .text(247, 129)
-        .key("Aprsis_filter", KeyKind::Text);
+        .key("Aprsis_filter", KeyKind::Text)
+        .saved_after("Aprsis_timeout");
     a.edit("Aprsis_timeout", 2, "3")
         .caption("Inactivity reconnect timeout [m]:")
         .hint("Device will reconnect if no data received from APRS-IS over specified time.")
@@ -85,6 +86,7 @@ Area aprsis_area() {
         pair.call_hint = "APRS-IS to RF destination to-call.";
         pair.ssid_hint = "APRS-IS to RF destination SSID.";
         pair.ssid_message = "APRS-IS to RF dest - SSID range error (0 - 15).";
+        pair.ssid_first = true;
         add_callsign_pair(a, pair);
     }
 
@@ -105,6 +107,7 @@ Area aprsis_area() {
         pair.call_hint = "APRS-IS to RF message destination to-call.";
         pair.ssid_hint = "APRS-IS to RF message destination SSID.";
         pair.ssid_message = "APRS-IS message path - SSID range error (0 - 15).";
+        pair.ssid_first = true;
         add_callsign_pair(a, pair);
     }
     a.edit("Rfheard_local_maxhops", 3, "2")
@@ -124,19 +127,20 @@ Area aprsis_area() {
         .hint("If enabled, will gate non-message packets received from APRS-IS to RF.")
         .index8(395)
         .key("Aprsis_packet2rf", KeyKind::Index);
-    a.choice("Aprsis_packet2rf_ifheard", {"No", "Yes"}, 0)
-        .caption("Gate if source station heard via RF:")
-        .hint("If enabled, will gate non-message packets to RF even if source is heard via RF.")
-        .index8(396)
-        .key("Aprsis_packet2rf_ifheard", KeyKind::Index);
     {
         CallsignPair pair = callsign_pair("Aprsis_packet2rf_path", "Aprsis_packet2rf_ssid", 401, "WIDE2", "1");
         pair.caption = "Non-message path:";
         pair.call_hint = "APRS-IS to RF non-message packets destination to-call.";
         pair.ssid_hint = "APRS-IS to RF non-message packets destination SSID.";
         pair.ssid_message = "APRS-IS non-message path - SSID range error (0 - 15).";
+        pair.ssid_first = true;
         add_callsign_pair(a, pair);
     }
+    a.choice("Aprsis_packet2rf_ifheard", {"No", "Yes"}, 0)
+        .caption("Gate if source station heard via RF:")
+        .hint("If enabled, will gate non-message packets to RF even if source is heard via RF.")
+        .index8(396)
+        .key("Aprsis_packet2rf_ifheard", KeyKind::Index);
     a.edit("Rfheard_timeout", 3, "60")
         .caption("RF heard buffer timeout [m]:")
         .hint("Stations heard from RF will be stored in buffer for specified time.")
@@ -155,48 +159,27 @@ Area aprsis_area() {
 
     // The filter window's rows; the message numbers them without a leading zero, the names with one.
     a.page("TForm4_rows");
-    std::vector<std::string> row_encode;
-    std::vector<std::string> row_save;
     for (int r = 1; r <= kFilterRows; ++r) {
         const auto base = static_cast<std::uint16_t>(kFilterBase + kFilterStride * (r - 1));
         const std::string call = filter_row_control("callsign", r);
         const std::string ssid = filter_row_control("ssid", r);
         const std::string type = filter_row_control("type", r);
-        a.edit(call, 6, "").caption("Callsign:").hint("Callsign pattern for APRS-IS to RF filter.").call_text(base).key(call, KeyKind::Text);
+        // The SSID pattern is checked before the pattern is stored; the file holds the pattern first.
         a.edit(ssid, 2, "*")
             .caption("SSID:").hint("SSID pattern for APRS-IS to RF filter.")
             .call_ssid(base + 6, "APRS-IS packets to RF filter " + std::to_string(r) +
                                      " - SSID range error (0 - 15, or wildcard '*').")
             .key(ssid, KeyKind::Text)
-            .wildcard();
+            .wildcard()
+            .saved_after(call);
+        a.edit(call, 6, "").caption("Callsign:").hint("Callsign pattern for APRS-IS to RF filter.").call_text(base).key(call, KeyKind::Text);
         a.choice(type, {"Not used", "Allow all", "Deny all", "Beacons", "Destination", "Telemetry", "Bulletin"}, 0)
             .caption("Type:").hint("APRS-IS to RF filter type.")
             .no_selection("APRS-IS packets to RF filter " + std::to_string(r) + " - Type: no item selected.")
             .index8(base + 7)
             .key(type, KeyKind::Index);
-        // The SSID pattern is checked before the pattern is stored.
-        row_encode.insert(row_encode.end(), {ssid, call, type});
-        row_save.insert(row_save.end(), {call, ssid, type});
     }
 
-    std::vector<std::string> encode_order = {
-        "Aprsis1_servername", "Aprsis1_port", "Aprsis2_servername", "Aprsis2_port", "Aprsis3_servername",
-        "Aprsis3_port", "Aprsis_user", "Aprsis_pass", "Aprsis_filter", "Aprsis_timeout", "Aprsis_heard_timeout",
-        "Aprsis_2rf_dest_ssid", "Aprsis_2rf_dest", "Aprsis_fromrf", "Aprsis_msg2rf", "Aprsis_msg2rf_ssid",
-        "Aprsis_msg2rf_path", "Rfheard_local_maxhops", "Rfheard_local_timeout", "Aprsis_packet2rf",
-        "Aprsis_packet2rf_ssid", "Aprsis_packet2rf_path", "Aprsis_packet2rf_ifheard", "Rfheard_timeout",
-        "Aprsis_packet2rf_1min", "Aprsis_packet2rf_2min", "Aprsis_packet2rf_3min"};
-    std::vector<std::string> save_order = {
-        "Aprsis1_servername", "Aprsis1_port", "Aprsis2_servername", "Aprsis2_port", "Aprsis3_servername",
-        "Aprsis3_port", "Aprsis_user", "Aprsis_pass", "Aprsis_timeout", "Aprsis_filter", "Aprsis_heard_timeout",
-        "Aprsis_2rf_dest", "Aprsis_2rf_dest_ssid", "Aprsis_fromrf", "Aprsis_msg2rf", "Aprsis_msg2rf_path",
-        "Aprsis_msg2rf_ssid", "Rfheard_local_maxhops", "Rfheard_local_timeout", "Aprsis_packet2rf",
-        "Aprsis_packet2rf_path", "Aprsis_packet2rf_ssid", "Aprsis_packet2rf_ifheard", "Rfheard_timeout",
-        "Aprsis_packet2rf_1min", "Aprsis_packet2rf_2min", "Aprsis_packet2rf_3min"};
-    encode_order.insert(encode_order.end(), row_encode.begin(), row_encode.end());
-    save_order.insert(save_order.end(), row_save.begin(), row_save.end());
-    a.encode_order(std::move(encode_order));
-    a.save_order(std::move(save_order));
     return a.take();
 }
 

@@ -12,7 +12,7 @@ constexpr std::uint16_t kBeaconBase = 656;
 constexpr std::uint16_t kBeaconStride = 116;
 constexpr const char* kDefaultMessage = "@<date>z<lat>/<long>-ZyvoraPlus2.0 U=<volt>V,T=<temp>C/<tempf>F";
 
-void add_beacon(AreaBuilder& a, int k, std::vector<std::string>& encode_order, std::vector<std::string>& save_order) {
+void add_beacon(AreaBuilder& a, int k) {
     const std::string n = std::to_string(k);
     const std::string p = "Beacon" + n + "_";
     const std::string b = "Beacon " + n;
@@ -38,16 +38,6 @@ void add_beacon(AreaBuilder& a, int k, std::vector<std::string>& encode_order, s
         .text(r + 18, 97)
         .printable(b + " message - forbidden characters.")
         .key(p + "msg", KeyKind::Text);
-
-    // The destination is checked before its SSID; the path SSID before the path is stored.
-    for (const char* s : {"dest_string", "dest_ssid", "path_ssid", "path_string", "txrate_rf", "txrate_aprsis",
-                          "enable", "msg"}) {
-        encode_order.push_back(p + s);
-    }
-    for (const char* s : {"dest_string", "dest_ssid", "path_string", "path_ssid", "txrate_rf", "txrate_aprsis",
-                          "enable", "msg"}) {
-        save_order.push_back(p + s);
-    }
 }
 
 }  // namespace
@@ -55,11 +45,9 @@ void add_beacon(AreaBuilder& a, int k, std::vector<std::string>& encode_order, s
 Area beacons_area() {
     AreaBuilder a("beacons");
     a.section("Beacons");
-    std::vector<std::string> encode_order;
-    std::vector<std::string> save_order;
     for (int k = 1; k <= kBeacons; ++k) {
         a.page(k <= 4 ? "TabSheet_beacons14" : "TabSheet_beacons58");
-        add_beacon(a, k, encode_order, save_order);
+        add_beacon(a, k);
     }
 
     a.page("TabSheet_gps_smartbeaconing");
@@ -100,14 +88,21 @@ Area beacons_area() {
         .caption("Mic-E message:")
         .index8(2676)
         .key("MiceMessage", KeyKind::Index)
-        .from_top();
+        .from_top()
+        .saved_after("Position_symbol_table");
     a.edit("Position_symbol_code", 1, ">").caption("Symbol code:").character(2633).key("SymbolCode", KeyKind::Text);
     a.edit("Position_symbol_table", 1, "/").caption("Symbol table:").character(2634).key("SymbolTable", KeyKind::Text);
-    a.edit("Position_status_text", 40, "").caption("Status text:").text(2635, 41).key("Status", KeyKind::Text);
+    // The file holds the status and the time after the path.
+    a.edit("Position_status_text", 40, "")
+        .caption("Status text:")
+        .text(2635, 41)
+        .key("Status", KeyKind::Text)
+        .saved_after("Position_ssid3");
     a.choice("Position_time", {"None", "Hour, min, sec", "Day, hour, min"}, 2)
         .caption("Time:")
         .index8(2611)
-        .key("PositionTime", KeyKind::Index);
+        .key("PositionTime", KeyKind::Index)
+        .saved_after("Position_status_text");
     const char* paths[] = {"WIDE1", "WIDE2", ""};
     const char* ssids[] = {"1", "1", ""};
     for (int k = 1; k <= 3; ++k) {
@@ -122,6 +117,7 @@ Area beacons_area() {
         pair.ssid_default = ssids[k - 1];
         pair.caption = k == 1 ? "Path:" : ",";
         pair.ssid_message = "GPS SmartBeaconing / Position report path " + n + " - SSID range error (0 - 15).";
+        pair.ssid_first = true;
         add_callsign_pair(a, pair);
     }
     a.choice("Position_coursespeed", {"No", "Yes"}, 1)
@@ -133,24 +129,6 @@ Area beacons_area() {
         .index8(2678)
         .key("PositionAltitude", KeyKind::Index);
 
-    for (const char* s : {"Position_report_mode", "Position_report_encoding", "Smartbeaconing_min_turn_angle",
-                          "Smartbeaconing_turn_slope", "Smartbeaconing_min_turn_time", "Smartbeaconing_slow_speed",
-                          "Smartbeaconing_slow_period", "Smartbeaconing_fast_speed", "Smartbeaconing_fast_period",
-                          "Mice_message", "Position_symbol_code", "Position_symbol_table", "Position_status_text",
-                          "Position_time", "Position_ssid1", "Position_path1", "Position_ssid2", "Position_path2",
-                          "Position_ssid3", "Position_path3", "Position_coursespeed", "Position_altitude"}) {
-        encode_order.push_back(s);
-    }
-    for (const char* s : {"Position_report_mode", "Position_report_encoding", "Smartbeaconing_min_turn_angle",
-                          "Smartbeaconing_turn_slope", "Smartbeaconing_min_turn_time", "Smartbeaconing_slow_speed",
-                          "Smartbeaconing_slow_period", "Smartbeaconing_fast_speed", "Smartbeaconing_fast_period",
-                          "Position_symbol_code", "Position_symbol_table", "Mice_message", "Position_path1",
-                          "Position_ssid1", "Position_path2", "Position_ssid2", "Position_path3", "Position_ssid3",
-                          "Position_status_text", "Position_time", "Position_coursespeed", "Position_altitude"}) {
-        save_order.push_back(s);
-    }
-    a.encode_order(std::move(encode_order));
-    a.save_order(std::move(save_order));
     return a.take();
 }
 

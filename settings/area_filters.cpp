@@ -33,9 +33,6 @@ constexpr RuleBox kRuleBoxes[] = {
 Area filters_area() {
     AreaBuilder a("filters");
     a.section("Digipeater");
-    std::vector<std::string> encode_order;
-    std::vector<std::string> save_order;
-
     a.page("TabSheet_path_filter_rules");
     for (int k = 1; k <= kRules; ++k) {
         const std::string n = std::to_string(k);
@@ -78,13 +75,6 @@ Area filters_area() {
                 .hint(box.hint)
                 .flag_bits(flags, static_cast<std::uint8_t>(3 + bit), 1)
                 .key(p + box.suffix, KeyKind::Check);
-        }
-        // The flags byte takes traceable (bit 2) before the enable bits.
-        for (const char* s : {"name", "lower", "higher", "traceable", "active"}) encode_order.push_back(p + s);
-        for (const char* s : {"name", "lower", "higher", "traceable", "active"}) save_order.push_back(p + s);
-        for (const RuleBox& box : kRuleBoxes) {
-            encode_order.push_back(p + box.suffix);
-            save_order.push_back(p + box.suffix);
         }
     }
 
@@ -132,41 +122,28 @@ Area filters_area() {
             1680, "Path filter area RECT0 south-east longitude - syntax error (e.g. 01713.95E, format DDDMM.MM).",
             "Path filter area RECT0 south-east longitude - syntax error (e.g. 01713.95E, format: DDDMM.MM).")
         .key("Arearect0_selongitude", KeyKind::Text);
-    for (const char* s : {"Area_rad0_radius", "Area_rad1_radius", "Area_rad1_latitude", "Area_rad1_longitude",
-                          "Area_rect0_nwlatitude", "Area_rect0_nwlongitude", "Area_rect0_selatitude",
-                          "Area_rect0_selongitude"}) {
-        encode_order.push_back(s);
-        save_order.push_back(s);
-    }
 
     a.page("TabSheet_callsign_filter_rules");
     a.choice("Callfilter_rule", {"Allow all, except below", "Deny all, except below"}, 0)
         .caption("General rule:").hint("General rule for digipeater callsign filter")
         .index8(1684)
         .key("Callfilter_rule", KeyKind::Index);
-    encode_order.push_back("Callfilter_rule");
-    save_order.push_back("Callfilter_rule");
     for (int k = 1; k <= kCallEntries; ++k) {
         const std::string n = std::to_string(k);
         const auto base = static_cast<std::uint16_t>(kCallBase + kCallStride * (k - 1));
-        a.edit("Callfilter_callsign" + n, 6, "")
-            .caption("Callsign:").hint("Callsign filter callsign.")
-            .call_text(base)
-            .key("Callfilter_callsign" + n, KeyKind::Text);
+        // The SSID is checked before the call sign is stored; the file holds the call sign first.
         a.edit("Callfilter_ssid" + n, 2, "*")
             .caption("SSID:").hint("Callsign filter SSID.")
             .call_ssid(base + 6, "Callsign filter " + n + " - SSID range error (0 - 15, or wildcard '*').")
             .key("Callfilter_ssid" + n, KeyKind::Text)
-            .wildcard();
-        // The SSID is checked before the call sign is stored.
-        encode_order.push_back("Callfilter_ssid" + n);
-        encode_order.push_back("Callfilter_callsign" + n);
-        save_order.push_back("Callfilter_callsign" + n);
-        save_order.push_back("Callfilter_ssid" + n);
+            .wildcard()
+            .saved_after("Callfilter_callsign" + n);
+        a.edit("Callfilter_callsign" + n, 6, "")
+            .caption("Callsign:").hint("Callsign filter callsign.")
+            .call_text(base)
+            .key("Callfilter_callsign" + n, KeyKind::Text);
     }
 
-    a.encode_order(std::move(encode_order));
-    a.save_order(std::move(save_order));
     return a.take();
 }
 

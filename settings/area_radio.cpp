@@ -20,7 +20,8 @@ Area radio_area() {
     a.choice("Baudrate", {"1200 / AFSK", "9600 / GMSK (experimental)"}, 0)
         .caption("Baudrate:")
         .index8(22)
-        .key("Baudrate", KeyKind::Index);
+        .key("Baudrate", KeyKind::Index)
+        .saved_after("Input_amplifier");
     a.edit("Txdelay", 4, "250")
         .caption("TX delay [ms]:").hint("Time between PTT on and packet start (preamble length).")
         .number(24, 2, 200, 1000, "TX delay - range error (200 - 1000).")
@@ -55,12 +56,14 @@ Area radio_area() {
         .caption("Latitude:").hint("Station latitude.")
         .fixed_latitude(31, "Our latitude - syntax error (e.g. 5221.60N, format: DDMM.MM).",
                         "Our latitude - syntax error (e.g. 5221.60N, format: DDMM.MM).")
-        .key("Latitude", KeyKind::Text);
+        .key("Latitude", KeyKind::Text)
+        .saved_after("Ssid");  // the file keeps the position with the station's call sign
     a.edit("Longitude", 9, "01658.14E")
         .caption("Longitude:").hint("Station longitude.")
         .fixed_longitude(40, "Our longitude - syntax error (e.g. 01653.63E, format DDDMM.MM).",
                          "Our longitude - syntax error (e.g. 01653.63E, format: DDDMM.MM).")
-        .key("Longitude", KeyKind::Text);
+        .key("Longitude", KeyKind::Text)
+        .saved_after("Latitude");
 
     std::vector<std::string> levels;
     for (int mv : {40, 47, 53, 57, 65, 72, 82, 91, 102, 112, 126, 140, 162, 180, 200, 224, 256, 284,
@@ -89,9 +92,6 @@ Area radio_area() {
         .number(30, 1, 15, 180, "Duplicate checking - range error (15 - 180).")
         .key("Floodtimeout", KeyKind::Integer);
 
-    a.save_order({"Callsign", "Ssid", "Latitude", "Longitude", "Txdelay", "Quiettime", "Quiettime_randomize",
-                  "Ptt", "Squelch", "Busydetect", "Consecutive_packets", "Output_level", "Input_amplifier",
-                  "Baudrate", "Digion", "Floodtimeout"});
     return a.take();
 }
 

@@ -102,25 +102,21 @@ struct Report {
     const char* is;
 };
 
-void add_report(AreaBuilder& a, const Report& r, std::vector<std::string>& order) {
-    const std::string p = r.prefix;
-    const std::string what = r.what;
+void add_report(AreaBuilder& a, const Report& r, std::string saved_after = {}) {
     ReportGroup g;
-    g.prefix = p;
+    g.prefix = r.prefix;
     g.callsigns = r.base;
     g.rates = r.rates;
     g.rf_default = r.rf;
     g.is_default = r.is;
-    g.name = what;
+    g.name = r.what;
     g.call_hints = false;  // the telemetry tables show the destination and path without hints
+    g.path_ssid_first = false;
+    g.saved_after = std::move(saved_after);
     add_report_group(a, g);
-    // The same order serves both passes.
-    for (const char* s : {"dest_string", "dest_ssid", "path_string", "path_ssid", "txrate_rf", "txrate_aprsis"}) {
-        order.push_back(p + s);
-    }
 }
 
-void add_analog(AreaBuilder& a, int n, std::vector<std::string>& encode_order, std::vector<std::string>& save_order) {
+void add_analog(AreaBuilder& a, int n) {
     const std::string d = std::to_string(n);
     const std::string p = analog_prefix(n);
     const std::string channel = "Analog channel " + d;
@@ -132,7 +128,8 @@ void add_analog(AreaBuilder& a, int n, std::vector<std::string>& encode_order, s
         .no_selection("Analog " + d + " - Source: no item selected.")
         .index8(base)
         .key(p + "source", KeyKind::Index)
-        .missing(0);
+        .missing(0)
+        .saved_after(p + "units");  // the file names a channel before its source
     // Start-up replaces these with the preset of the channel's source; a missing key reads as
     // the "Not used" preset.
     a.edit(p + "name", length, unused_analog_name(n))
@@ -164,12 +161,9 @@ void add_analog(AreaBuilder& a, int n, std::vector<std::string>& encode_order, s
         .no_selection("Analog " + d + " - 1 min average: no item selected.")
         .index8(base + 44)
         .key(p + "average", KeyKind::Index);
-
-    for (const char* s : {"source", "name", "units", "coefa", "coefb", "coefc", "average"}) encode_order.push_back(p + s);
-    for (const char* s : {"name", "units", "source", "coefa", "coefb", "coefc", "average"}) save_order.push_back(p + s);
 }
 
-void add_digital(AreaBuilder& a, int n, std::vector<std::string>& encode_order, std::vector<std::string>& save_order) {
+void add_digital(AreaBuilder& a, int n) {
     const std::string d = std::to_string(n);
     const std::string p = digital_prefix(n);
     const std::string channel = "Digital channel " + d;
@@ -181,7 +175,8 @@ void add_digital(AreaBuilder& a, int n, std::vector<std::string>& encode_order, 
         .no_selection("Digital " + d + " - Source: no item selected.")
         .index8(base)
         .key(p + "source", KeyKind::Index)
-        .missing(0);
+        .missing(0)
+        .saved_after(p + "units");
     a.edit(p + "name", length, unused_digital_name(n))
         .caption("Name:").hint(channel + " report name.")
         .text(base + 1, 7)
@@ -196,9 +191,6 @@ void add_digital(AreaBuilder& a, int n, std::vector<std::string>& encode_order, 
         .no_selection("Digital " + d + " - Inverted: no item selected.")
         .index8(base + 15)
         .key(p + "inverted", KeyKind::Index);
-
-    for (const char* s : {"source", "name", "units", "inverted"}) encode_order.push_back(p + s);
-    for (const char* s : {"name", "units", "source", "inverted"}) save_order.push_back(p + s);
 }
 
 // The selected source of a channel, if it has one in the list.
@@ -242,42 +234,30 @@ void run_digital_preset(ControlStore& store, int channel) {
 Area telemetry_area() {
     AreaBuilder a("telemetry");
     a.section("Telemetry");
-    std::vector<std::string> encode_order;
-    std::vector<std::string> save_order;
-
     a.page("TabSheet_report_settings");
-    a.choice("Tele_enable", {"Disabled", "Enabled"}, 0)
-        .caption("Telemetry reports:").hint("Enables or disables telemetry reports.")
-        .index8(2076)
-        .key("Tele_enable", KeyKind::Index);
+    // The data checks come first; the file holds the parameters first.
+    // Byte 2093, between the data path and the data rates, belongs to no setting.
+    add_report(a, {"Teledata_", "Telemetry data", 2079, 2094, "10", "5"}, "Teleparams_txrate_aprsis");
+    add_report(a, {"Teleparams_", "Telemetry parameters", 2098, 2112, "60", "10"});
     a.edit("Teletitle", 23, "ZyvoraPlus20 Telemetry")
         .caption("Telemetry project title:").hint("Title for telemetry sent in BITS message.")
         .text(2052, 24)
         .key("Tele_title", KeyKind::Text);
-    // Byte 2093, between the data path and the data rates, belongs to no setting.
-    std::vector<std::string> data_order;
-    std::vector<std::string> params_order;
-    add_report(a, {"Teledata_", "Telemetry data", 2079, 2094, "10", "5"}, data_order);
-    add_report(a, {"Teleparams_", "Telemetry parameters", 2098, 2112, "60", "10"}, params_order);
+    a.choice("Tele_enable", {"Disabled", "Enabled"}, 0)
+        .caption("Telemetry reports:").hint("Enables or disables telemetry reports.")
+        .index8(2076)
+        .key("Tele_enable", KeyKind::Index);
     a.edit("Tele_holdoff", 3, "60")
         .caption("First telemetry data packet delay [min]:")
         .hint("Delay for first telemetry data packet. Allows to gather data after device power-up.")
         .number(2473, 1, 0, 250, "First telemetry data packet delay range error (0 - 250).")
         .key("Tele_holdoff", KeyKind::Integer);
 
-    // The data checks come first; the file holds the parameters first.
-    encode_order = data_order;
-    encode_order.insert(encode_order.end(), params_order.begin(), params_order.end());
-    encode_order.insert(encode_order.end(), {"Teletitle", "Tele_enable", "Tele_holdoff"});
-    save_order = params_order;
-    save_order.insert(save_order.end(), data_order.begin(), data_order.end());
-    save_order.insert(save_order.end(), {"Teletitle", "Tele_enable", "Tele_holdoff"});
-
     a.page("TabSheet_analog_channels");
-    for (int n = 1; n <= kAnalogChannels; ++n) add_analog(a, n, encode_order, save_order);
+    for (int n = 1; n <= kAnalogChannels; ++n) add_analog(a, n);
     for (int n = 1; n <= kDigitalChannels; ++n) {
         a.page(n <= 4 ? "TabSheet_digital_channels14" : "TabSheet_digital_channels58");
-        add_digital(a, n, encode_order, save_order);
+        add_digital(a, n);
     }
 
     a.page("TabSheet_brisel_outputs");
@@ -287,12 +267,8 @@ Area telemetry_area() {
             .caption("Output " + std::to_string(n) + " default state:")
             .index8(static_cast<std::uint16_t>(2468 + n))
             .key(name, KeyKind::Index);
-        encode_order.push_back(name);
-        save_order.push_back(name);
     }
 
-    a.encode_order(std::move(encode_order));
-    a.save_order(std::move(save_order));
     a.after_defaults([](ControlStore& store) {
         for (int n = 1; n <= kAnalogChannels; ++n) run_analog_preset(store, n);
         for (int n = 1; n <= kDigitalChannels; ++n) run_digital_preset(store, n);

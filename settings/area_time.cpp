@@ -43,8 +43,6 @@ Area time_area() {
         .text(601, 32)
         .key("Ntp_servername", KeyKind::Text);
 
-    a.encode_order({"Rtcyear", "Rtcmonth", "Rtcday", "Rtchour", "Rtcmin", "Ntp_enable", "Ntp_servername"});
-    a.save_order({"Uploadpctime", "Ntp_enable", "Ntp_servername"});
     return a.take();
 }
 

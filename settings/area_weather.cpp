@@ -56,10 +56,6 @@ Area weather_area() {
         .number(2607, 1, 5, 60, "WeatherUnderground \"Rapid fire\" send rate range error (5 - 60).")
         .key("Rapidfire_rate", KeyKind::Integer);
 
-    a.encode_order({"Weather_dest_string", "Weather_dest_ssid", "Weather_path_ssid", "Weather_path_string",
-                    "Weather_txrate_rf", "Weather_txrate_aprsis", "Weather_comment", "WU_enable", "WU_stationid",
-                    "WU_password", "WU_normalserver", "WU_rapidfireserver", "WU_sendmethod", "WU_normalrate",
-                    "WU_rapidfirerate"});
     return a.take();
 }
 

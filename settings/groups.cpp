@@ -3,29 +3,39 @@
 namespace zyvora {
 
 void add_callsign_pair(AreaBuilder& a, const CallsignPair& pair) {
-    a.edit(pair.call, 6, pair.call_default)
-        .caption(pair.caption).hint(pair.call_hint)
-        .call_text(pair.offset)
-        .key(pair.call_key, KeyKind::Text);
+    const auto call = [&] {
+        a.edit(pair.call, 6, pair.call_default)
+            .caption(pair.caption).hint(pair.call_hint)
+            .call_text(pair.offset)
+            .key(pair.call_key, KeyKind::Text)
+            .saved_after(pair.saved_after);
+    };
+    if (!pair.ssid_first) call();
     a.edit(pair.ssid, 2, pair.ssid_default)
         .caption("-").hint(pair.ssid_hint)
         .call_ssid(pair.offset + 6, pair.ssid_message)
         .key(pair.ssid_key, KeyKind::Text)
-        .companion(pair.call);
+        .companion(pair.call)
+        .saved_after(pair.call);
+    if (pair.ssid_first) call();
 }
 
 void add_report_group(AreaBuilder& a, const ReportGroup& g) {
     const std::string& p = g.prefix;
     const std::string& call = g.call_name.empty() ? g.name : g.call_name;
     const auto call_hint = [&](const char* what) { return g.call_hints ? g.name + what : std::string(); };
+    // A group saved elsewhere keeps its own order there: each row follows the one before it.
+    const auto after = [&](const char* previous) { return g.saved_after.empty() ? std::string() : p + previous; };
     a.edit(p + "dest_string", 6, "APQK06")
         .caption("Dest:").hint(call_hint(" destination to-call."))
         .call_text(g.callsigns, call + " destination - too short (e.g. APQK06).")
-        .key(p + "dest_string", KeyKind::Text);
+        .key(p + "dest_string", KeyKind::Text)
+        .saved_after(g.saved_after);
     a.edit(p + "dest_ssid", 2, "0")
         .caption("-").hint(call_hint(" destination SSID."))
         .call_ssid(g.callsigns + 6, call + " destination - SSID range error (0 - 15).")
-        .key(p + "dest_ssid", KeyKind::Text);
+        .key(p + "dest_ssid", KeyKind::Text)
+        .saved_after(after("dest_string"));
     CallsignPair path;
     path.call = path.call_key = p + "path_string";
     path.ssid = path.ssid_key = p + "path_ssid";
@@ -36,17 +46,21 @@ void add_report_group(AreaBuilder& a, const ReportGroup& g) {
     path.call_hint = call_hint(" path.");
     path.ssid_hint = call_hint(" path SSID.");
     path.ssid_message = call + " path - SSID range error (0 - 15).";
+    path.ssid_first = g.path_ssid_first;
+    path.saved_after = after("dest_ssid");
     add_callsign_pair(a, path);
     a.edit(p + "txrate_rf", g.rate_length, g.rf_default)
         .caption("RF[min]:").hint(g.name + " TX rate to RF (minutes). Set 0 to disable.")
         .number(g.rates, 2, 5, 1440, g.name + " tx rate (RF) range error (5 - 1440)" + g.rate_tail + ".")
         .key(p + "txrate_rf", KeyKind::Integer)
-        .allow_zero();
+        .allow_zero()
+        .saved_after(after("path_ssid"));
     a.edit(p + "txrate_aprsis", g.rate_length, g.is_default)
         .caption("IS[min]:").hint(g.name + " TX rate to APRS-IS (minutes). Set 0 to disable.")
         .number(g.rates + 2, 2, 5, 1440, g.name + " tx rate (APRSIS) range error (5 - 1440)" + g.rate_tail + ".")
         .key(p + "txrate_aprsis", KeyKind::Integer)
-        .allow_zero();
+        .allow_zero()
+        .saved_after(after("txrate_rf"));
 }
 
 }  // namespace zyvora

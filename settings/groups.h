@@ -1,6 +1,6 @@
 #pragma once
 // Groups of rows that several areas declare alike, written once. Each adds its rows in the
-// order shown; the areas' encode and save orders name them.
+// order of the encode pass and says where the settings file holds them in another order.
 #include <cstdint>
 #include <string>
 
@@ -9,7 +9,8 @@
 namespace zyvora {
 
 // A call sign (or path) and its SSID as one callsign field: the call in bytes 0..5, the SSID in
-// byte 6. The SSID is looked at only when the call sign is not empty.
+// byte 6. The SSID is looked at only when the call sign is not empty. The settings file holds the
+// call sign first and its SSID right after it.
 struct CallsignPair {
     std::string call;  // control names
     std::string ssid;
@@ -22,6 +23,9 @@ struct CallsignPair {
     std::string call_hint;
     std::string ssid_hint;
     std::string ssid_message;
+    // The SSID's row comes first, so that its range is checked before the call sign is stored.
+    bool ssid_first = false;
+    std::string saved_after;  // the control the file holds the pair after; empty: at its place
 };
 void add_callsign_pair(AreaBuilder& a, const CallsignPair& pair);
 
@@ -43,6 +47,8 @@ struct ReportGroup {
     std::string call_name;        // the destination's and path's messages; empty: `name`
     bool call_hints = true;       // whether the destination and path rows have hints
     std::string rate_tail;        // after the rates' range: ", or 0 to disable"
+    bool path_ssid_first = true;  // the path's SSID is checked before the path is stored
+    std::string saved_after;      // the control the file holds the whole group after; empty: at its place
 };
 void add_report_group(AreaBuilder& a, const ReportGroup& g);
 

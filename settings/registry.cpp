@@ -1,7 +1,7 @@
 #include "registry.h"
 
 #include <stdexcept>
-#include <unordered_map>
+#include <unordered_set>
 
 #include "table_check.h"
 
@@ -9,59 +9,26 @@ namespace zyvora {
 
 namespace {
 
-using AreaFirst = std::unordered_map<std::string, std::pair<const Area*, int>>;
-
-// The area of that name and its first row; a name no area has is a table fault, said in the
-// words of layout_problems().
-const std::pair<const Area*, int>& find_area(const AreaFirst& area_first, const std::string& pass,
-                                             const std::string& name) {
-    const auto found = area_first.find(name);
-    if (found == area_first.end()) throw std::logic_error(pass + " order: unknown area " + name);
-    return found->second;
-}
-
-// Rows of one area in the named order, or in declaration order when none is given.
-void append_rows(std::vector<int>& out, const Area& area, int first, const std::string& pass,
-                 const std::vector<std::string>& order, const std::unordered_map<std::string, int>& ids) {
-    if (order.empty()) {
-        for (std::size_t i = 0; i < area.settings.size(); ++i) out.push_back(first + static_cast<int>(i));
-        return;
-    }
-    for (const auto& name : order) {
-        const auto found = ids.find(name);
-        if (found == ids.end()) {
-            throw std::logic_error(area.name + "/" + name + ": the " + pass + " order names no such control");
-        }
-        out.push_back(found->second);
-    }
-}
-
-#ifndef NDEBUG
-// Debug builds refuse tables that break their layout at start-up, naming every faulty row.
-void check_layout(const std::vector<Area>& areas, const std::vector<std::string>& encode_areas,
-                  const std::vector<std::string>& save_areas) {
-    const auto problems = layout_problems(areas, encode_areas, save_areas);
-    if (problems.empty()) return;
+std::string lines(const std::vector<std::string>& problems) {
     std::string text;
     for (const auto& line : problems) text += (text.empty() ? "" : "\n") + line;
-    throw std::logic_error(text);
+    return text;
 }
-#endif
 
 }  // namespace
 
-Registry::Registry(std::vector<Area> areas, const std::vector<std::string>& encode_areas,
-                   const std::vector<std::string>& save_areas, std::vector<ChangeHandler> handlers)
-    : handlers_(std::move(handlers)) {
+Registry::Registry(std::vector<Area> areas, std::vector<ChangeHandler> handlers) : handlers_(std::move(handlers)) {
 #ifndef NDEBUG
-    check_layout(areas, encode_areas, save_areas);
+    // Debug builds refuse tables that break their layout at start-up, naming every faulty row.
+    if (const auto problems = layout_problems(areas); !problems.empty()) throw std::logic_error(lines(problems));
 #endif
-    std::unordered_map<std::string, int> ids;
-    AreaFirst area_first;
+    std::unordered_set<std::string> names;
     for (const Area& area : areas) {
-        area_first[area.name] = {&area, static_cast<int>(settings_.size())};
+        // A row the save pass cannot place would silently drop out of every settings file.
+        if (const auto problems = save_order_problems(area); !problems.empty()) throw std::logic_error(lines(problems));
+        const int first = static_cast<int>(settings_.size());
         for (const Setting& s : area.settings) {
-            if (!ids.emplace(s.control.name, static_cast<int>(settings_.size())).second) {
+            if (!names.insert(s.control.name).second) {
                 throw std::logic_error("control declared twice: " + s.control.name);
             }
             settings_.push_back(s);
@@ -69,20 +36,14 @@ Registry::Registry(std::vector<Area> areas, const std::vector<std::string>& enco
         if (area.after_defaults && !area.settings.empty()) {
             after_defaults_.push_back({settings_.size() - 1, area.after_defaults});
         }
-    }
-    for (const Setting& s : settings_) decls_.push_back(&s.control);
-    for (const auto& name : encode_areas) {
-        const auto& [area, first] = find_area(area_first, "encode", name);
-        append_rows(encode_rows_, *area, first, "encode", area->encode_order, ids);
-    }
-    for (const auto& name : save_areas) {
-        const auto& [area, first] = find_area(area_first, "save", name);
-        std::vector<int> rows;
-        append_rows(rows, *area, first, "save", area->save_order, ids);
-        for (int r : rows) {
-            if (settings_[r].key) save_rows_.push_back(r);
+        for (std::size_t i = 0; i < area.settings.size(); ++i) {
+            if (area.settings[i].field.codec != Codec::None) encode_rows_.push_back(first + static_cast<int>(i));
+        }
+        for (std::size_t i : save_order(area)) {
+            if (area.settings[i].key) save_rows_.push_back(first + static_cast<int>(i));
         }
     }
+    for (const Setting& s : settings_) decls_.push_back(&s.control);
 }
 
 ControlStore Registry::make_store() const {
@@ -132,25 +93,22 @@ std::vector<ChangeHandler> handlers() {
 }
 }  // namespace
 
-RegistryTables product_tables() {
-    // Tab order; later areas join each list at their place. The two telemetry module switches
-    // live on the external interfaces page, between the serial ports and the thermometer in every
-    // pass. The encode and save passes take the areas in the same order.
-    const std::vector<std::string> pass_order = {"radio",  "filters", "beacons", "network",
-                                                 "aprsis", "time",    "remote",  "telemetry",
-                                                 "weather", "ports",  "telemetry_modules", "external"};
-    return {{radio_area(), filters_area(), beacons_area(), network_area(), aprsis_area(), time_area(), remote_area(),
-             telemetry_area(), weather_area(), ports_area(), telemetry_modules_area(), external_area()},
-            pass_order,
-            pass_order};
+std::vector<Area> product_tables() {
+    // Tab order, which every pass follows. The two telemetry module switches live on the external
+    // interfaces page, between the serial ports and the thermometer in every pass.
+    std::vector<Area> areas;
+    for (auto* area : {radio_area, filters_area, beacons_area, network_area, aprsis_area, time_area, remote_area,
+                       telemetry_area, weather_area, ports_area, telemetry_modules_area, external_area}) {
+        areas.push_back(area());
+    }
+    return areas;
 }
 
 const Registry& Registry::instance() {
     // Handlers settle Bluetooth first, then port 1, then port 2: a later pick may undo an earlier
     // one, so this order decides which port keeps a clashing function.
     static const Registry registry = [] {
-        RegistryTables tables = product_tables();
-        return Registry(std::move(tables.areas), tables.encode_areas, tables.save_areas, handlers());
+        return Registry(product_tables(), handlers());
     }();
     return registry;
 }

@@ -18,28 +18,18 @@ struct ChangeHandler {
     bool settles = true;  // false for a second control that shares another entry's handler
 };
 
-// The tables a registry is built from: the areas in tab order and the areas in the orders of
-// the encode and save passes.
-struct RegistryTables {
-    std::vector<Area> areas;
-    std::vector<std::string> encode_areas;
-    std::vector<std::string> save_areas;
-};
-
-// The configurator's tables, as Registry::instance() takes them.
-RegistryTables product_tables();
+// The configurator's areas, as Registry::instance() takes them.
+std::vector<Area> product_tables();
 
 class Registry {
 public:
     // Every area of the device's settings, in the window's tab order.
     static const Registry& instance();
 
-    // `areas` in tab order (the defaults order); `encode_areas` and `save_areas` name the areas
-    // in the orders of the encode and save passes. A name that no area or control has throws
-    // std::logic_error naming it; debug builds also refuse any layout_problems() of the tables.
-    Registry(std::vector<Area> areas, const std::vector<std::string>& encode_areas,
-             const std::vector<std::string>& save_areas,
-             std::vector<ChangeHandler> handlers = {});
+    // `areas` in tab order, which every pass follows. A control declared twice or a row that the
+    // save order cannot place throws std::logic_error naming it; debug builds also refuse any
+    // layout_problems() of the tables.
+    explicit Registry(std::vector<Area> areas, std::vector<ChangeHandler> handlers = {});
     Registry(const Registry&) = delete;  // the stores' declarations point into this object
     Registry& operator=(const Registry&) = delete;
 

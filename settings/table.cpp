@@ -1,5 +1,6 @@
 #include "table.h"
 
+#include <map>
 #include <stdexcept>
 
 namespace zyvora {
@@ -163,6 +164,11 @@ SettingBuilder& SettingBuilder::encode_only() {
     return *this;
 }
 
+SettingBuilder& SettingBuilder::saved_after(std::string control) {
+    row().saved_after = std::move(control);
+    return *this;
+}
+
 SettingBuilder& SettingBuilder::key(std::string name, KeyKind kind) {
     FileKey k;
     k.section = section_;
@@ -226,6 +232,50 @@ SettingBuilder AreaBuilder::check(std::string name, bool default_checked) {
     d.kind = ControlKind::Check;
     d.default_checked = default_checked;
     return add(std::move(d));
+}
+
+namespace {
+void place_with_followers(const Area& area, std::size_t row,
+                          const std::map<std::string, std::vector<std::size_t>>& followers,
+                          std::vector<std::size_t>& out) {
+    out.push_back(row);
+    const auto found = followers.find(area.settings[row].control.name);
+    if (found == followers.end()) return;
+    for (std::size_t next : found->second) place_with_followers(area, next, followers, out);
+}
+}  // namespace
+
+std::vector<std::size_t> save_order(const Area& area) {
+    // Every row has one anchor, so the rows form trees rooted at the rows saved at their place:
+    // each is reached at most once, and a cycle is never reached.
+    std::map<std::string, std::vector<std::size_t>> followers;
+    for (std::size_t i = 0; i < area.settings.size(); ++i) {
+        const std::string& anchor = area.settings[i].saved_after;
+        if (!anchor.empty()) followers[anchor].push_back(i);
+    }
+    std::vector<std::size_t> out;
+    out.reserve(area.settings.size());
+    for (std::size_t i = 0; i < area.settings.size(); ++i) {
+        if (area.settings[i].saved_after.empty()) place_with_followers(area, i, followers, out);
+    }
+    return out;
+}
+
+std::vector<std::string> save_order_problems(const Area& area) {
+    std::vector<bool> placed(area.settings.size(), false);
+    for (std::size_t row : save_order(area)) placed[row] = true;
+    std::map<std::string, std::size_t> rows;
+    for (std::size_t i = 0; i < area.settings.size(); ++i) rows.emplace(area.settings[i].control.name, i);
+    std::vector<std::string> problems;
+    for (std::size_t i = 0; i < placed.size(); ++i) {
+        if (placed[i]) continue;
+        const Setting& s = area.settings[i];
+        const auto anchor = rows.find(s.saved_after);
+        problems.push_back(area.name + "/" + s.control.name + ": saved after " + s.saved_after +
+                           (anchor == rows.end() ? ", which is no control of the area"
+                                                 : ", which is never saved itself"));
+    }
+    return problems;
 }
 
 }  // namespace zyvora

@@ -73,15 +73,17 @@ struct Setting {
     std::optional<FileKey> key;
     // Shown when a choice has no selection at encode time; empty: made from the caption.
     std::string no_selection_message;
+    // The control of the same area after which the settings file holds this key, where the file's
+    // order differs from the image's; empty: at the row's own place.
+    std::string saved_after;
 };
 
-// An area: its rows in the order their controls are built and given their defaults, and the
-// orders of the encode (and decode) pass and of the save (and read) pass where they differ.
+// An area: its rows in the order of the encode (and decode) pass, which is also the order their
+// controls are built and given their defaults. The save (and read) pass takes the same order but
+// for the rows that say `saved_after`.
 struct Area {
     std::string name;
     std::vector<Setting> settings;
-    std::vector<std::string> encode_order;  // control names; empty: declaration order
-    std::vector<std::string> save_order;    // control names; empty: declaration order
     // Start-up steps that follow the area's own defaults (the telemetry presets); never run by
     // the decode pass or when a settings file is read.
     std::function<void(ControlStore&)> after_defaults;
@@ -125,6 +127,7 @@ public:
     SettingBuilder& wildcard();                    // CallSsid: "*" is stored as '*'
     SettingBuilder& from_top();                    // Index8: stored as (item count - 1) - index
     SettingBuilder& encode_only();                 // any image field: written, never read back
+    SettingBuilder& saved_after(std::string control);  // the settings file holds it after `control`
 
     // The settings-file key in the builder's current section; the missing-key value is the
     // start-up default unless missing() says otherwise.
@@ -153,8 +156,6 @@ public:
     SettingBuilder choice(std::string name, std::vector<std::string> items, int default_index);
     SettingBuilder check(std::string name, bool default_checked);
 
-    void encode_order(std::vector<std::string> names) { area_.encode_order = std::move(names); }
-    void save_order(std::vector<std::string> names) { area_.save_order = std::move(names); }
     void after_defaults(std::function<void(ControlStore&)> steps) { area_.after_defaults = std::move(steps); }
     Area take() { return std::move(area_); }
 
@@ -164,5 +165,12 @@ private:
     std::string page_;
     std::string section_;
 };
+
+// The rows of `area` (indexes into its settings) in the order of the save pass: each row at its
+// place, followed at once by the rows saved after it, in their declaration order. A row whose
+// `saved_after` names no row of the area, or only rows that are themselves never reached (a
+// cycle), is left out; `save_order_problems` names those, one line each ("beacon/Rate: ...").
+std::vector<std::size_t> save_order(const Area& area);
+std::vector<std::string> save_order_problems(const Area& area);
 
 }  // namespace zyvora

@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
-#include <set>
 #include <unordered_map>
 #include <utility>
 
@@ -94,19 +93,15 @@ std::string lower(std::string text) {
     return text;
 }
 
-std::string times(int n) { return std::to_string(n) + " times"; }
-
 class Checker {
 public:
     explicit Checker(const std::vector<Area>& areas) : areas_(areas) {}
 
-    std::vector<std::string> run(const std::vector<std::string>& encode_areas,
-                                 const std::vector<std::string>& save_areas) {
+    std::vector<std::string> run() {
         declarations();
-        const auto encoded = resolve("encode", encode_areas, &Area::encode_order);
-        const auto saved = resolve("save", save_areas, &Area::save_order);
-        counts("encode", encoded, [](const Setting& s) { return s.field.codec != Codec::None; });
-        counts("save", saved, [](const Setting& s) { return s.key.has_value(); });
+        for (const Area& area : areas_) {
+            for (auto& line : save_order_problems(area)) problems_.push_back(std::move(line));
+        }
         fields();
         overlaps();
         keys();
@@ -115,9 +110,7 @@ public:
 
 private:
     void declarations() {
-        std::map<std::string, int> area_count;
         for (const Area& area : areas_) {
-            if (++area_count[area.name] == 1) area_names_.push_back(area.name);
             for (const Setting& s : area.settings) {
                 const Row row{&area, &s};
                 const auto [found, added] = ids_.emplace(s.control.name, rows_.size());
@@ -126,64 +119,6 @@ private:
                                         rows_[found->second].area->name);
                 }
                 rows_.push_back(row);
-            }
-        }
-        for (const auto& name : area_names_) {
-            if (area_count[name] > 1) problems_.push_back("area " + name + ": declared " + times(area_count[name]));
-        }
-    }
-
-    // How often each row is named in one pass, with the registry's rules: areas by name (the last
-    // of a name), rows by control name; an area named twice counts once, its fault said once.
-    std::vector<int> resolve(const std::string& pass, const std::vector<std::string>& order,
-                             std::vector<std::string> Area::*area_order) {
-        std::vector<int> named(rows_.size(), 0);
-        std::map<std::string, int> area_count;
-        for (const auto& name : order) {
-            const Area* area = find_area(name);
-            if (!area) {
-                if (++area_count[name] == 1) problems_.push_back(pass + " order: unknown area " + name);
-                continue;
-            }
-            if (++area_count[name] > 1) continue;
-            listed_.insert({pass, name});
-            const std::size_t first = first_row(*area);
-            const auto& rows = area->*area_order;
-            if (rows.empty()) {
-                for (std::size_t i = 0; i < area->settings.size(); ++i) ++named[first + i];
-                continue;
-            }
-            for (const auto& control : rows) {
-                const auto found = ids_.find(control);
-                if (found == ids_.end()) {
-                    problems_.push_back(area->name + "/" + control + ": the " + pass + " order names no such control");
-                    continue;
-                }
-                const Row& row = rows_[found->second];
-                if (row.area->name != area->name) {
-                    problems_.push_back(row_name(row) + ": named in the " + pass + " order of area " + area->name);
-                }
-                ++named[found->second];
-            }
-        }
-        for (const auto& name : area_names_) {
-            const auto n = area_count.find(name);
-            if (n == area_count.end()) problems_.push_back(pass + " order: area " + name + " missing");
-            else if (n->second > 1) problems_.push_back(pass + " order: area " + name + " named " + times(n->second));
-        }
-        return named;
-    }
-
-    template <typename Needs>
-    void counts(const std::string& pass, const std::vector<int>& named, Needs needs) {
-        for (std::size_t i = 0; i < rows_.size(); ++i) {
-            const Row& row = rows_[i];
-            // An area left out of the pass is said once, not for each of its rows.
-            if (!listed_.count({pass, row.area->name})) continue;
-            if (named[i] == 0 && needs(*row.setting)) {
-                problems_.push_back(row_name(row) + ": missing from the " + pass + " order");
-            } else if (named[i] > 1) {
-                problems_.push_back(row_name(row) + ": in the " + pass + " order " + times(named[i]));
             }
         }
     }
@@ -251,36 +186,14 @@ private:
         }
     }
 
-    const Area* find_area(const std::string& name) const {
-        const Area* found = nullptr;
-        for (const Area& area : areas_) {
-            if (area.name == name) found = &area;
-        }
-        return found;
-    }
-
-    std::size_t first_row(const Area& area) const {
-        std::size_t first = 0;
-        for (const Area& a : areas_) {
-            if (&a == &area) break;
-            first += a.settings.size();
-        }
-        return first;
-    }
-
     const std::vector<Area>& areas_;
     std::vector<Row> rows_;
     std::unordered_map<std::string, std::size_t> ids_;
-    std::vector<std::string> area_names_;  // each name once, in declaration order
-    std::set<std::pair<std::string, std::string>> listed_;  // (pass, area) resolved at least once
     std::vector<std::string> problems_;
 };
 
 }  // namespace
 
-std::vector<std::string> layout_problems(const std::vector<Area>& areas, const std::vector<std::string>& encode_areas,
-                                         const std::vector<std::string>& save_areas) {
-    return Checker(areas).run(encode_areas, save_areas);
-}
+std::vector<std::string> layout_problems(const std::vector<Area>& areas) { return Checker(areas).run(); }
 
 }  // namespace zyvora

@@ -1,6 +1,6 @@
 #pragma once
 // The area tables checked as a whole: every field in its own bytes inside the used region and off
-// the frame, every row in each pass order once, every settings-file key once per section.
+// the frame, every row placed by the save order, every settings-file key once per section.
 #include <string>
 #include <vector>
 
@@ -8,14 +8,13 @@
 
 namespace zyvora {
 
-// Every fault in the layout of `areas` as the registry resolves them with these pass orders, one
-// line each naming the area and the control ("radio/Ssid: ..."); empty when the tables are sound.
+// Every fault in the layout of `areas`, one line each naming the area and the control
+// ("radio/Ssid: ..."); empty when the tables are sound.
 //
 // A field owns the bytes its encode writes, whether or not the decode pass reads them back
 // (`decoded == false`): flag-bit fields share a byte but own their bits; nothing else shares.
-// A row without a field or without a key has nothing to encode or save and may be left out of
-// that order; no order names a row twice.
-std::vector<std::string> layout_problems(const std::vector<Area>& areas, const std::vector<std::string>& encode_areas,
-                                         const std::vector<std::string>& save_areas);
+// The encode pass takes every row with a field once, in declaration order, by construction; the
+// save pass takes every row with a key once unless its `saved_after` cannot be placed.
+std::vector<std::string> layout_problems(const std::vector<Area>& areas);
 
 }  // namespace zyvora

@@ -41,7 +41,7 @@ const zyvora::Registry& fixture_registry() {
                                           }
                                           return shown;
                                       }};
-        return zyvora::Registry(std::move(areas), {"fixture"}, {"fixture"}, {handler});
+        return zyvora::Registry(std::move(areas), {handler});
     }();
     return registry;
 }

@@ -43,7 +43,7 @@ Area field_kinds_area() {
 
 class FieldKinds : public ::testing::Test {
 protected:
-    FieldKinds() : registry_({field_kinds_area()}, {"kinds"}, {"kinds"}), store_(registry_.make_store()) {
+    FieldKinds() : registry_({field_kinds_area()}), store_(registry_.make_store()) {
         image_.fill(0xAA);
     }
 
@@ -359,20 +359,23 @@ TEST(FieldOptions, EachOptionRefusesOtherKinds) {
     }
 }
 
-// The encode pass visits areas in its own order and each area in its encode order; the save pass
-// in its own.
+// Both passes take the areas in their order and each area's rows as declared; the save pass
+// moves only the rows that say where the file holds them. A row added anywhere is in both.
 TEST(PassOrder, AreasAndRowsFollowTheirPassOrders) {
     AreaBuilder first("first");
     first.section("First");
+    first.edit("A2", 4, "x").number(101, 1).key("A2", KeyKind::Text).saved_after("A3");
     first.edit("A1", 4, "x").number(100, 1).key("A1", KeyKind::Text);
-    first.edit("A2", 4, "x").number(101, 1).key("A2", KeyKind::Text);
-    first.encode_order({"A2", "A1"});
+    first.edit("A3", 4, "x").number(104, 1).key("A3", KeyKind::Text);
+    first.check("A4", true).key("A4", KeyKind::Boolean);  // in the file only
     AreaBuilder second("second");
     second.section("Second");
     second.edit("B1", 4, "x").number(102, 1).key("B1", KeyKind::Text);
     second.edit("B2", 4, "x").number(103, 1);  // in the image only
-    second.save_order({"B2", "B1"});
-    const Registry registry({first.take(), second.take()}, {"second", "first"}, {"first", "second"});
+    std::vector<Area> areas;
+    areas.push_back(first.take());
+    areas.push_back(second.take());
+    const Registry registry(std::move(areas));
 
     const ControlStore store = registry.make_store();
     Image image;
@@ -385,7 +388,7 @@ TEST(PassOrder, AreasAndRowsFollowTheirPassOrders) {
         EXPECT_EQ(f.message, "'x' is not a valid integer value");
         order += f.control + ' ';
     }
-    EXPECT_EQ(order, "B1 B2 A2 A1 ");
+    EXPECT_EQ(order, "A2 A1 A3 B1 B2 ");
 
     options.all = false;
     ASSERT_EQ(encode(registry, store, image, options).size(), 1u);
@@ -393,11 +396,11 @@ TEST(PassOrder, AreasAndRowsFollowTheirPassOrders) {
     struct Recorder : KeyWriter {
         void write_string(const std::string& s, const std::string& k, const std::string&) override { keys += s + '.' + k + ' '; }
         void write_integer(const std::string&, const std::string&, std::int32_t) override {}
-        void write_bool(const std::string&, const std::string&, bool) override {}
+        void write_bool(const std::string& s, const std::string& k, bool) override { keys += s + '.' + k + ' '; }
         std::string keys;
     } recorder;
     save(registry, store, recorder);
-    EXPECT_EQ(recorder.keys, "First.A1 First.A2 Second.B1 ");
+    EXPECT_EQ(recorder.keys, "First.A1 First.A3 First.A2 First.A4 Second.B1 ");
 }
 
 }  // namespace

@@ -44,7 +44,7 @@ Area group_area() {
 
 class Groups : public ::testing::Test {
 protected:
-    Groups() : registry_({group_area()}, {"groups"}, {"groups"}), store_(registry_.make_store()) {}
+    Groups() : registry_({group_area()}), store_(registry_.make_store()) {}
 
     std::optional<std::string> encode_one(const std::string& name) {
         const int id = store_.require(name);
@@ -72,8 +72,8 @@ TEST_F(Groups, RowsInOrderWithTheirControlsAndKeys) {
     const Row rows[] = {
         {"R_dest_string", "Dest:", "Report destination to-call.", 6, "APQK06", "R_dest_string", KeyKind::Text},
         {"R_dest_ssid", "-", "Report destination SSID.", 2, "0", "R_dest_ssid", KeyKind::Text},
-        {"R_path_string", "Path:", "Report path.", 6, "WIDE2", "R_path_string", KeyKind::Text},
         {"R_path_ssid", "-", "Report path SSID.", 2, "2", "R_path_ssid", KeyKind::Text},
+        {"R_path_string", "Path:", "Report path.", 6, "WIDE2", "R_path_string", KeyKind::Text},
         {"R_txrate_rf", "RF[min]:", "Report TX rate to RF (minutes). Set 0 to disable.", 4, "5", "R_txrate_rf", KeyKind::Integer},
         {"R_txrate_aprsis", "IS[min]:", "Report TX rate to APRS-IS (minutes). Set 0 to disable.", 4, "0", "R_txrate_aprsis", KeyKind::Integer},
         {"P_call", "Path:", "pair call hint", 6, "WIDE1", "PathKey", KeyKind::Text},
@@ -149,17 +149,59 @@ TEST_F(Groups, AnEmptyPathSkipsItsSsid) {
     }
 }
 
+// A group at bytes 100 (call signs) and 120 (rates), with no options set.
+ReportGroup plain_group(const char* prefix, const char* name) {
+    ReportGroup g;
+    g.prefix = prefix;
+    g.callsigns = 100;
+    g.rates = 120;
+    g.name = name;
+    return g;
+}
+
+std::string names_of(const Registry& registry, const std::vector<int>& rows) {
+    std::string names;
+    for (int row : rows) names += registry.settings()[static_cast<std::size_t>(row)].control.name + ' ';
+    return names;
+}
+
+// A path's SSID is checked before the path is stored, but the file holds every call sign before
+// its SSID; a group saved after a later row keeps its own order there.
+TEST_F(Groups, TheFileHoldsEachCallSignBeforeItsSsid) {
+    EXPECT_EQ(names_of(registry_, registry_.encode_rows()),
+              "R_dest_string R_dest_ssid R_path_ssid R_path_string R_txrate_rf R_txrate_aprsis P_call P_ssid ");
+    EXPECT_EQ(names_of(registry_, registry_.save_rows()),
+              "R_dest_string R_dest_ssid R_path_string R_path_ssid R_txrate_rf R_txrate_aprsis P_call P_ssid ");
+
+    AreaBuilder a("moved");
+    a.section("Moved");
+    ReportGroup g = plain_group("D_", "Data");
+    g.saved_after = "Last";
+    add_report_group(a, g);
+    CallsignPair pair;
+    pair.call = pair.call_key = "Q_call";
+    pair.ssid = pair.ssid_key = "Q_ssid";
+    pair.offset = 140;
+    pair.ssid_first = true;
+    add_callsign_pair(a, pair);
+    a.edit("Last", 2, "1").number(150, 1).key("Last", KeyKind::Integer);
+    std::vector<Area> areas;
+    areas.push_back(a.take());
+    const Registry moved(std::move(areas));
+    EXPECT_EQ(names_of(moved, moved.encode_rows()),
+              "D_dest_string D_dest_ssid D_path_ssid D_path_string D_txrate_rf D_txrate_aprsis Q_ssid Q_call Last ");
+    EXPECT_EQ(names_of(moved, moved.save_rows()),
+              "Q_call Q_ssid Last D_dest_string D_dest_ssid D_path_string D_path_ssid D_txrate_rf D_txrate_aprsis ");
+}
+
 // Without hints for its call signs and without a name of their own, the group's call rows have no
 // hint and their messages take the group's name.
 TEST(ReportGroups, CallRowsWithoutHintsTakeTheGroupsName) {
     AreaBuilder a("plain");
     a.section("Plain");
-    ReportGroup g;
-    g.prefix = "T_";
-    g.callsigns = 100;
-    g.rates = 120;
-    g.name = "Telemetry data";
+    ReportGroup g = plain_group("T_", "Telemetry data");
     g.call_hints = false;
+    g.path_ssid_first = false;
     add_report_group(a, g);
     const Area area = a.take();
     ASSERT_EQ(area.settings.size(), 6u);

@@ -157,7 +157,7 @@ TEST(SettingsFileText, CheckBoxesAndBooleans) {
     a.section("Flags");
     a.check("Beacon_on", false).key("Beacon_on", KeyKind::Check);
     a.check("Ntp_enable", true).key("Ntp_enable", KeyKind::Boolean);
-    const Registry registry({a.take()}, {"flags"}, {"flags"});
+    const Registry registry({a.take()});
 
     const auto flags_section = [&](const ControlStore& store) {
         const std::string text = saved_text(registry, store);
