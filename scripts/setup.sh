@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev libsimpleini-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev libhidapi-dev
   xvfb xauth fonts-dejavu-core
   clang libclang-rt-14-dev
+  nlohmann-json3-dev
 )
 
 missing=()

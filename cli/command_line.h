@@ -1,0 +1,47 @@
+#pragma once
+// The command line: its options, its verbs, and the refusals of what does not hold together.
+#include <CLI/CLI.hpp>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "simulated_device.h"
+
+namespace zyvora::cli {
+
+// What the command line gives the verbs.
+struct Options {
+    std::string in, out, image_out, device_text = "hid", firmware_file;
+    bool all = false, no_backup = false, no_verify = false;
+    SimOptions sim;
+    std::vector<std::string> fault_texts;
+    long latency_us = 0;
+};
+
+// The parser, the options it fills and the verbs it knows. The options are bound to `options`
+// by address, so a command line stays where it is made.
+struct CommandLine {
+    CLI::App app{"Zyvora Plus 2.0 Configurator, command line: settings files, settings images and the device.",
+                 "zyvora-cli"};
+    Options options;
+    std::vector<CLI::Option*> device_options;
+    CLI::Option* firmware_option = nullptr;
+    CLI::App *defaults = nullptr, *check = nullptr, *encode = nullptr, *decode = nullptr, *read = nullptr,
+             *write = nullptr, *upload = nullptr, *ruf = nullptr, *info = nullptr, *list = nullptr;
+
+    bool needs_device() const { return *read || *write || *upload || *info || *list; }
+};
+
+// Defines the options and the verbs on `line.app`.
+void define_options(CommandLine& line);
+void define_verbs(CommandLine& line);
+
+// A usage error: the message on standard error, and the exit status 2.
+int refuse(const std::string& why);
+
+// Options the verb has no use for, and an output that would replace an input: the exit status
+// of the refusal, or nullopt when the command line holds together.
+std::optional<int> refuse_inconsistent(const CommandLine& line);
+
+}  // namespace zyvora::cli
