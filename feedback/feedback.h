@@ -1,5 +1,5 @@
 #pragma once
-// Everything the product shows goes through this port: the window shows it in widgets and
+// Everything the program shows goes through this port: the window shows it in widgets and
 // boxes, the CLI prints it, tests record it.
 #include <string>
 

@@ -3,16 +3,20 @@
 // call-sign writers must touch their own bytes only.
 //
 // Input: the first byte picks the codec (modulo 6), the rest is its input: a text; a 32-bit
-// number (little-endian); or a 16-bit offset, then the call (with put_callsign_field: a length
-// byte, the call, and the SSID text to the end).
+// number (little-endian); a 16-bit offset and the call; or, for the encode pass's codecs, a byte
+// that picks a callsign pair of the settings tables, a length byte, the call, and the SSID text
+// to the end.
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "fuzz_support.h"
 #include "image.h"
+#include "passes.h"
+#include "registry.h"
 #include "reference_int.h"
 
 using namespace zyvora;
@@ -94,38 +98,78 @@ void expect_untouched_outside(const Image& image, const Image& before, std::size
     }
 }
 
+// The callsign pairs of the settings tables: call rows and the SSID rows that skip their check
+// while the call is empty.
+struct CallsignPair {
+    int call;
+    int ssid;
+};
+
+const std::vector<CallsignPair>& callsign_pairs() {
+    static const std::vector<CallsignPair> pairs = [] {
+        const Registry& registry = Registry::instance();
+        const ControlStore store = registry.make_store();
+        std::vector<CallsignPair> out;
+        for (int id = 0; id < static_cast<int>(registry.settings().size()); ++id) {
+            const Field& f = registry.settings()[id].field;
+            if (f.codec == Codec::CallSsid && !f.companion.empty()) out.push_back({store.require(f.companion), id});
+        }
+        return out;
+    }();
+    return pairs;
+}
+
 void call_field(fuzz::Cursor& input) {
-    const std::size_t offset = input.u16() % (kImageSize - 6);
+    const auto& pairs = callsign_pairs();
+    const CallsignPair pair = pairs[input.byte() % pairs.size()];
     const std::string call = input.text(input.byte());
     const std::string ssid = input.rest();
-    const std::string what = "put_callsign_field(" + fuzz::escaped(call) + ", " + fuzz::escaped(ssid) + ")";
+
+    const Registry& registry = Registry::instance();
+    static ControlStore store = registry.make_store();
+    const Setting& call_row = registry.settings()[pair.call];
+    const Setting& ssid_row = registry.settings()[pair.ssid];
+    const std::size_t offset = call_row.field.offset;
+    const std::string what =
+        call_row.control.name + "/" + ssid_row.control.name + " = " + fuzz::escaped(call) + ", " + fuzz::escaped(ssid);
+    FUZZ_EXPECT(ssid_row.field.offset == offset + 6, what + ": the SSID is not byte 6 of its call's field");
 
     const auto number = parse_ssid(ssid);
     const auto rule = fuzz::reference_int(ssid);
     FUZZ_EXPECT(number == (rule && *rule >= 0 && *rule <= 15 ? rule : std::nullopt),
                 "parse_ssid(" + fuzz::escaped(ssid) + ") disagrees with the integer rule");
 
+    // Call, then SSID: they write bytes of their own, and the SSID looks only at the call's text,
+    // so the order a pass takes them in makes no difference.
     const Image& before = canary();
     Image image = before;
-    const bool written = put_callsign_field(image, offset, call, ssid);
-    if (!written) {
-        FUZZ_EXPECT(!call.empty() && !number, what + " refused a good field");
-        FUZZ_EXPECT(image == before, what + " refused, yet wrote");
-        return;
-    }
-    FUZZ_EXPECT(call.empty() || number, what + " took a bad SSID");
+    store.set_text(pair.call, call);
+    store.set_text(pair.ssid, ssid);
+    FUZZ_EXPECT(!encode_field(call_row, store, pair.call, image), what + ": the call was refused");
+    const bool wildcard = ssid_row.field.wildcard && ssid == "*";
+    const auto refused = encode_field(ssid_row, store, pair.ssid, image);
     expect_untouched_outside(image, before, offset, 7, what);
     const auto call6 = call_bytes(call);
-    const int ssid_number = call.empty() ? 0 : *number;
     FUZZ_EXPECT(std::equal(call6.begin(), call6.end(), image.begin() + offset), what + " wrote other call bytes");
-    FUZZ_EXPECT(image[offset + 6] == '0' + ssid_number, what + " wrote another SSID byte");
+    if (refused) {
+        FUZZ_EXPECT(!call.empty() && !number && !wildcard, what + " refused a good field");
+        FUZZ_EXPECT(*refused == ssid_row.field.message, what + " refused with " + fuzz::escaped(*refused));
+        FUZZ_EXPECT(image[offset + 6] == before[offset + 6], what + " refused, yet wrote the SSID byte");
+        return;
+    }
+    FUZZ_EXPECT(call.empty() || number || wildcard, what + " took a bad SSID");
+    const int ssid_number = call.empty() || wildcard ? 0 : *number;
+    const int ssid_byte = wildcard && !call.empty() ? '*' : '0' + ssid_number;
+    FUZZ_EXPECT(image[offset + 6] == ssid_byte, what + " wrote another SSID byte");
 
     // Read back: the call up to a NUL, its trailing spaces gone; the SSID in decimal.
-    const CallsignText back = get_callsign_field(image, offset);
+    decode_field(call_row, store, pair.call, image);
+    decode_field(ssid_row, store, pair.ssid, image);
     std::string expected(call6.begin(), std::find(call6.begin(), call6.end(), 0));
     while (!expected.empty() && expected.back() == ' ') expected.pop_back();
-    FUZZ_EXPECT(back.call == expected, what + " reads back the call " + fuzz::escaped(back.call));
-    FUZZ_EXPECT(back.ssid == std::to_string(ssid_number), what + " reads back the SSID " + back.ssid);
+    const std::string expected_ssid = ssid_byte == '*' ? "*" : std::to_string(ssid_number);
+    FUZZ_EXPECT(store.text(pair.call) == expected, what + " reads back the call " + fuzz::escaped(store.text(pair.call)));
+    FUZZ_EXPECT(store.text(pair.ssid) == expected_ssid, what + " reads back the SSID " + store.text(pair.ssid));
 }
 
 void call_only(fuzz::Cursor& input) {

@@ -1,5 +1,5 @@
 #pragma once
-// A second, deliberately different reading of the product's integer rule, for the fuzzers to hold
+// A second, deliberately different reading of the program's integer rule, for the fuzzers to hold
 // the real parser against: it validates the digits first and converts with std::from_chars.
 #include <charconv>
 #include <cstdint>

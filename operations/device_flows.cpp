@@ -162,8 +162,9 @@ bool read_config(DevicePort& port, const Registry& registry, ControlStore& store
             return false;
         }
     }
-    // A failed transfer is not the end: the settings lie in the first 85 pages, so the checksum
-    // and end marker decide whether what was read is whole; pages lost after them are only told.
+    // The transfer's result is passed over unless the user stopped it: the settings lie in the
+    // first 85 pages, so the checksum and end marker decide whether what was read is whole, and
+    // pages lost after them are only told.
     if (!verify_and_decode(registry, store, incoming, feedback)) return false;
     feedback.log("Eeprom read success.");
     if (failed_page >= 0) {

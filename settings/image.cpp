@@ -163,18 +163,6 @@ std::optional<int> parse_ssid(std::string_view text) {
     return *v;
 }
 
-bool put_callsign_field(Image& image, std::size_t offset, std::string_view call, std::string_view ssid) {
-    int number = 0;
-    if (!call.empty()) {
-        const auto parsed = parse_ssid(ssid);
-        if (!parsed) return false;
-        number = *parsed;
-    }
-    put_call(image, offset, call);
-    image.at(offset + 6) = ssid_char(number);
-    return true;
-}
-
 CallsignText get_callsign_field(const Image& image, std::size_t offset) {
     std::string call = get_text(image, offset, 6);
     while (!call.empty() && call.back() == ' ') call.pop_back();

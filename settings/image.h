@@ -55,9 +55,7 @@ void put_call(Image& image, std::size_t offset, std::string_view call);
 std::optional<int> parse_ssid(std::string_view text);
 inline std::uint8_t ssid_char(int ssid) { return static_cast<std::uint8_t>('0' + ssid); }
 
-// The shared callsign-field routine: an empty call gives six spaces and '0' without looking
-// at the SSID; otherwise a bad SSID fails.
-bool put_callsign_field(Image& image, std::size_t offset, std::string_view call, std::string_view ssid);
+// A callsign field as its controls show it: the call (bytes 0..5) and the SSID (byte 6).
 struct CallsignText {
     std::string call;  // trailing spaces removed
     std::string ssid;  // byte 6 minus '0', in decimal

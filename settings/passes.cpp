@@ -152,8 +152,9 @@ void decode_field(const Setting& s, ControlStore& store, int id, const Image& im
         case Codec::StationCall: store.set_text(id, get_text(image, f.offset, 6)); return;
         case Codec::StationSsid:
             // Read unsigned, the callsign SSIDs below signed: a byte under '0' shows as 208 and up
-            // here and as a negative number there, as settings files have always held them. Either
-            // way the encode pass refuses the value, so nothing wrong goes back to a device.
+            // here and as a negative number there. Saved settings files hold these numbers, so
+            // reading either way differently would save the same image as another file; the encode
+            // pass refuses both, so nothing wrong goes back to a device.
             store.set_text(id, std::to_string(static_cast<std::uint8_t>(image.at(f.offset) - '0')));
             return;
         case Codec::CallSsid: {

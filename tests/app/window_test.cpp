@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "help_window.h"
 #include "main_window.h"
 #include "passes.h"
 #include "multi_row_tabs.h"
@@ -322,55 +323,24 @@ private slots:
         }
     }
 
-    void controls_show_their_start_up_defaults_data() {
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<int>("max_length");
-        const struct {
-            const char* name;
-            const char* shown;
-            const char* caption;
-            int max_length;
-        } rows[] = {
-            {"Callsign", "NOCALL", "Callsign:", 6},
-            {"Ssid", "0", "-", 2},
-            {"Baudrate", "1200 / AFSK", "Baudrate:", 0},
-            {"Txdelay", "250", "TX delay [ms]:", 4},
-            {"Quiettime", "400", "Quiet time [ms]:", 4},
-            {"Quiettime_randomize", "+/- 64 ms", "Randomize quiet time:", 0},
-            {"Ptt", "separate output", "PTT:", 0},
-            {"Squelch", "1 (lowest)", "Squelch level:", 0},
-            {"Busydetect", "analog signal level", "Channel busy detect:", 0},
-            {"Consecutive_packets", "in bursts", "Consecutive packets send:", 0},
-            {"Latitude", "5223.08N", "Latitude:", 8},
-            {"Longitude", "01658.14E", "Longitude:", 9},
-            {"Output_level", "400 mV/500 Ohm", "Output level:", 0},
-            {"Input_amplifier", "+0 db", "Input amplifier:", 0},
-            {"Digion", "Yes", "Digipeater on:", 0},
-            {"Floodtimeout", "60", "Duplicate checking [s]:", 3},
-        };
-        for (const auto& row : rows) QTest::newRow(row.name) << row.shown << row.caption << row.max_length;
-    }
-    void controls_show_their_start_up_defaults() {
-        QFETCH(QString, shown);
-        QFETCH(QString, caption);
-        QFETCH(int, max_length);
-        auto* widget = window->findChild<QWidget*>(QTest::currentDataTag());
-        QVERIFY(widget);
-        QCOMPARE(text_of(widget), shown);
-        QCOMPARE(caption_of(widget)->text(), caption);
-        if (auto* edit = qobject_cast<QLineEdit*>(widget)) QCOMPARE(edit->maxLength(), max_length);
-    }
-
-    void hints_of_the_radio_controls() {
-        QCOMPARE(child<QWidget>(*window, "Callsign")->toolTip(), QString("Station callsign."));
-        QCOMPARE(child<QWidget>(*window, "Ssid")->toolTip(), QString("Station SSID."));
-        QCOMPARE(child<QWidget>(*window, "Baudrate")->toolTip(), QString());
-        QCOMPARE(child<QWidget>(*window, "Consecutive_packets")->toolTip(),
-                 QString("Multiple packets from TX fifo will be sent without gap if \"bursts\" is selected."));
-        QCOMPARE(child<QWidget>(*window, "Floodtimeout")->toolTip(),
-                 QString("Time for which a received packet is stored for duplicate checking. Duplicate packets are "
-                         "discarded and are not digipeated."));
+    // Each widget shows what its control holds at start-up: the text, the selected item, the check mark.
+    void every_control_shows_its_start_up_value() {
+        const auto& store = window->store();
+        for (std::size_t i = 0; i < store.size(); ++i) {
+            const int id = static_cast<int>(i);
+            const QString name = QString::fromStdString(store.decl(id).name);
+            auto* widget = window->findChild<QWidget*>(name);
+            QVERIFY2(widget, qPrintable(name));
+            if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+                QCOMPARE(edit->text(), QString::fromStdString(store.text(id)));
+            } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+                QCOMPARE(combo->currentIndex(), store.index(id));
+            } else {
+                auto* check = qobject_cast<QCheckBox*>(widget);
+                QVERIFY2(check, qPrintable(name));
+                QCOMPARE(check->isChecked(), store.checked(id));
+            }
+        }
     }
 
     void ssid_follows_callsign_on_its_row() {
@@ -429,20 +399,8 @@ private slots:
         QVERIFY(help);
         QCOMPARE(help->windowTitle(), QString("Beacon special strings"));
         QVERIFY(!help->isVisible());
-        const QStringList expected = {
-            "<lat> - inserts latitude defined on \"Radio\" Tab.",
-            "<long> - inserts longitude defined on \"Radio\" Tab.",
-            "<date> - inserts current time in format: DDHHMM. ",
-            "<gpslat> - inserts latitude received from GPS.",
-            "<gpslong> - inserts longitude received from GPS.",
-            "<gpsdate> - inserts time received from GPS in format: DDHHMM. ",
-            "<volt> - inserts measured input voltage.",
-            "<temp> - inserts temperature from rear panel thermometer input (Celsius).",
-            "<tempf> - inserts temperature from rear panel thermometer input (Fahrenheit).",
-            "<gamma> - inserts gamma radiation from RSS-131 gamma monitor.",
-            "Example:",
-            "@<gpsdate>z<gpslat>/<gpslong>-ZyvoraPlus2.0 U=<volt>V.",
-        };
+        const QStringList& expected = zyvora_app::TForm2::lines();
+        QCOMPARE(expected.size(), 12);
         int previous_top = -1;
         for (int i = 0; i < expected.size(); ++i) {
             auto* label = help->findChild<QLabel*>(QString("Label%1").arg(i + 1));
@@ -453,6 +411,7 @@ private slots:
             QVERIFY2(label->width() >= label->fontMetrics().horizontalAdvance(label->text()), qPrintable(label->text()));
             previous_top = label->geometry().top();
         }
+        QVERIFY(!help->findChild<QLabel*>(QString("Label%1").arg(expected.size() + 1)));
         // 371 by 222, wider only where the font cannot show the longest line in 371 pixels.
         QVERIFY(help->width() >= 371);
         QCOMPARE(help->height(), 222);

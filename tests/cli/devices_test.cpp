@@ -2,15 +2,12 @@
 // another program has open.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "../support/cli_runner.h"
+#include "../support/file_lock.h"
 #include "image.h"
 
 namespace zyvora {
@@ -22,21 +19,7 @@ using test::Outcome;
 const std::string kFound = "Zyvora Plus 2.0 found, vid: Vid_0483, pid: A124\n";
 const std::string kInUse = "The device is in use by another program.\n";
 
-class Devices : public test::CliTest {
-protected:
-    // Holds the file locked as another program's open device does, until it goes.
-    class Held {
-    public:
-        explicit Held(const std::string& file) : fd_(::open(file.c_str(), O_RDONLY | O_CLOEXEC)) {
-            EXPECT_GE(fd_, 0) << file;
-            EXPECT_EQ(::flock(fd_, LOCK_EX | LOCK_NB), 0) << file;
-        }
-        ~Held() { ::close(fd_); }
-
-    private:
-        int fd_;
-    };
-};
+using Devices = test::CliTest;
 
 TEST_F(Devices, ListShowsTheSimulatedDeviceWithWhatItAnswers) {
     const struct {
@@ -71,7 +54,7 @@ TEST_F(Devices, ASecondProgramOnOneSimulatedDeviceIsToldItIsInUseAndSendsNothing
     fs::create_symlink("dev.img", path("link.img"));
 
     {
-        Held other(path("dev.img"));
+        const test::HeldByOthers other(path("dev.img"));  // as another program's open device holds it
         for (const std::string device : {"sim:dev.img", "sim:link.img"}) {
             const std::vector<std::vector<std::string>> verbs = {
                 {"info"}, {"read", "out.cfg"}, {"write", "start.cfg"}, {"--firmware", "fw.bin", "upload-firmware"}};

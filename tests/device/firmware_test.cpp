@@ -2,30 +2,23 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 
 #include "../support/recording_feedback.h"
+#include "../support/temp_folder.h"
 #include "firmware.h"
 #include "report.h"
 
 namespace zyvora {
 namespace {
 
-namespace fs = std::filesystem;
 using testing::RecordingFeedback;
 
 class FirmwareFiles : public ::testing::Test {
 protected:
-    FirmwareFiles() {
-        std::string pattern = (fs::temp_directory_path() / "zyvora-firmware-XXXXXX").string();
-        dir_ = ::mkdtemp(pattern.data());
-    }
-    ~FirmwareFiles() override { fs::remove_all(dir_); }
-
     // A stand-in image: no real firmware is ever used here.
     std::string stand_in(std::size_t size) {
-        const std::string path = dir_ + "/image-" + std::to_string(size) + ".bin";
+        const std::string path = dir_.path("image-" + std::to_string(size) + ".bin");
         std::vector<std::uint8_t> bytes = pattern(size);
         std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                     static_cast<std::streamsize>(bytes.size()));
@@ -37,7 +30,7 @@ protected:
         return bytes;
     }
 
-    std::string dir_;
+    test::TempFolder dir_{"zyvora-firmware"};
     RecordingFeedback feedback_;
 };
 
@@ -59,7 +52,7 @@ TEST_F(FirmwareFiles, AcceptsUpToTheDeviceCapacityAndRefusesOneByteMore) {
 }
 
 TEST_F(FirmwareFiles, AFileThatCannotBeReadIsALoadError) {
-    for (const std::string& path : {dir_ + "/missing.bin", dir_}) {
+    for (const std::string& path : {dir_.path("missing.bin"), dir_.path()}) {
         RecordingFeedback feedback;
         EXPECT_EQ(FirmwareStore::from_file(path).load(feedback), std::nullopt) << path;
         EXPECT_EQ(feedback.events, std::vector<std::string>{"info: Firmware resource not found (LoadResource)."});

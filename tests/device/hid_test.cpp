@@ -2,18 +2,15 @@
 // exchange over hidapi.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <deque>
-#include <filesystem>
 #include <map>
 #include <set>
 
 #include "../device/listed_device_print.h"
+#include "../support/file_lock.h"
 #include "../support/recording_feedback.h"
+#include "../support/temp_folder.h"
 #include "hid.h"
 #include "link.h"
 
@@ -347,20 +344,11 @@ TEST_F(HidOpen, ListWithAPickShowsItsDevicesAloneAndNoneAttachedIsAnEmptyList) {
 // cleanly, where a plain file crashes hidapi 0.13's open.
 class NodeFile : public ::testing::Test {
 protected:
-    NodeFile() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "zyvora-node-XXXXXX").string();
-        EXPECT_NE(::mkdtemp(pattern.data()), nullptr);
-        path_ = pattern;
-    }
-    ~NodeFile() override { std::filesystem::remove_all(path_); }
     // Whether another program could lock it now.
-    bool free_for_others() const {
-        const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-        const bool free = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-        if (fd >= 0) ::close(fd);
-        return free;
-    }
-    std::string path_;
+    bool free_for_others() const { return test::free_for_others(path_); }
+
+    test::TempFolder node_{"zyvora-node"};
+    const std::string path_ = node_.path();
 };
 
 TEST_F(NodeFile, AnExclusiveLockHoldsUntilItGoes) {
@@ -382,13 +370,14 @@ TEST_F(NodeFile, AnExclusiveLockHoldsUntilItGoes) {
 }
 
 TEST_F(NodeFile, HidapiLeavesANodeThatAnotherProgramHoldsUnopened) {
-    const int held = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
-    HidOpening opening = make_hidapi_backend()->open(path_);
-    EXPECT_TRUE(opening.in_use);
-    EXPECT_EQ(opening.transport, nullptr);
-    EXPECT_EQ(opening.why, "");
-    ::close(held);
+    HidOpening opening;
+    {
+        const test::HeldByOthers held(path_);
+        opening = make_hidapi_backend()->open(path_);
+        EXPECT_TRUE(opening.in_use);
+        EXPECT_EQ(opening.transport, nullptr);
+        EXPECT_EQ(opening.why, "");
+    }
 
     // Free, but no HID device: hidapi refuses it, and the lock taken for it is let go.
     opening = make_hidapi_backend()->open(path_);

@@ -194,6 +194,38 @@ TEST_F(Groups, TheFileHoldsEachCallSignBeforeItsSsid) {
               "Q_call Q_ssid Last D_dest_string D_dest_ssid D_path_string D_path_ssid D_txrate_rf D_txrate_aprsis ");
 }
 
+// A callsign pair encoded as the encode pass does it, call then SSID: the call upper-cased, cut
+// to six and padded with spaces, then '0' + SSID. A refused SSID leaves its byte as it was, and
+// nothing outside the seven bytes changes.
+TEST_F(Groups, ACallsignPairPacksCallAndSsid) {
+    struct Case {
+        const char* call;
+        const char* ssid;
+        const char* message;  // nullptr: stored
+        const char* field;    // the seven bytes at 140
+    };
+    const Case cases[] = {
+        {"sp5x", "12", nullptr, "SP5X  <"},
+        {"SP5X", "15", nullptr, "SP5X  ?"},
+        {"a", "0", nullptr, "A     0"},
+        {"abcdefgh", "1", nullptr, "ABCDEF1"},
+        {"", "junk", nullptr, "      0"},
+        {"SP5X", "16", "P - SSID range error.", "SP5X  \xAA"},
+        {"SP5X", "-1", "P - SSID range error.", "SP5X  \xAA"},
+        {"SP5X", "", "P - SSID range error.", "SP5X  \xAA"},
+        {"SP5X", "*", "P - SSID range error.", "SP5X  \xAA"},
+    };
+    for (const auto& c : cases) {
+        image_.fill(0xAA);
+        store_.set_text("P_call", c.call);
+        store_.set_text("P_ssid", c.ssid);
+        EXPECT_EQ(encode_one("P_call"), std::nullopt) << c.call << '-' << c.ssid;
+        EXPECT_EQ(encode_one("P_ssid"), c.message ? std::optional<std::string>(c.message) : std::nullopt)
+            << c.call << '-' << c.ssid;
+        EXPECT_EQ(bytes(139, 9), "\xAA" + std::string(c.field) + "\xAA") << c.call << '-' << c.ssid;
+    }
+}
+
 // Without hints for its call signs and without a name of their own, the group's call rows have no
 // hint and their messages take the group's name.
 TEST(ReportGroups, CallRowsWithoutHintsTakeTheGroupsName) {

@@ -170,36 +170,6 @@ TEST(Coordinates, AnyDecodedValueHasAText) {
     EXPECT_EQ(longitude_text(-1), "00000.01E");
 }
 
-TEST(CallsignField, PacksCallAndSsid) {
-    struct Case {
-        const char* call;
-        const char* ssid;
-        bool ok;
-        const char* field;  // seven bytes
-    };
-    const Case cases[] = {
-        {"sp5x", "12", true, "SP5X  <"},
-        {"SP5X", "15", true, "SP5X  ?"},
-        {"a", "0", true, "A     0"},
-        {"abcdefgh", "1", true, "ABCDEF1"},
-        {"", "junk", true, "      0"},
-        {"SP5X", "16", false, nullptr},
-        {"SP5X", "-1", false, nullptr},
-        {"SP5X", "", false, nullptr},
-        {"SP5X", "*", false, nullptr},
-    };
-    for (const auto& c : cases) {
-        Image image;
-        image.fill(0xAA);
-        EXPECT_EQ(put_callsign_field(image, 100, c.call, c.ssid), c.ok) << c.call << '-' << c.ssid;
-        // A refused SSID leaves the field as it was; nothing outside the seven bytes is touched.
-        const std::string expected = c.ok ? c.field : std::string(7, '\xAA');
-        EXPECT_EQ(bytes(image, 100, 7), expected) << c.call << '-' << c.ssid;
-        EXPECT_EQ(image[99], 0xAA);
-        EXPECT_EQ(image[107], 0xAA);
-    }
-}
-
 TEST(CallsignField, DecodesTrimmedCallAndRawSsid) {
     Image image{};
     std::memcpy(image.data() + 100, "SP5X  <", 7);

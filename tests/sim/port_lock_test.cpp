@@ -2,15 +2,14 @@
 // file is locked, so another opener is told the device is in use and sends nothing; and the
 // device as `list` shows it.
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 
 #include "../device/listed_device_print.h"
+#include "../support/file_lock.h"
 #include "../support/recording_feedback.h"
+#include "../support/temp_folder.h"
 #include "simulated_device.h"
 
 namespace zyvora {
@@ -32,12 +31,7 @@ Report write_page_request(std::uint16_t page, std::uint8_t fill) {
 
 class SimulatedLock : public ::testing::Test {
 protected:
-    SimulatedLock() {
-        std::string pattern = (fs::temp_directory_path() / "zyvora-lock-XXXXXX").string();
-        dir_ = ::mkdtemp(pattern.data());
-        file_ = dir_ + "/eeprom.bin";
-    }
-    ~SimulatedLock() override { fs::remove_all(dir_); }
+    SimulatedLock() : file_(dir_.path("eeprom.bin")) {}
 
     std::unique_ptr<SimulatedDevice> make(std::optional<std::string> file) {
         SimOptions options;
@@ -49,14 +43,10 @@ protected:
     }
     void make_file() const { std::ofstream(file_, std::ios::binary) << std::string(kImageSize, '\xFF'); }
     // Whether another program could lock the file now.
-    bool free_for_others() const {
-        const int fd = ::open(file_.c_str(), O_RDONLY | O_CLOEXEC);
-        const bool free = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-        if (fd >= 0) ::close(fd);
-        return free;
-    }
+    bool free_for_others() const { return test::free_for_others(file_); }
 
-    std::string dir_, file_;
+    test::TempFolder dir_{"zyvora-lock"};
+    std::string file_;
 };
 
 TEST_F(SimulatedLock, ASecondOpenerOfOneFileIsToldItIsInUseUntilTheFirstCloses) {
@@ -103,10 +93,10 @@ TEST_F(SimulatedLock, AFileAnotherProgramLocksAfterItIsMadeStopsTheNextRequest) 
     ASSERT_NE(transport, nullptr);
     // The other program's device makes the file and holds it.
     make_file();
-    const int held = ::open(file_.c_str(), O_RDONLY | O_CLOEXEC);
-    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
-    EXPECT_EQ(transport->write(write_page_request(0, 0x11)), -1);
-    ::close(held);
+    {
+        const test::HeldByOthers held(file_);
+        EXPECT_EQ(transport->write(write_page_request(0, 0x11)), -1);
+    }
     EXPECT_EQ(feedback.lines(), (std::vector<std::string>{kFound, kInUse}));
     EXPECT_TRUE(device->requests().empty());
 }

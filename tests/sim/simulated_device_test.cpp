@@ -14,6 +14,7 @@
 #include <functional>
 
 #include "../support/recording_feedback.h"
+#include "../support/temp_folder.h"
 #include "simulated_device.h"
 #include "transfers.h"
 
@@ -231,12 +232,7 @@ TEST(SimulatedPort, AReplyLaterThanTheReplyLimitIsNoReply) {
 
 class SimulatedEeprom : public ::testing::Test {
 protected:
-    SimulatedEeprom() {
-        std::string pattern = (fs::temp_directory_path() / "zyvora-sim-XXXXXX").string();
-        dir_ = ::mkdtemp(pattern.data());
-        file_ = dir_ + "/eeprom.bin";
-    }
-    ~SimulatedEeprom() override { fs::remove_all(dir_); }
+    SimulatedEeprom() : file_(dir_.path("eeprom.bin")) {}
 
     SimOptions on_file(const std::string& file) {
         SimOptions options;
@@ -250,7 +246,7 @@ protected:
     }
     static std::string bytes_of(const Image& image) { return {image.begin(), image.end()}; }
 
-    std::string dir_;
+    test::TempFolder dir_{"zyvora-sim"};
     std::string file_;
 };
 
@@ -319,8 +315,8 @@ TEST_F(SimulatedEeprom, AFileOfTheWrongSizeIsAClearError) {
         EXPECT_EQ(contents(file_), std::string(c.size, 'e'));  // left as it was
     }
     std::string error;
-    EXPECT_EQ(SimulatedDevice::create(on_file(dir_), &error), nullptr);
-    EXPECT_TRUE(error.starts_with("EEPROM file " + dir_ + ": ")) << error;
+    EXPECT_EQ(SimulatedDevice::create(on_file(dir_.path()), &error), nullptr);
+    EXPECT_TRUE(error.starts_with("EEPROM file " + dir_.path() + ": ")) << error;
 }
 
 TEST_F(SimulatedEeprom, EveryAcknowledgedPageIsInTheFileAtOnce) {
@@ -339,7 +335,7 @@ TEST_F(SimulatedEeprom, EveryAcknowledgedPageIsInTheFileAtOnce) {
     struct stat st {};
     ASSERT_EQ(::stat(file_.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0600u) << "it holds passwords";
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1) << "no file beside it";
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator()), 1) << "no file beside it";
 }
 
 TEST_F(SimulatedEeprom, TwoDevicesOnOneFileKeepEachOthersPages) {
@@ -355,7 +351,7 @@ TEST_F(SimulatedEeprom, TwoDevicesOnOneFileKeepEachOthersPages) {
 }
 
 TEST_F(SimulatedEeprom, ThroughASymbolicLinkItsTargetIsWrittenAndTheLinkStays) {
-    const std::string link = dir_ + "/link.bin";
+    const std::string link = dir_.path("link.bin");
     const struct {
         std::string name;
         bool target_exists;
@@ -380,13 +376,13 @@ TEST_F(SimulatedEeprom, ThroughASymbolicLinkItsTargetIsWrittenAndTheLinkStays) {
 
 TEST_F(SimulatedEeprom, APageTheFileDoesNotTakeIsNotAcknowledged) {
     // The file is missing at start; by the first write its name leads to a full disk.
-    const std::string full = dir_ + "/full.bin";
+    const std::string full = dir_.path("full.bin");
     const struct {
         std::string file;
         std::function<void()> before_writing;
         std::string why;
     } cases[] = {
-        {dir_ + "/missing/eeprom.bin", [] {}, "No such file or directory"},
+        {dir_.path("missing/eeprom.bin"), [] {}, "No such file or directory"},
         {full, [&] { fs::create_symlink("/dev/full", full); }, "No space left on device"},
     };
     for (const auto& c : cases) {

@@ -8,6 +8,7 @@
 
 #include "clock.h"
 #include "registry.h"
+#include "telemetry.h"
 
 namespace zyvora::test {
 
@@ -23,22 +24,18 @@ inline ControlStore startup_store(const Registry& registry) {
 }
 
 // The controls as a settings file without any setting key leaves them: at their start-up
-// defaults, except the telemetry channels, which read as channels without a source.
+// defaults, except the telemetry channels, which read as channels without a source, named as
+// their presets name such a channel.
 inline ControlStore missing_keys_store(const Registry& registry) {
     ControlStore store = startup_store(registry);
     if (store.id("Teleanalog1_source") < 0) return store;
-    for (int n = 1; n <= 5; ++n) {
-        const std::string p = "Teleanalog" + std::to_string(n) + "_";
-        store.set_index(p + "source", 0);
-        store.set_text(p + "name", std::string{'A', static_cast<char>('0' + n)});
-        store.set_text(p + "units", "None");
-        for (const char* c : {"coefa", "coefb", "coefc"}) store.set_text(p + c, "0");
+    for (int n = 1; n <= kAnalogChannels; ++n) {
+        store.set_index("Teleanalog" + std::to_string(n) + "_source", 0);
+        run_analog_preset(store, n);
     }
-    for (int n = 1; n <= 8; ++n) {
-        const std::string p = "Teledigital" + std::to_string(n) + "_";
-        store.set_index(p + "source", 0);
-        store.set_text(p + "name", std::string{'B', static_cast<char>('0' + n)});
-        store.set_text(p + "units", n <= 5 ? "None" : "Non");
+    for (int n = 1; n <= kDigitalChannels; ++n) {
+        store.set_index("Teledigital" + std::to_string(n) + "_source", 0);
+        run_digital_preset(store, n);
     }
     return store;
 }
