@@ -5,7 +5,7 @@
 #include <QVBoxLayout>
 
 #include "main_window.h"
-#include "registry.h"
+#include "group_names.h"
 #include "required_child.h"
 
 namespace zyvora_app {

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "registry.h"
+#include "group_names.h"
 #include "telemetry.h"
 
 namespace zyvora_app {

@@ -1,16 +1,15 @@
 // The three filter pages of "Digipeater": eight path filter rules, the areas they may require,
 // and the callsign filter with its twenty exceptions. Rules and entries are one group each,
 // repeated with their number in names, keys and messages.
+#include "group_names.h"
 #include "registry.h"
 
 namespace zyvora {
 
 namespace {
 
-constexpr int kRules = 8;
 constexpr std::uint16_t kRuleBase = 1584;
 constexpr std::uint16_t kRuleStride = 9;
-constexpr int kCallEntries = 20;
 constexpr std::uint16_t kCallBase = 1685;
 constexpr std::uint16_t kCallStride = 7;
 
@@ -37,9 +36,9 @@ Area filters_area() {
     std::vector<std::string> save_order;
 
     a.page("TabSheet_path_filter_rules");
-    for (int k = 1; k <= kRules; ++k) {
+    for (int k = 1; k <= kPathRules; ++k) {
         const std::string n = std::to_string(k);
-        const std::string p = "Pathn" + n + "_";
+        const std::string p = path_rule_prefix(k);
         const auto base = static_cast<std::uint16_t>(kRuleBase + kRuleStride * (k - 1));
         const auto flags = static_cast<std::uint16_t>(base + 8);
         const std::string rule = "Path(n-N) " + n;
