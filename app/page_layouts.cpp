@@ -54,29 +54,35 @@ namespace {
 constexpr const char* kRxOnlyNote =
     "If WS-2300 or WS-2350 station is selected on one port, then the other port can work in RX-only mode (e.g. GPS).";
 
-// The eight path rules as a table, one row per rule.
+// The path rules as a table, one row per rule.
 LayoutColumn path_rule_table() {
     LayoutColumn column;
     column.headers = {"Path (n-N):", "n >=", "n <=", "Traceable:", "Direct only:", "Area ALL:",
                       "Area RAD0:", "Area RAD1:", "Area RECT0:", "Enable if:"};
-    for (int k = 1; k <= 8; ++k) {
-        const std::string p = "Pathn" + std::to_string(k) + "_";
+    for (int k = 1; k <= zyvora::kPathRules; ++k) {
+        const std::string p = zyvora::path_rule_prefix(k);
         column.rows.push_back({p + "name", p + "lower", p + "higher", p + "traceable", p + "directonly",
                                p + "areaall", p + "arearad0", p + "arearad1", p + "arearect0", p + "active"});
     }
     return column;
 }
 
+// The callsign filter entries take three columns, the last one short when they do not divide.
+constexpr int kCallEntriesPerColumn = (zyvora::kCallEntries + 2) / 3;
+
 // Callsign filter entries first..last as a table.
 LayoutColumn callsign_table(int first, int last) {
     LayoutColumn column;
     column.headers = {"Callsign:", "-", "SSID:"};
     for (int k = first; k <= last; ++k) {
-        const std::string n = std::to_string(k);
-        column.rows.push_back({"Callfilter_callsign" + n, "", "Callfilter_ssid" + n});
+        column.rows.push_back({zyvora::call_entry_control("callsign", k), "", zyvora::call_entry_control("ssid", k)});
     }
     return column;
 }
+
+// The beacons share two pages, half on each.
+static_assert(zyvora::kBeacons % 2 == 0, "the beacon pages hold half the beacons each");
+constexpr int kBeaconsPerPage = zyvora::kBeacons / 2;
 
 // Beacons first..last: the short fields in one row, the message under them across the table.
 LayoutColumn beacon_table(int first, int last) {
@@ -84,7 +90,7 @@ LayoutColumn beacon_table(int first, int last) {
     column.headers = {"", "Dest:", "", "", "Path:", "", "", "RF[min]:", "IS[min]:", "Enable if:"};
     for (int k = first; k <= last; ++k) {
         const std::string n = std::to_string(k);
-        const std::string p = "Beacon" + n + "_";
+        const std::string p = zyvora::beacon_prefix(k);
         column.rows.push_back({cell_text(n + "."), p + "dest_string", cell_text("-"), p + "dest_ssid",
                                p + "path_string", cell_text("-"), p + "path_ssid", p + "txrate_rf",
                                p + "txrate_aprsis", p + "enable"});
@@ -136,6 +142,10 @@ LayoutColumn telnet_debug_group() {
     return group;
 }
 
+// The filter window's rows take three columns of equal length.
+static_assert(zyvora::kFilterRows % 3 == 0, "the filter window's three columns hold a third of the rows each");
+constexpr int kFilterRowsPerColumn = zyvora::kFilterRows / 3;
+
 // Filter window rows first..last, each numbered, with the column captions over the first two
 // columns only.
 LayoutColumn filter_rows(int first, int last, bool captioned) {
@@ -185,7 +195,7 @@ LayoutColumn analog_channel_table() {
     column.cell_chars = {0, 0, 5, 5, 5, 5, 5};
     for (int k = 1; k <= zyvora::kAnalogChannels; ++k) {
         const std::string n = std::to_string(k);
-        const std::string p = "Teleanalog" + n + "_";
+        const std::string p = zyvora::analog_prefix(k);
         column.rows.push_back(layout_row_with_button({cell_text("Analog " + n + ":"), p + "source", p + "name",
                                                       p + "units", p + "coefa", p + "coefb", p + "coefc",
                                                       p + "average"},
@@ -195,6 +205,7 @@ LayoutColumn analog_channel_table() {
 }
 
 // The digital channels share two pages, half on each.
+static_assert(zyvora::kDigitalChannels % 2 == 0, "the digital channel pages hold half the channels each");
 constexpr int kDigitalPerPage = zyvora::kDigitalChannels / 2;
 
 // Digital channels first..last, one row each with its preset button.
@@ -203,7 +214,7 @@ LayoutColumn digital_channel_table(int first, int last) {
     table.headers = {"", "Source", "Name:", "Label", "Inverted:"};
     for (int k = first; k <= last; ++k) {
         const std::string n = std::to_string(k);
-        const std::string p = "Teledigital" + n + "_";
+        const std::string p = zyvora::digital_prefix(k);
         table.rows.push_back(layout_row_with_button(
             {cell_text("Digital " + n + ":"), p + "source", p + "name", p + "units", p + "inverted"},
             "Button_teledigital" + n + "_default", "Default parameters"));
@@ -264,9 +275,9 @@ const std::vector<PageLayout>& page_layouts() {
            {{"Callfilter_rule"},
             layout_note("* wildcard is supported to mask all characters to the end of the pattern string.", 30),
             layout_note("? wildcards are supported to mask single characters (except space character).", 30)}},
-          callsign_table(1, 7),
-          callsign_table(8, 14),
-          callsign_table(15, 20)}},
+          callsign_table(1, kCallEntriesPerColumn),
+          callsign_table(kCallEntriesPerColumn + 1, 2 * kCallEntriesPerColumn),
+          callsign_table(2 * kCallEntriesPerColumn + 1, zyvora::kCallEntries)}},
         {"TabSheet_network",
          {{"",
            {{"Netconfig"}}},
@@ -314,7 +325,11 @@ const std::vector<PageLayout>& page_layouts() {
             {"Rfheard_timeout"},
             {"Aprsis_packet2rf_1min", "Aprsis_packet2rf_2min", "Aprsis_packet2rf_3min"},
             layout_button("Button_filter_setup", "Filter setup")}}}},
-        {"TForm4_rows", {filter_rows(1, 8, true), filter_rows(9, 16, true), filter_rows(17, 24, false)}, 12},
+        {"TForm4_rows",
+         {filter_rows(1, kFilterRowsPerColumn, true),
+          filter_rows(kFilterRowsPerColumn + 1, 2 * kFilterRowsPerColumn, true),
+          filter_rows(2 * kFilterRowsPerColumn + 1, zyvora::kFilterRows, false)},
+         12},
         {"TabSheet_weather_beacon",
          {[] {
               LayoutColumn c;
@@ -349,8 +364,8 @@ const std::vector<PageLayout>& page_layouts() {
            {{"Weather_stationtype"},
             layout_note(kRxOnlyNote, 90),
             layout_note("Not all RS-232 port 1, port 2 setting combinations are possible.", 90)}}}},
-        {"TabSheet_beacons14", {beacon_table(1, 4), beacon_side("Button_special_strings")}},
-        {"TabSheet_beacons58", {beacon_table(5, 8), beacon_side("Button22")}},
+        {"TabSheet_beacons14", {beacon_table(1, kBeaconsPerPage), beacon_side("Button_special_strings")}},
+        {"TabSheet_beacons58", {beacon_table(kBeaconsPerPage + 1, zyvora::kBeacons), beacon_side("Button22")}},
         {"TabSheet_gps_smartbeaconing",
          {smartbeaconing_column(),
           [] {
