@@ -242,6 +242,26 @@ ControlViews::~ControlViews() { store_.set_listener({}); }
 
 namespace {
 
+// The texts over a table's columns. A header without a text of its own takes the caption of the
+// control under it in the first row; one over a text or an empty cell is a fault of the layout.
+std::vector<std::string> header_texts(const LayoutColumn& column, const QWidget& page, const zyvora::ControlStore& store,
+                                      const std::map<std::string, int, std::less<>>& on_page) {
+    std::vector<std::string> texts;
+    for (std::size_t i = 0; i < column.headers.size(); ++i) {
+        if (column.headers[i].text) {
+            texts.push_back(*column.headers[i].text);
+            continue;
+        }
+        const std::vector<LayoutCell>* first = column.rows.empty() ? nullptr : &column.rows.front().controls;
+        if (!first || i >= first->size() || (*first)[i].text || (*first)[i].control.empty()) {
+            throw std::logic_error("the layout of " + page.objectName().toStdString() + " takes header " +
+                                   std::to_string(i + 1) + " from a cell that holds no control");
+        }
+        texts.push_back(store.decl(on_page.find((*first)[i].control)->second).caption);
+    }
+    return texts;
+}
+
 // Every control name a column (and the columns stacked in it) places.
 void placed_names(const LayoutColumn& column, std::vector<std::string>& out) {
     for (const auto& sub : column.stack) placed_names(sub, out);
@@ -296,7 +316,7 @@ QWidget* ControlViews::build_column(QWidget* page, const LayoutColumn& column, c
     ColumnBuilder builder(grid);
     grid->setHorizontalSpacing(column.cell_spacing);
     if (!column.headers.empty()) {
-        builder.add_headers(column.headers);
+        builder.add_headers(header_texts(column, *page, store_, on_page));
         for (const auto& row : column.rows) add_table_row(builder, column, row, holder, on_page);
     } else {
         add_line_rows(builder, page, column, holder, on_page);

@@ -54,16 +54,15 @@ namespace {
 constexpr const char* kRxOnlyNote =
     "If WS-2300 or WS-2350 station is selected on one port, then the other port can work in RX-only mode (e.g. GPS).";
 
-// The path rules as a table, one row per rule.
+// The path rules as a table, one row per rule, each column under its controls' caption.
 LayoutColumn path_rule_table() {
     LayoutColumn column;
-    column.headers = {"Path (n-N):", "n >=", "n <=", "Traceable:", "Direct only:", "Area ALL:",
-                      "Area RAD0:", "Area RAD1:", "Area RECT0:", "Enable if:"};
     for (int k = 1; k <= zyvora::kPathRules; ++k) {
         const std::string p = zyvora::path_rule_prefix(k);
         column.rows.push_back({p + "name", p + "lower", p + "higher", p + "traceable", p + "directonly",
                                p + "areaall", p + "arearad0", p + "arearad1", p + "arearect0", p + "active"});
     }
+    column.headers.assign(column.rows.front().controls.size(), kControlCaption);
     return column;
 }
 
@@ -73,11 +72,17 @@ constexpr int kCallEntriesPerColumn = (zyvora::kCallEntries + 2) / 3;
 // Callsign filter entries first..last as a table.
 LayoutColumn callsign_table(int first, int last) {
     LayoutColumn column;
-    column.headers = {"Callsign:", "-", "SSID:"};
+    column.headers = {kControlCaption, "-", kControlCaption};
     for (int k = first; k <= last; ++k) {
         column.rows.push_back({zyvora::call_entry_control("callsign", k), "", zyvora::call_entry_control("ssid", k)});
     }
     return column;
+}
+
+// The headers of a destination, path and rates row: the caption of each call sign and rate, no
+// header over the "-" and the SSIDs.
+std::vector<LayoutHeader> report_headers() {
+    return {"", kControlCaption, "", "", kControlCaption, "", "", kControlCaption, kControlCaption};
 }
 
 // The beacons share two pages, half on each.
@@ -87,7 +92,8 @@ constexpr int kBeaconsPerPage = zyvora::kBeacons / 2;
 // Beacons first..last: the short fields in one row, the message under them across the table.
 LayoutColumn beacon_table(int first, int last) {
     LayoutColumn column;
-    column.headers = {"", "Dest:", "", "", "Path:", "", "", "RF[min]:", "IS[min]:", "Enable if:"};
+    column.headers = report_headers();
+    column.headers.push_back(kControlCaption);
     for (int k = first; k <= last; ++k) {
         const std::string n = std::to_string(k);
         const std::string p = zyvora::beacon_prefix(k);
@@ -150,8 +156,8 @@ constexpr int kFilterRowsPerColumn = zyvora::kFilterRows / 3;
 // columns only.
 LayoutColumn filter_rows(int first, int last, bool captioned) {
     LayoutColumn column;
-    column.headers = captioned ? std::vector<std::string>{"", "Callsign:", "", "SSID:", "Type:"}
-                               : std::vector<std::string>{"", "", "", "", ""};
+    column.headers = captioned ? std::vector<LayoutHeader>{"", kControlCaption, "", kControlCaption, kControlCaption}
+                               : std::vector<LayoutHeader>{"", "", "", "", ""};
     column.cell_spacing = 4;  // three columns side by side in a small window
     for (int r = first; r <= last; ++r) {
         column.rows.push_back({cell_text(std::to_string(r) + ":"), zyvora::filter_row_control("callsign", r),
@@ -164,7 +170,7 @@ LayoutColumn filter_rows(int first, int last, bool captioned) {
 // The destination, path and rates of telemetry data and of telemetry parameters, a row each.
 LayoutColumn telemetry_report_table() {
     LayoutColumn column;
-    column.headers = {"", "Dest:", "", "", "Path:", "", "", "RF[min]:", "IS[min]:"};
+    column.headers = report_headers();
     for (const auto& [caption, prefix] : {std::pair{"Telemetry data:", "Teledata_"},
                                           std::pair{"Telemetry parameters:", "Teleparams_"}}) {
         const std::string p = prefix;
@@ -190,7 +196,8 @@ LayoutRow telemetry_sources_note(int wrap_chars) {
 // Analog channels, one row each with its preset button.
 LayoutColumn analog_channel_table() {
     LayoutColumn column;
-    column.headers = {"", "Source:", "Name:", "Units:", "Coeff A:", "Coeff B:", "Coeff C:", "1 min\naverage:"};
+    column.headers = {"", kControlCaption, kControlCaption, kControlCaption,
+                      kControlCaption, kControlCaption, kControlCaption, kControlCaption};
     // Coefficients are short numbers as a rule: narrower edits leave room for the source names.
     column.cell_chars = {0, 0, 5, 5, 5, 5, 5};
     for (int k = 1; k <= zyvora::kAnalogChannels; ++k) {
@@ -211,7 +218,7 @@ constexpr int kDigitalPerPage = zyvora::kDigitalChannels / 2;
 // Digital channels first..last, one row each with its preset button.
 LayoutColumn digital_channel_table(int first, int last) {
     LayoutColumn table;
-    table.headers = {"", "Source", "Name:", "Label", "Inverted:"};
+    table.headers = {"", kControlCaption, kControlCaption, kControlCaption, kControlCaption};
     for (int k = first; k <= last; ++k) {
         const std::string n = std::to_string(k);
         const std::string p = zyvora::digital_prefix(k);
@@ -333,7 +340,8 @@ const std::vector<PageLayout>& page_layouts() {
         {"TabSheet_weather_beacon",
          {[] {
               LayoutColumn c;
-              c.headers = {"", "Dest:", "", "", "Path:", "", "", "RF[min]:", "IS[min]:", "Comment:"};
+              c.headers = report_headers();
+              c.headers.push_back(kControlCaption);
               c.rows = {{cell_text("Weather report:"), "Weather_dest_string", cell_text("-"), "Weather_dest_ssid",
                          "Weather_path_string", cell_text("-"), "Weather_path_ssid", "Weather_txrate_rf",
                          "Weather_txrate_aprsis", "Weather_comment"}};

@@ -52,12 +52,24 @@ LayoutRow layout_row_with_button(std::vector<LayoutCell> controls, std::string n
 // A table cell that shows `text` instead of a control (the "-" between a call sign and its SSID).
 LayoutCell cell_text(std::string text);
 
+// A table's column caption: a text of the window's own ("" for none), or without one the caption
+// that the control under it in the table's first row declares.
+struct LayoutHeader {
+    LayoutHeader() = default;
+    LayoutHeader(std::string text) : text(std::move(text)) {}
+    LayoutHeader(const char* text) : text(text) {}
+    std::optional<std::string> text;
+};
+
+// The header that shows the declared caption of the control under it.
+inline const LayoutHeader kControlCaption{};
+
 struct LayoutColumn {
     std::string title;  // a group box around the column; empty: none
     std::vector<LayoutRow> rows;
     // Non-empty: the column is a table with these captions over its columns; each row puts
     // controls[i] under headers[i] without a caption of its own ("" leaves the cell empty).
-    std::vector<std::string> headers = {};
+    std::vector<LayoutHeader> headers = {};
     // Table: the edits of column i are as wide as cell_chars[i] capitals rather than their
     // maximum length (0 or missing: their maximum length); they scroll what is longer.
     std::vector<int> cell_chars = {};

@@ -259,6 +259,43 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(std::logic_error, TForm1(fixture_registry(), twice, Recorder().presenter()));
     }
 
+    // A table header without a text of its own shows the caption that the control under it
+    // declares and names that control; a header of the window's own leaves the control its caption.
+    // Such a header over a cell without a control is refused with the page and the column.
+    void a_table_header_takes_the_caption_of_the_control_under_it() {
+        const auto table = [](std::vector<zyvora_app::LayoutHeader> headers, zyvora_app::LayoutRow row) {
+            zyvora_app::LayoutColumn column;
+            column.headers = std::move(headers);
+            column.rows = {std::move(row)};
+            return std::vector<zyvora_app::PageLayout>{{"TabSheet_network", {column}}};
+        };
+        using zyvora_app::kControlCaption;
+        TForm1 form(fixture_registry(), table({kControlCaption, "Own:"}, {"Fixture_name", "Fixture_mode"}),
+                    Recorder().presenter());
+        auto* name = child<QWidget>(form, "Fixture_name");
+        auto* mode = child<QWidget>(form, "Fixture_mode");
+        QStringList headers;
+        QLabel* naming = nullptr;
+        for (auto* label : name->parentWidget()->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly)) {
+            headers << label->text();
+            if (label->buddy() == name) naming = label;
+        }
+        QCOMPARE(headers, QStringList({"Name:", "Own:"}));
+        QVERIFY(naming);
+        QCOMPARE(naming->text(), QString("Name:"));
+        QCOMPARE(mode->accessibleName(), QString("Mode:"));
+
+        try {
+            TForm1 refused(fixture_registry(),
+                           table({kControlCaption, kControlCaption}, {"Fixture_name", zyvora_app::cell_text("-")}),
+                           Recorder().presenter());
+            QFAIL("a header over a text took a caption");
+        } catch (const std::logic_error& e) {
+            QCOMPARE(std::string(e.what()),
+                     std::string("the layout of TabSheet_network takes header 2 from a cell that holds no control"));
+        }
+    }
+
     void a_layout_of_a_page_that_is_not_there_is_refused() {
         const std::vector<zyvora_app::PageLayout> misnamed = {{"TabSheet_netwrok", {{"", {{"Fixture_name"}}}}}};
         try {
