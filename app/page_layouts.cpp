@@ -49,6 +49,10 @@ LayoutRow layout_sentence(std::vector<LayoutCell> controls, std::vector<std::str
     return row;
 }
 
+std::string analog_preset_button(int channel) { return "Button_teleanalog" + std::to_string(channel) + "_default"; }
+
+std::string digital_preset_button(int channel) { return "Button_teledigital" + std::to_string(channel) + "_default"; }
+
 namespace {
 
 constexpr const char* kRxOnlyNote =
@@ -206,7 +210,7 @@ LayoutColumn analog_channel_table() {
         column.rows.push_back(layout_row_with_button({cell_text("Analog " + n + ":"), p + "source", p + "name",
                                                       p + "units", p + "coefa", p + "coefb", p + "coefc",
                                                       p + "average"},
-                                                     "Button_teleanalog" + n + "_default", "Default parameters"));
+                                                     analog_preset_button(k), "Default parameters"));
     }
     return column;
 }
@@ -224,7 +228,7 @@ LayoutColumn digital_channel_table(int first, int last) {
         const std::string p = zyvora::digital_prefix(k);
         table.rows.push_back(layout_row_with_button(
             {cell_text("Digital " + n + ":"), p + "source", p + "name", p + "units", p + "inverted"},
-            "Button_teledigital" + n + "_default", "Default parameters"));
+            digital_preset_button(k), "Default parameters"));
     }
     return table;
 }

@@ -91,6 +91,11 @@ struct PageLayout {
 // of its page's last column, so every control is shown even before its page is arranged.
 const std::vector<PageLayout>& page_layouts();
 
+// The push buttons that run telemetry channel `channel`'s "Default parameters" preset; the
+// layouts place them and the window connects them by these names.
+std::string analog_preset_button(int channel);
+std::string digital_preset_button(int channel);
+
 // The layout among `layouts` that places the push button `name`; nullptr when none does.
 const PageLayout* layout_placing_button(const std::vector<PageLayout>& layouts, const std::string& name);
 
