@@ -344,6 +344,14 @@ void ControlViews::add_table_row(ColumnBuilder& builder, const LayoutColumn& col
         if (cell.text) {
             cells.push_back(new QLabel(decl_text(*cell.text), holder));
             captions.emplace_back();
+        } else if (!cell.caption_of.empty()) {
+            const auto found = on_page.find(cell.caption_of);
+            if (found == on_page.end()) {
+                throw std::logic_error("a table shows the caption of " + cell.caption_of +
+                                       ", which is no control of its page");
+            }
+            cells.push_back(new QLabel(decl_text(store_.decl(found->second).caption), holder));
+            captions.emplace_back();
         } else if (cell.control.empty()) {
             cells.push_back(nullptr);
             captions.emplace_back();

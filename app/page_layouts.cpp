@@ -33,6 +33,12 @@ LayoutCell cell_text(std::string text) {
     return cell;
 }
 
+LayoutCell cell_caption(std::string control) {
+    LayoutCell cell("");
+    cell.caption_of = std::move(control);
+    return cell;
+}
+
 LayoutRow layout_row_with_button(std::vector<LayoutCell> controls, std::string name, std::string caption) {
     LayoutRow row({});
     row.controls = std::move(controls);
@@ -89,6 +95,15 @@ std::vector<LayoutHeader> report_headers() {
     return {"", kControlCaption, "", "", kControlCaption, "", "", kControlCaption, kControlCaption};
 }
 
+// A destination, path and rates row of the report group `p` ("Beacon3_"), after the row's `name`.
+LayoutRow report_row(LayoutCell name, const std::string& p) {
+    LayoutRow row({});
+    row.controls = {std::move(name), p + "dest_string", cell_caption(p + "dest_ssid"), p + "dest_ssid",
+                    p + "path_string", cell_caption(p + "path_ssid"), p + "path_ssid", p + "txrate_rf",
+                    p + "txrate_aprsis"};
+    return row;
+}
+
 // The beacons share two pages, half on each.
 static_assert(zyvora::kBeacons % 2 == 0, "the beacon pages hold half the beacons each");
 constexpr int kBeaconsPerPage = zyvora::kBeacons / 2;
@@ -101,9 +116,9 @@ LayoutColumn beacon_table(int first, int last) {
     for (int k = first; k <= last; ++k) {
         const std::string n = std::to_string(k);
         const std::string p = zyvora::beacon_prefix(k);
-        column.rows.push_back({cell_text(n + "."), p + "dest_string", cell_text("-"), p + "dest_ssid",
-                               p + "path_string", cell_text("-"), p + "path_ssid", p + "txrate_rf",
-                               p + "txrate_aprsis", p + "enable"});
+        LayoutRow beacon = report_row(cell_text(n + "."), p);
+        beacon.controls.push_back(p + "enable");
+        column.rows.push_back(beacon);
         LayoutRow message({"", p + "msg"});
         message.span = true;
         column.rows.push_back(message);
@@ -177,10 +192,7 @@ LayoutColumn telemetry_report_table() {
     column.headers = report_headers();
     for (const auto& [caption, prefix] : {std::pair{"Telemetry data:", "Teledata_"},
                                           std::pair{"Telemetry parameters:", "Teleparams_"}}) {
-        const std::string p = prefix;
-        column.rows.push_back({cell_text(caption), p + "dest_string", cell_text("-"), p + "dest_ssid",
-                               p + "path_string", cell_text("-"), p + "path_ssid", p + "txrate_rf",
-                               p + "txrate_aprsis"});
+        column.rows.push_back(report_row(cell_text(caption), prefix));
     }
     return column;
 }
@@ -346,9 +358,9 @@ const std::vector<PageLayout>& page_layouts() {
               LayoutColumn c;
               c.headers = report_headers();
               c.headers.push_back(kControlCaption);
-              c.rows = {{cell_text("Weather report:"), "Weather_dest_string", cell_text("-"), "Weather_dest_ssid",
-                         "Weather_path_string", cell_text("-"), "Weather_path_ssid", "Weather_txrate_rf",
-                         "Weather_txrate_aprsis", "Weather_comment"}};
+              LayoutRow weather = report_row(cell_text("Weather report:"), "Weather_");
+              weather.controls.push_back("Weather_comment");
+              c.rows = {weather};
               return c;
           }()}},
         {"TabSheet_weather_underground",

@@ -18,6 +18,7 @@ struct LayoutCell {
     LayoutCell(const char* name) : control(name) {}
     std::string control;
     std::optional<std::string> text;
+    std::string caption_of;  // in a table: shows the caption this control declares, as a text
 };
 
 struct LayoutRow {
@@ -51,6 +52,9 @@ LayoutRow layout_row_with_button(std::vector<LayoutCell> controls, std::string n
 
 // A table cell that shows `text` instead of a control (the "-" between a call sign and its SSID).
 LayoutCell cell_text(std::string text);
+
+// A table cell that shows the caption that `control` declares (the "-" before an SSID).
+LayoutCell cell_caption(std::string control);
 
 // A table's column caption: a text of the window's own ("" for none), or without one the caption
 // that the control under it in the table's first row declares.

@@ -260,9 +260,10 @@ private slots:
     }
 
     // A table header without a text of its own shows the caption that the control under it
-    // declares and names that control; a header of the window's own leaves the control its caption.
-    // Such a header over a cell without a control is refused with the page and the column.
-    void a_table_header_takes_the_caption_of_the_control_under_it() {
+    // declares and names that control; a header of the window's own leaves the control its caption;
+    // a caption cell shows a control's caption before it and names it. Such a header over a cell
+    // without a control, or a caption cell of no control of the page, is refused.
+    void table_headers_and_cells_take_the_captions_that_controls_declare() {
         const auto table = [](std::vector<zyvora_app::LayoutHeader> headers, zyvora_app::LayoutRow row) {
             zyvora_app::LayoutColumn column;
             column.headers = std::move(headers);
@@ -270,20 +271,27 @@ private slots:
             return std::vector<zyvora_app::PageLayout>{{"TabSheet_network", {column}}};
         };
         using zyvora_app::kControlCaption;
-        TForm1 form(fixture_registry(), table({kControlCaption, "Own:"}, {"Fixture_name", "Fixture_mode"}),
+        TForm1 form(fixture_registry(),
+                    table({kControlCaption, "Own:", "", "Own:"},
+                          {"Fixture_name", "Fixture_mode", zyvora_app::cell_caption("Fixture_enable"), "Fixture_enable"}),
                     Recorder().presenter());
         auto* name = child<QWidget>(form, "Fixture_name");
         auto* mode = child<QWidget>(form, "Fixture_mode");
-        QStringList headers;
-        QLabel* naming = nullptr;
+        auto* enable = child<QWidget>(form, "Fixture_enable");
+        QStringList texts;
+        QLabel* naming_name = nullptr;
+        QLabel* naming_enable = nullptr;
         for (auto* label : name->parentWidget()->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly)) {
-            headers << label->text();
-            if (label->buddy() == name) naming = label;
+            texts << label->text();
+            if (label->buddy() == name) naming_name = label;
+            if (label->buddy() == enable) naming_enable = label;
         }
-        QCOMPARE(headers, QStringList({"Name:", "Own:"}));
-        QVERIFY(naming);
-        QCOMPARE(naming->text(), QString("Name:"));
+        QCOMPARE(texts, QStringList({"Name:", "Own:", "", "Own:", "Enabled"}));
+        QVERIFY(naming_name);
+        QCOMPARE(naming_name->text(), QString("Name:"));
         QCOMPARE(mode->accessibleName(), QString("Mode:"));
+        QVERIFY(naming_enable);
+        QCOMPARE(naming_enable->text(), QString("Enabled"));
 
         try {
             TForm1 refused(fixture_registry(),
@@ -293,6 +301,14 @@ private slots:
         } catch (const std::logic_error& e) {
             QCOMPARE(std::string(e.what()),
                      std::string("the layout of TabSheet_network takes header 2 from a cell that holds no control"));
+        }
+        try {
+            TForm1 refused(fixture_registry(), table({"", ""}, {"Fixture_name", zyvora_app::cell_caption("Callsign")}),
+                           Recorder().presenter());
+            QFAIL("a caption of no control of the page was shown");
+        } catch (const std::logic_error& e) {
+            QCOMPARE(std::string(e.what()),
+                     std::string("a table shows the caption of Callsign, which is no control of its page"));
         }
     }
 
