@@ -262,6 +262,17 @@ std::vector<std::string> header_texts(const LayoutColumn& column, const QWidget&
     return texts;
 }
 
+// The caption that `control` declares, which a layout shows apart from the control; a control that
+// is not on the page is a fault of the layout.
+const std::string& declared_caption(const std::string& control, const zyvora::ControlStore& store,
+                                    const std::map<std::string, int, std::less<>>& on_page) {
+    const auto found = on_page.find(control);
+    if (found == on_page.end()) {
+        throw std::logic_error("a layout shows the caption of " + control + ", which is no control of its page");
+    }
+    return store.decl(found->second).caption;
+}
+
 // Every control name a column (and the columns stacked in it) places.
 void placed_names(const LayoutColumn& column, std::vector<std::string>& out) {
     for (const auto& sub : column.stack) placed_names(sub, out);
@@ -310,9 +321,11 @@ void ControlViews::build_page(QWidget* page, const std::vector<int>& ids, const 
 
 QWidget* ControlViews::build_column(QWidget* page, const LayoutColumn& column, const OnPage& on_page) {
     if (!column.stack.empty()) return build_stack(page, column, on_page);
-    QWidget* holder = column.title.empty() ? new QWidget(page) : new QGroupBox(decl_text(column.title), page);
+    const std::string& title =
+        column.title_of.empty() ? column.title : declared_caption(column.title_of, store_, on_page);
+    QWidget* holder = title.empty() ? new QWidget(page) : new QGroupBox(decl_text(title), page);
     auto* grid = new QGridLayout(holder);
-    if (column.title.empty()) grid->setContentsMargins(0, 0, 0, 0);
+    if (title.empty()) grid->setContentsMargins(0, 0, 0, 0);
     ColumnBuilder builder(grid);
     grid->setHorizontalSpacing(column.cell_spacing);
     if (!column.headers.empty()) {
@@ -345,12 +358,7 @@ void ControlViews::add_table_row(ColumnBuilder& builder, const LayoutColumn& col
             cells.push_back(new QLabel(decl_text(*cell.text), holder));
             captions.emplace_back();
         } else if (!cell.caption_of.empty()) {
-            const auto found = on_page.find(cell.caption_of);
-            if (found == on_page.end()) {
-                throw std::logic_error("a table shows the caption of " + cell.caption_of +
-                                       ", which is no control of its page");
-            }
-            cells.push_back(new QLabel(decl_text(store_.decl(found->second).caption), holder));
+            cells.push_back(new QLabel(decl_text(declared_caption(cell.caption_of, store_, on_page)), holder));
             captions.emplace_back();
         } else if (cell.control.empty()) {
             cells.push_back(nullptr);
@@ -390,7 +398,8 @@ void ControlViews::add_line_rows(ColumnBuilder& builder, QWidget* page, const La
             continue;
         }
         if (row.controls.empty()) {
-            builder.add_note(decl_text(row.note), page->objectName() + QStringLiteral("_note"), row.note_chars,
+            const std::string& note = row.note_of.empty() ? row.note : declared_caption(row.note_of, store_, on_page);
+            builder.add_note(decl_text(note), page->objectName() + QStringLiteral("_note"), row.note_chars,
                              row.warning);
             continue;
         }

@@ -20,6 +20,12 @@ LayoutRow layout_warning(std::string text, int wrap_chars) {
     return row;
 }
 
+LayoutRow layout_caption_note(std::string control, int wrap_chars) {
+    LayoutRow row = layout_note("", wrap_chars);
+    row.note_of = std::move(control);
+    return row;
+}
+
 LayoutRow layout_button(std::string name, std::string caption) {
     LayoutRow row({});
     row.button = std::move(name);
@@ -126,9 +132,10 @@ LayoutColumn beacon_table(int first, int last) {
     return column;
 }
 
-LayoutColumn beacon_side(const std::string& button) {
+// The messages' caption, which their rows leave out, and the button of the special strings.
+LayoutColumn beacon_side(int first, const std::string& button) {
     return {"",
-            {layout_note("Message (empty fields are ignored):", 18), layout_button(button, "Special strings")}};
+            {layout_caption_note(zyvora::beacon_prefix(first) + "msg", 18), layout_button(button, "Special strings")}};
 }
 
 LayoutRow joined(std::initializer_list<LayoutCell> controls) {
@@ -323,13 +330,14 @@ const std::vector<PageLayout>& page_layouts() {
           }(),
           [] {
               LayoutColumn c;
-              c.stack = {{"APRS-IS server filter settings:",
-                          {bare("Aprsis_filter"),
-                           layout_note("Filter syntax: http://www.aprs-is.net/javAPRSFilter.aspx", 40),
-                           layout_warning("Note that filter settings affect the amount and type of packets gated "
-                                          "from APRS-IS to RF. Use with caution.",
-                                          40)}},
-                         {"", {{"Aprsis_timeout"}}}};
+              LayoutColumn filter{"",
+                                  {bare("Aprsis_filter"),
+                                   layout_note("Filter syntax: http://www.aprs-is.net/javAPRSFilter.aspx", 40),
+                                   layout_warning("Note that filter settings affect the amount and type of packets "
+                                                  "gated from APRS-IS to RF. Use with caution.",
+                                                  40)}};
+              filter.title_of = "Aprsis_filter";
+              c.stack = {filter, {"", {{"Aprsis_timeout"}}}};
               return c;
           }()},
          12},
@@ -388,8 +396,8 @@ const std::vector<PageLayout>& page_layouts() {
            {{"Weather_stationtype"},
             layout_note(kRxOnlyNote, 90),
             layout_note("Not all RS-232 port 1, port 2 setting combinations are possible.", 90)}}}},
-        {"TabSheet_beacons14", {beacon_table(1, kBeaconsPerPage), beacon_side("Button_special_strings")}},
-        {"TabSheet_beacons58", {beacon_table(kBeaconsPerPage + 1, zyvora::kBeacons), beacon_side("Button22")}},
+        {"TabSheet_beacons14", {beacon_table(1, kBeaconsPerPage), beacon_side(1, "Button_special_strings")}},
+        {"TabSheet_beacons58", {beacon_table(kBeaconsPerPage + 1, zyvora::kBeacons), beacon_side(kBeaconsPerPage + 1, "Button22")}},
         {"TabSheet_gps_smartbeaconing",
          {smartbeaconing_column(),
           [] {

@@ -25,6 +25,7 @@ struct LayoutRow {
     LayoutRow(std::initializer_list<LayoutCell> cells) : controls(cells) {}
     std::vector<LayoutCell> controls;  // none in a note row
     std::string note;
+    std::string note_of;  // non-empty: the note is the caption this control declares
     int note_chars = 44;  // a note's wrap width in characters
     std::vector<std::string> after;  // a text shown after controls[i]; missing or empty: none
     bool sentence = false;  // the texts after the controls are the captions of the next ones
@@ -43,6 +44,9 @@ LayoutRow layout_sentence(std::vector<LayoutCell> controls, std::vector<std::str
 // A row that shows `text` and holds no control.
 LayoutRow layout_note(std::string text, int wrap_chars = 44);
 LayoutRow layout_warning(std::string text, int wrap_chars = 44);
+
+// A note row that shows the caption `control` declares, for a control shown without it elsewhere.
+LayoutRow layout_caption_note(std::string control, int wrap_chars = 44);
 
 // A row holding the push button `name` with `caption`; the window connects it by name.
 LayoutRow layout_button(std::string name, std::string caption);
@@ -83,6 +87,7 @@ struct LayoutColumn {
     bool pairs = false;
     // Non-empty: the column is these columns stacked top to bottom (its own rows unused).
     std::vector<LayoutColumn> stack = {};
+    std::string title_of = {};  // non-empty: the group box's title is the caption this control declares
 };
 
 struct PageLayout {

@@ -308,7 +308,29 @@ private slots:
             QFAIL("a caption of no control of the page was shown");
         } catch (const std::logic_error& e) {
             QCOMPARE(std::string(e.what()),
-                     std::string("a table shows the caption of Callsign, which is no control of its page"));
+                     std::string("a layout shows the caption of Callsign, which is no control of its page"));
+        }
+    }
+
+    // A group box and a note can show a control's declared caption: the box of a control shown
+    // without its caption, the note beside controls whose rows leave it out.
+    void group_titles_and_notes_take_the_captions_that_controls_declare() {
+        const auto titled = [](std::string title_of) {
+            zyvora_app::LayoutColumn column{"", {{"Fixture_mode"}, zyvora_app::layout_caption_note("Fixture_name")}};
+            column.title_of = std::move(title_of);
+            return std::vector<zyvora_app::PageLayout>{{"TabSheet_network", {column}}};
+        };
+        TForm1 form(fixture_registry(), titled("Fixture_mode"), Recorder().presenter());
+        auto* group = qobject_cast<QGroupBox*>(child<QWidget>(form, "Fixture_mode")->parentWidget());
+        QVERIFY(group);
+        QCOMPARE(group->title(), QString("Mode:"));
+        QCOMPARE(child<QLabel>(form, "TabSheet_network_note")->text(), QString("Name:"));
+        try {
+            TForm1 refused(fixture_registry(), titled("Callsign"), Recorder().presenter());
+            QFAIL("a caption of no control of the page was shown");
+        } catch (const std::logic_error& e) {
+            QCOMPARE(std::string(e.what()),
+                     std::string("a layout shows the caption of Callsign, which is no control of its page"));
         }
     }
 
