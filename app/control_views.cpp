@@ -242,6 +242,37 @@ ControlViews::~ControlViews() { store_.set_listener({}); }
 
 namespace {
 
+// The texts over a table's columns. A header without a text of its own takes the caption of the
+// control under it in the first row; one over a text or an empty cell is a fault of the layout.
+std::vector<std::string> header_texts(const LayoutColumn& column, const QWidget& page, const zyvora::ControlStore& store,
+                                      const std::map<std::string, int, std::less<>>& on_page) {
+    std::vector<std::string> texts;
+    for (std::size_t i = 0; i < column.headers.size(); ++i) {
+        if (column.headers[i].text) {
+            texts.push_back(*column.headers[i].text);
+            continue;
+        }
+        const std::vector<LayoutCell>* first = column.rows.empty() ? nullptr : &column.rows.front().controls;
+        if (!first || i >= first->size() || (*first)[i].text || (*first)[i].control.empty()) {
+            throw std::logic_error("the layout of " + page.objectName().toStdString() + " takes header " +
+                                   std::to_string(i + 1) + " from a cell that holds no control");
+        }
+        texts.push_back(store.decl(on_page.find((*first)[i].control)->second).caption);
+    }
+    return texts;
+}
+
+// The caption that `control` declares, which a layout shows apart from the control; a control that
+// is not on the page is a fault of the layout.
+const std::string& declared_caption(const std::string& control, const zyvora::ControlStore& store,
+                                    const std::map<std::string, int, std::less<>>& on_page) {
+    const auto found = on_page.find(control);
+    if (found == on_page.end()) {
+        throw std::logic_error("a layout shows the caption of " + control + ", which is no control of its page");
+    }
+    return store.decl(found->second).caption;
+}
+
 // Every control name a column (and the columns stacked in it) places.
 void placed_names(const LayoutColumn& column, std::vector<std::string>& out) {
     for (const auto& sub : column.stack) placed_names(sub, out);
@@ -290,13 +321,15 @@ void ControlViews::build_page(QWidget* page, const std::vector<int>& ids, const 
 
 QWidget* ControlViews::build_column(QWidget* page, const LayoutColumn& column, const OnPage& on_page) {
     if (!column.stack.empty()) return build_stack(page, column, on_page);
-    QWidget* holder = column.title.empty() ? new QWidget(page) : new QGroupBox(decl_text(column.title), page);
+    const std::string& title =
+        column.title_of.empty() ? column.title : declared_caption(column.title_of, store_, on_page);
+    QWidget* holder = title.empty() ? new QWidget(page) : new QGroupBox(decl_text(title), page);
     auto* grid = new QGridLayout(holder);
-    if (column.title.empty()) grid->setContentsMargins(0, 0, 0, 0);
+    if (title.empty()) grid->setContentsMargins(0, 0, 0, 0);
     ColumnBuilder builder(grid);
     grid->setHorizontalSpacing(column.cell_spacing);
     if (!column.headers.empty()) {
-        builder.add_headers(column.headers);
+        builder.add_headers(header_texts(column, *page, store_, on_page));
         for (const auto& row : column.rows) add_table_row(builder, column, row, holder, on_page);
     } else {
         add_line_rows(builder, page, column, holder, on_page);
@@ -323,6 +356,9 @@ void ControlViews::add_table_row(ColumnBuilder& builder, const LayoutColumn& col
     for (const LayoutCell& cell : row.controls) {
         if (cell.text) {
             cells.push_back(new QLabel(decl_text(*cell.text), holder));
+            captions.emplace_back();
+        } else if (!cell.caption_of.empty()) {
+            cells.push_back(new QLabel(decl_text(declared_caption(cell.caption_of, store_, on_page)), holder));
             captions.emplace_back();
         } else if (cell.control.empty()) {
             cells.push_back(nullptr);
@@ -362,7 +398,8 @@ void ControlViews::add_line_rows(ColumnBuilder& builder, QWidget* page, const La
             continue;
         }
         if (row.controls.empty()) {
-            builder.add_note(decl_text(row.note), page->objectName() + QStringLiteral("_note"), row.note_chars,
+            const std::string& note = row.note_of.empty() ? row.note : declared_caption(row.note_of, store_, on_page);
+            builder.add_note(decl_text(note), page->objectName() + QStringLiteral("_note"), row.note_chars,
                              row.warning);
             continue;
         }

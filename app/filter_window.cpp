@@ -5,7 +5,7 @@
 #include <QVBoxLayout>
 
 #include "main_window.h"
-#include "registry.h"
+#include "group_names.h"
 #include "required_child.h"
 
 namespace zyvora_app {
@@ -13,7 +13,8 @@ namespace zyvora_app {
 namespace {
 constexpr int kClientWidth = 663;
 constexpr int kClientHeight = 321;
-constexpr int kRows = 24;
+// The OK button takes its turn in the focus chain halfway through the rows.
+constexpr int kOkAfterRow = zyvora::kFilterRows / 2;
 }  // namespace
 
 TForm4::TForm4(QWidget* parent) : QDialog(parent) {
@@ -60,12 +61,12 @@ void TForm4::order_focus() {
     // Settings without the filter rows (a test's) leave the rows empty; otherwise every row
     // control must be there.
     const bool rows_built = !rows_->children().isEmpty();
-    for (int r = 1; r <= kRows; ++r) {
+    for (int r = 1; r <= zyvora::kFilterRows; ++r) {
         for (const char* what : {"callsign", "ssid", "type"}) {
             if (!rows_built) continue;
             chain(required_child<QWidget>(*this, QString::fromStdString(zyvora::filter_row_control(what, r))));
         }
-        if (r == 12) chain(ok_);
+        if (r == kOkAfterRow) chain(ok_);
     }
     // Fit the window to its rows where the font needs more than the usual size.
     const QSize wanted = sizeHint();

@@ -200,13 +200,13 @@ void TForm1::connect_page_buttons(const std::vector<PageLayout>& layouts) {
 // Button_teleanalogN_defaultClick and Button_teledigitalN_defaultClick: the channel's preset.
 void TForm1::connect_telemetry_presets(const std::vector<PageLayout>& layouts) {
     for (int n = 1; n <= zyvora::kAnalogChannels; ++n) {
-        if (auto* button = placed_button(layouts, QStringLiteral("Button_teleanalog%1_default").arg(n))) {
+        if (auto* button = placed_button(layouts, QString::fromStdString(analog_preset_button(n)))) {
             button->setToolTip(QStringLiteral("Default parameters for telemetry module."));
             connect(button, &QPushButton::clicked, this, [this, n] { zyvora::run_analog_preset(*store_, n); });
         }
     }
     for (int n = 1; n <= zyvora::kDigitalChannels; ++n) {
-        if (auto* button = placed_button(layouts, QStringLiteral("Button_teledigital%1_default").arg(n))) {
+        if (auto* button = placed_button(layouts, QString::fromStdString(digital_preset_button(n)))) {
             connect(button, &QPushButton::clicked, this, [this, n] { zyvora::run_digital_preset(*store_, n); });
         }
     }

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "registry.h"
+#include "group_names.h"
 #include "telemetry.h"
 
 namespace zyvora_app {
@@ -20,6 +20,12 @@ LayoutRow layout_warning(std::string text, int wrap_chars) {
     return row;
 }
 
+LayoutRow layout_caption_note(std::string control, int wrap_chars) {
+    LayoutRow row = layout_note("", wrap_chars);
+    row.note_of = std::move(control);
+    return row;
+}
+
 LayoutRow layout_button(std::string name, std::string caption) {
     LayoutRow row({});
     row.button = std::move(name);
@@ -30,6 +36,12 @@ LayoutRow layout_button(std::string name, std::string caption) {
 LayoutCell cell_text(std::string text) {
     LayoutCell cell("");
     cell.text = std::move(text);
+    return cell;
+}
+
+LayoutCell cell_caption(std::string control) {
+    LayoutCell cell("");
+    cell.caption_of = std::move(control);
     return cell;
 }
 
@@ -49,45 +61,70 @@ LayoutRow layout_sentence(std::vector<LayoutCell> controls, std::vector<std::str
     return row;
 }
 
+std::string analog_preset_button(int channel) { return "Button_teleanalog" + std::to_string(channel) + "_default"; }
+
+std::string digital_preset_button(int channel) { return "Button_teledigital" + std::to_string(channel) + "_default"; }
+
 namespace {
 
 constexpr const char* kRxOnlyNote =
     "If WS-2300 or WS-2350 station is selected on one port, then the other port can work in RX-only mode (e.g. GPS).";
 
-// The eight path rules as a table, one row per rule.
+// The path rules as a table, one row per rule, each column under its controls' caption.
 LayoutColumn path_rule_table() {
     LayoutColumn column;
-    column.headers = {"Path (n-N):", "n >=", "n <=", "Traceable:", "Direct only:", "Area ALL:",
-                      "Area RAD0:", "Area RAD1:", "Area RECT0:", "Enable if:"};
-    for (int k = 1; k <= 8; ++k) {
-        const std::string p = "Pathn" + std::to_string(k) + "_";
+    for (int k = 1; k <= zyvora::kPathRules; ++k) {
+        const std::string p = zyvora::path_rule_prefix(k);
         column.rows.push_back({p + "name", p + "lower", p + "higher", p + "traceable", p + "directonly",
                                p + "areaall", p + "arearad0", p + "arearad1", p + "arearect0", p + "active"});
     }
+    column.headers.assign(column.rows.front().controls.size(), kControlCaption);
     return column;
 }
+
+// The callsign filter entries take three columns, the last one short when they do not divide.
+constexpr int kCallEntriesPerColumn = (zyvora::kCallEntries + 2) / 3;
 
 // Callsign filter entries first..last as a table.
 LayoutColumn callsign_table(int first, int last) {
     LayoutColumn column;
-    column.headers = {"Callsign:", "-", "SSID:"};
+    column.headers = {kControlCaption, "-", kControlCaption};
     for (int k = first; k <= last; ++k) {
-        const std::string n = std::to_string(k);
-        column.rows.push_back({"Callfilter_callsign" + n, "", "Callfilter_ssid" + n});
+        column.rows.push_back({zyvora::call_entry_control("callsign", k), "", zyvora::call_entry_control("ssid", k)});
     }
     return column;
 }
 
+// The headers of a destination, path and rates row: the caption of each call sign and rate, no
+// header over the "-" and the SSIDs.
+std::vector<LayoutHeader> report_headers() {
+    return {"", kControlCaption, "", "", kControlCaption, "", "", kControlCaption, kControlCaption};
+}
+
+// A destination, path and rates row of the report group `p` ("Beacon3_"), after the row's `name`.
+LayoutRow report_row(LayoutCell name, const std::string& p) {
+    LayoutRow row({});
+    row.controls = {std::move(name), p + "dest_string", cell_caption(p + "dest_ssid"), p + "dest_ssid",
+                    p + "path_string", cell_caption(p + "path_ssid"), p + "path_ssid", p + "txrate_rf",
+                    p + "txrate_aprsis"};
+    return row;
+}
+
+// The beacons share two pages, half on each.
+static_assert(zyvora::kBeacons % 2 == 0, "the beacon pages hold half the beacons each");
+constexpr int kBeaconsPerPage = zyvora::kBeacons / 2;
+
 // Beacons first..last: the short fields in one row, the message under them across the table.
 LayoutColumn beacon_table(int first, int last) {
     LayoutColumn column;
-    column.headers = {"", "Dest:", "", "", "Path:", "", "", "RF[min]:", "IS[min]:", "Enable if:"};
+    column.headers = report_headers();
+    column.headers.push_back(kControlCaption);
     for (int k = first; k <= last; ++k) {
         const std::string n = std::to_string(k);
-        const std::string p = "Beacon" + n + "_";
-        column.rows.push_back({cell_text(n + "."), p + "dest_string", cell_text("-"), p + "dest_ssid",
-                               p + "path_string", cell_text("-"), p + "path_ssid", p + "txrate_rf",
-                               p + "txrate_aprsis", p + "enable"});
+        const std::string p = zyvora::beacon_prefix(k);
+        LayoutRow beacon = report_row(cell_text(n + "."), p);
+        beacon.controls.push_back(p + "enable");
+        column.rows.push_back(beacon);
         LayoutRow message({"", p + "msg"});
         message.span = true;
         column.rows.push_back(message);
@@ -95,9 +132,10 @@ LayoutColumn beacon_table(int first, int last) {
     return column;
 }
 
-LayoutColumn beacon_side(const std::string& button) {
+// The messages' caption, which their rows leave out, and the button of the special strings.
+LayoutColumn beacon_side(int first, const std::string& button) {
     return {"",
-            {layout_note("Message (empty fields are ignored):", 18), layout_button(button, "Special strings")}};
+            {layout_caption_note(zyvora::beacon_prefix(first) + "msg", 18), layout_button(button, "Special strings")}};
 }
 
 LayoutRow joined(std::initializer_list<LayoutCell> controls) {
@@ -136,12 +174,16 @@ LayoutColumn telnet_debug_group() {
     return group;
 }
 
+// The filter window's rows take three columns of equal length.
+static_assert(zyvora::kFilterRows % 3 == 0, "the filter window's three columns hold a third of the rows each");
+constexpr int kFilterRowsPerColumn = zyvora::kFilterRows / 3;
+
 // Filter window rows first..last, each numbered, with the column captions over the first two
 // columns only.
 LayoutColumn filter_rows(int first, int last, bool captioned) {
     LayoutColumn column;
-    column.headers = captioned ? std::vector<std::string>{"", "Callsign:", "", "SSID:", "Type:"}
-                               : std::vector<std::string>{"", "", "", "", ""};
+    column.headers = captioned ? std::vector<LayoutHeader>{"", kControlCaption, "", kControlCaption, kControlCaption}
+                               : std::vector<LayoutHeader>{"", "", "", "", ""};
     column.cell_spacing = 4;  // three columns side by side in a small window
     for (int r = first; r <= last; ++r) {
         column.rows.push_back({cell_text(std::to_string(r) + ":"), zyvora::filter_row_control("callsign", r),
@@ -154,13 +196,10 @@ LayoutColumn filter_rows(int first, int last, bool captioned) {
 // The destination, path and rates of telemetry data and of telemetry parameters, a row each.
 LayoutColumn telemetry_report_table() {
     LayoutColumn column;
-    column.headers = {"", "Dest:", "", "", "Path:", "", "", "RF[min]:", "IS[min]:"};
+    column.headers = report_headers();
     for (const auto& [caption, prefix] : {std::pair{"Telemetry data:", "Teledata_"},
                                           std::pair{"Telemetry parameters:", "Teleparams_"}}) {
-        const std::string p = prefix;
-        column.rows.push_back({cell_text(caption), p + "dest_string", cell_text("-"), p + "dest_ssid",
-                               p + "path_string", cell_text("-"), p + "path_ssid", p + "txrate_rf",
-                               p + "txrate_aprsis"});
+        column.rows.push_back(report_row(cell_text(caption), prefix));
     }
     return column;
 }
@@ -180,33 +219,35 @@ LayoutRow telemetry_sources_note(int wrap_chars) {
 // Analog channels, one row each with its preset button.
 LayoutColumn analog_channel_table() {
     LayoutColumn column;
-    column.headers = {"", "Source:", "Name:", "Units:", "Coeff A:", "Coeff B:", "Coeff C:", "1 min\naverage:"};
+    column.headers = {"", kControlCaption, kControlCaption, kControlCaption,
+                      kControlCaption, kControlCaption, kControlCaption, kControlCaption};
     // Coefficients are short numbers as a rule: narrower edits leave room for the source names.
     column.cell_chars = {0, 0, 5, 5, 5, 5, 5};
     for (int k = 1; k <= zyvora::kAnalogChannels; ++k) {
         const std::string n = std::to_string(k);
-        const std::string p = "Teleanalog" + n + "_";
+        const std::string p = zyvora::analog_prefix(k);
         column.rows.push_back(layout_row_with_button({cell_text("Analog " + n + ":"), p + "source", p + "name",
                                                       p + "units", p + "coefa", p + "coefb", p + "coefc",
                                                       p + "average"},
-                                                     "Button_teleanalog" + n + "_default", "Default parameters"));
+                                                     analog_preset_button(k), "Default parameters"));
     }
     return column;
 }
 
 // The digital channels share two pages, half on each.
+static_assert(zyvora::kDigitalChannels % 2 == 0, "the digital channel pages hold half the channels each");
 constexpr int kDigitalPerPage = zyvora::kDigitalChannels / 2;
 
 // Digital channels first..last, one row each with its preset button.
 LayoutColumn digital_channel_table(int first, int last) {
     LayoutColumn table;
-    table.headers = {"", "Source", "Name:", "Label", "Inverted:"};
+    table.headers = {"", kControlCaption, kControlCaption, kControlCaption, kControlCaption};
     for (int k = first; k <= last; ++k) {
         const std::string n = std::to_string(k);
-        const std::string p = "Teledigital" + n + "_";
+        const std::string p = zyvora::digital_prefix(k);
         table.rows.push_back(layout_row_with_button(
             {cell_text("Digital " + n + ":"), p + "source", p + "name", p + "units", p + "inverted"},
-            "Button_teledigital" + n + "_default", "Default parameters"));
+            digital_preset_button(k), "Default parameters"));
     }
     return table;
 }
@@ -264,9 +305,9 @@ const std::vector<PageLayout>& page_layouts() {
            {{"Callfilter_rule"},
             layout_note("* wildcard is supported to mask all characters to the end of the pattern string.", 30),
             layout_note("? wildcards are supported to mask single characters (except space character).", 30)}},
-          callsign_table(1, 7),
-          callsign_table(8, 14),
-          callsign_table(15, 20)}},
+          callsign_table(1, kCallEntriesPerColumn),
+          callsign_table(kCallEntriesPerColumn + 1, 2 * kCallEntriesPerColumn),
+          callsign_table(2 * kCallEntriesPerColumn + 1, zyvora::kCallEntries)}},
         {"TabSheet_network",
          {{"",
            {{"Netconfig"}}},
@@ -289,13 +330,14 @@ const std::vector<PageLayout>& page_layouts() {
           }(),
           [] {
               LayoutColumn c;
-              c.stack = {{"APRS-IS server filter settings:",
-                          {bare("Aprsis_filter"),
-                           layout_note("Filter syntax: http://www.aprs-is.net/javAPRSFilter.aspx", 40),
-                           layout_warning("Note that filter settings affect the amount and type of packets gated "
-                                          "from APRS-IS to RF. Use with caution.",
-                                          40)}},
-                         {"", {{"Aprsis_timeout"}}}};
+              LayoutColumn filter{"",
+                                  {bare("Aprsis_filter"),
+                                   layout_note("Filter syntax: http://www.aprs-is.net/javAPRSFilter.aspx", 40),
+                                   layout_warning("Note that filter settings affect the amount and type of packets "
+                                                  "gated from APRS-IS to RF. Use with caution.",
+                                                  40)}};
+              filter.title_of = "Aprsis_filter";
+              c.stack = {filter, {"", {{"Aprsis_timeout"}}}};
               return c;
           }()},
          12},
@@ -314,14 +356,19 @@ const std::vector<PageLayout>& page_layouts() {
             {"Rfheard_timeout"},
             {"Aprsis_packet2rf_1min", "Aprsis_packet2rf_2min", "Aprsis_packet2rf_3min"},
             layout_button("Button_filter_setup", "Filter setup")}}}},
-        {"TForm4_rows", {filter_rows(1, 8, true), filter_rows(9, 16, true), filter_rows(17, 24, false)}, 12},
+        {"TForm4_rows",
+         {filter_rows(1, kFilterRowsPerColumn, true),
+          filter_rows(kFilterRowsPerColumn + 1, 2 * kFilterRowsPerColumn, true),
+          filter_rows(2 * kFilterRowsPerColumn + 1, zyvora::kFilterRows, false)},
+         12},
         {"TabSheet_weather_beacon",
          {[] {
               LayoutColumn c;
-              c.headers = {"", "Dest:", "", "", "Path:", "", "", "RF[min]:", "IS[min]:", "Comment:"};
-              c.rows = {{cell_text("Weather report:"), "Weather_dest_string", cell_text("-"), "Weather_dest_ssid",
-                         "Weather_path_string", cell_text("-"), "Weather_path_ssid", "Weather_txrate_rf",
-                         "Weather_txrate_aprsis", "Weather_comment"}};
+              c.headers = report_headers();
+              c.headers.push_back(kControlCaption);
+              LayoutRow weather = report_row(cell_text("Weather report:"), "Weather_");
+              weather.controls.push_back("Weather_comment");
+              c.rows = {weather};
               return c;
           }()}},
         {"TabSheet_weather_underground",
@@ -349,8 +396,8 @@ const std::vector<PageLayout>& page_layouts() {
            {{"Weather_stationtype"},
             layout_note(kRxOnlyNote, 90),
             layout_note("Not all RS-232 port 1, port 2 setting combinations are possible.", 90)}}}},
-        {"TabSheet_beacons14", {beacon_table(1, 4), beacon_side("Button_special_strings")}},
-        {"TabSheet_beacons58", {beacon_table(5, 8), beacon_side("Button22")}},
+        {"TabSheet_beacons14", {beacon_table(1, kBeaconsPerPage), beacon_side(1, "Button_special_strings")}},
+        {"TabSheet_beacons58", {beacon_table(kBeaconsPerPage + 1, zyvora::kBeacons), beacon_side(kBeaconsPerPage + 1, "Button22")}},
         {"TabSheet_gps_smartbeaconing",
          {smartbeaconing_column(),
           [] {

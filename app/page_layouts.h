@@ -18,12 +18,14 @@ struct LayoutCell {
     LayoutCell(const char* name) : control(name) {}
     std::string control;
     std::optional<std::string> text;
+    std::string caption_of;  // in a table: shows the caption this control declares, as a text
 };
 
 struct LayoutRow {
     LayoutRow(std::initializer_list<LayoutCell> cells) : controls(cells) {}
     std::vector<LayoutCell> controls;  // none in a note row
     std::string note;
+    std::string note_of;  // non-empty: the note is the caption this control declares
     int note_chars = 44;  // a note's wrap width in characters
     std::vector<std::string> after;  // a text shown after controls[i]; missing or empty: none
     bool sentence = false;  // the texts after the controls are the captions of the next ones
@@ -43,6 +45,9 @@ LayoutRow layout_sentence(std::vector<LayoutCell> controls, std::vector<std::str
 LayoutRow layout_note(std::string text, int wrap_chars = 44);
 LayoutRow layout_warning(std::string text, int wrap_chars = 44);
 
+// A note row that shows the caption `control` declares, for a control shown without it elsewhere.
+LayoutRow layout_caption_note(std::string control, int wrap_chars = 44);
+
 // A row holding the push button `name` with `caption`; the window connects it by name.
 LayoutRow layout_button(std::string name, std::string caption);
 
@@ -52,12 +57,27 @@ LayoutRow layout_row_with_button(std::vector<LayoutCell> controls, std::string n
 // A table cell that shows `text` instead of a control (the "-" between a call sign and its SSID).
 LayoutCell cell_text(std::string text);
 
+// A table cell that shows the caption that `control` declares (the "-" before an SSID).
+LayoutCell cell_caption(std::string control);
+
+// A table's column caption: a text of the window's own ("" for none), or without one the caption
+// that the control under it in the table's first row declares.
+struct LayoutHeader {
+    LayoutHeader() = default;
+    LayoutHeader(std::string text) : text(std::move(text)) {}
+    LayoutHeader(const char* text) : text(text) {}
+    std::optional<std::string> text;
+};
+
+// The header that shows the declared caption of the control under it.
+inline const LayoutHeader kControlCaption{};
+
 struct LayoutColumn {
     std::string title;  // a group box around the column; empty: none
     std::vector<LayoutRow> rows;
     // Non-empty: the column is a table with these captions over its columns; each row puts
     // controls[i] under headers[i] without a caption of its own ("" leaves the cell empty).
-    std::vector<std::string> headers = {};
+    std::vector<LayoutHeader> headers = {};
     // Table: the edits of column i are as wide as cell_chars[i] capitals rather than their
     // maximum length (0 or missing: their maximum length); they scroll what is longer.
     std::vector<int> cell_chars = {};
@@ -67,6 +87,7 @@ struct LayoutColumn {
     bool pairs = false;
     // Non-empty: the column is these columns stacked top to bottom (its own rows unused).
     std::vector<LayoutColumn> stack = {};
+    std::string title_of = {};  // non-empty: the group box's title is the caption this control declares
 };
 
 struct PageLayout {
@@ -78,6 +99,11 @@ struct PageLayout {
 // The main window's pages. A control that no layout names goes into a row of its own at the end
 // of its page's last column, so every control is shown even before its page is arranged.
 const std::vector<PageLayout>& page_layouts();
+
+// The push buttons that run telemetry channel `channel`'s "Default parameters" preset; the
+// layouts place them and the window connects them by these names.
+std::string analog_preset_button(int channel);
+std::string digital_preset_button(int channel);
 
 // The layout among `layouts` that places the push button `name`; nullptr when none does.
 const PageLayout* layout_placing_button(const std::vector<PageLayout>& layouts, const std::string& name);

@@ -1,5 +1,6 @@
 // The "APRS-IS gateway" tab (servers, login, filter, heard buffers and the gating rules in each
-// direction) and the 24 rows of the APRS-IS to RF filter window.
+// direction) and the rows of the APRS-IS to RF filter window.
+#include "group_names.h"
 #include "groups.h"
 #include "registry.h"
 
@@ -10,7 +11,6 @@ namespace {
 constexpr int kServers = 3;
 constexpr std::uint16_t kServerBase = 144;
 constexpr std::uint16_t kServerStride = 34;
-constexpr int kFilterRows = 24;
 constexpr std::uint16_t kFilterBase = 408;
 constexpr std::uint16_t kFilterStride = 8;
 

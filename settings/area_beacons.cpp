@@ -1,5 +1,6 @@
 // The "Beacons" tab: eight freely composed beacons of 116 bytes each, then the GPS position
 // reports with their SmartBeaconing parameters.
+#include "group_names.h"
 #include "groups.h"
 #include "registry.h"
 
@@ -7,14 +8,13 @@ namespace zyvora {
 
 namespace {
 
-constexpr int kBeacons = 8;
 constexpr std::uint16_t kBeaconBase = 656;
 constexpr std::uint16_t kBeaconStride = 116;
 constexpr const char* kDefaultMessage = "@<date>z<lat>/<long>-ZyvoraPlus2.0 U=<volt>V,T=<temp>C/<tempf>F";
 
 void add_beacon(AreaBuilder& a, int k) {
     const std::string n = std::to_string(k);
-    const std::string p = "Beacon" + n + "_";
+    const std::string p = beacon_prefix(k);
     const std::string b = "Beacon " + n;
     const auto r = static_cast<std::uint16_t>(kBeaconBase + kBeaconStride * (k - 1));
 
@@ -46,7 +46,7 @@ Area beacons_area() {
     AreaBuilder a("beacons");
     a.section("Beacons");
     for (int k = 1; k <= kBeacons; ++k) {
-        a.page(k <= 4 ? "TabSheet_beacons14" : "TabSheet_beacons58");
+        a.page(k <= kBeacons / 2 ? "TabSheet_beacons14" : "TabSheet_beacons58");
         add_beacon(a, k);
     }
 

@@ -1,16 +1,15 @@
 // The three filter pages of "Digipeater": eight path filter rules, the areas they may require,
 // and the callsign filter with its twenty exceptions. Rules and entries are one group each,
 // repeated with their number in names, keys and messages.
+#include "group_names.h"
 #include "registry.h"
 
 namespace zyvora {
 
 namespace {
 
-constexpr int kRules = 8;
 constexpr std::uint16_t kRuleBase = 1584;
 constexpr std::uint16_t kRuleStride = 9;
-constexpr int kCallEntries = 20;
 constexpr std::uint16_t kCallBase = 1685;
 constexpr std::uint16_t kCallStride = 7;
 
@@ -34,9 +33,9 @@ Area filters_area() {
     AreaBuilder a("filters");
     a.section("Digipeater");
     a.page("TabSheet_path_filter_rules");
-    for (int k = 1; k <= kRules; ++k) {
+    for (int k = 1; k <= kPathRules; ++k) {
         const std::string n = std::to_string(k);
-        const std::string p = "Pathn" + n + "_";
+        const std::string p = path_rule_prefix(k);
         const auto base = static_cast<std::uint16_t>(kRuleBase + kRuleStride * (k - 1));
         const auto flags = static_cast<std::uint16_t>(base + 8);
         const std::string rule = "Path(n-N) " + n;
@@ -130,18 +129,17 @@ Area filters_area() {
         .key("Callfilter_rule", KeyKind::Index);
     for (int k = 1; k <= kCallEntries; ++k) {
         const std::string n = std::to_string(k);
+        const std::string call = call_entry_control("callsign", k);
+        const std::string ssid = call_entry_control("ssid", k);
         const auto base = static_cast<std::uint16_t>(kCallBase + kCallStride * (k - 1));
         // The SSID is checked before the call sign is stored; the file holds the call sign first.
-        a.edit("Callfilter_ssid" + n, 2, "*")
+        a.edit(ssid, 2, "*")
             .caption("SSID:").hint("Callsign filter SSID.")
             .call_ssid(base + 6, "Callsign filter " + n + " - SSID range error (0 - 15, or wildcard '*').")
-            .key("Callfilter_ssid" + n, KeyKind::Text)
+            .key(ssid, KeyKind::Text)
             .wildcard()
-            .saved_after("Callfilter_callsign" + n);
-        a.edit("Callfilter_callsign" + n, 6, "")
-            .caption("Callsign:").hint("Callsign filter callsign.")
-            .call_text(base)
-            .key("Callfilter_callsign" + n, KeyKind::Text);
+            .saved_after(call);
+        a.edit(call, 6, "").caption("Callsign:").hint("Callsign filter callsign.").call_text(base).key(call, KeyKind::Text);
     }
 
     return a.take();

@@ -77,9 +77,6 @@ constexpr AnalogPreset kAnalogPresets[] = {
 };
 static_assert(std::size(kAnalogPresets) == 24);
 
-std::string analog_prefix(int n) { return "Teleanalog" + std::to_string(n) + "_"; }
-std::string digital_prefix(int n) { return "Teledigital" + std::to_string(n) + "_"; }
-
 // A letter and a number: "A1", "O4".
 std::string lettered(char letter, std::size_t n) {
     std::string text(1, letter);
@@ -201,6 +198,9 @@ std::optional<std::size_t> selected_source(const ControlStore& store, const std:
 }
 
 }  // namespace
+
+std::string analog_prefix(int n) { return "Teleanalog" + std::to_string(n) + "_"; }
+std::string digital_prefix(int n) { return "Teledigital" + std::to_string(n) + "_"; }
 
 void run_analog_preset(ControlStore& store, int channel) {
     const std::string p = analog_prefix(channel);

@@ -66,8 +66,6 @@ Area filters_area();
 Area beacons_area();
 Area network_area();
 Area aprsis_area();
-// The filter window's row controls: "Packet2rf_filter_" + what + the row as two digits.
-std::string filter_row_control(const char* what, int row);
 Area remote_area();
 Area weather_area();
 Area ports_area();

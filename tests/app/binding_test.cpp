@@ -259,6 +259,81 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(std::logic_error, TForm1(fixture_registry(), twice, Recorder().presenter()));
     }
 
+    // A table header without a text of its own shows the caption that the control under it
+    // declares and names that control; a header of the window's own leaves the control its caption;
+    // a caption cell shows a control's caption before it and names it. Such a header over a cell
+    // without a control, or a caption cell of no control of the page, is refused.
+    void table_headers_and_cells_take_the_captions_that_controls_declare() {
+        const auto table = [](std::vector<zyvora_app::LayoutHeader> headers, zyvora_app::LayoutRow row) {
+            zyvora_app::LayoutColumn column;
+            column.headers = std::move(headers);
+            column.rows = {std::move(row)};
+            return std::vector<zyvora_app::PageLayout>{{"TabSheet_network", {column}}};
+        };
+        using zyvora_app::kControlCaption;
+        TForm1 form(fixture_registry(),
+                    table({kControlCaption, "Own:", "", "Own:"},
+                          {"Fixture_name", "Fixture_mode", zyvora_app::cell_caption("Fixture_enable"), "Fixture_enable"}),
+                    Recorder().presenter());
+        auto* name = child<QWidget>(form, "Fixture_name");
+        auto* mode = child<QWidget>(form, "Fixture_mode");
+        auto* enable = child<QWidget>(form, "Fixture_enable");
+        QStringList texts;
+        QLabel* naming_name = nullptr;
+        QLabel* naming_enable = nullptr;
+        for (auto* label : name->parentWidget()->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly)) {
+            texts << label->text();
+            if (label->buddy() == name) naming_name = label;
+            if (label->buddy() == enable) naming_enable = label;
+        }
+        QCOMPARE(texts, QStringList({"Name:", "Own:", "", "Own:", "Enabled"}));
+        QVERIFY(naming_name);
+        QCOMPARE(naming_name->text(), QString("Name:"));
+        QCOMPARE(mode->accessibleName(), QString("Mode:"));
+        QVERIFY(naming_enable);
+        QCOMPARE(naming_enable->text(), QString("Enabled"));
+
+        try {
+            TForm1 refused(fixture_registry(),
+                           table({kControlCaption, kControlCaption}, {"Fixture_name", zyvora_app::cell_text("-")}),
+                           Recorder().presenter());
+            QFAIL("a header over a text took a caption");
+        } catch (const std::logic_error& e) {
+            QCOMPARE(std::string(e.what()),
+                     std::string("the layout of TabSheet_network takes header 2 from a cell that holds no control"));
+        }
+        try {
+            TForm1 refused(fixture_registry(), table({"", ""}, {"Fixture_name", zyvora_app::cell_caption("Callsign")}),
+                           Recorder().presenter());
+            QFAIL("a caption of no control of the page was shown");
+        } catch (const std::logic_error& e) {
+            QCOMPARE(std::string(e.what()),
+                     std::string("a layout shows the caption of Callsign, which is no control of its page"));
+        }
+    }
+
+    // A group box and a note can show a control's declared caption: the box of a control shown
+    // without its caption, the note beside controls whose rows leave it out.
+    void group_titles_and_notes_take_the_captions_that_controls_declare() {
+        const auto titled = [](std::string title_of) {
+            zyvora_app::LayoutColumn column{"", {{"Fixture_mode"}, zyvora_app::layout_caption_note("Fixture_name")}};
+            column.title_of = std::move(title_of);
+            return std::vector<zyvora_app::PageLayout>{{"TabSheet_network", {column}}};
+        };
+        TForm1 form(fixture_registry(), titled("Fixture_mode"), Recorder().presenter());
+        auto* group = qobject_cast<QGroupBox*>(child<QWidget>(form, "Fixture_mode")->parentWidget());
+        QVERIFY(group);
+        QCOMPARE(group->title(), QString("Mode:"));
+        QCOMPARE(child<QLabel>(form, "TabSheet_network_note")->text(), QString("Name:"));
+        try {
+            TForm1 refused(fixture_registry(), titled("Callsign"), Recorder().presenter());
+            QFAIL("a caption of no control of the page was shown");
+        } catch (const std::logic_error& e) {
+            QCOMPARE(std::string(e.what()),
+                     std::string("a layout shows the caption of Callsign, which is no control of its page"));
+        }
+    }
+
     void a_layout_of_a_page_that_is_not_there_is_refused() {
         const std::vector<zyvora_app::PageLayout> misnamed = {{"TabSheet_netwrok", {{"", {{"Fixture_name"}}}}}};
         try {

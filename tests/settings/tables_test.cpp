@@ -9,10 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "group_names.h"
 #include "image.h"
 #include "passes.h"
 #include "registry.h"
 #include "table_check.h"
+#include "telemetry.h"
 
 namespace zyvora {
 namespace {
@@ -23,6 +25,52 @@ using Tables = std::vector<Area>;
 Problems problems_of(const Tables& t) { return layout_problems(t); }
 
 TEST(Tables, TheProductsTablesHaveNoLayoutProblem) { EXPECT_EQ(problems_of(product_tables()), Problems{}); }
+
+// The window lays out the repeated groups by these counts and names: every member up to the
+// count is declared under them, and no member after it.
+TEST(Tables, GroupCountsAndNamesMatchTheDeclaredControls) {
+    struct Group {
+        const char* what;
+        int count;
+        std::function<std::vector<std::string>(int)> names;
+    };
+    const std::vector<Group> groups = {
+        {"path rule", kPathRules,
+         [](int k) { return std::vector<std::string>{path_rule_prefix(k) + "name", path_rule_prefix(k) + "active"}; }},
+        {"callsign entry", kCallEntries,
+         [](int k) {
+             return std::vector<std::string>{call_entry_control("callsign", k), call_entry_control("ssid", k)};
+         }},
+        {"beacon", kBeacons,
+         [](int k) { return std::vector<std::string>{beacon_prefix(k) + "dest_string", beacon_prefix(k) + "msg"}; }},
+        {"filter row", kFilterRows,
+         [](int k) {
+             return std::vector<std::string>{filter_row_control("callsign", k), filter_row_control("ssid", k),
+                                             filter_row_control("type", k)};
+         }},
+        {"analog channel", kAnalogChannels,
+         [](int k) { return std::vector<std::string>{analog_prefix(k) + "source", analog_prefix(k) + "average"}; }},
+        {"digital channel", kDigitalChannels,
+         [](int k) { return std::vector<std::string>{digital_prefix(k) + "source", digital_prefix(k) + "inverted"}; }},
+    };
+    const ControlStore store = Registry::instance().make_store();
+    for (const Group& g : groups) {
+        for (int k = 1; k <= g.count + 1; ++k) {
+            for (const std::string& name : g.names(k)) {
+                if (k <= g.count) {
+                    EXPECT_GE(store.id(name), 0) << g.what << " " << k << ": " << name;
+                } else {
+                    EXPECT_EQ(store.id(name), -1) << g.what << " past the last: " << name;
+                }
+            }
+        }
+    }
+    EXPECT_EQ(path_rule_prefix(3), "Pathn3_");
+    EXPECT_EQ(call_entry_control("ssid", 12), "Callfilter_ssid12");
+    EXPECT_EQ(beacon_prefix(7), "Beacon7_");
+    EXPECT_EQ(filter_row_control("type", 9), "Packet2rf_filter_type09");
+    EXPECT_EQ(filter_row_control("callsign", 10), "Packet2rf_filter_callsign10");
+}
 
 // Two small areas laid out soundly: flag bits sharing a byte, a row saved after the row that
 // follows it, a row in the file only, a row in the image only and never read back.
