@@ -1,12 +1,18 @@
 #include "command_line.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
+#include <functional>
+#include <initializer_list>
 #include <iostream>
 #include <utility>
 
 #include "files.h"
 #include "hid.h"
 #include "image.h"
+#include "nearest.h"
+#include "report.h"
 #include "settingsfile.h"
 
 namespace zyvora::cli {
@@ -15,44 +21,60 @@ namespace {
 
 // Whether two file names given on the command line name one file, there or still to be made.
 bool one_file(const std::string& a, const std::string& b) {
+    // `-` in and `-` out are two streams, whatever files a folder holds by that name.
+    if (a == kStandardStream || b == kStandardStream) return false;
     if (same_file(a, b)) return true;
     std::error_code ea, eb;
     const auto ca = std::filesystem::weakly_canonical(a, ea), cb = std::filesystem::weakly_canonical(b, eb);
     return !ea && !eb && ca == cb;
 }
 
+// The options of the device and the simulated device, on the main command and on each verb that
+// talks to the device, so that they are given before or after the verb and the verb's help lists them.
+std::vector<CLI::Option*> add_device_options(CLI::App& app, Options& o, std::vector<std::string>& faults) {
+    std::vector<CLI::Option*> added;
+    added.push_back(app.add_option(
+        "--device", o.device_text,
+        "hid (the one USB device attached, the default), hid:PATH or hid:SERIAL (the USB device at that path "
+        "or with that serial number), sim (a simulated device) or sim:FILE (its EEPROM kept in FILE)"));
+    added.push_back(app.add_option("--sim-firmware-version", o.sim.firmware_version,
+                                   "Simulated device: firmware version number (113 = 1.13)"));
+    added.push_back(app.add_option("--sim-hardware", o.sim.hardware_version, "Simulated device: hardware version text"));
+    added.push_back(app.add_option("--sim-fault", faults,
+                   "Simulated device: a fault, COMMAND[@PAGE]=KIND; commands hwversion, fwversion, read, write, "
+                   "firmware; kinds wrong-sum, wrong-echo, short-reply, no-reply, gone, corrupt"));
+    added.push_back(app.add_flag("--sim-erased", o.sim.erased, "Simulated device: a fresh EEPROM is erased (all 0xFF)"));
+    added.push_back(app.add_flag("--sim-absent", o.sim.not_found, "Simulated device: not attached"));
+    // A reply later than the device's reply limit is no reply, so a longer latency is no device.
+    added.push_back(app.add_option("--sim-latency-us", o.latency_us,
+                                   "Simulated device: microseconds before each reply, at most " +
+                                       std::to_string(kReplyTimeoutMs * 1000L) + " (the reply limit)")
+                        ->check(CLI::Range(0L, kReplyTimeoutMs * 1000L)));
+    return added;
+}
+
+constexpr const char* kFirmwareHelp = "Firmware image to upload or pack instead of the one built in ('-': standard input)";
+constexpr const char* kJsonHelp = "Print the result as one JSON document; the status log goes to standard error";
+
 }  // namespace
 
 void define_options(CommandLine& line) {
     CLI::App& app = line.app;
     Options& o = line.options;
-    app.set_version_flag("--version", std::string(kApplicationName) + " " + std::string(kVersionTag));
+    char firmware[16];
+    std::snprintf(firmware, sizeof firmware, "%.2f", kExpectedFirmwareVersion * 0.01);
+    app.set_version_flag("-V,--version", std::string(kApplicationName) + " " + std::string(kVersionTag) +
+                                              ", for device firmware " + firmware);
     app.require_subcommand(1);
+    app.footer("A file named '-' is standard input where a file is read and standard output where one is written.");
     app.fallthrough();
 
-    auto& device_options = line.device_options;
-    device_options.push_back(app.add_option(
-        "--device", o.device_text,
-        "hid (the one USB device attached, the default), hid:PATH or hid:SERIAL (the USB device at that path "
-        "or with that serial number), sim (a simulated device) or sim:FILE (its EEPROM kept in FILE)"));
-    line.firmware_option =
-        app.add_option("--firmware", o.firmware_file, "Firmware image to upload or pack instead of the one built in");
-    device_options.push_back(app.add_option("--sim-firmware-version", o.sim.firmware_version,
-                                            "Simulated device: firmware version number (113 = 1.13)"));
-    device_options.push_back(
-        app.add_option("--sim-hardware", o.sim.hardware_version, "Simulated device: hardware version text"));
-    device_options.push_back(app.add_option("--sim-fault", o.fault_texts,
-                   "Simulated device: a fault, COMMAND[@PAGE]=KIND; commands hwversion, fwversion, read, write, "
-                   "firmware; kinds wrong-sum, wrong-echo, short-reply, no-reply, gone, corrupt"));
-    device_options.push_back(
-        app.add_flag("--sim-erased", o.sim.erased, "Simulated device: a fresh EEPROM is erased (all 0xFF)"));
-    device_options.push_back(app.add_flag("--sim-absent", o.sim.not_found, "Simulated device: not attached"));
-    // A reply later than the device's reply limit is no reply, so a longer latency is no device.
-    device_options.push_back(
-        app.add_option("--sim-latency-us", o.latency_us,
-                       "Simulated device: microseconds before each reply, at most " +
-                           std::to_string(kReplyTimeoutMs * 1000L) + " (the reply limit)")
-            ->check(CLI::Range(0L, kReplyTimeoutMs * 1000L)));
+    line.device_options = add_device_options(app, o, o.fault_texts);
+    line.firmware_option = app.add_option("--firmware", o.firmware_file, kFirmwareHelp);
+    auto* quiet = app.add_flag("-q,--quiet", o.quiet, "Print only failures: no status log, no messages of success");
+    app.add_flag("-v,--verbose", o.verbose, "Print every status log line, the page lines too, even on a terminal")
+        ->excludes(quiet);
+    line.json_option = app.add_flag("--json", o.json, kJsonHelp);
 }
 
 void define_verbs(CommandLine& line) {
@@ -97,11 +119,102 @@ void define_verbs(CommandLine& line) {
     line.info = app.add_subcommand("info", "Show the device's firmware and hardware versions.");
     line.list = app.add_subcommand(
         "list", "List the attached devices, one per line: path, serial number, and firmware and hardware versions.");
+
+    for (CLI::App* verb : {line.read, line.write, line.upload, line.info, line.list}) {
+        add_device_options(*verb, o, o.verb_fault_texts);
+    }
+    for (CLI::App* verb : {line.upload, line.ruf}) verb->add_option("--firmware", o.firmware_file, kFirmwareHelp);
+    for (CLI::App* verb : {line.info, line.list}) verb->add_flag("--json", o.json, kJsonHelp);
 }
 
 int refuse(const std::string& why) {
     std::cerr << "zyvora-cli: " << why << '\n';
     return 2;
+}
+
+namespace {
+
+bool is_option(const std::string& arg) { return arg.size() > 1 && arg[0] == '-'; }
+
+const CLI::App* verb_named(const CommandLine& line, const std::string& name) {
+    const auto verbs = line.app.get_subcommands([&](const CLI::App* v) { return v->get_name() == name; });
+    return verbs.empty() ? nullptr : verbs.front();
+}
+
+// Walks the arguments as the parser does: options (with their values) of the command or the
+// verb, then the verb, then the verb's arguments. `visit` gets the position of each word that is
+// no option, and the verb found so far; true stops the walk.
+template <typename Visit>
+void walk(const CommandLine& line, const std::vector<std::string>& args, Visit visit,
+          const std::function<bool(std::size_t, const std::string&)>& on_unknown_option) {
+    const CLI::App* verb = nullptr;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--") return;
+        if (is_option(arg)) {
+            // A short option holds its value or other short flags after its letter (-qv).
+            const bool is_short = arg[1] != '-';
+            const std::string name = is_short ? arg.substr(0, 2) : arg.substr(0, arg.find('='));
+            const CLI::Option* option = verb ? verb->get_option_no_throw(name) : nullptr;
+            if (!option) option = line.app.get_option_no_throw(name);
+            if (!option) {
+                if (on_unknown_option(i, name)) return;
+                continue;
+            }
+            if (!is_short && arg.find('=') == std::string::npos && option->get_items_expected_max() > 0) ++i;
+            continue;
+        }
+        if (visit(i, verb)) return;
+        if (!verb) verb = verb_named(line, arg);
+    }
+}
+
+std::vector<std::string> verb_names(const CommandLine& line) {
+    std::vector<std::string> names;
+    for (const CLI::App* verb : line.app.get_subcommands([](const CLI::App*) { return true; })) {
+        names.push_back(verb->get_name());
+    }
+    return names;
+}
+
+std::string hint(const std::string& word, const std::vector<std::string>& known) {
+    const auto near = nearest(word, known);
+    return near ? "; did you mean '" + *near + "'?" : "; see zyvora-cli --help";
+}
+
+}  // namespace
+
+std::vector<std::string> with_help_verb(const CommandLine& line, std::vector<std::string> args) {
+    walk(line, args, [&](std::size_t at, const CLI::App* verb) {
+        if (verb || args[at] != "help") return true;
+        args.erase(args.begin() + static_cast<std::ptrdiff_t>(at));
+        // `help VERB` is the verb's help; `help` alone the command's.
+        const std::size_t after = at < args.size() && verb_named(line, args[at]) ? at + 1 : at;
+        args.insert(args.begin() + static_cast<std::ptrdiff_t>(after), "--help");
+        return true;
+    }, [](std::size_t, const std::string&) { return false; });
+    return args;
+}
+
+std::optional<std::string> unknown_word(const CommandLine& line, const std::vector<std::string>& args) {
+    std::optional<std::string> found;
+    walk(line, args, [&](std::size_t at, const CLI::App* verb) {
+        if (verb || verb_named(line, args[at])) return false;
+        found = "unknown verb '" + printable(args[at]) + "'" + hint(args[at], verb_names(line));
+        return true;
+    }, [&](std::size_t, const std::string& name) {
+        std::vector<std::string> known;
+        const auto add_names = [&](const CLI::App& app) {
+            for (const CLI::Option* option : app.get_options()) {
+                for (const std::string& l : option->get_lnames()) known.push_back("--" + l);
+            }
+        };
+        add_names(line.app);
+        for (const CLI::App* verb : line.app.get_subcommands([](const CLI::App*) { return true; })) add_names(*verb);
+        found = "unknown option '" + printable(name) + "'" + hint(name, known);
+        return true;
+    });
+    return found;
 }
 
 std::optional<int> refuse_inconsistent(const CommandLine& line) {
@@ -116,6 +229,14 @@ std::optional<int> refuse_inconsistent(const CommandLine& line) {
     if (line.firmware_option->count() > 0 && !*line.upload && !*line.ruf) {
         return refuse("--firmware does not apply to " + verb->get_name());
     }
+    if (line.json_option->count() > 0 && !*line.info && !*line.list) {
+        return refuse("--json does not apply to " + verb->get_name());
+    }
+    const auto dashes = [](std::initializer_list<const std::string*> names) {
+        return std::count_if(names.begin(), names.end(), [](const std::string* n) { return *n == kStandardStream; });
+    };
+    if (dashes({&o.in, &o.firmware_file}) > 1) return refuse("standard input is given twice; only one input can be '-'");
+    if (dashes({&o.out, &o.image_out}) > 1) return refuse("standard output is given twice; only one output can be '-'");
     // An output never replaces an input, nor the other output.
     std::vector<std::pair<std::string, std::string>> inputs;
     if (!o.in.empty()) inputs.emplace_back("the input file", o.in);

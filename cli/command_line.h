@@ -16,7 +16,10 @@ struct Options {
     bool all = false, no_backup = false, no_verify = false;
     SimOptions sim;
     std::vector<std::string> fault_texts;
+    // --sim-fault given after a device verb: a list of its own, so that neither replaces the other.
+    std::vector<std::string> verb_fault_texts;
     long latency_us = 0;
+    bool quiet = false, verbose = false, json = false;
 };
 
 // The parser, the options it fills and the verbs it knows. The options are bound to `options`
@@ -27,6 +30,7 @@ struct CommandLine {
     Options options;
     std::vector<CLI::Option*> device_options;
     CLI::Option* firmware_option = nullptr;
+    CLI::Option* json_option = nullptr;  // before the verb; only info and list take it
     CLI::App *defaults = nullptr, *check = nullptr, *encode = nullptr, *decode = nullptr, *read = nullptr,
              *write = nullptr, *upload = nullptr, *ruf = nullptr, *info = nullptr, *list = nullptr;
 
@@ -39,6 +43,13 @@ void define_verbs(CommandLine& line);
 
 // A usage error: the message on standard error, and the exit status 2.
 int refuse(const std::string& why);
+
+// The arguments with `help [VERB]` in the verb's place turned into `[VERB] --help`.
+std::vector<std::string> with_help_verb(const CommandLine& line, std::vector<std::string> args);
+
+// After a failed parse: an unknown verb or option named with the nearest known one, or nullopt
+// when the arguments hold neither.
+std::optional<std::string> unknown_word(const CommandLine& line, const std::vector<std::string>& args);
 
 // Options the verb has no use for, and an output that would replace an input: the exit status
 // of the refusal, or nullopt when the command line holds together.

@@ -1,8 +1,11 @@
 #pragma once
 // The terminal side of the command line: log lines to standard output, boxes and errors to
 // standard error, control bytes escaped.
+#include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "feedback.h"
 #include "interrupts.h"
@@ -13,26 +16,62 @@ namespace zyvora::cli {
 // terminal gets them escaped, line by line.
 std::string terminal_text(const std::string& text);
 
+// How much of the status log is shown, and where.
+struct LogSetup {
+    bool quiet = false;      // failures only
+    bool verbose = false;    // every line, even on a terminal
+    bool to_stderr = false;  // standard output carries the result (a file on `-`, JSON)
+};
+
 // Log lines to standard output; boxes and errors to standard error, with the window's texts.
+// On a terminal the page lines of a transfer become one line updated in place.
 class ConsoleFeedback : public Feedback {
 public:
+    ConsoleFeedback() : ConsoleFeedback(LogSetup{}) {}
+    explicit ConsoleFeedback(const LogSetup& setup);
+    ~ConsoleFeedback() override { finish(); }
+
     void info(const std::string& text) override { show(text); }
     void message(const std::string& text) override { show(text); }
     void error(const std::string& text) override { show(text); }
-    void warning(const std::string& text) override { show("zyvora-cli: warning: " + text); }
+    void warning(const std::string& text) override;
     void log(const std::string& line) override;
-    void progress_range(int, int) override {}
-    void progress_position(int position) override { position_ = position; }
+    void progress_range(int, int maximum) override;
+    void progress_position(int position) override;
     int progress() const override { return position_; }
     void process_events() override {}
     int interrupts() const override { return held_ ? held_->count() : 0; }
     // While a device operation runs, Ctrl+C and the like are counted for it to decide on.
     void hold_interrupts() { held_ = std::make_unique<HeldInterrupts>(); }
 
+    // The closing line of a failed operation, "zyvora-cli: OPERATION failed[ at page N of M]: WHY",
+    // unless standard error already ends with why. `why` empty: the last status log line.
+    void failed(const std::string& operation, const std::string& why = {});
+    // Ends a line left pending or in place.
+    void finish();
+
 private:
-    static void show(const std::string& text);
+    void show(const std::string& text);
+    void print_log(const std::string& line);
+    void clear_progress();
+    void draw_progress();
+
+    LogSetup setup_;
+    bool in_place_ = false;  // the log goes to a terminal and page lines are drawn in place
     std::unique_ptr<HeldInterrupts> held_;
     int position_ = 0;
+    // The transfer under way: its pages, the last page line, and a log line that is a page line
+    // when the next progress step follows it.
+    bool transfer_ = false;
+    int total_ = 0;
+    std::chrono::steady_clock::time_point started_;
+    std::string page_line_;
+    std::optional<std::string> pending_;
+    bool drawn_ = false;
+    // What the failure line needs: the last log line, and whether standard error has the last word.
+    std::string last_log_;
+    bool last_on_stderr_ = false;
+    std::vector<std::string> held_messages_;  // --quiet: shown only when the operation fails
 };
 
 }  // namespace zyvora::cli

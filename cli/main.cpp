@@ -1,5 +1,7 @@
 // zyvora-cli: the configurator's operations for scripts and service work.
 #include <csignal>
+#include <string>
+#include <vector>
 
 #include "command_line.h"
 #include "console.h"
@@ -17,15 +19,23 @@ int main(int argc, char** argv) {
     CommandLine line;
     define_options(line);
     define_verbs(line);
+    const std::vector<std::string> args = with_help_verb(line, std::vector<std::string>(argv + 1, argv + argc));
     try {
-        line.app.parse(argc, argv);
+        // The parser takes the arguments last first.
+        line.app.parse(std::vector<std::string>(args.rbegin(), args.rend()));
     } catch (const CLI::ParseError& e) {
+        if (e.get_exit_code() != 0) {
+            if (const auto unknown = unknown_word(line, args)) return refuse(*unknown);
+        }
         const int code = line.app.exit(e);
         return code == 0 ? 0 : 2;
     }
     if (const auto refused = refuse_inconsistent(line)) return *refused;
 
-    ConsoleFeedback feedback;
+    const Options& o = line.options;
+    // Standard output that carries a file or a JSON document takes no status log.
+    ConsoleFeedback feedback(LogSetup{o.quiet, o.verbose,
+                                      o.json || o.out == kStandardStream || o.image_out == kStandardStream});
     Device device;
     // The transfers decide for themselves what an interrupt does; the queries just end.
     if (*line.read || *line.write || *line.upload) feedback.hold_interrupts();

@@ -1,6 +1,9 @@
 #include "verbs.h"
 
+#include <nlohmann/json.hpp>
+
 #include <chrono>
+#include <cstdio>
 #include <iostream>
 #include <string>
 #include <utility>
@@ -22,7 +25,9 @@ int status(bool ok) { return ok ? 0 : 1; }
 
 std::optional<int> make_device(Options& o, ConsoleFeedback& feedback, Device& device) {
     SimOptions& sim = o.sim;
-    for (const auto& text : o.fault_texts) {
+    std::vector<std::string> fault_texts = o.fault_texts;
+    fault_texts.insert(fault_texts.end(), o.verb_fault_texts.begin(), o.verb_fault_texts.end());
+    for (const auto& text : fault_texts) {
         std::string why;
         const auto fault = parse_sim_fault(text, &why);
         if (!fault) {
@@ -58,7 +63,37 @@ std::optional<int> make_device(Options& o, ConsoleFeedback& feedback, Device& de
 namespace {
 
 FirmwareStore chosen_firmware(const Options& o) {
+    if (o.firmware_file == kStandardStream) return FirmwareStore::from_file("/dev/stdin");
     return o.firmware_file.empty() ? FirmwareStore::embedded() : FirmwareStore::from_file(o.firmware_file);
+}
+
+// A device's texts need not be UTF-8; JSON gets the replacement character for what is not.
+std::string json_text(const nlohmann::json& document) {
+    return document.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+// The versions are the result: standard output, as text or JSON.
+int info_verb(const Options& o, Device& device, ConsoleFeedback& feedback) {
+    const auto transport = device.port->open(feedback);
+    if (!transport) return 1;
+    DeviceLink link(*transport);
+    const auto firmware = link.firmware_version();
+    const auto hardware = firmware ? link.hardware_version() : std::nullopt;
+    if (!hardware) {
+        feedback.failed("info", "the device does not answer the version query.");
+        return 1;
+    }
+    char firmware_text[40];  // any 32-bit number in hundredths
+    std::snprintf(firmware_text, sizeof firmware_text, "%.2f", *firmware * 0.01);
+    if (o.json) {
+        std::cout << json_text({{"device", o.device_text},
+                                {"firmware_version", firmware_text},
+                                {"hardware_version", *hardware}})
+                  << '\n';
+    } else {
+        std::cout << "Firmware version: " << firmware_text << "\nHardware version: " << printable(*hardware) << '\n';
+    }
+    return 0;
 }
 
 int upload_firmware_verb(const Options& o, Device& device, ConsoleFeedback& feedback) {
@@ -81,8 +116,17 @@ int list_verb(const Options& o, Device& device, ConsoleFeedback& feedback) {
     } else if (auto one = dynamic_cast<SimulatedPort&>(*device.port).list(o.device_text)) {
         listed.push_back(std::move(*one));
     }
+    if (o.json) {
+        nlohmann::json all = nlohmann::json::array();
+        for (const ListedDevice& d : listed) {
+            all.push_back({{"path", d.path},
+                           {"serial_number", d.serial_number.empty() ? nlohmann::json() : nlohmann::json(d.serial_number)},
+                           {"state", d.state}});
+        }
+        std::cout << json_text(all) << '\n';
+    }
     // Tab-separated, so that a script can cut out the path or the serial number.
-    for (const ListedDevice& d : listed) {
+    for (const ListedDevice& d : o.json ? std::vector<ListedDevice>{} : listed) {
         std::cout << printable(d.path) << '\t' << (d.serial_number.empty() ? "-" : printable(d.serial_number))
                   << '\t' << printable(d.state) << '\n';
     }
@@ -92,7 +136,9 @@ int list_verb(const Options& o, Device& device, ConsoleFeedback& feedback) {
 
 }  // namespace
 
-int run_verb(const CommandLine& line, Device& device, ConsoleFeedback& feedback) {
+namespace {
+
+int run_the_verb(const CommandLine& line, Device& device, ConsoleFeedback& feedback) {
     const Options& o = line.options;
     const Registry& registry = Registry::instance();
     ControlStore store = start_up_store(registry, feedback);
@@ -130,9 +176,25 @@ int run_verb(const CommandLine& line, Device& device, ConsoleFeedback& feedback)
         return status(read_settings_file(registry, store, o.in, feedback) &&
                       build_remote_update_file(registry, store, image, chosen_firmware(o), o.out, feedback));
     }
-    if (*line.info) return status(show_device_versions(*device.port, feedback));
+    if (*line.info) return info_verb(o, device, feedback);
     if (*line.list) return list_verb(o, device, feedback);
     return 2;
+}
+
+// The operation as a failure line names it: the window's name for the device operations.
+std::string operation_name(const CommandLine& line) {
+    if (*line.read) return "read config";
+    if (*line.write) return "write config";
+    if (*line.upload) return "upload firmware";
+    return line.app.get_subcommands().front()->get_name();
+}
+
+}  // namespace
+
+int run_verb(const CommandLine& line, Device& device, ConsoleFeedback& feedback) {
+    const int status = run_the_verb(line, device, feedback);
+    if (status == 1) feedback.failed(operation_name(line));
+    return status;
 }
 
 }  // namespace zyvora::cli

@@ -29,7 +29,7 @@ constexpr std::size_t kSettingsFileLimit = std::size_t{1} << 20;
 // byte, or cannot be read.
 std::optional<std::string> settings_text(const std::string& path, std::string* why) {
     FileRead read = read_file(path, kSettingsFileLimit);
-    const std::string name = printable(path);
+    const std::string name = input_name(path);
     if (read.too_large) {
         *why = name + " is not a settings file: it holds more than " + std::to_string(kSettingsFileLimit) +
                " bytes (1 MiB), the most a settings file holds.";
@@ -50,9 +50,13 @@ bool save_settings_file(const Registry& registry, const ControlStore& store, con
         SettingsFile file;
         // Other sections and keys of an existing file are kept, so one we cannot read whole is
         // not replaced. A path the system refuses to look up (a name too long, say) cannot be
-        // written either.
+        // written either. A pipe, a terminal or a device is only written: reading it first could
+        // wait for ever.
         std::error_code lookup;
-        const bool exists = std::filesystem::exists(path, lookup);
+        const auto found = path == kStandardStream ? std::filesystem::file_status(std::filesystem::file_type::not_found)
+                                                   : std::filesystem::status(path, lookup);
+        if (found.type() == std::filesystem::file_type::not_found) lookup.clear();
+        const bool exists = std::filesystem::is_regular_file(found);
         if (lookup) throw WriteError(path);
         if (exists) {
             std::string why;
@@ -84,7 +88,7 @@ bool read_settings_file(const Registry& registry, ControlStore& store, const std
         return false;
     }
     if (!file.parse(*text)) {
-        feedback.error("Unable to read " + printable(path) + ": " + std::strerror(ENOMEM));
+        feedback.error("Unable to read " + input_name(path) + ": " + std::strerror(ENOMEM));
         return false;
     }
     if (file.read_string("!WARNING", "Application", "unknown") != kApplicationName) {
@@ -131,7 +135,7 @@ bool verify_and_decode(const Registry& registry, ControlStore& store, const Imag
 std::optional<Image> read_image_file(const std::string& path, Feedback& feedback) {
     // One byte past the image is enough to know the file is not one.
     const FileRead read = read_file(path, kImageSize);
-    const std::string name = printable(path);
+    const std::string name = input_name(path);
     if (read.too_large) {
         feedback.error(name + " is not a settings image: it holds more than " + std::to_string(kImageSize) +
                        " bytes, an image holds " + std::to_string(kImageSize) + ".");

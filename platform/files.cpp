@@ -15,7 +15,15 @@
 
 namespace zyvora {
 
-WriteError::WriteError(const std::string& path) : std::runtime_error("Unable to write to " + printable(path)) {}
+WriteError::WriteError(const std::string& path) : std::runtime_error("Unable to write to " + output_name(path)) {}
+
+std::string input_name(const std::string& path) {
+    return path == kStandardStream ? "standard input" : printable(path);
+}
+
+std::string output_name(const std::string& path) {
+    return path == kStandardStream ? "standard output" : printable(path);
+}
 
 std::string printable(std::string_view text) {
     std::string out;
@@ -41,7 +49,9 @@ std::string printable(std::string_view text) {
 
 FileRead read_file(const std::string& path, std::size_t limit) {
     FileRead result;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // A copy of standard input, so that closing it below leaves the stream itself open.
+    const int fd = path == kStandardStream ? ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0)
+                                           : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         result.reason = std::strerror(errno);
         return result;
@@ -164,6 +174,37 @@ void rewrite_in_place(const std::string& path, const struct stat& existing, std:
     if (::close(fd) != 0 || !ok) throw WriteError(given);
 }
 
+// A pipe or a terminal has no position to write at: plain writes, in order.
+bool stream_all(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+// Whether `path` names something that exists and is neither a regular file nor a folder, its
+// links followed as the system follows them (/dev/stdout among them).
+bool is_stream_target(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+}
+
+void write_straight_through(const std::string& given, std::string_view data) {
+    if (given == kStandardStream) {
+        if (!stream_all(STDOUT_FILENO, data)) throw WriteError(given);
+        return;
+    }
+    const int fd = ::open(given.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) throw WriteError(given);
+    const bool ok = stream_all(fd, data);
+    if (::close(fd) != 0 || !ok) throw WriteError(given);
+}
+
 void sync_folder(const std::string& folder) {
     // Makes the rename itself durable; a failure here loses nothing already written.
     const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -176,6 +217,7 @@ void sync_folder(const std::string& folder) {
 }  // namespace
 
 void write_whole_file(const std::string& given, std::string_view data) {
+    if (given == kStandardStream || is_stream_target(given)) return write_straight_through(given, data);
     const auto resolved = resolve_links(given);
     if (!resolved) throw WriteError(given);
     const std::string& path = *resolved;
@@ -276,6 +318,8 @@ void InPlaceFile::close() {
 }
 
 bool can_replace(const std::string& given) {
+    if (given == kStandardStream) return true;
+    if (is_stream_target(given)) return ::access(given.c_str(), W_OK) == 0;
     const auto resolved = resolve_links(given);
     if (!resolved) return false;
     const std::string& path = *resolved;

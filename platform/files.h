@@ -21,13 +21,19 @@ public:
 // A file name or a device's text as a terminal may show it: control bytes as \n, \t, \r or \xNN.
 std::string printable(std::string_view text);
 
+// `-` names standard input where a file is read and standard output where one is written.
+constexpr std::string_view kStandardStream = "-";
+// The name messages give a file: printable, and "standard input" or "standard output" for `-`.
+std::string input_name(const std::string& path);
+std::string output_name(const std::string& path);
+
 struct FileRead {
     std::optional<std::string> bytes;  // the whole file, when it could be read and fits the bound
     bool too_large = false;            // it holds more than the bound
     std::string reason;                // why it could not be read (strerror text)
 };
 
-// Reads at most `limit` bytes and one more to tell a larger file; every read is checked, so an
+// Reads at most `limit` bytes and one more to tell a larger file (`-`: standard input); every read is checked, so an
 // I/O error or a failed allocation is a failure, never an early end of file.
 FileRead read_file(const std::string& path, std::size_t limit);
 
@@ -35,6 +41,8 @@ FileRead read_file(const std::string& path, std::size_t limit);
 std::optional<std::string> read_whole_file(const std::string& path, std::string* reason = nullptr);
 
 // Replaces `path` with `data`, or throws WriteError and leaves it as it was.
+// - `-` and a target that is no regular file (a pipe, a terminal, a device) are written straight
+//   through: such a target cannot be replaced, only written.
 // - A target the user may not write is refused.
 // - A symbolic link, dangling or not, keeps being a link and its target is written.
 // - A new file is readable and writable by its owner only (settings files hold passwords); an
@@ -46,7 +54,7 @@ std::optional<std::string> read_whole_file(const std::string& path, std::string*
 void write_whole_file(const std::string& path, std::string_view data);
 
 // Whether write_whole_file could replace `path`: its folder takes new files and `path` is a
-// regular file the user may write, or not there yet. Lets an operation refuse before slow work.
+// regular file the user may write, or not there yet, or `-` or another target written straight through. Lets an operation refuse before slow work.
 bool can_replace(const std::string& path);
 
 // Whether the two names are one file (both exist and share device and inode).

@@ -64,7 +64,11 @@ TEST_F(Devices, ASecondProgramOnOneSimulatedDeviceIsToldItIsInUseAndSendsNothing
                 const Outcome r = run(args);
                 EXPECT_EQ(r.status, 1) << device << ' ' << verb.back();
                 EXPECT_EQ(r.out, kFound + kInUse) << device << ' ' << verb.back();
-                EXPECT_EQ(r.err, "") << device << ' ' << verb.back();
+                const std::string operation = verb[0] == "read"    ? "read config"
+                                              : verb[0] == "write" ? "write config"
+                                              : verb[0] == "info"  ? "info"
+                                                                   : "upload firmware";
+                EXPECT_EQ(r.err, "zyvora-cli: " + operation + " failed: " + kInUse) << device << ' ' << verb.back();
             }
             const Outcome r = run({"--device", device, "list"});
             EXPECT_EQ(r.status, 0);
@@ -78,8 +82,8 @@ TEST_F(Devices, ASecondProgramOnOneSimulatedDeviceIsToldItIsInUseAndSendsNothing
     // Let go: the device is this program's again.
     const Outcome r = run({"--device", "sim:dev.img", "info"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, kFound);
-    EXPECT_EQ(r.err, "Firmware version: 1.13\nHardware version: Zyvora Plus 2.0 simulated hardware\n");
+    EXPECT_EQ(r.out, kFound + "Firmware version: 1.13\nHardware version: Zyvora Plus 2.0 simulated hardware\n");
+    EXPECT_EQ(r.err, "");
 }
 
 TEST_F(Devices, ADeviceThatIsNoneOfTheFormsIsAUsageError) {

@@ -99,12 +99,12 @@ TEST_F(CliEdges, AFailedOperationWritesNoOutputAndAnOutputIsNeverAnInput) {
     const std::string tx_delay = "TX delay - range error (200 - 1000).\n";
     run_unchanged({
         {{"--device", "sim", "--sim-absent", "read", "keep.cfg", "--image", "keep.bin"}, 1,
-         "Zyvora Plus 2.0 not found.\n", ""},
+         "Zyvora Plus 2.0 not found.\n", "zyvora-cli: read config failed: Zyvora Plus 2.0 not found.\n"},
         {{"--device", "sim", "--sim-fault", "read@0=no-reply", "read", "keep.cfg", "--image", "keep.bin"}, 1,
-         kFound + "Page read error: 1/512\n" + checksum, ""},
+         kFound + "Page read error: 1/512\n" + checksum, "zyvora-cli: read config failed at page 1 of 512: " + checksum},
         {{"--device", "sim", "--sim-erased", "read", "keep.cfg", "--image", "keep.bin"}, 1, kFound + all_read + checksum,
-         ""},
-        {{"decode", "zero.bin", "keep.cfg"}, 1, checksum, ""},
+         "zyvora-cli: read config failed: " + checksum},
+        {{"decode", "zero.bin", "keep.cfg"}, 1, checksum, "zyvora-cli: decode failed: " + checksum},
         {{"decode", "/dev/zero", "keep.cfg"}, 1, "", not_an_image},
         {{"encode", "bad.cfg", "keep.bin"}, 1, "", tx_delay},
         {{"encode", "/dev/zero", "keep.bin"}, 1, "", too_large},
@@ -195,7 +195,8 @@ TEST_F(CliEdges, ATextWithLineBreaksCannotSetOtherKeys) {
 TEST_F(CliEdges, DeviceTextsAndFileNamesReachTheTerminalEscaped) {
     Outcome r = run({"--device", "sim", "--sim-hardware", "\x1b[31mred\x07", "info"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, "Firmware version: 1.13\nHardware version: \\x1B[31mred\\x07\n");
+    EXPECT_EQ(r.out, kFound + "Firmware version: 1.13\nHardware version: \\x1B[31mred\\x07\n");
+    EXPECT_EQ(r.err, "");
     r = run({"check", "a\x1b]0;title\x07.cfg"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "Unable to read a\\x1B]0;title\\x07.cfg: No such file or directory\n");

@@ -58,6 +58,11 @@ protected:
 const std::string kIncomplete =
     "Write config failed: the device holds an incomplete configuration. Write the settings to it again before it "
     "is used.\n";
+// The closing line of a write that failed at `page` (from 1).
+std::string failed_at(int page) {
+    const std::string n = std::to_string(page);
+    return "zyvora-cli: write config failed at page " + n + " of 512: Page write error: " + n + "/512\n";
+}
 
 TEST_F(SimEeprom, OnlyAWriteMakesTheFileAndItIsTheOwnersAlone) {
     for (const std::vector<std::string>& args : {std::vector<std::string>{"info"}, {"read", "out.cfg"}}) {
@@ -104,7 +109,7 @@ TEST_F(SimEeprom, APageTheFileCannotTakeIsNotAcknowledged) {
                              "Simulated device: EEPROM not saved to dev.img: File too large\n"
                              "Page write error: " + std::to_string(c.pages_kept + 1) + "/512\n")
             << c.name;
-        EXPECT_EQ(r.err, kIncomplete) << c.name;
+        EXPECT_EQ(r.err, kIncomplete + failed_at(c.pages_kept + 1)) << c.name;
         if (c.file_exists) {
             const std::size_t kept = static_cast<std::size_t>(c.pages_kept) * kPageSize;
             EXPECT_TRUE(same_bytes(contents("dev.img"), image_.substr(0, kept) + old_eeprom().substr(kept))) << c.name;
@@ -120,7 +125,7 @@ TEST_F(SimEeprom, AnInterruptedWriteLeavesThePagesTheDeviceTook) {
         run({"--device", "sim:dev.img", "--sim-fault", "write@100=gone", "write", "--no-backup", "start.cfg"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, kFound + pages_written(100) + "Page write error: 101/512\n");
-    EXPECT_EQ(r.err, kIncomplete);
+    EXPECT_EQ(r.err, kIncomplete + failed_at(101));
     EXPECT_TRUE(same_bytes(contents("dev.img"), image_.substr(0, 100 * kPageSize) + old_eeprom().substr(100 * kPageSize)));
 }
 

@@ -48,6 +48,11 @@ struct RunOptions {
 // A user other than root that owns nothing here, for the runs that need one.
 constexpr uid_t kOtherUser = 65534;
 
+// The simulated device's log line when it is opened, and its versions as `info` shows them.
+inline const std::string kFoundLine = "Zyvora Plus 2.0 found, vid: Vid_0483, pid: A124\n";
+inline const std::string kSimVersions =
+    "Firmware version: 1.13\nHardware version: Zyvora Plus 2.0 simulated hardware\n";
+
 class CliTest : public ::testing::Test {
 protected:
     CliTest() {
