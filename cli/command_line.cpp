@@ -86,6 +86,9 @@ void define_verbs(CommandLine& line) {
     line.check = app.add_subcommand("check", "Read a settings file and check every setting as \"Write config\" does.");
     line.check->add_option("IN.cfg", o.in, "Settings file to check")->required();
     line.check->add_flag("--all", o.all, "Go on after a failing check and print every failing check's message");
+    line.check->add_flag("--strict", o.strict, "Fail (exit status 1) when there is a warning about the file");
+    line.check->add_flag("--json", o.json,
+                         "Print the outcome as one JSON document on standard output instead of messages");
 
     line.encode = app.add_subcommand("encode", "Check a settings file and write its 16384-byte settings image.");
     line.encode->add_option("IN.cfg", o.in, "Settings file to read")->required();

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "check_verb.h"
 #include "device_flows.h"
 #include "files.h"
 #include "hid.h"
@@ -145,10 +146,7 @@ int run_the_verb(const CommandLine& line, Device& device, ConsoleFeedback& feedb
     Image image{};
 
     if (*line.defaults) return status(save_settings_file(registry, store, o.out, feedback));
-    if (*line.check) {
-        return status(read_settings_file(registry, store, o.in, feedback) &&
-                      encode_settings(registry, store, image, feedback, o.all));
-    }
+    if (*line.check) return check_verb(o, store, feedback);
     if (*line.encode) {
         return status(read_settings_file(registry, store, o.in, feedback) &&
                       encode_settings(registry, store, image, feedback) && write_image_file(image, o.out, feedback));

@@ -106,12 +106,17 @@ bool read_settings_file(const Registry& registry, ControlStore& store, const std
     return true;
 }
 
-bool encode_settings(const Registry& registry, ControlStore& store, Image& image, Feedback& feedback, bool all,
-                     const Clock& clock) {
+std::vector<Failure> encode_failures(const Registry& registry, ControlStore& store, Image& image, bool all,
+                                     const Clock& clock) {
     pc_time_fill_if_asked(store, clock);
     EncodeOptions options;
     options.all = all;
-    const auto failures = encode(registry, store, image, options);
+    return encode(registry, store, image, options);
+}
+
+bool encode_settings(const Registry& registry, ControlStore& store, Image& image, Feedback& feedback, bool all,
+                     const Clock& clock) {
+    const auto failures = encode_failures(registry, store, image, all, clock);
     for (const auto& failure : failures) {
         if (failure.conversion) feedback.error(failure.message);
         else feedback.info(failure.message);

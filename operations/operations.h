@@ -7,6 +7,7 @@
 #include "controls.h"
 #include "feedback.h"
 #include "image.h"
+#include "passes.h"
 #include "registry.h"
 
 namespace zyvora {
@@ -23,6 +24,10 @@ bool read_settings_file(const Registry& registry, ControlStore& store, const std
 // `all`, every failing check is shown, in pass order.
 bool encode_settings(const Registry& registry, ControlStore& store, Image& image, Feedback& feedback,
                      bool all = false, const Clock& clock = system_local_time);
+
+// The same pass, its failures given back unshown (for a caller that reports them with their controls).
+std::vector<Failure> encode_failures(const Registry& registry, ControlStore& store, Image& image, bool all = false,
+                                     const Clock& clock = system_local_time);
 
 // Verify, then decode, with the status log lines of "Read config" for a failure.
 bool verify_and_decode(const Registry& registry, ControlStore& store, const Image& image, Feedback& feedback);

@@ -1,0 +1,93 @@
+#include "check_verb.h"
+
+#include <iostream>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "files.h"
+#include "lint.h"
+#include "operations.h"
+
+namespace zyvora::cli {
+
+namespace {
+
+using Json = nlohmann::ordered_json;  // the keys in the documented order
+
+// What the read and encode passes would show, kept for the JSON document instead.
+class KeptFeedback : public SilentFeedback {
+public:
+    void info(const std::string& text) override { texts.push_back(text); }
+    void message(const std::string& text) override { texts.push_back(text); }
+    void error(const std::string& text) override { texts.push_back(text); }
+    void warning(const std::string& text) override { texts.push_back(text); }
+    void log(const std::string& line) override { texts.push_back(line); }
+    std::vector<std::string> texts;
+};
+
+// A failing check with the control, and where the control has one, its section and key.
+Json failure_json(const Registry& registry, const ControlStore& store, const Failure& failure) {
+    Json entry = Json::object();
+    const int row = store.id(failure.control);
+    if (row >= 0 && registry.settings()[row].key) {
+        entry["section"] = registry.settings()[row].key->section;
+        entry["key"] = registry.settings()[row].key->name;
+    }
+    entry["control"] = failure.control;
+    entry["text"] = failure.message;
+    return entry;
+}
+
+// The bound the reader puts on a settings file; a larger one has failed to read by now.
+constexpr std::size_t kTextLimit = std::size_t{1} << 20;
+
+}  // namespace
+
+int check_verb(const Options& o, ControlStore& store, ConsoleFeedback& console) {
+    const Registry& registry = Registry::instance();
+    KeptFeedback kept;
+    Feedback& feedback = o.json ? static_cast<Feedback&>(kept) : console;
+    bool ok = read_settings_file(registry, store, o.in, feedback);
+
+    std::vector<LintWarning> warnings;
+    std::vector<Failure> failures;
+    if (ok) {
+        const FileRead text = read_file(o.in, kTextLimit);
+        if (!text.bytes) {
+            feedback.error("Unable to read " + printable(o.in) + ": " + text.reason);
+            ok = false;
+        } else {
+            warnings = lint_settings_file(registry, *text.bytes);
+        }
+    }
+    if (!o.json) {
+        for (const LintWarning& w : warnings) console.warning(w.text);
+    }
+    Image image{};
+    if (ok && o.json) {
+        failures = encode_failures(registry, store, image, o.all);
+        ok = failures.empty();
+    } else if (ok) {
+        ok = encode_settings(registry, store, image, feedback, o.all);
+    }
+    ok = ok && !(o.strict && !warnings.empty());
+
+    if (o.json) {
+        Json messages = Json::array(), warning_list = Json::array();
+        for (const std::string& text : kept.texts) messages.push_back({{"text", text}});
+        for (const Failure& f : failures) messages.push_back(failure_json(registry, store, f));
+        for (const LintWarning& w : warnings) {
+            Json entry = {{"section", w.section}};
+            if (!w.key.empty()) entry["key"] = w.key;
+            entry["text"] = w.text;
+            warning_list.push_back(entry);
+        }
+        const Json document = {{"file", o.in}, {"ok", ok}, {"messages", messages}, {"warnings", warning_list}};
+        // A file's bytes need not be UTF-8; what is not shows as U+FFFD.
+        std::cout << document.dump(2, ' ', false, Json::error_handler_t::replace) << '\n' << std::flush;
+    }
+    return ok ? 0 : 1;
+}
+
+}  // namespace zyvora::cli

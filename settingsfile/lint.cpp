@@ -1,0 +1,146 @@
+#include "lint.h"
+
+#include <map>
+#include <optional>
+
+// As the reader has it (settingsfile.cpp): texts are byte strings.
+#define SI_NO_CONVERSION
+#define SI_IMPLEMENTATION  // the member templates live in the header
+#include <SimpleIni.h>
+
+#include "nearest.h"
+#include "settingsfile.h"
+
+namespace zyvora {
+
+namespace {
+
+// The INI library's own folding (ASCII letters only), so that a key matches here exactly when it
+// matches in the reader.
+std::string folded(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return out;
+}
+
+struct KnownSection {
+    std::string name;  // as the tables spell it
+    std::vector<std::string> key_names;
+    std::map<std::string, const Setting*> keys;  // folded name; null for the header's keys
+};
+
+std::map<std::string, KnownSection> known_sections(const Registry& registry) {
+    std::map<std::string, KnownSection> known;
+    const auto add = [&](const std::string& section, const std::string& key, const Setting* setting) {
+        KnownSection& s = known[folded(section)];
+        s.name = section;
+        if (s.keys.emplace(folded(key), setting).second) s.key_names.push_back(key);
+    };
+    // The header that SettingsFile::write_header writes.
+    for (const char* key : {"WARNING", "Application", "Version"}) add("!WARNING", key, nullptr);
+    for (int row : registry.save_rows()) {
+        const Setting& setting = registry.settings()[row];
+        add(setting.key->section, setting.key->name, &setting);
+    }
+    return known;
+}
+
+std::string did_you_mean(const std::string& word, const std::vector<std::string>& names, const std::string& open,
+                         const std::string& close) {
+    const auto near = nearest(word, names);
+    return near ? "; did you mean " + open + *near + close + "?" : ".";
+}
+
+// How many bytes of a text the image keeps; nullopt where the field takes it whole or refuses it.
+std::optional<std::size_t> kept_length(const Field& field) {
+    switch (field.codec) {
+        case Codec::Text: return field.size > 0 ? std::optional<std::size_t>(field.size - 1u) : std::nullopt;
+        case Codec::StationCall:
+        case Codec::CallText: return 6;
+        case Codec::Char: return 1;
+        default: return std::nullopt;
+    }
+}
+
+// What the reader makes of a key that is there: a text as read, or a number that is none.
+std::optional<std::string> value_warning(const SettingsFile& reader, const Setting& setting, const std::string& prefix,
+                                         const std::string& raw) {
+    const FileKey& key = *setting.key;
+    if (key.kind == KeyKind::Text) {
+        const std::string text = reader.read_string(key.section, key.name, key.missing_text);
+        const auto kept = kept_length(setting.field);
+        if (!kept || text.size() <= *kept) return std::nullopt;
+        return prefix + " is " + std::to_string(text.size()) + " characters long; the device keeps the first " +
+               std::to_string(*kept) + ".";
+    }
+    // Two different fallbacks give two different results exactly when the reader falls back.
+    if (reader.read_integer(key.section, key.name, 0) == reader.read_integer(key.section, key.name, 1)) {
+        return std::nullopt;
+    }
+    const int missing = key.kind == KeyKind::Boolean ? (key.missing_value != 0 ? 1 : 0) : key.missing_value;
+    return prefix + "=" + raw + " is not an integer; it reads as " + std::to_string(missing) + ".";
+}
+
+}  // namespace
+
+std::vector<LintWarning> lint_settings_file(const Registry& registry, std::string_view text) {
+    std::vector<LintWarning> warnings;
+    // Every occurrence of every key, as the reader's INI library parses the text, but keeping
+    // the keys given more than once.
+    CSimpleIniA all(false, true, false);
+    SettingsFile reader;
+    if (all.LoadData(text.data(), text.size()) < 0 || !reader.parse(text)) return warnings;
+    const auto known = known_sections(registry);
+    std::vector<std::string> section_names;
+    for (const auto& [folded_name, section] : known) section_names.push_back(section.name);
+
+    CSimpleIniA::TNamesDepend sections;
+    all.GetAllSections(sections);
+    sections.sort(CSimpleIniA::Entry::LoadOrder());
+    for (const auto& section_entry : sections) {
+        const std::string section = section_entry.pItem;
+        CSimpleIniA::TNamesDepend keys;
+        all.GetAllKeys(section.c_str(), keys);
+        keys.sort(CSimpleIniA::Entry::LoadOrder());
+        const auto found = known.find(folded(section));
+        if (section.empty()) {
+            for (const auto& key : keys) {
+                warnings.push_back({section, key.pItem, std::string(key.pItem) + " is before the first section; it is not read."});
+            }
+            continue;
+        }
+        if (found == known.end()) {
+            warnings.push_back({section, "", "[" + section + "] is not a known section" +
+                                                 did_you_mean(section, section_names, "[", "]")});
+            continue;
+        }
+        const KnownSection& known_section = found->second;
+        for (const auto& key_entry : keys) {
+            const std::string key = key_entry.pItem;
+            const std::string prefix = "[" + section + "] " + key;
+            const auto setting = known_section.keys.find(folded(key));
+            if (setting == known_section.keys.end()) {
+                warnings.push_back(
+                    {section, key, prefix + " is not a known key" + did_you_mean(key, known_section.key_names, "", "")});
+                continue;
+            }
+            CSimpleIniA::TNamesDepend values;
+            all.GetAllValues(section.c_str(), key.c_str(), values);
+            values.sort(CSimpleIniA::Entry::LoadOrder());
+            const std::string last = values.back().pItem;
+            if (values.size() > 1) {
+                warnings.push_back({section, key, prefix + " is given " + std::to_string(values.size()) +
+                                                      " times; the last (" + last + ") is read."});
+            }
+            if (!setting->second) continue;
+            if (auto warning = value_warning(reader, *setting->second, prefix, last)) {
+                warnings.push_back({section, key, std::move(*warning)});
+            }
+        }
+    }
+    return warnings;
+}
+
+}  // namespace zyvora

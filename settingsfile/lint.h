@@ -1,0 +1,23 @@
+#pragma once
+// The silent surprises of a hand-edited settings file: what reads without an error but not as the
+// editor meant (a mistyped key, a number that is none, a key given twice, a text the device cuts).
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "registry.h"
+
+namespace zyvora {
+
+struct LintWarning {
+    std::string section;  // as the file spells it
+    std::string key;      // as the file spells it; empty for a warning about a whole section
+    std::string text;     // "[Radio] TXdelya is not a known key; did you mean TXdelay?"
+};
+
+// The warnings about settings file `text`, in the order of the file. Sections and keys are matched
+// without regard to case and values are taken as the reader takes them, so that each warning tells
+// what reading the file really does.
+std::vector<LintWarning> lint_settings_file(const Registry& registry, std::string_view text);
+
+}  // namespace zyvora

@@ -1,0 +1,155 @@
+// `zyvora-cli check` on hand-edited settings files: the warnings about what reads without an
+// error but not as meant, --strict, and the JSON document of --json.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "../support/cli_runner.h"
+
+namespace zyvora {
+namespace {
+
+using test::Outcome;
+
+struct Case {
+    std::string file;  // the settings file's text
+    std::vector<std::string> options;
+    int status;
+    std::string out;
+    std::string err;
+};
+
+class CliCheckFile : public test::CliTest {
+protected:
+    void run_cases(const std::vector<Case>& cases) {
+        for (const Case& c : cases) {
+            std::vector<std::string> args = {"check"};
+            args.insert(args.end(), c.options.begin(), c.options.end());
+            args.push_back("in.cfg");
+            std::string line;
+            for (const auto& a : args) line += a + ' ';
+            SCOPED_TRACE(line + c.err);
+            write("in.cfg", c.file);
+            const Outcome r = run(args);
+            EXPECT_EQ(r.status, c.status);
+            EXPECT_EQ(r.out, c.out);
+            EXPECT_EQ(r.err, c.err);
+            EXPECT_EQ(contents("in.cfg"), c.file);  // checking never writes
+        }
+    }
+
+    // What a new user found: a mistyped key and a number that is none passed without a word.
+    const std::string kMistyped = defaults_with({{"TXdelay=250", "TXdelya=5000"}, {"Quiettime=400", "Quiettime=abc"}});
+};
+
+const std::string kMistypedWarnings =
+    "zyvora-cli: warning: [Radio] TXdelya is not a known key; did you mean TXdelay?\n"
+    "zyvora-cli: warning: [Radio] Quiettime=abc is not an integer; it reads as 400.\n";
+
+TEST_F(CliCheckFile, WarningsAloneLeaveTheStatusAndStrictMakesThemFail) {
+    const std::string failing = defaults_with({{"TXdelay=250", "TXdelay=5000"}, {"Quiettime=400", "Quiettime=abc"}});
+    run_cases({
+        {kMistyped, {}, 0, "", kMistypedWarnings},
+        {kMistyped, {"--strict"}, 1, "", kMistypedWarnings},
+        {std::string(test::kDefaultsFile), {"--strict"}, 0, "", ""},
+        // The warnings come before the encode pass's messages, which stay as they were.
+        {failing, {}, 1, "",
+         "zyvora-cli: warning: [Radio] Quiettime=abc is not an integer; it reads as 400.\n"
+         "TX delay - range error (200 - 1000).\n"},
+        {defaults_with({{"[Radio]", "[Radoi]"}}), {}, 0, "",
+         "zyvora-cli: warning: [Radoi] is not a known section; did you mean [Radio]?\n"},
+        {defaults_with({{"TXdelay=250", "TXdelay=250\ntxdelay=300"}}), {}, 0, "",
+         "zyvora-cli: warning: [Radio] TXdelay is given 2 times; the last (300) is read.\n"},
+        {defaults_with({{"Callsign=NOCALL", "Callsign=SP1ABCDE"}}), {}, 0, "",
+         "zyvora-cli: warning: [Radio] Callsign is 8 characters long; the device keeps the first 6.\n"},
+        // A key's control bytes reach the terminal escaped.
+        {defaults_with({{"TXdelay=250", "TXdelay=250\nT\x1b[31mX=1"}}), {}, 0, "",
+         "zyvora-cli: warning: [Radio] T\\x1B[31mX is not a known key.\n"},
+        // A file that fails to read has no warnings: only the reader's message.
+        {defaults_with({{"Application=Zyvora Plus 2.0 Configurator", "Application=x"}, {"TXdelay=250", "TXdelya=1"}}),
+         {"--strict"}, 1, "",
+         "Imported configuration file is not a Zyvora Plus 2.0 configuration file. \nOperation aborted.\n"},
+    });
+}
+
+TEST_F(CliCheckFile, JsonIsOneDocumentOnStandardOutput) {
+    const std::string mistyped_json = R"({
+  "file": "in.cfg",
+  "ok": true,
+  "messages": [],
+  "warnings": [
+    {
+      "section": "Radio",
+      "key": "TXdelya",
+      "text": "[Radio] TXdelya is not a known key; did you mean TXdelay?"
+    },
+    {
+      "section": "Radio",
+      "key": "Quiettime",
+      "text": "[Radio] Quiettime=abc is not an integer; it reads as 400."
+    }
+  ]
+}
+)";
+    std::string strict_json = mistyped_json;
+    strict_json.replace(strict_json.find("true"), 4, "false");
+    run_cases({
+        {kMistyped, {"--json"}, 0, mistyped_json, ""},
+        {kMistyped, {"--json", "--strict"}, 1, strict_json, ""},
+        // Failing checks carry their control, and its section and key; the reader's messages
+        // their text alone. An unknown section's warning has no key, and bytes that are not
+        // UTF-8 show as U+FFFD.
+        {defaults_with({{"Version=v1.13", "Version=v0.9"},
+                        {"Callsign=NOCALL", "Callsign="},
+                        {"Floodtimeout=60", "Floodtimeout=5"},
+                        {"[Radio]", "[Caf\xE9]\n[Radio]"}}),
+         {"--all", "--json"}, 1, R"({
+  "file": "in.cfg",
+  "ok": false,
+  "messages": [
+    {
+      "text": "Imported configuration file version is different than your current application version. \nPlease double-check configuration fields after import. \nSome configuration fields my change between firmware versions."
+    },
+    {
+      "section": "Radio",
+      "key": "Callsign",
+      "control": "Callsign",
+      "text": "Callsign - too short (e.g. NOCALL-4)."
+    },
+    {
+      "section": "Digipeater",
+      "key": "Floodtimeout",
+      "control": "Floodtimeout",
+      "text": "Duplicate checking - range error (15 - 180)."
+    }
+  ],
+  "warnings": [
+    {
+      "section": "Caf)" "\xEF\xBF\xBD" R"(",
+      "text": "[Caf)" "\xEF\xBF\xBD" R"(] is not a known section."
+    }
+  ]
+}
+)",
+         ""},
+    });
+    // A file that cannot be read is a document too.
+    const Outcome r = run({"check", "--json", "missing.cfg"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, R"({
+  "file": "missing.cfg",
+  "ok": false,
+  "messages": [
+    {
+      "text": "Unable to read missing.cfg: No such file or directory"
+    }
+  ],
+  "warnings": []
+}
+)");
+    EXPECT_EQ(r.err, "");
+}
+
+}  // namespace
+}  // namespace zyvora
