@@ -39,28 +39,18 @@ Json failure_json(const Registry& registry, const ControlStore& store, const Fai
     return entry;
 }
 
-// The bound the reader puts on a settings file; a larger one has failed to read by now.
-constexpr std::size_t kTextLimit = std::size_t{1} << 20;
-
 }  // namespace
 
 int check_verb(const Options& o, ControlStore& store, ConsoleFeedback& console) {
     const Registry& registry = Registry::instance();
     KeptFeedback kept;
     Feedback& feedback = o.json ? static_cast<Feedback&>(kept) : console;
-    bool ok = read_settings_file(registry, store, o.in, feedback);
+    std::string text;
+    bool ok = read_settings_file(registry, store, o.in, feedback, &text);
 
     std::vector<LintWarning> warnings;
     std::vector<Failure> failures;
-    if (ok) {
-        const FileRead text = read_file(o.in, kTextLimit);
-        if (!text.bytes) {
-            feedback.error("Unable to read " + printable(o.in) + ": " + text.reason);
-            ok = false;
-        } else {
-            warnings = lint_settings_file(registry, *text.bytes);
-        }
-    }
+    if (ok) warnings = lint_settings_file(registry, text);
     if (!o.json) {
         for (const LintWarning& w : warnings) console.warning(w.text);
     }

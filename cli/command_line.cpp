@@ -232,7 +232,7 @@ std::optional<int> refuse_inconsistent(const CommandLine& line) {
     if (line.firmware_option->count() > 0 && !*line.upload && !*line.ruf) {
         return refuse("--firmware does not apply to " + verb->get_name());
     }
-    if (line.json_option->count() > 0 && !*line.info && !*line.list) {
+    if (line.json_option->count() > 0 && !*line.info && !*line.list && !*line.check) {
         return refuse("--json does not apply to " + verb->get_name());
     }
     const auto dashes = [](std::initializer_list<const std::string*> names) {

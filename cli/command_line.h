@@ -14,7 +14,7 @@ namespace zyvora::cli {
 struct Options {
     std::string in, out, image_out, device_text = "hid", firmware_file;
     bool all = false, no_backup = false, no_verify = false;
-    bool strict = false, json = false;  // check
+    bool strict = false;  // check
     SimOptions sim;
     std::vector<std::string> fault_texts;
     // --sim-fault given after a device verb: a list of its own, so that neither replaces the other.

@@ -79,7 +79,7 @@ bool save_settings_file(const Registry& registry, const ControlStore& store, con
 }
 
 bool read_settings_file(const Registry& registry, ControlStore& store, const std::string& path,
-                        Feedback& feedback) {
+                        Feedback& feedback, std::string* text_read) {
     std::string why;
     const auto text = settings_text(path, &why);
     SettingsFile file;
@@ -103,6 +103,8 @@ bool read_settings_file(const Registry& registry, ControlStore& store, const std
     }
     read(registry, store, file);
     show_interlocks(registry, store, feedback);
+    // Standard input reads once: a caller that wants the text again gets it here.
+    if (text_read) *text_read = *text;
     return true;
 }
 

@@ -18,7 +18,7 @@ bool save_settings_file(const Registry& registry, const ControlStore& store, con
 
 // "Read from file": the header checks, every key into the controls, then the interlock step.
 bool read_settings_file(const Registry& registry, ControlStore& store, const std::string& path,
-                        Feedback& feedback);
+                        Feedback& feedback, std::string* text_read = nullptr);
 
 // The encode pass with its messages, after the PC time fill when the user asked for it. With
 // `all`, every failing check is shown, in pass order.

@@ -98,7 +98,7 @@ TEST_F(Unix, TheResultOfAVerbIsOnStandardOutput) {
          "\n",
          ""},
         {{"--device", "sim", "--sim-absent", "list", "--json"}, 0, "[]\n", "No Zyvora Plus 2.0 attached.\n"},
-        {{"--json", "check", "x.cfg"}, 2, "", "zyvora-cli: --json does not apply to check\n"},
+        {{"--json", "defaults", "x.cfg"}, 2, "", "zyvora-cli: --json does not apply to defaults\n"},
     });
 }
 
@@ -149,20 +149,26 @@ TEST_F(Unix, ADashIsTheStandardStream) {
     EXPECT_EQ(r.out, test::kDefaultsFile);
     EXPECT_EQ(r.err, "");
 
-    r = run({"encode", "-", "-"}, {.input = std::string(test::kDefaultsFile)});
+    r = run({"encode", "-", "-"}, test::with_input(std::string(test::kDefaultsFile)));
     EXPECT_EQ(r.status, 0) << r.err;
     // Every encode makes its own nonce and checksum; the radio settings after them are the same bytes.
     ASSERT_EQ(r.out.size(), kImageSize);
     EXPECT_TRUE(r.out.substr(6, 600) == image.substr(6, 600));
 
     ASSERT_EQ(run({"decode", "station.bin", "expected.cfg"}).status, 0);
-    r = run({"decode", "-", "back.cfg"}, {.input = image});
+    r = run({"decode", "-", "back.cfg"}, test::with_input(image));
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out + r.err, "");
     EXPECT_EQ(contents("back.cfg"), contents("expected.cfg"));
 
-    r = run({"check", "-"}, {.input = std::string(test::kDefaultsFile)});
+    r = run({"check", "-"}, test::with_input(std::string(test::kDefaultsFile)));
     EXPECT_EQ(r.status, 0) << r.err;
+    // Standard input reads once, and the warnings look at what was read.
+    std::string typo(test::kDefaultsFile);
+    typo.replace(typo.find("TXdelay="), 8, "TXdelya=");
+    r = run({"check", "-"}, test::with_input(typo));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "zyvora-cli: warning: [Radio] TXdelya is not a known key; did you mean TXdelay?\n");
 
     // The settings file and the image on standard output, so the status log goes to standard error.
     r = run({"--device", "sim", "read", "-"});
@@ -173,12 +179,12 @@ TEST_F(Unix, ADashIsTheStandardStream) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out.size(), kImageSize);
 
-    r = run({"--firmware", "-", "ruf", "station.cfg", "-"}, {.input = std::string(1000, 'F')});
+    r = run({"--firmware", "-", "ruf", "station.cfg", "-"}, test::with_input(std::string(1000, 'F')));
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out.size(), 1000u + 16896u);
     EXPECT_EQ(r.out.substr(16896), std::string(1000, 'F'));
 
-    r = run({"--device", "sim", "upload-firmware", "--firmware", "-"}, {.input = std::string(33, 'Z')});
+    r = run({"--device", "sim", "upload-firmware", "--firmware", "-"}, test::with_input(std::string(33, 'Z')));
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, kFound + "Page written: 1/2\nPage written: 2/2\nFirmware upgrade success\n");
 }
@@ -195,7 +201,7 @@ TEST_F(Unix, StandardInputIsBoundedAndUsedOnce) {
          1,
          "",
          "standard input is not a settings image: it holds more than 16384 bytes, an image holds 16384.\n"},
-    }, {.input = std::string((1 << 20) + 1, 'x')});
+    }, test::with_input(std::string((1 << 20) + 1, 'x')));
     run_cases({
         {{"decode", "-", "out.cfg"}, 1, "",
          "standard input is not a settings image: it holds 0 bytes, an image holds 16384.\n"},

@@ -45,6 +45,13 @@ struct RunOptions {
     bool output_closed = false;  // standard output is a pipe nobody reads, closed at once
 };
 
+// A run with `text` on its standard input.
+inline RunOptions with_input(std::string text) {
+    RunOptions options;
+    options.input = std::move(text);
+    return options;
+}
+
 // A user other than root that owns nothing here, for the runs that need one.
 constexpr uid_t kOtherUser = 65534;
 
