@@ -97,6 +97,7 @@ void define_verbs(CommandLine& line) {
     line.info = app.add_subcommand("info", "Show the device's firmware and hardware versions.");
     line.list = app.add_subcommand(
         "list", "List the attached devices, one per line: path, serial number, and firmware and hardware versions.");
+    define_setting_verbs(app, line.setting_verbs);
 }
 
 int refuse(const std::string& why) {

@@ -132,6 +132,7 @@ int run_verb(const CommandLine& line, Device& device, ConsoleFeedback& feedback)
     }
     if (*line.info) return status(show_device_versions(*device.port, feedback));
     if (*line.list) return list_verb(o, device, feedback);
+    if (line.setting_verbs.chosen()) return run_setting_verb(line.setting_verbs, device.port.get(), feedback);
     return 2;
 }
 
