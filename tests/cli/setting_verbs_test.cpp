@@ -59,8 +59,15 @@ TEST_F(SettingVerbs, Get) {
                                                           without.find("Teleanalog1_name=") + 1);
     write("without.cfg", without);
     write("zeros.bin", std::string(kImageSize, '\0'));
+    write("control.cfg", defaults_with("Pathn3_name=", "Pathn3_name=A\x1B[2J\xFF"));
     const Case cases[] = {
         {{"get", "d.cfg", "TXdelay"}, 0, "250\n", ""},
+        // Nothing in a value drives the terminal; JSON gets UTF-8.
+        {{"get", "control.cfg", "Pathn3_name"}, 0, "A\\x1B[2J\xFF\n", ""},
+        {{"get", "--json", "control.cfg", "Pathn3_name"},
+         0,
+         "{\n  \"Digipeater/Pathn3_name\": \"A\\u001b[2J\xEF\xBF\xBD\"\n}\n",
+         ""},
         {{"get", "d.cfg", "radio/txdelay"}, 0, "250\n", ""},
         {{"get", "d.cfg", "TXDELAY", "Callsign", "Digipeater/Pathn1_name"},
          0,
@@ -147,6 +154,8 @@ TEST_F(SettingVerbs, Diff) {
     write("two.cfg", defaults_with({{"TXdelay=250", "TXdelay=300"}, {"Callsign=NOCALL", "Callsign=N0CALL"}}));
     write("bad.cfg", defaults_with("TXdelay=250", "TXdelay=5000"));
     write("zeros.bin", std::string(kImageSize, '\0'));
+    // A setting whose control has no caption.
+    write("rect.cfg", defaults_with("Arearect0_nwlatitude=5232.05N", "Arearect0_nwlatitude=5232.06N"));
     const Case cases[] = {
         {{"diff", "d.cfg", "d.cfg"}, 0, "", ""},
         {{"diff", "d.cfg", "e.cfg"}, 1, "[Radio] TXdelay (TX delay [ms]): 250 -> 300\n", ""},
@@ -158,6 +167,13 @@ TEST_F(SettingVerbs, Diff) {
         {{"diff", "two.cfg", "d.bin"},
          1,
          "[Radio] Callsign (Callsign): N0CALL -> NOCALL\n[Radio] TXdelay (TX delay [ms]): 300 -> 250\n",
+         ""},
+        {{"diff", "d.cfg", "rect.cfg"}, 1, "[Digipeater] Arearect0_nwlatitude: 5232.05N -> 5232.06N\n", ""},
+        {{"diff", "--json", "rect.cfg", "d.cfg"},
+         1,
+         "{\n  \"same\": false,\n  \"differences\": [\n    {\n      \"section\": \"Digipeater\",\n"
+         "      \"key\": \"Arearect0_nwlatitude\",\n      \"caption\": null,\n      \"a\": \"5232.06N\",\n"
+         "      \"b\": \"5232.05N\"\n    }\n  ]\n}\n",
          ""},
         {{"--device", "sim", "diff", "d.cfg", "device"}, 0, "", kDeviceRead},
         {{"diff", "--device", "sim", "device", "e.cfg"}, 1, "[Radio] TXdelay (TX delay [ms]): 250 -> 300\n",
