@@ -122,8 +122,10 @@ void define_verbs(CommandLine& line) {
     line.info = app.add_subcommand("info", "Show the device's firmware and hardware versions.");
     line.list = app.add_subcommand(
         "list", "List the attached devices, one per line: path, serial number, and firmware and hardware versions.");
+    define_setting_verbs(app, line.setting_verbs);
 
-    for (CLI::App* verb : {line.read, line.write, line.upload, line.info, line.list}) {
+    for (CLI::App* verb :
+         {line.read, line.write, line.upload, line.info, line.list, line.setting_verbs.get, line.setting_verbs.diff}) {
         add_device_options(*verb, o, o.verb_fault_texts);
     }
     for (CLI::App* verb : {line.upload, line.ruf}) verb->add_option("--firmware", o.firmware_file, kFirmwareHelp);
@@ -232,7 +234,8 @@ std::optional<int> refuse_inconsistent(const CommandLine& line) {
     if (line.firmware_option->count() > 0 && !*line.upload && !*line.ruf) {
         return refuse("--firmware does not apply to " + verb->get_name());
     }
-    if (line.json_option->count() > 0 && !*line.info && !*line.list && !*line.check) {
+    const bool takes_json = *line.info || *line.list || *line.check || *line.setting_verbs.get || *line.setting_verbs.diff;
+    if (line.json_option->count() > 0 && !takes_json) {
         return refuse("--json does not apply to " + verb->get_name());
     }
     const auto dashes = [](std::initializer_list<const std::string*> names) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "setting_verbs.h"
 #include "simulated_device.h"
 
 namespace zyvora::cli {
@@ -34,8 +35,9 @@ struct CommandLine {
     CLI::Option* json_option = nullptr;  // before the verb; only info and list take it
     CLI::App *defaults = nullptr, *check = nullptr, *encode = nullptr, *decode = nullptr, *read = nullptr,
              *write = nullptr, *upload = nullptr, *ruf = nullptr, *info = nullptr, *list = nullptr;
+    SettingVerbs setting_verbs;
 
-    bool needs_device() const { return *read || *write || *upload || *info || *list; }
+    bool needs_device() const { return *read || *write || *upload || *info || *list || setting_verbs.needs_device(); }
 };
 
 // Defines the options and the verbs on `line.app`.

@@ -176,6 +176,11 @@ int run_the_verb(const CommandLine& line, Device& device, ConsoleFeedback& feedb
     }
     if (*line.info) return info_verb(o, device, feedback);
     if (*line.list) return list_verb(o, device, feedback);
+    if (line.setting_verbs.chosen()) {
+        SettingVerbs verbs = line.setting_verbs;
+        verbs.json = verbs.json || o.json;  // --json given before the verb
+        return run_setting_verb(verbs, device.port.get(), feedback);
+    }
     return 2;
 }
 
@@ -191,9 +196,10 @@ std::string operation_name(const CommandLine& line) {
 
 int run_verb(const CommandLine& line, Device& device, ConsoleFeedback& feedback) {
     const int status = run_the_verb(line, device, feedback);
-    // check --json says everything in its document, standard error stays empty.
-    const bool in_document = *line.check && line.options.json;
-    if (status == 1 && !in_document) feedback.failed(operation_name(line));
+    // check --json says everything in its document, standard error stays empty; the setting
+    // verbs end their own failures, and for diff 1 means "different", as for diff(1).
+    const bool own_ending = (*line.check && line.options.json) || line.setting_verbs.chosen();
+    if (status == 1 && !own_ending) feedback.failed(operation_name(line));
     return status;
 }
 

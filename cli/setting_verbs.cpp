@@ -1,0 +1,211 @@
+#include "setting_verbs.h"
+
+#include <nlohmann/json.hpp>
+
+#include <iostream>
+#include <optional>
+
+#include "command_line.h"
+#include "console.h"
+#include "files.h"
+#include "operations.h"
+#include "settings_source.h"
+
+namespace zyvora::cli {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// Standard output carries the values alone, and a device's status log (a line per page) is
+// kept back unless the reading fails, when it tells why on standard error.
+class HeldLog : public Feedback {
+public:
+    explicit HeldLog(Feedback& shown) : shown_(shown) {}
+    void info(const std::string& text) override { shown_.info(text); }
+    void captioned_info(const std::string& caption, const std::string& text) override {
+        shown_.captioned_info(caption, text);
+    }
+    void message(const std::string& text) override { shown_.message(text); }
+    void error(const std::string& text) override { shown_.error(text); }
+    void log(const std::string& line) override { held_ += terminal_text(line) + '\n'; }
+    void warning(const std::string& text) override { shown_.warning(text); }
+    void progress_range(int minimum, int maximum) override { shown_.progress_range(minimum, maximum); }
+    void progress_position(int position) override { shown_.progress_position(position); }
+    int progress() const override { return shown_.progress(); }
+    void process_events() override { shown_.process_events(); }
+    int interrupts() const override { return shown_.interrupts(); }
+
+    // The log lines kept back, on standard error.
+    void tell() {
+        std::cerr << held_;
+        held_.clear();
+    }
+
+private:
+    Feedback& shown_;
+    std::string held_;
+};
+
+// Loads a source, telling its log when it cannot be read.
+bool loaded(const std::string& source, DevicePort* port, ControlStore& store, HeldLog& feedback) {
+    if (load_source(source, port, Registry::instance(), store, feedback)) return true;
+    feedback.tell();
+    return false;
+}
+
+// A device's text need not be UTF-8; JSON must be, so such bytes become U+FFFD.
+void print_json(const Json& document) {
+    std::cout << document.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
+}
+
+// The row `name` names, in `row`; or the exit status of the usage error.
+std::optional<int> look_up(const std::string& name, int& row) {
+    std::string why;
+    const auto found = find_setting(Registry::instance(), name, &why);
+    if (!found) return refuse(why);
+    row = *found;
+    return std::nullopt;
+}
+
+int get_verb(const SettingVerbs& v, DevicePort* port, HeldLog& feedback) {
+    const Registry& registry = Registry::instance();
+    std::vector<int> rows(v.keys.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (const auto refused = look_up(v.keys[i], rows[i])) return *refused;
+    }
+    ControlStore store = start_up_store(registry, feedback);
+    if (!loaded(v.source, port, store, feedback)) return 1;
+    const auto values = file_values(registry, store, feedback);
+    if (!values) return 1;
+    Json document = Json::object();
+    for (const int row : rows) {
+        const std::string path = setting_path(registry.settings()[row]);
+        if (v.json) document[path] = (*values)[row];
+        else if (rows.size() == 1) std::cout << printable((*values)[row]) << '\n';
+        else std::cout << path << '=' << printable((*values)[row]) << '\n';
+    }
+    if (v.json) print_json(document);
+    return 0;
+}
+
+int set_verb(const SettingVerbs& v, Feedback& feedback) {
+    const Registry& registry = Registry::instance();
+    std::vector<NewValue> values;
+    for (const std::string& assignment : v.assignments) {
+        const auto equals = assignment.find('=');
+        if (equals == std::string::npos) return refuse("set: expected KEY=VALUE, not " + printable(assignment));
+        NewValue value{-1, assignment.substr(equals + 1)};
+        if (const auto refused = look_up(assignment.substr(0, equals), value.row)) return *refused;
+        const std::string path = setting_path(registry.settings()[value.row]);
+        if (value.text.find_first_of("\r\n") != std::string::npos) {
+            return refuse("set: the value of " + path + " holds a line break; a setting's value is one line");
+        }
+        if (!reads_as_given(registry, value.row, value.text)) {
+            return refuse("set: " + path + " takes a whole number, not " + printable(value.text));
+        }
+        values.push_back(std::move(value));
+    }
+    ControlStore store = start_up_store(registry, feedback);
+    Image image{};
+    // The whole check runs before anything is written, so a failing one leaves every file as it was.
+    const bool done = read_settings_file(registry, store, v.file, feedback) &&
+                      set_values(registry, store, values, feedback) &&
+                      encode_settings(registry, store, image, feedback) &&
+                      save_settings_file(registry, store, v.output.empty() ? v.file : v.output, feedback);
+    return done ? 0 : 1;
+}
+
+// A source's settings as a device would hold them, by row as the settings file holds them;
+// nullopt when it cannot be read or does not pass its checks.
+std::optional<std::vector<std::string>> held_values(const std::string& source, DevicePort* port, const Clock& clock,
+                                                    HeldLog& feedback) {
+    const Registry& registry = Registry::instance();
+    ControlStore store = start_up_store(registry, feedback, clock);
+    if (!loaded(source, port, store, feedback)) {
+        std::cerr << "zyvora-cli: diff: cannot read " << printable(source) << '\n';
+        return std::nullopt;
+    }
+    const auto held = as_device_holds(registry, store, feedback, clock);
+    if (!held) {
+        std::cerr << "zyvora-cli: diff: " << printable(source) << " does not pass its checks\n";
+        return std::nullopt;
+    }
+    return file_values(registry, *held, feedback);
+}
+
+std::string caption_of(const Setting& setting) {
+    std::string caption = setting.control.caption;
+    if (!caption.empty() && caption.back() == ':') caption.pop_back();
+    return caption;
+}
+
+int diff_verb(const SettingVerbs& v, DevicePort* port, HeldLog& feedback) {
+    const Registry& registry = Registry::instance();
+    // One clock for both sides: the date and time it fills are no setting of either.
+    const LocalTime now = system_local_time();
+    const Clock clock = [now] { return now; };
+    const auto a = held_values(v.a, port, clock, feedback);
+    if (!a) return 2;
+    const auto b = held_values(v.b, port, clock, feedback);
+    if (!b) return 2;
+    Json differences = Json::array();
+    bool same = true;
+    for (const int row : registry.save_rows()) {
+        if ((*a)[row] == (*b)[row]) continue;
+        same = false;
+        const Setting& setting = registry.settings()[row];
+        const std::string caption = caption_of(setting);
+        if (v.json) {
+            differences.push_back({{"section", setting.key->section},
+                                   {"key", setting.key->name},
+                                   {"caption", caption.empty() ? Json() : Json(caption)},
+                                   {"a", (*a)[row]},
+                                   {"b", (*b)[row]}});
+            continue;
+        }
+        std::cout << '[' << setting.key->section << "] " << setting.key->name
+                  << (caption.empty() ? "" : " (" + caption + ")") << ": " << printable((*a)[row]) << " -> "
+                  << printable((*b)[row]) << '\n';
+    }
+    if (v.json) print_json({{"same", same}, {"differences", differences}});
+    return same ? 0 : 1;
+}
+
+}  // namespace
+
+bool SettingVerbs::needs_device() const {
+    const auto device = [](const std::string& source) { return source == kDeviceSource; };
+    return (*get && device(source)) || (*diff && (device(a) || device(b)));
+}
+
+void define_setting_verbs(CLI::App& app, SettingVerbs& v) {
+    const std::string sources =
+        "a settings file, a settings image, or the word \"device\" for the device --device names";
+    v.get = app.add_subcommand("get", "Print settings of a source, as a settings file holds them.");
+    v.get->add_option("SOURCE", v.source, "Where the settings are read: " + sources)->required();
+    v.get->add_option("KEY", v.keys, "Section/Key, or a key name only one section has; any case")->required();
+    v.get->add_flag("--json", v.json, "Print one JSON object, {\"Section/Key\": \"value\", ...}");
+
+    v.set = app.add_subcommand(
+        "set", "Change settings in a settings file; it is checked as \"Write config\" does before it is written.");
+    v.set->add_option("FILE", v.file, "Settings file to change")->required();
+    v.set->add_option("KEY=VALUE", v.assignments, "A setting (Section/Key or a key name) and its new value")
+        ->required();
+    v.set->add_option("--output,-o", v.output, "Write the changed settings to this file instead of FILE");
+
+    v.diff = app.add_subcommand(
+        "diff", "Print the settings two sources differ in, as a device would hold them; exit 0 same, 1 different, 2 trouble.");
+    v.diff->add_option("A", v.a, "The one source: " + sources)->required();
+    v.diff->add_option("B", v.b, "The other source")->required();
+    v.diff->add_flag("--json", v.json, "Print one JSON object, {\"same\": ..., \"differences\": [...]}");
+}
+
+int run_setting_verb(const SettingVerbs& v, DevicePort* port, Feedback& shown) {
+    if (*v.set) return set_verb(v, shown);
+    HeldLog feedback(shown);
+    if (*v.get) return get_verb(v, port, feedback);
+    return diff_verb(v, port, feedback);
+}
+
+}  // namespace zyvora::cli

@@ -1,0 +1,135 @@
+#include "settings_source.h"
+
+#include <algorithm>
+#include <climits>
+#include <cctype>
+
+#include "device_flows.h"
+#include "files.h"
+#include "image.h"
+#include "intparse.h"
+#include "nearest.h"
+#include "operations.h"
+#include "passes.h"
+#include "settingsfile.h"
+
+namespace zyvora {
+
+namespace {
+
+bool same_folded(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// The store's settings as a settings file holds them, in memory.
+bool save_to(const Registry& registry, const ControlStore& store, SettingsFile& file, Feedback& feedback) {
+    try {
+        save(registry, store, file);
+        return true;
+    } catch (const ConversionError& e) {
+        feedback.error(e.what());
+        return false;
+    }
+}
+
+}  // namespace
+
+std::string setting_path(const Setting& setting) { return setting.key->section + "/" + setting.key->name; }
+
+std::optional<int> find_setting(const Registry& registry, std::string_view name, std::string* why) {
+    const auto& settings = registry.settings();
+    const auto slash = name.find('/');
+    std::vector<int> found;
+    std::vector<std::string> paths, names;
+    for (int row : registry.save_rows()) {
+        const FileKey& key = *settings[row].key;
+        const bool match = slash == std::string_view::npos
+                               ? same_folded(name, key.name)
+                               : same_folded(name.substr(0, slash), key.section) &&
+                                     same_folded(name.substr(slash + 1), key.name);
+        if (match) found.push_back(row);
+        paths.push_back(setting_path(settings[row]));
+        names.push_back(key.name);
+    }
+    if (found.size() == 1) return found.front();
+    const std::string shown = printable(name);
+    if (found.empty()) {
+        // A bare name may also be a section and key with another separator.
+        if (slash == std::string_view::npos) names.insert(names.end(), paths.begin(), paths.end());
+        const auto hint = nearest(name, slash == std::string_view::npos ? names : paths);
+        *why = "no setting has the key " + shown + (hint ? "; did you mean " + *hint + "?" : "");
+        return std::nullopt;
+    }
+    *why = "the key " + shown + " is in several sections:";
+    for (int row : found) *why += " " + setting_path(settings[row]);
+    *why += "; give it as Section/Key";
+    return std::nullopt;
+}
+
+std::optional<std::vector<std::string>> file_values(const Registry& registry, const ControlStore& store,
+                                                    Feedback& feedback) {
+    SettingsFile file;
+    if (!save_to(registry, store, file, feedback)) return std::nullopt;
+    std::vector<std::string> values(registry.settings().size());
+    for (int row : registry.save_rows()) {
+        const FileKey& key = *registry.settings()[row].key;
+        values[row] = file.read_string(key.section, key.name, "");
+    }
+    return values;
+}
+
+bool load_source(const std::string& source, DevicePort* port, const Registry& registry, ControlStore& store,
+                 Feedback& feedback) {
+    if (source == kDeviceSource) {
+        Image incoming{};
+        return port && read_config(*port, registry, store, incoming, feedback);
+    }
+    // An image is told by its size and its checksum, or by bytes no settings file holds; a
+    // settings file of that size still reads as one.
+    const FileRead read = read_file(source, kImageSize);
+    if (read.bytes && read.bytes->size() == kImageSize) {
+        Image image;
+        std::copy(read.bytes->begin(), read.bytes->end(), image.begin());
+        if (verify(image) || SettingsFile::nul_line(*read.bytes)) {
+            return verify_and_decode(registry, store, image, feedback);
+        }
+    }
+    return read_settings_file(registry, store, source, feedback);
+}
+
+bool reads_as_given(const Registry& registry, int row, const std::string& text) {
+    const FileKey& key = *registry.settings()[row].key;
+    if (key.kind == KeyKind::Text) return true;
+    // The reader's own conversion decides: a text it does not take reads as whichever missing
+    // value it is given.
+    SettingsFile file;
+    file.write_string(key.section, key.name, text);
+    return file.read_integer(key.section, key.name, INT32_MIN) == file.read_integer(key.section, key.name, INT32_MAX);
+}
+
+bool set_values(const Registry& registry, ControlStore& store, const std::vector<NewValue>& values,
+                Feedback& feedback) {
+    SettingsFile file;
+    if (!save_to(registry, store, file, feedback)) return false;
+    for (const NewValue& value : values) {
+        const FileKey& key = *registry.settings()[value.row].key;
+        file.write_string(key.section, key.name, value.text);
+    }
+    read(registry, store, file);
+    for (const auto& text : registry.settle(store)) feedback.info(text);
+    return true;
+}
+
+std::optional<ControlStore> as_device_holds(const Registry& registry, ControlStore& store, Feedback& feedback,
+                                            const Clock& clock) {
+    Image image{};
+    if (!encode_settings(registry, store, image, feedback, false, clock)) return std::nullopt;
+    SilentFeedback quiet;
+    ControlStore held = start_up_store(registry, quiet, clock);
+    if (!verify_and_decode(registry, held, image, feedback)) return std::nullopt;
+    return held;
+}
+
+}  // namespace zyvora

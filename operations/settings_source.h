@@ -1,0 +1,61 @@
+#pragma once
+// Single settings by their settings-file keys, and the sources a command line reads them from:
+// a settings file, a settings image or the device.
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "clock.h"
+#include "controls.h"
+#include "feedback.h"
+#include "registry.h"
+#include "transport.h"
+
+namespace zyvora {
+
+// The word that names the device as a source; a file of that name is given as ./device.
+constexpr std::string_view kDeviceSource = "device";
+
+// "Section/Key" as the settings tables spell it.
+std::string setting_path(const Setting& setting);
+
+// The row named by `name`: "Section/Key", or a key name that one section alone holds, either
+// without regard to case. Otherwise nullopt, and `why` names the unknown key with the closest
+// known one, or the sections an ambiguous key name is in.
+std::optional<int> find_setting(const Registry& registry, std::string_view name, std::string* why);
+
+// Every keyed row's value as a settings file holds it, indexed by row (empty for rows without a
+// key); nullopt, with the error shown, when a number edit's text is not a whole number.
+std::optional<std::vector<std::string>> file_values(const Registry& registry, const ControlStore& store,
+                                                    Feedback& feedback);
+
+// Loads `source` into `store`: the device behind `port` as "Read config" does, a settings image
+// (a file of exactly one image's size that verifies, or that is no text) as "decode" does, or a
+// settings file as "Read from file" does. False when it cannot, with the error shown.
+bool load_source(const std::string& source, DevicePort* port, const Registry& registry, ControlStore& store,
+                 Feedback& feedback);
+
+// A value given for a row, as the settings-file reader would take it from the file.
+struct NewValue {
+    int row = -1;
+    std::string text;
+};
+
+// Whether the settings-file reader takes `text` as it is for `row`: a number key needs a whole
+// number, which it would otherwise read as the key's missing value.
+bool reads_as_given(const Registry& registry, int row, const std::string& text);
+
+// Sets the values through the settings-file reader (the other keys keep their values), then
+// the settle step as after "Read from file". False, with the error shown, when the store's
+// settings cannot be written as a settings file.
+bool set_values(const Registry& registry, ControlStore& store, const std::vector<NewValue>& values,
+                Feedback& feedback);
+
+// The settings as a device holds them: `store` encoded (its checks shown) and decoded back into
+// start-up settings; nullopt when a check fails. `clock` fills the clock, which no key holds.
+std::optional<ControlStore> as_device_holds(const Registry& registry, ControlStore& store, Feedback& feedback,
+                                            const Clock& clock);
+
+}  // namespace zyvora

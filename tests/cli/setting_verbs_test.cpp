@@ -1,0 +1,210 @@
+// zyvora-cli's single settings: `get`, `set` and `diff`, on settings files, images and the
+// simulated device.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "../support/cli_runner.h"
+#include "../support/expected_defaults.h"
+#include "image.h"
+
+namespace zyvora {
+namespace {
+
+using test::Outcome;
+
+// What reading the simulated device tells on standard error besides the values: the versions,
+// as "Read config" shows them; its status log is kept back.
+const std::string kDeviceRead = "Firmware version: 1.13\nHardware version: Zyvora Plus 2.0 simulated hardware\n";
+
+struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string out, err;
+};
+
+class SettingVerbs : public test::CliTest {
+protected:
+    SettingVerbs() {
+        write("d.cfg", std::string(test::kDefaultsFile));
+        write("e.cfg", defaults_with("TXdelay=250", "TXdelay=300"));
+        const Outcome r = run({"encode", "d.cfg", "d.bin"});
+        EXPECT_EQ(r.status, 0) << r.err;
+    }
+
+    void expect(const Case& c) const {
+        std::string line;
+        for (const auto& a : c.args) line += a + ' ';
+        const Outcome r = run(c.args);
+        EXPECT_EQ(r.status, c.status) << line;
+        EXPECT_EQ(r.out, c.out) << line;
+        EXPECT_EQ(r.err, c.err) << line;
+    }
+};
+
+TEST_F(SettingVerbs, SetThenGetThenDiff) {
+    expect({{"set", "d.cfg", "Radio/TXdelay=300"}, 0, "", ""});
+    expect({{"get", "d.cfg", "TXdelay"}, 0, "300\n", ""});
+    write("e.cfg", std::string(test::kDefaultsFile));
+    expect({{"diff", "e.cfg", "d.cfg"}, 1, "[Radio] TXdelay (TX delay [ms]): 250 -> 300\n", ""});
+}
+
+TEST_F(SettingVerbs, Get) {
+    write("hex.cfg", defaults_with("TXdelay=250", "TXdelay=0x12C"));
+    write("spaced.cfg", defaults_with("Pathn3_name=", "Pathn3_name=\"  two  \""));
+    std::string without(test::kDefaultsFile);
+    without.erase(without.find("TXdelay=250\n"), 12);
+    without.erase(without.find("Teleanalog1_name="), without.find('\n', without.find("Teleanalog1_name=")) -
+                                                          without.find("Teleanalog1_name=") + 1);
+    write("without.cfg", without);
+    write("zeros.bin", std::string(kImageSize, '\0'));
+    write("control.cfg", defaults_with("Pathn3_name=", "Pathn3_name=A\x1B[2J\xFF"));
+    const Case cases[] = {
+        {{"get", "d.cfg", "TXdelay"}, 0, "250\n", ""},
+        // Nothing in a value drives the terminal; JSON gets UTF-8.
+        {{"get", "control.cfg", "Pathn3_name"}, 0, "A\\x1B[2J\xFF\n", ""},
+        {{"get", "--json", "control.cfg", "Pathn3_name"},
+         0,
+         "{\n  \"Digipeater/Pathn3_name\": \"A\\u001b[2J\xEF\xBF\xBD\"\n}\n",
+         ""},
+        {{"get", "d.cfg", "radio/txdelay"}, 0, "250\n", ""},
+        {{"get", "d.cfg", "TXDELAY", "Callsign", "Digipeater/Pathn1_name"},
+         0,
+         "Radio/TXdelay=250\nRadio/Callsign=NOCALL\nDigipeater/Pathn1_name=WIDE\n",
+         ""},
+        // As the settings file holds it once read: a number in decimal, a text unquoted.
+        {{"get", "hex.cfg", "TXdelay"}, 0, "300\n", ""},
+        {{"get", "spaced.cfg", "Pathn3_name"}, 0, "  two  \n", ""},
+        // A key the file does not hold: the value it reads as.
+        {{"get", "without.cfg", "TXdelay", "Teleanalog1_name"}, 0, "Radio/TXdelay=250\nTelemetry/Teleanalog1_name=A1\n", ""},
+        // An image holds the login as the device does: upper-cased.
+        {{"get", "d.bin", "Aprsis_user"}, 0, "NOCALL\n", ""},
+        {{"get", "d.cfg", "Aprsis_user"}, 0, "nocall\n", ""},
+        {{"--device", "sim", "get", "device", "TXdelay"}, 0, "250\n", kDeviceRead},
+        {{"get", "device", "Callsign", "--device", "sim"}, 0, "NOCALL\n", kDeviceRead},
+        {{"get", "--json", "d.cfg", "txdelay", "Callsign"},
+         0,
+         "{\n  \"Radio/TXdelay\": \"250\",\n  \"Radio/Callsign\": \"NOCALL\"\n}\n",
+         ""},
+        {{"get", "--json", "d.cfg", "TXdelay"}, 0, "{\n  \"Radio/TXdelay\": \"250\"\n}\n", ""},
+        {{"get", "d.cfg", "TXdely"}, 2, "", "zyvora-cli: no setting has the key TXdely; did you mean TXdelay?\n"},
+        {{"get", "d.cfg", "Radio/TXdely"}, 2, "",
+         "zyvora-cli: no setting has the key Radio/TXdely; did you mean Radio/TXdelay?\n"},
+        {{"get", "d.cfg", "Radio.TXdelay"}, 2, "",
+         "zyvora-cli: no setting has the key Radio.TXdelay; did you mean Radio/TXdelay?\n"},
+        {{"get", "d.cfg", "Callsign", "Loudness"}, 2, "", "zyvora-cli: no setting has the key Loudness\n"},
+        // A wrong key is told before the device is asked.
+        {{"--device", "sim", "--sim-absent", "get", "device", "Loudness"}, 2, "",
+         "zyvora-cli: no setting has the key Loudness\n"},
+        {{"get", "none.cfg", "TXdelay"}, 1, "", "Unable to read none.cfg: No such file or directory\n"},
+        {{"get", "zeros.bin", "TXdelay"}, 1, "", "Eeprom checksum error. Please reload configuration.\n"},
+        {{"--device", "sim", "get", "d.cfg", "TXdelay"}, 2, "", "zyvora-cli: --device does not apply to get\n"},
+        {{"get", "d.cfg"}, 2, "", "KEY is required\nRun with --help for more information.\n"},
+    };
+    for (const Case& c : cases) expect(c);
+}
+
+TEST_F(SettingVerbs, Set) {
+    const std::string defaults(test::kDefaultsFile);
+    const std::string kept = defaults + "\n[Local]\nNote=kept\n";
+    const struct {
+        Case run;
+        std::string d_after;   // d.cfg (holding `before`) after the run
+        std::string out_file;  // --output's file after the run; "<none>": not there
+        std::string before = std::string(test::kDefaultsFile);
+    } cases[] = {
+        {{{"set", "d.cfg", "Radio/TXdelay=300"}, 0, "", ""}, defaults_with("TXdelay=250", "TXdelay=300"), "<none>"},
+        // Taken as the settings-file reader takes it.
+        {{{"set", "d.cfg", "txdelay=0x12C"}, 0, "", ""}, defaults_with("TXdelay=250", "TXdelay=300"), "<none>"},
+        {{{"set", "d.cfg", "Pathn3_name=  two  "}, 0, "", ""},
+         defaults_with("Pathn3_name=", "Pathn3_name=\"  two  \""), "<none>"},
+        {{{"set", "d.cfg", "Callsign=N0CALL", "Radio/Latitude=5223.08N", "--output", "site3.cfg"}, 0, "", ""},
+         defaults, defaults_with("Callsign=NOCALL", "Callsign=N0CALL")},
+        // Keys the configurator does not know are kept, as "Save to file" keeps them.
+        {{{"set", "d.cfg", "TXdelay=300"}, 0, "", ""},
+         defaults_with("TXdelay=250", "TXdelay=300") + "\n\n[Local]\nNote=kept\n", "<none>", kept},
+        {{{"set", "d.cfg", "TXdelay=5000"}, 1, "", "TX delay - range error (200 - 1000).\n"}, defaults, "<none>"},
+        {{{"set", "d.cfg", "TXdelay=300", "Callsign=", "-o", "site3.cfg"}, 1, "",
+          "Callsign - too short (e.g. NOCALL-4).\n"},
+         defaults, "<none>"},
+        {{{"set", "d.cfg", "TXdelay=abc"}, 2, "", "zyvora-cli: set: Radio/TXdelay takes a whole number, not abc\n"},
+         defaults, "<none>"},
+        {{{"set", "d.cfg", "Callsign=N0\nCALL"}, 2, "",
+          "zyvora-cli: set: the value of Radio/Callsign holds a line break; a setting's value is one line\n"},
+         defaults, "<none>"},
+        {{{"set", "d.cfg", "TXdelay"}, 2, "", "zyvora-cli: set: expected KEY=VALUE, not TXdelay\n"}, defaults, "<none>"},
+        {{{"set", "d.cfg", "TXdely=300"}, 2, "", "zyvora-cli: no setting has the key TXdely; did you mean TXdelay?\n"},
+         defaults, "<none>"},
+        {{{"set", "none.cfg", "TXdelay=300"}, 1, "", "Unable to read none.cfg: No such file or directory\n"},
+         defaults, "<none>"},
+    };
+    for (const auto& c : cases) {
+        write("d.cfg", c.before);
+        std::filesystem::remove(path("site3.cfg"));
+        expect(c.run);
+        EXPECT_EQ(contents("d.cfg"), c.d_after) << c.run.args[2];
+        EXPECT_EQ(contents("site3.cfg"), c.out_file) << c.run.args[2];
+    }
+}
+
+TEST_F(SettingVerbs, Diff) {
+    write("hex.cfg", defaults_with("TXdelay=250", "TXdelay=0xFA"));
+    write("lower.cfg", defaults_with("Callsign=NOCALL", "Callsign=nocall"));
+    write("two.cfg", defaults_with({{"TXdelay=250", "TXdelay=300"}, {"Callsign=NOCALL", "Callsign=N0CALL"}}));
+    write("bad.cfg", defaults_with("TXdelay=250", "TXdelay=5000"));
+    write("zeros.bin", std::string(kImageSize, '\0'));
+    // A setting whose control has no caption.
+    write("rect.cfg", defaults_with("Arearect0_nwlatitude=5232.05N", "Arearect0_nwlatitude=5232.06N"));
+    const Case cases[] = {
+        {{"diff", "d.cfg", "d.cfg"}, 0, "", ""},
+        {{"diff", "d.cfg", "e.cfg"}, 1, "[Radio] TXdelay (TX delay [ms]): 250 -> 300\n", ""},
+        {{"diff", "e.cfg", "d.cfg"}, 1, "[Radio] TXdelay (TX delay [ms]): 300 -> 250\n", ""},
+        // What the device would hold is compared, not the text.
+        {{"diff", "d.cfg", "hex.cfg"}, 0, "", ""},
+        {{"diff", "d.cfg", "lower.cfg"}, 0, "", ""},
+        {{"diff", "d.cfg", "d.bin"}, 0, "", ""},
+        {{"diff", "two.cfg", "d.bin"},
+         1,
+         "[Radio] Callsign (Callsign): N0CALL -> NOCALL\n[Radio] TXdelay (TX delay [ms]): 300 -> 250\n",
+         ""},
+        {{"diff", "d.cfg", "rect.cfg"}, 1, "[Digipeater] Arearect0_nwlatitude: 5232.05N -> 5232.06N\n", ""},
+        {{"diff", "--json", "rect.cfg", "d.cfg"},
+         1,
+         "{\n  \"same\": false,\n  \"differences\": [\n    {\n      \"section\": \"Digipeater\",\n"
+         "      \"key\": \"Arearect0_nwlatitude\",\n      \"caption\": null,\n      \"a\": \"5232.06N\",\n"
+         "      \"b\": \"5232.05N\"\n    }\n  ]\n}\n",
+         ""},
+        {{"--device", "sim", "diff", "d.cfg", "device"}, 0, "", kDeviceRead},
+        {{"diff", "--device", "sim", "device", "e.cfg"}, 1, "[Radio] TXdelay (TX delay [ms]): 250 -> 300\n",
+         kDeviceRead},
+        {{"diff", "--json", "d.cfg", "d.bin"}, 0, "{\n  \"same\": true,\n  \"differences\": []\n}\n", ""},
+        {{"diff", "--json", "d.cfg", "e.cfg"},
+         1,
+         "{\n  \"same\": false,\n  \"differences\": [\n    {\n      \"section\": \"Radio\",\n      \"key\": \"TXdelay\",\n"
+         "      \"caption\": \"TX delay [ms]\",\n      \"a\": \"250\",\n      \"b\": \"300\"\n    }\n  ]\n}\n",
+         ""},
+        {{"diff", "d.cfg", "bad.cfg"}, 2, "",
+         "TX delay - range error (200 - 1000).\nzyvora-cli: diff: bad.cfg does not pass its checks\n"},
+        {{"diff", "none.cfg", "d.cfg"}, 2, "",
+         "Unable to read none.cfg: No such file or directory\nzyvora-cli: diff: cannot read none.cfg\n"},
+        {{"diff", "d.cfg", "zeros.bin"}, 2, "",
+         "Eeprom checksum error. Please reload configuration.\nzyvora-cli: diff: cannot read zeros.bin\n"},
+        {{"--device", "sim", "--sim-absent", "diff", "d.cfg", "device"}, 2, "",
+         "Zyvora Plus 2.0 not found.\nzyvora-cli: diff: cannot read device\n"},
+    };
+    for (const Case& c : cases) expect(c);
+}
+
+// The device's status log, kept back while it is read, tells what went wrong when it fails.
+TEST_F(SettingVerbs, AFailedDeviceReadTellsItsLog) {
+    std::string log = "Zyvora Plus 2.0 found, vid: Vid_0483, pid: A124\n";
+    for (int page = 1; page <= 512; ++page) log += "Page read: " + std::to_string(page) + "/512\n";
+    log += "Eeprom checksum error. Please reload configuration.\n";
+    expect({{"--device", "sim", "--sim-erased", "get", "device", "TXdelay"}, 1, "", log});
+    expect({{"--device", "sim", "--sim-erased", "diff", "device", "d.cfg"}, 2, "",
+            log + "zyvora-cli: diff: cannot read device\n"});
+}
+
+}  // namespace
+}  // namespace zyvora
