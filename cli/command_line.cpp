@@ -241,7 +241,8 @@ std::optional<int> refuse_inconsistent(const CommandLine& line) {
     const auto dashes = [](std::initializer_list<const std::string*> names) {
         return std::count_if(names.begin(), names.end(), [](const std::string* n) { return *n == kStandardStream; });
     };
-    if (dashes({&o.in, &o.firmware_file}) > 1) return refuse("standard input is given twice; only one input can be '-'");
+    const SettingVerbs& v = line.setting_verbs;
+    if (dashes({&o.in, &o.firmware_file, &v.source, &v.file, &v.a, &v.b}) > 1) return refuse("standard input is given twice; only one input can be '-'");
     if (dashes({&o.out, &o.image_out}) > 1) return refuse("standard output is given twice; only one output can be '-'");
     // An output never replaces an input, nor the other output.
     std::vector<std::pair<std::string, std::string>> inputs;

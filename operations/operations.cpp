@@ -21,14 +21,9 @@ void show_interlocks(const Registry& registry, ControlStore& store, Feedback& fe
 
 namespace {
 
-// Settings files are small text; a larger file is no settings file, and refusing it keeps a
-// stray multi-gigabyte file from filling the memory.
-constexpr std::size_t kSettingsFileLimit = std::size_t{1} << 20;
-
-// The settings file at `path`, parsed; nullopt with `why` set when it is too large, holds a NUL
-// byte, or cannot be read.
-std::optional<std::string> settings_text(const std::string& path, std::string* why) {
-    FileRead read = read_file(path, kSettingsFileLimit);
+// The text of the settings file at `path`, as `read` from it; nullopt with `why` set when it is
+// too large, holds a NUL byte, or could not be read.
+std::optional<std::string> settings_text(const std::string& path, FileRead read, std::string* why) {
     const std::string name = input_name(path);
     if (read.too_large) {
         *why = name + " is not a settings file: it holds more than " + std::to_string(kSettingsFileLimit) +
@@ -40,6 +35,10 @@ std::optional<std::string> settings_text(const std::string& path, std::string* w
         read.bytes.reset();
     }
     return std::move(read.bytes);
+}
+
+std::optional<std::string> settings_text(const std::string& path, std::string* why) {
+    return settings_text(path, read_file(path, kSettingsFileLimit), why);
 }
 
 }  // namespace
@@ -80,8 +79,13 @@ bool save_settings_file(const Registry& registry, const ControlStore& store, con
 
 bool read_settings_file(const Registry& registry, ControlStore& store, const std::string& path,
                         Feedback& feedback, std::string* text_read) {
+    return read_settings_file(registry, store, path, read_file(path, kSettingsFileLimit), feedback, text_read);
+}
+
+bool read_settings_file(const Registry& registry, ControlStore& store, const std::string& path, FileRead content,
+                        Feedback& feedback, std::string* text_read) {
     std::string why;
-    const auto text = settings_text(path, &why);
+    const auto text = settings_text(path, std::move(content), &why);
     SettingsFile file;
     if (!text) {
         feedback.error(why);

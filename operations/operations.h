@@ -6,6 +6,7 @@
 #include "clock.h"
 #include "controls.h"
 #include "feedback.h"
+#include "files.h"
 #include "image.h"
 #include "passes.h"
 #include "registry.h"
@@ -16,8 +17,17 @@ namespace zyvora {
 bool save_settings_file(const Registry& registry, const ControlStore& store, const std::string& path,
                         Feedback& feedback);
 
+// Settings files are small text; a larger file is no settings file, and refusing it keeps a
+// stray multi-gigabyte file from filling the memory.
+constexpr std::size_t kSettingsFileLimit = std::size_t{1} << 20;
+
 // "Read from file": the header checks, every key into the controls, then the interlock step.
+
 bool read_settings_file(const Registry& registry, ControlStore& store, const std::string& path,
+                        Feedback& feedback, std::string* text_read = nullptr);
+// The same, from what was already read of `path` with read_file(path, kSettingsFileLimit): a
+// caller that looked at standard input first cannot read it again.
+bool read_settings_file(const Registry& registry, ControlStore& store, const std::string& path, FileRead content,
                         Feedback& feedback, std::string* text_read = nullptr);
 
 // The encode pass with its messages, after the PC time fill when the user asked for it. With

@@ -88,7 +88,8 @@ bool load_source(const std::string& source, DevicePort* port, const Registry& re
     }
     // An image is told by its size and its checksum, or by bytes no settings file holds; a
     // settings file of that size still reads as one.
-    const FileRead read = read_file(source, kImageSize);
+    // Read once: standard input has no second reading.
+    FileRead read = read_file(source, kSettingsFileLimit);
     if (read.bytes && read.bytes->size() == kImageSize) {
         Image image;
         std::copy(read.bytes->begin(), read.bytes->end(), image.begin());
@@ -96,7 +97,7 @@ bool load_source(const std::string& source, DevicePort* port, const Registry& re
             return verify_and_decode(registry, store, image, feedback);
         }
     }
-    return read_settings_file(registry, store, source, feedback);
+    return read_settings_file(registry, store, source, std::move(read), feedback);
 }
 
 bool reads_as_given(const Registry& registry, int row, const std::string& text) {

@@ -50,6 +50,28 @@ TEST_F(SettingVerbs, SetThenGetThenDiff) {
     expect({{"diff", "e.cfg", "d.cfg"}, 1, "[Radio] TXdelay (TX delay [ms]): 250 -> 300\n", ""});
 }
 
+// A source may be standard input, which reads once whether it turns out a file or an image.
+TEST_F(SettingVerbs, StandardInputIsASource) {
+    const struct {
+        std::vector<std::string> args;
+        std::string input;
+        int status;
+        std::string out, err;
+    } cases[] = {
+        {{"get", "-", "TXdelay"}, defaults_with("TXdelay=250", "TXdelay=300"), 0, "300\n", ""},
+        {{"get", "-", "TXdelay"}, contents("d.bin"), 0, "250\n", ""},
+        {{"diff", "-", "d.cfg"}, defaults_with("TXdelay=250", "TXdelay=300"), 1,
+         "[Radio] TXdelay (TX delay [ms]): 300 -> 250\n", ""},
+        {{"diff", "-", "-"}, "", 2, "", "zyvora-cli: standard input is given twice; only one input can be '-'\n"},
+    };
+    for (const auto& c : cases) {
+        const Outcome r = run(c.args, test::with_input(c.input));
+        EXPECT_EQ(r.status, c.status) << c.args[0];
+        EXPECT_EQ(r.out, c.out) << c.args[0];
+        EXPECT_EQ(r.err, c.err) << c.args[0];
+    }
+}
+
 TEST_F(SettingVerbs, Get) {
     write("hex.cfg", defaults_with("TXdelay=250", "TXdelay=0x12C"));
     write("spaced.cfg", defaults_with("Pathn3_name=", "Pathn3_name=\"  two  \""));
