@@ -18,6 +18,7 @@
 #include <QtTest>
 
 #include "help_window.h"
+#include "layout_checks.h"
 #include "main_window.h"
 #include "passes.h"
 #include "multi_row_tabs.h"
@@ -32,29 +33,11 @@ using zyvora_app::TForm1;
 
 namespace {
 
-QString text_of(QWidget* widget) {
-    if (auto* edit = qobject_cast<QLineEdit*>(widget)) return edit->text();
-    if (auto* combo = qobject_cast<QComboBox*>(widget)) return combo->currentText();
-    if (auto* check = qobject_cast<QCheckBox*>(widget)) return check->isChecked() ? "checked" : "clear";
-    return "?";
-}
-
 QLabel* caption_of(QWidget* widget) {
     for (auto* label : widget->window()->findChildren<QLabel*>()) {
         if (label->buddy() == widget) return label;
     }
     return nullptr;
-}
-
-// Makes `page` visible: every tab control above it shows the page that holds it.
-void make_current(QWidget* page) {
-    for (QWidget* w = page; w; w = w->parentWidget()) {
-        auto* stack = w->parentWidget();
-        QWidget* holder = stack ? stack->parentWidget() : nullptr;
-        if (auto* tabs = qobject_cast<QTabWidget*>(holder); tabs && tabs->indexOf(w) >= 0) tabs->setCurrentWidget(w);
-        if (auto* tabs = qobject_cast<MultiRowTabWidget*>(holder); tabs && tabs->indexOf(w) >= 0) tabs->setCurrentWidget(w);
-    }
-    QCoreApplication::processEvents();
 }
 
 struct TabList {
@@ -73,35 +56,6 @@ TabList list_tabs(const Tabs* control) {
     }
     list.current = control->currentIndex();
     return list;
-}
-
-QList<QWidget*> leaf_widgets(QWidget* under) {
-    QList<QWidget*> found;
-    for (QWidget* w : under->findChildren<QWidget*>()) {
-        if (!w->isVisible()) continue;
-        if (qobject_cast<QLabel*>(w) || qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) ||
-            qobject_cast<QAbstractButton*>(w)) {
-            found << w;
-        }
-    }
-    return found;
-}
-
-// Nothing reaches outside `area`, nothing overlaps, and no text is cut short.
-void check_tidy(QWidget* area, const QList<QWidget*>& widgets) {
-    for (int i = 0; i < widgets.size(); ++i) {
-        QWidget* w = widgets[i];
-        const QRect rect(w->mapTo(area, QPoint(0, 0)), w->size());
-        QVERIFY2(area->rect().contains(rect),
-                 qPrintable(w->objectName() + " " + text_of(w) + " reaches outside " + area->objectName()));
-        if (!qobject_cast<QLineEdit*>(w)) {
-            QVERIFY2(w->width() >= w->sizeHint().width(), qPrintable(w->objectName() + " is cut short"));
-        }
-        for (int j = i + 1; j < widgets.size(); ++j) {
-            const QRect other(widgets[j]->mapTo(area, QPoint(0, 0)), widgets[j]->size());
-            QVERIFY2(!rect.intersects(other), qPrintable(w->objectName() + " overlaps " + widgets[j]->objectName()));
-        }
-    }
 }
 
 }  // namespace
@@ -359,26 +313,8 @@ private slots:
     void nothing_is_clipped_or_overlapping() {
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        QSet<QWidget*> pages;
-        const auto& store = window->store();
-        for (std::size_t i = 0; i < store.size(); ++i) {
-            pages << window->findChild<QWidget*>(QString::fromStdString(store.decl(static_cast<int>(i)).page));
-        }
-        for (QWidget* page : pages) {
-            make_current(page);
-            QWidget* other_window = page->window() != window.get() ? page->window() : nullptr;  // the filter window
-            if (other_window) other_window->show();
-            QVERIFY(page->isVisible());
-            check_tidy(page, leaf_widgets(page));
-            for (auto* edit : page->findChildren<QLineEdit*>()) {
-                QVERIFY2(edit->fontMetrics().horizontalAdvance(edit->text()) + 8 <= edit->width(),
-                         qPrintable(edit->objectName() + " cuts its text short"));
-            }
-            if (other_window) {
-                QVERIFY(other_window->rect().contains(page->geometry()));
-                other_window->hide();
-            }
-        }
+        check_every_page_tidy(*window);
+        if (QTest::currentTestFailed()) return;
         QList<QWidget*> buttons;
         for (auto* group : window->findChildren<QGroupBox*>()) {
             if (!group->findChild<QPushButton*>()) continue;
