@@ -43,13 +43,57 @@ bool is_joiner(const std::string& caption) { return caption == "-" || caption ==
 
 QString decl_text(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
+constexpr int kShortText = 12;  // the most characters of a call sign or number edit
+
 // Wide enough for the longest text the edit takes, within reason for long free texts.
 int edit_width(const QWidget* edit, int max_length) {
     // Call signs and numbers are measured in capitals; long free texts scroll within a width of
     // lower-case letters that leaves room for the page's other columns.
     const int chars = std::clamp(max_length > 0 ? max_length : 20, 2, 40);
-    if (chars > 12) return edit->fontMetrics().horizontalAdvance(QString(std::min(chars, 24), u'n')) + 12;
+    if (chars > kShortText) return edit->fontMetrics().horizontalAdvance(QString(std::min(chars, 24), u'n')) + 12;
     return edit->fontMetrics().horizontalAdvance(QString(chars, u'N')) + 12;
+}
+
+// As wide as `chars` characters (see edit_width) and never narrower than the control's start-up text.
+int field_width(const QWidget* edit, int chars, const ControlDecl& decl) {
+    return std::max(edit_width(edit, chars), edit->fontMetrics().horizontalAdvance(decl_text(decl.default_text)) + 12);
+}
+
+// The width a cell takes: its fixed width, or else the width it asks for.
+int cell_width(const QWidget* cell) {
+    return cell->minimumWidth() == cell->maximumWidth() ? cell->minimumWidth() : cell->sizeHint().width();
+}
+
+bool is_field(const QWidget* cell) { return qobject_cast<const QLineEdit*>(cell) || qobject_cast<const QComboBox*>(cell); }
+
+// Gives `fields` the width of the widest of them.
+void even_widths(const std::vector<QWidget*>& fields) {
+    int widest = 0;
+    for (const QWidget* field : fields) widest = std::max(widest, cell_width(field));
+    for (QWidget* field : fields) field->setFixedWidth(widest);
+}
+
+// One width per column across `grids`: the edits and lists of a column as wide as the widest of
+// them, and the column as wide as its widest cell, so that the grids' columns line up.
+void align_columns(const std::vector<QGridLayout*>& grids) {
+    std::map<int, std::vector<QWidget*>> fields;
+    std::map<int, std::vector<QWidget*>> cells;
+    for (QGridLayout* grid : grids) {
+        for (int i = 0; i < grid->count(); ++i) {
+            int row = 0, column = 0, rows = 0, columns = 0;
+            grid->getItemPosition(i, &row, &column, &rows, &columns);
+            QWidget* cell = grid->itemAt(i)->widget();
+            if (!cell || columns != 1) continue;  // a cell across several columns sets none of them
+            cells[column].push_back(cell);
+            if (is_field(cell)) fields[column].push_back(cell);
+        }
+    }
+    for (const auto& [column, in_column] : fields) even_widths(in_column);
+    for (const auto& [column, in_column] : cells) {
+        int widest = 0;
+        for (const QWidget* cell : in_column) widest = std::max(widest, cell_width(cell));
+        for (QGridLayout* grid : grids) grid->setColumnMinimumWidth(column, widest);
+    }
 }
 
 // A field that takes whatever width its cells give it, in place of its own fixed width.
@@ -152,7 +196,8 @@ public:
         grid_->setVerticalSpacing(2);
         headers_.clear();
         for (std::size_t i = 0; i < headers.size(); ++i) {
-            auto* label = new QLabel(decl_text(headers[i]));
+            // A caption broken for a narrow form reads on one line over a column.
+            auto* label = new QLabel(decl_text(headers[i]).replace(u'\n', u' '));
             headers_.push_back(label);
             grid_->addWidget(label, row_, static_cast<int>(i), Qt::AlignLeft | Qt::AlignBottom);
         }
@@ -234,6 +279,7 @@ ControlViews::ControlViews(const zyvora::Registry& registry, zyvora::ControlStor
                                          [&](const PageLayout& l) { return l.page == page->objectName().toStdString(); });
         build_page(page, ids, layout == layouts.end() ? nullptr : &*layout);
     }
+    align_tables();
     for (std::size_t i = 0; i < widgets_.size(); ++i) refresh(static_cast<int>(i));
     store_.set_listener([this](int id) { refresh(id); });
 }
@@ -328,6 +374,12 @@ QWidget* ControlViews::build_column(QWidget* page, const LayoutColumn& column, c
     if (title.empty()) grid->setContentsMargins(0, 0, 0, 0);
     ColumnBuilder builder(grid);
     grid->setHorizontalSpacing(column.cell_spacing);
+    // Columns of pairs are tables of captions and fields too.
+    if (!column.headers.empty() || column.pairs) {
+        const std::string key =
+            column.aligned.empty() ? "table " + std::to_string(tables_.size()) : "aligned " + column.aligned;
+        tables_[key].push_back(grid);
+    }
     if (!column.headers.empty()) {
         builder.add_headers(header_texts(column, *page, store_, on_page));
         for (const auto& row : column.rows) add_table_row(builder, column, row, holder, on_page);
@@ -367,11 +419,11 @@ void ControlViews::add_table_row(ColumnBuilder& builder, const LayoutColumn& col
             const int id = on_page.find(cell.control)->second;
             cells.push_back(make_widget(id, holder));
             captions.push_back(decl_text(store_.decl(id).caption));
-        }
-        const std::size_t i = cells.size() - 1;
-        if (auto* edit = qobject_cast<QLineEdit*>(cells.back()); edit && i < column.cell_chars.size() &&
-                                                                  column.cell_chars[i] > 0) {
-            edit->setFixedWidth(edit_width(edit, column.cell_chars[i]));
+            const std::size_t i = cells.size() - 1;
+            if (auto* edit = qobject_cast<QLineEdit*>(cells.back()); edit && i < column.cell_chars.size() &&
+                                                                      column.cell_chars[i] > 0) {
+                edit->setFixedWidth(field_width(edit, column.cell_chars[i], store_.decl(id)));
+            }
         }
     }
     if (!row.button.empty()) {
@@ -392,6 +444,7 @@ void ControlViews::add_line_rows(ColumnBuilder& builder, QWidget* page, const La
             if (!row.span) line_columns = std::max(line_columns, 2 * static_cast<int>(row.controls.size()) - 1);
         }
     }
+    std::vector<QWidget*> texts;  // the edits of free texts
     for (const auto& row : column.rows) {
         if (!row.button.empty()) {
             builder.add_widget(make_button(row, holder));
@@ -418,7 +471,18 @@ void ControlViews::add_line_rows(ColumnBuilder& builder, QWidget* page, const La
         if (row.bare) builder.add_bare(fields.front(), *decls.front());
         else if (column.pairs && !row.span) builder.add_pairs(fields, decls);
         else builder.add_row(fields, decls, row, line_columns);
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            if (fields[i] && qobject_cast<QLineEdit*>(fields[i]) && decls[i]->max_length > kShortText) {
+                texts.push_back(fields[i]);
+            }
+        }
     }
+    if (column.even_texts) even_widths(texts);
+}
+
+// The tables' columns, each table on its own or with those it continues.
+void ControlViews::align_tables() {
+    for (const auto& [key, grids] : tables_) align_columns(grids);
 }
 
 QPushButton* ControlViews::make_button(const LayoutRow& row, QWidget* parent) {
@@ -444,8 +508,7 @@ QWidget* ControlViews::make_widget(int id, QWidget* parent) {
             edit->setMaxLength(decl.max_length > 0 ? decl.max_length : kUnlimited);
             edit->setValidator(new Latin1Validator(edit));
             // Wide enough for its start-up text too (a long default host name, say).
-            edit->setFixedWidth(std::max(edit_width(edit, decl.max_length),
-                                         edit->fontMetrics().horizontalAdvance(decl_text(decl.default_text)) + 12));
+            edit->setFixedWidth(field_width(edit, decl.max_length, decl));
             QObject::connect(edit, &QLineEdit::textEdited, edit, [this, id, edit](const QString& text) {
                 // A text longer than the limit, put there from code, may be shortened but not lengthened.
                 const int limit = store_.decl(id).max_length;

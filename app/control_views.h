@@ -11,6 +11,7 @@
 #include "page_layouts.h"
 #include "registry.h"
 
+class QGridLayout;
 class QPushButton;
 class QWidget;
 
@@ -46,6 +47,7 @@ private:
                        const OnPage& on_page);
     QWidget* make_widget(int id, QWidget* page);
     QPushButton* make_button(const LayoutRow& row, QWidget* parent);
+    void align_tables();
     void refresh(int id);
     void user_changed(int id);
 
@@ -54,6 +56,8 @@ private:
     zyvora::Feedback& feedback_;
     std::vector<QWidget*> widgets_;  // by control id; nullptr where another window shows it
     std::vector<QPushButton*> buttons_;
+    // The grids of the tables by the key they align on; a table without one has a key of its own.
+    std::map<std::string, std::vector<QGridLayout*>> tables_;
 };
 
 }  // namespace zyvora_app

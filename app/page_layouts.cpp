@@ -70,28 +70,35 @@ namespace {
 constexpr const char* kRxOnlyNote =
     "If WS-2300 or WS-2350 station is selected on one port, then the other port can work in RX-only mode (e.g. GPS).";
 
-// The path rules as a table, one row per rule, each column under its controls' caption.
+// A table row's label: the number its messages give the row ("Path(n-N) 3", "Callsign filter 17").
+LayoutCell row_number(int k) { return cell_text(std::to_string(k) + "."); }
+
+// The path rules as a table, one numbered row per rule, each column under its controls' caption.
 LayoutColumn path_rule_table() {
     LayoutColumn column;
     for (int k = 1; k <= zyvora::kPathRules; ++k) {
         const std::string p = zyvora::path_rule_prefix(k);
-        column.rows.push_back({p + "name", p + "lower", p + "higher", p + "traceable", p + "directonly",
-                               p + "areaall", p + "arearad0", p + "arearad1", p + "arearect0", p + "active"});
+        column.rows.push_back({row_number(k), p + "name", p + "lower", p + "higher", p + "traceable",
+                               p + "directonly", p + "areaall", p + "arearad0", p + "arearad1", p + "arearect0",
+                               p + "active"});
     }
     column.headers.assign(column.rows.front().controls.size(), kControlCaption);
+    column.headers.front() = "";
     return column;
 }
 
 // The callsign filter entries take three columns, the last one short when they do not divide.
 constexpr int kCallEntriesPerColumn = (zyvora::kCallEntries + 2) / 3;
 
-// Callsign filter entries first..last as a table.
+// Callsign filter entries first..last as a table, each row numbered.
 LayoutColumn callsign_table(int first, int last) {
     LayoutColumn column;
-    column.headers = {kControlCaption, "-", kControlCaption};
+    column.headers = {"", kControlCaption, "-", kControlCaption};
     for (int k = first; k <= last; ++k) {
-        column.rows.push_back({zyvora::call_entry_control("callsign", k), "", zyvora::call_entry_control("ssid", k)});
+        column.rows.push_back(
+            {row_number(k), zyvora::call_entry_control("callsign", k), "", zyvora::call_entry_control("ssid", k)});
     }
+    column.aligned = "callsign entries";
     return column;
 }
 
@@ -120,15 +127,15 @@ LayoutColumn beacon_table(int first, int last) {
     column.headers = report_headers();
     column.headers.push_back(kControlCaption);
     for (int k = first; k <= last; ++k) {
-        const std::string n = std::to_string(k);
         const std::string p = zyvora::beacon_prefix(k);
-        LayoutRow beacon = report_row(cell_text(n + "."), p);
+        LayoutRow beacon = report_row(row_number(k), p);
         beacon.controls.push_back(p + "enable");
         column.rows.push_back(beacon);
         LayoutRow message({"", p + "msg"});
         message.span = true;
         column.rows.push_back(message);
     }
+    column.aligned = "beacons";
     return column;
 }
 
@@ -190,6 +197,7 @@ LayoutColumn filter_rows(int first, int last, bool captioned) {
                                cell_text("-"), zyvora::filter_row_control("ssid", r),
                                zyvora::filter_row_control("type", r)});
     }
+    column.aligned = "filter rows";
     return column;
 }
 
@@ -223,6 +231,7 @@ LayoutColumn analog_channel_table() {
                       kControlCaption, kControlCaption, kControlCaption, kControlCaption};
     // Coefficients are short numbers as a rule: narrower edits leave room for the source names.
     column.cell_chars = {0, 0, 5, 5, 5, 5, 5};
+    column.cell_spacing = 6;  // room for "1 min average:" on one line
     for (int k = 1; k <= zyvora::kAnalogChannels; ++k) {
         const std::string n = std::to_string(k);
         const std::string p = zyvora::analog_prefix(k);
@@ -249,6 +258,7 @@ LayoutColumn digital_channel_table(int first, int last) {
             {cell_text("Digital " + n + ":"), p + "source", p + "name", p + "units", p + "inverted"},
             digital_preset_button(k), "Default parameters"));
     }
+    table.aligned = "digital channels";
     return table;
 }
 
@@ -372,14 +382,18 @@ const std::vector<PageLayout>& page_layouts() {
               return c;
           }()}},
         {"TabSheet_weather_underground",
-         {{"",
-           {{"WU_enable"},
-            {"WU_stationid"},
-            {"WU_password"},
-            {"WU_normalserver"},
-            {"WU_rapidfireserver"},
-            {"WU_sendmethod"},
-            {"WU_normalrate"}}},
+         {[] {
+              LayoutColumn c{"",
+                             {{"WU_enable"},
+                              {"WU_stationid"},
+                              {"WU_password"},
+                              {"WU_normalserver"},
+                              {"WU_rapidfireserver"},
+                              {"WU_sendmethod"},
+                              {"WU_normalrate"}}};
+              c.even_texts = true;
+              return c;
+          }(),
           {"", {{"WU_rapidfirerate"}}}}},
         {"TabSheet_rs232_ports",
          {{"",

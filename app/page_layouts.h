@@ -88,6 +88,12 @@ struct LayoutColumn {
     // Non-empty: the column is these columns stacked top to bottom (its own rows unused).
     std::vector<LayoutColumn> stack = {};
     std::string title_of = {};  // non-empty: the group box's title is the caption this control declares
+    // Table: tables of one non-empty key (on pages that continue each other) give each column one
+    // width, so their columns stand at the same places; every table does so within itself.
+    std::string aligned = {};
+    // Rows of captions and fields: the edits for free texts (more than a dozen characters) are
+    // all as wide as the widest of them.
+    bool even_texts = false;
 };
 
 struct PageLayout {
