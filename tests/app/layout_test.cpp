@@ -1,8 +1,10 @@
 // The layout of the pages as the window shows them, run at 100% and at 150% scale
 // (QT_SCALE_FACTOR): nothing clipped or overlapping, numbered rows, and tables whose columns line
 // up within a table and across the pages that continue each other.
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QtTest>
 #include <memory>
 
@@ -55,6 +57,18 @@ private slots:
     void every_page_is_tidy() {
         qInfo() << "scale" << window->devicePixelRatio();
         check_every_page_tidy(*window);
+    }
+
+    // The action buttons over the pages, at this scale too: inside the window, apart, whole.
+    void action_buttons_are_tidy() {
+        QList<QWidget*> buttons;
+        for (auto* group : window->findChildren<QGroupBox*>()) {
+            for (auto* button : group->findChildren<QPushButton*>()) {
+                if (button->isVisible()) buttons << button;
+            }
+        }
+        QVERIFY(!buttons.isEmpty());
+        check_tidy(window.get(), buttons);
     }
 
     void rows_show_the_numbers_their_messages_use_data() {
