@@ -2,6 +2,7 @@
 // The widgets of the setting controls, made from the registry and bound to the control store:
 // the store is the model, each widget a view of one control.
 #include <QString>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -32,6 +33,8 @@ public:
     QWidget* widget(int id) const { return widgets_[static_cast<std::size_t>(id)]; }
     // A push button that a page layout placed; nullptr when there is none of that name.
     QPushButton* button(const QString& name) const;
+    // Told after every edit the user makes in a control, before the edit's change handler runs.
+    void set_edit_listener(std::function<void()> listener) { edit_listener_ = std::move(listener); }
 
 private:
     // The ids of a page's controls by their names.
@@ -54,6 +57,7 @@ private:
     zyvora::Feedback& feedback_;
     std::vector<QWidget*> widgets_;  // by control id; nullptr where another window shows it
     std::vector<QPushButton*> buttons_;
+    std::function<void()> edit_listener_;
 };
 
 }  // namespace zyvora_app
