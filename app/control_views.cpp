@@ -574,6 +574,7 @@ void ControlViews::refresh(int id) {
 }
 
 void ControlViews::user_changed(int id) {
+    if (edit_listener_) edit_listener_();
     const auto* handler = registry_.change_handler(store_.decl(id).name);
     if (!handler) return;
     for (const auto& text : handler->run(store_)) feedback_.info(text);

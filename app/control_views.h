@@ -2,6 +2,7 @@
 // The widgets of the setting controls, made from the registry and bound to the control store:
 // the store is the model, each widget a view of one control.
 #include <QString>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -33,6 +34,8 @@ public:
     QWidget* widget(int id) const { return widgets_[static_cast<std::size_t>(id)]; }
     // A push button that a page layout placed; nullptr when there is none of that name.
     QPushButton* button(const QString& name) const;
+    // Told after every edit the user makes in a control, before the edit's change handler runs.
+    void set_edit_listener(std::function<void()> listener) { edit_listener_ = std::move(listener); }
 
 private:
     // The ids of a page's controls by their names.
@@ -58,6 +61,7 @@ private:
     std::vector<QPushButton*> buttons_;
     // The grids of the tables by the key they align on; a table without one has a key of its own.
     std::map<std::string, std::vector<QGridLayout*>> tables_;
+    std::function<void()> edit_listener_;
 };
 
 }  // namespace zyvora_app

@@ -59,6 +59,10 @@ void describe(QCommandLineParser& parser) {
     parser.addOption({QStringLiteral("screenshots"),
                       QStringLiteral("Save a picture of the window with each page current into DIR, then exit."),
                       QStringLiteral("DIR")});
+    parser.addPositionalArgument(QStringLiteral("file"),
+                                 QStringLiteral("A settings file to read once the window shows, as \"Read from file\" "
+                                                "reads it."),
+                                 QStringLiteral("[FILE]"));
 }
 
 void name_application() {
@@ -109,12 +113,26 @@ void attach_device(TForm1& window, const QCommandLineParser& parser, zyvora::Sim
     }
 }
 
+// While pictures are taken nobody answers a box: what the settings file's read shows goes to
+// standard error, and a question is answered No.
+BoxPresenter boxes_to_standard_error() {
+    return [](BoxKind, const QString& text, const QString&) {
+        std::cerr << text.toStdString() << '\n';
+        return false;
+    };
+}
+
 int run(QApplication& app) {
     QStringList arguments = app.arguments();
     const Simulation simulation = take_simulation(arguments);
     QCommandLineParser parser;
     describe(parser);
     parser.process(arguments);
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1) {
+        std::cerr << "Only one settings file can be given.\n";
+        return 2;
+    }
 
     std::unique_ptr<zyvora::SimulatedDevice> device;  // outlives the window and its port
     if (simulation.wanted) {
@@ -126,6 +144,10 @@ int run(QApplication& app) {
         TForm1 window;
         attach_device(window, parser, device.get());
         window.show();
+        if (!files.isEmpty()) {
+            window.set_box_presenter(boxes_to_standard_error());
+            if (!window.open_file(files.first())) return 1;
+        }
         QString error;
         save_screenshots(window, parser.value(QStringLiteral("screenshots")), &error);
         if (!error.isEmpty()) {
@@ -155,6 +177,8 @@ int run(QApplication& app) {
     }
     centre_on_screen(&window);
     window.show();
+    // Read once the window is on the screen, so that the read's boxes stand over it.
+    if (!files.isEmpty()) QTimer::singleShot(0, &window, [&window, file = files.first()] { window.open_file(file); });
     return QApplication::exec();
 }
 

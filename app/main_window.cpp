@@ -2,14 +2,22 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -78,6 +86,18 @@ QString upload_question(const QString& file_name, std::size_t bytes) {
         .arg(what, counted(static_cast<long long>(bytes), "byte", "bytes"), counted(seconds, "second", "seconds"));
 }
 
+const QString kUnsavedChanges = QStringLiteral(
+    "The settings have changes that are not saved to a file, written to the device or built into a remote "
+    "update file.\nSave them to a file before closing?");
+
+// The one local settings file (*.cfg) among what is dragged; empty for anything else.
+QString dropped_settings_file(const QMimeData* mime) {
+    if (!mime || !mime->hasUrls() || mime->urls().size() != 1) return {};
+    const QUrl url = mime->urls().first();
+    if (!url.isLocalFile() || !url.toLocalFile().endsWith(QStringLiteral(".cfg"), Qt::CaseInsensitive)) return {};
+    return url.toLocalFile();
+}
+
 const QString kReadRunning = QStringLiteral(
     "The device's settings are being read. Closing now would stop the read half way.\n"
     "The window closes when the read ends.");
@@ -107,15 +127,18 @@ TForm1::TForm1(const zyvora::Registry& registry, const std::vector<PageLayout>& 
     build_client();
     build_views(layouts, std::move(presenter));
     ask_file_ = [this](const FileDialogDecl& d) {
-        if (d.save) {
-            return QFileDialog::getSaveFileName(this, QString(), d.folder + d.file_name, d.filter, nullptr,
-                                                QFileDialog::DontConfirmOverwrite);
-        }
-        return QFileDialog::getOpenFileName(this, QString(), d.folder + d.file_name, d.filter);
+        const auto dialog = make_file_dialog(this, d);
+        return dialog->exec() == QDialog::Accepted ? dialog->selectedFiles().value(0) : QString();
     };
+    ask_changes_ = [this](const QString& text) {
+        return QMessageBox::warning(this, application_title(), text,
+                                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    };
+    views_->set_edit_listener([this] { settings_changed(); });
     connect_page_buttons(layouts);
     pages_->setCurrentIndex(0);
-    setWindowTitle(window_caption());
+    setAcceptDrops(true);
+    show_title();
     setFixedSize(kClientWidth, kClientHeight);
 }
 
@@ -202,12 +225,18 @@ void TForm1::connect_telemetry_presets(const std::vector<PageLayout>& layouts) {
     for (int n = 1; n <= zyvora::kAnalogChannels; ++n) {
         if (auto* button = placed_button(layouts, QString::fromStdString(analog_preset_button(n)))) {
             button->setToolTip(QStringLiteral("Default parameters for telemetry module."));
-            connect(button, &QPushButton::clicked, this, [this, n] { zyvora::run_analog_preset(*store_, n); });
+            connect(button, &QPushButton::clicked, this, [this, n] {
+                zyvora::run_analog_preset(*store_, n);
+                settings_changed();
+            });
         }
     }
     for (int n = 1; n <= zyvora::kDigitalChannels; ++n) {
         if (auto* button = placed_button(layouts, QString::fromStdString(digital_preset_button(n)))) {
-            connect(button, &QPushButton::clicked, this, [this, n] { zyvora::run_digital_preset(*store_, n); });
+            connect(button, &QPushButton::clicked, this, [this, n] {
+                zyvora::run_digital_preset(*store_, n);
+                settings_changed();
+            });
         }
     }
 }
@@ -249,16 +278,82 @@ QWidget* TForm1::build_button_row() {
     return row;
 }
 
-void TForm1::save_to_file() {
+bool TForm1::save_to_file() {
     const QString file = ask_file_(save_dialog_);
-    if (file.isEmpty()) return;
-    zyvora::save_settings_file(registry_, *store_, to_path(file), *feedback_);
+    if (file.isEmpty() || !zyvora::save_settings_file(registry_, *store_, to_path(file), *feedback_)) return false;
+    settings_kept(file);
+    return true;
 }
 
 void TForm1::read_from_file() {
     const QString file = ask_file_(open_dialog_);
-    if (file.isEmpty()) return;
-    zyvora::read_settings_file(registry_, *store_, to_path(file), *feedback_);
+    if (!file.isEmpty()) open_file(file);
+}
+
+bool TForm1::open_file(const QString& file_name) {
+    if (!zyvora::read_settings_file(registry_, *store_, to_path(file_name), *feedback_)) return false;
+    settings_kept(file_name);
+    return true;
+}
+
+void TForm1::settings_kept(const QString& file) {
+    if (!file.isEmpty()) file_ = file;
+    changed_ = false;
+    show_title();
+}
+
+void TForm1::settings_changed() {
+    if (std::exchange(changed_, true)) return;
+    show_title();
+}
+
+// Qt's convention: "[*]" shows as "*" while the window is modified. Without a file the title
+// stays the program's own.
+void TForm1::show_title() {
+    const QString caption = window_caption();
+    if (!file_.isEmpty()) setWindowTitle(QFileInfo(file_).fileName() + QStringLiteral("[*] - ") + caption);
+    else setWindowTitle(changed_ ? caption + QStringLiteral("[*]") : caption);
+    setWindowModified(changed_);
+}
+
+bool TForm1::may_close_with_changes() {
+    if (!changed_) return true;
+    switch (ask_changes_(kUnsavedChanges)) {
+        case QMessageBox::Save: return save_to_file();
+        case QMessageBox::Discard: return true;
+        default: return false;
+    }
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+    if (!operation_running_ && !dropped_settings_file(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+// Read once the drop is over, so that its boxes do not hold up the program the file came from.
+void TForm1::dropEvent(QDropEvent* event) {
+    const QString file = dropped_settings_file(event->mimeData());
+    if (operation_running_ || file.isEmpty()) return;
+    event->acceptProposedAction();
+    QTimer::singleShot(0, this, [this, file] {
+        if (!operation_running_) open_file(file);
+    });
+}
+
+// Taken to the control only after the operation has ended, so that the filter window's modal
+// loop does not run inside it.
+void TForm1::show_failed_setting() {
+    const std::string name = feedback_->take_failed_setting();
+    const int id = name.empty() ? -1 : store_->id(name);
+    QWidget* control = id >= 0 ? views_->widget(id) : nullptr;
+    if (!control) return;
+    for (QWidget* w = control; w && w != this; w = w->parentWidget()) {
+        if (pages_->indexOf(w) >= 0) pages_->setCurrentWidget(w);
+        const auto* stack = qobject_cast<QStackedWidget*>(w->parentWidget());
+        if (auto* tabs = stack ? qobject_cast<QTabWidget*>(stack->parentWidget()) : nullptr) tabs->setCurrentWidget(w);
+    }
+    control->setFocus(Qt::OtherFocusReason);
+    if (auto* edit = qobject_cast<QLineEdit*>(control)) edit->selectAll();
+    if (filter_->isAncestorOf(control)) filter_->show_modal();
 }
 
 // While it lives a device operation runs: the device buttons are off, the window takes its
@@ -290,6 +385,10 @@ private:
 
 void TForm1::closeEvent(QCloseEvent* event) {
     if (!operation_running_) {
+        if (!may_close_with_changes()) {
+            event->ignore();
+            return;
+        }
         QMainWindow::closeEvent(event);
         return;
     }
@@ -300,14 +399,20 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 void TForm1::read_config() {
     const DeviceOperation operation(*this, kReadRunning);
-    zyvora::read_config(port(), registry_, *store_, incoming_image_, *feedback_);
+    if (zyvora::read_config(port(), registry_, *store_, incoming_image_, *feedback_)) settings_kept();
     feedback_->flush();
 }
 
 void TForm1::write_config() {
-    const DeviceOperation operation(*this, kTransferRunning);
-    zyvora::write_config(port(), registry_, *store_, outgoing_image_, *feedback_, zyvora::default_write_safety());
-    feedback_->flush();
+    {
+        const DeviceOperation operation(*this, kTransferRunning);
+        if (zyvora::write_config(port(), registry_, *store_, outgoing_image_, *feedback_,
+                                 zyvora::default_write_safety())) {
+            settings_kept();
+        }
+        feedback_->flush();
+    }
+    show_failed_setting();
 }
 
 void TForm1::set_firmware_file(const QString& file_name) {
@@ -363,7 +468,7 @@ zyvora::DevicePort& TForm1::port() {
 
 // The dialog comes after the encode pass, so a failing setting asks for no file.
 void TForm1::build_remote_update_file() {
-    zyvora::build_remote_update_file(
+    const bool built = zyvora::build_remote_update_file(
         registry_, *store_, outgoing_image_, firmware_,
         [this]() -> std::optional<std::string> {
             const QString file = ask_file_(ruf_save_dialog_);
@@ -372,6 +477,17 @@ void TForm1::build_remote_update_file() {
         },
         *feedback_);
     feedback_->flush();
+    if (built) settings_kept();
+    show_failed_setting();
+}
+
+std::unique_ptr<QFileDialog> make_file_dialog(QWidget* parent, const FileDialogDecl& d) {
+    auto dialog = std::make_unique<QFileDialog>(parent, QString(), d.folder + d.file_name, d.filter);
+    dialog->setObjectName(d.name);
+    dialog->setAcceptMode(d.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog->setFileMode(d.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog->setOption(QFileDialog::DontConfirmOverwrite, false);
+    return dialog;
 }
 
 void centre_on_screen(QWidget* window) {

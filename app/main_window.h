@@ -2,6 +2,7 @@
 // The main window TForm1: the action buttons, the tab pages with every setting control, the
 // status log and the progress bar.
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -17,6 +18,7 @@
 #include "registry.h"
 #include "transport.h"
 
+class QFileDialog;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
@@ -41,6 +43,11 @@ using FileAsker = std::function<QString(const FileDialogDecl& dialog)>;
 // Which of several attached devices to use, each named by path and serial number: the row
 // chosen, or nullopt when cancelled.
 using DeviceAsker = std::function<std::optional<int>(const QStringList& devices)>;
+// Whether to save changes before the window closes: Save, Discard or Cancel.
+using ChangesAsker = std::function<QMessageBox::StandardButton(const QString& text)>;
+
+// The file dialog `dialog` describes; a save dialog asks before it replaces a file.
+std::unique_ptr<QFileDialog> make_file_dialog(QWidget* parent, const FileDialogDecl& dialog);
 
 class TForm1 : public QMainWindow {
 public:
@@ -72,6 +79,11 @@ public:
     void set_file_asker(FileAsker asker) { ask_file_ = std::move(asker); }
     // Unset, the device chooser dialog asks.
     void set_device_asker(DeviceAsker asker) { ask_device_ = std::move(asker); }
+    // Unset, a message box asks.
+    void set_changes_asker(ChangesAsker asker) { ask_changes_ = std::move(asker); }
+
+    // Reads a settings file as "Read from file" does; the title then names it.
+    bool open_file(const QString& file_name);
 
     const FileDialogDecl& save_dialog() const { return save_dialog_; }
     const FileDialogDecl& open_dialog() const { return open_dialog_; }
@@ -82,7 +94,11 @@ public:
 
 protected:
     // Refused while a device operation runs; the window then closes when it ends.
+    // With changes not yet saved, asks first whether to save them.
     void closeEvent(QCloseEvent* event) override;
+    // A settings file dropped on the window is read as "Read from file" reads it.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     class DeviceOperation;
@@ -93,7 +109,7 @@ private:
     QPushButton* placed_button(const std::vector<PageLayout>& layouts, const QString& name) const;
     void connect_page_buttons(const std::vector<PageLayout>& layouts);
     void connect_telemetry_presets(const std::vector<PageLayout>& layouts);
-    void save_to_file();
+    bool save_to_file();
     void read_from_file();
     void build_remote_update_file();
     void read_config();
@@ -101,6 +117,13 @@ private:
     void upload_firmware();
     void enable_device_buttons(bool enabled);
     zyvora::DevicePort& port();
+    // After an operation whose check failed: the failing control's page, or the filter window, with it focused.
+    void show_failed_setting();
+    // The settings now match `file` (empty: the file named so far), or the device, or an update file.
+    void settings_kept(const QString& file = {});
+    void settings_changed();
+    void show_title();
+    bool may_close_with_changes();
 
     const zyvora::Registry& registry_;
     MultiRowTabWidget* pages_ = nullptr;
@@ -120,6 +143,9 @@ private:
     FileDialogDecl firmware_dialog_;
     FileAsker ask_file_;
     DeviceAsker ask_device_;
+    ChangesAsker ask_changes_;
+    QString file_;                  // the settings file last saved or read
+    bool changed_ = false;          // by the user since then, or since the last write or build
     std::optional<std::string> chosen_device_;  // the path chosen for the running operation
     bool operation_running_ = false;  // a device operation; the window takes its events meanwhile
     bool close_asked_ = false;        // during that operation

@@ -8,6 +8,8 @@
 
 #include <QElapsedTimer>
 #include <QString>
+#include <string>
+#include <utility>
 
 class QPlainTextEdit;
 class QProgressBar;
@@ -29,6 +31,7 @@ public:
     void progress_position(int position) override;
     int progress() const override;
     void process_events() override;
+    void failed_setting(const std::string& control) override { failed_setting_ = control; }
 
     // Shows the log lines still held back; operations call it when they end.
     void flush();
@@ -40,6 +43,9 @@ public:
     // While a device transfer runs, the window takes its events at its pages too, so that it
     // repaints and hears a close.
     void set_transfer_running(bool running) { transfer_running_ = running; }
+    // The control of the last failing check since the last call, if any; the window goes there
+    // once the operation that checked has ended.
+    std::string take_failed_setting() { return std::exchange(failed_setting_, {}); }
 
 private:
     QPlainTextEdit* log_;
@@ -49,6 +55,7 @@ private:
     QProgressBar* progress_;
     BoxPresenter presenter_;
     bool transfer_running_ = false;
+    std::string failed_setting_;
 };
 
 }  // namespace zyvora_app

@@ -25,6 +25,8 @@ public:
     // How often the user asked to stop (Ctrl+C or a signal) since the operation began; long
     // transfers look at it between pages.
     virtual int interrupts() const { return 0; }
+    // The control whose check failed, told after its message: a window takes the user to it.
+    virtual void failed_setting(const std::string& /*control*/) {}
 };
 
 // Shows nothing: for work whose own lines would only get in the way (listing devices, say).

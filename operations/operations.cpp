@@ -127,6 +127,7 @@ bool encode_settings(const Registry& registry, ControlStore& store, Image& image
         if (failure.conversion) feedback.error(failure.message);
         else feedback.info(failure.message);
     }
+    if (!failures.empty()) feedback.failed_setting(failures.front().control);
     return failures.empty();
 }
 

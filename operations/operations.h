@@ -31,7 +31,8 @@ bool read_settings_file(const Registry& registry, ControlStore& store, const std
                         Feedback& feedback, std::string* text_read = nullptr);
 
 // The encode pass with its messages, after the PC time fill when the user asked for it. With
-// `all`, every failing check is shown, in pass order.
+// `all`, every failing check is shown, in pass order. The first failing control is then told
+// to Feedback::failed_setting.
 bool encode_settings(const Registry& registry, ControlStore& store, Image& image, Feedback& feedback,
                      bool all = false, const Clock& clock = system_local_time);
 

@@ -526,12 +526,7 @@ private:
         std::string error;
         device = zyvora::SimulatedDevice::create(std::move(options), &error);
         QVERIFY2(device, error.c_str());
-        window = std::make_unique<TForm1>();
-        recorder = std::make_unique<Recorder>();
-        recorder->attach(*window);
-        window->set_device_port(std::make_unique<zyvora::SimulatedPort>(*device));
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        show_recorded(window, recorder, std::make_unique<zyvora::SimulatedPort>(*device));
     }
     QPushButton* button(const char* name) { return child<QPushButton>(*window, name); }
     void click(const char* name) { QTest::mouseClick(button(name), Qt::LeftButton); }

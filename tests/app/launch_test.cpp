@@ -37,6 +37,41 @@ private slots:
         QCOMPARE(files.last(), QString("45-TForm4.png"));
     }
 
+    // The pictures show the settings of a file given after the folder; one that cannot be read
+    // ends the program before any picture.
+    void screenshots_of_a_settings_file() {
+        QTemporaryDir dir;
+        const QString station = dir.filePath("station.cfg");
+        QFile file(station);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[!WARNING]\nApplication=Zyvora Plus 2.0 Configurator\nVersion=v1.13\n[Radio]\nCallsign=DL1ABC\n");
+        file.close();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        QTemporaryDir runtime;  // else Qt warns about it on standard error
+        env.insert("XDG_RUNTIME_DIR", runtime.path());
+        const auto shoot = [&](const QString& folder, const QStringList& files, int status, const QByteArray& error) {
+            QProcess program;
+            program.setProcessEnvironment(env);
+            program.start(ZYVORA_CONFIGURATOR, QStringList{"--screenshots", dir.filePath(folder)} + files);
+            QVERIFY(program.waitForFinished());
+            QCOMPARE(program.exitCode(), status);
+            if (!error.isNull()) QCOMPARE(program.readAllStandardError(), error);
+        };
+        shoot("defaults", {}, 0, "");
+        shoot("station", {station}, 0, "");
+        const auto picture = [&](const char* name) {
+            QFile png(dir.filePath(name));
+            return png.open(QIODevice::ReadOnly) ? png.readAll() : QByteArray();
+        };
+        QVERIFY(!picture("station/01-TabSheet_radio.png").isEmpty());
+        QVERIFY(picture("station/01-TabSheet_radio.png") != picture("defaults/01-TabSheet_radio.png"));
+
+        shoot("missing", {dir.filePath("missing.cfg")}, 1, {});
+        QVERIFY(!QDir(dir.filePath("missing")).exists());
+        shoot("two", {station, station}, 2, "Only one settings file can be given.\n");
+    }
+
     void a_simulated_eeprom_file_that_cannot_be_loaded_ends_the_start() {
         QTemporaryDir dir;
         const QString eeprom = dir.filePath("eeprom.bin");

@@ -2,8 +2,10 @@
 // Takes the place of the window's modal boxes and file dialogs: boxes are recorded, questions
 // and dialogs are answered with the replies and names a test queues.
 #include <QList>
+#include <QMessageBox>
 #include <QtTest>
 #include <QString>
+#include <memory>
 
 #include "box_presenter.h"
 #include "main_window.h"
@@ -44,6 +46,8 @@ struct Recorder {
     QList<zyvora_app::FileDialogDecl> dialogs;  // every dialog shown, in order
     QList<QString> answers;                     // the names to answer them with; none left: cancel
     QList<bool> replies;                        // the answers to question boxes (Yes: true); none left: No
+    QList<QString> changes_questions;           // asked before a close with unsaved changes
+    QList<QMessageBox::StandardButton> changes_answers;  // none left: Discard
 
     zyvora_app::BoxPresenter presenter() {
         return [this](zyvora_app::BoxKind kind, const QString& text, const QString& caption) {
@@ -61,8 +65,23 @@ struct Recorder {
     void attach(zyvora_app::TForm1& window) {
         window.set_box_presenter(presenter());
         window.set_file_asker(asker());
+        window.set_changes_asker([this](const QString& text) {
+            changes_questions.append(text);
+            return changes_answers.isEmpty() ? QMessageBox::Discard : changes_answers.takeFirst();
+        });
     }
 };
+
+// A new window, shown, whose boxes and dialogs a new `recorder` takes and whose device is `port`.
+inline void show_recorded(std::unique_ptr<zyvora_app::TForm1>& window, std::unique_ptr<Recorder>& recorder,
+                          std::unique_ptr<zyvora::DevicePort> port) {
+    window = std::make_unique<zyvora_app::TForm1>();
+    recorder = std::make_unique<Recorder>();
+    recorder->attach(*window);
+    window->set_device_port(std::move(port));
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+}
 
 // Types like a user would, also characters that have no key of their own.
 inline void type_text(QWidget* widget, const QString& text) {
