@@ -10,9 +10,11 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QStackedWidget>
 #include <QTabWidget>
@@ -53,6 +55,22 @@ QPushButton* add_button(QLayout* layout, const char* name, const char* caption, 
     button->setAutoDefault(false);
     layout->addWidget(button);
     return button;
+}
+
+// A note naming a web address opens it in the browser on a click; its text reads as before.
+void link_web_addresses(QWidget* pages) {
+    static const QRegularExpression address(QStringLiteral("https?://\\S+"));
+    for (QLabel* label : pages->findChildren<QLabel*>()) {
+        const QString text = label->text();
+        const QRegularExpressionMatch found = address.match(text);
+        if (label->textFormat() == Qt::RichText || !found.hasMatch()) continue;
+        const QString link = found.captured().toHtmlEscaped();
+        label->setTextFormat(Qt::RichText);
+        label->setText(text.left(found.capturedStart()).toHtmlEscaped() + QStringLiteral("<a href=\"%1\">%1</a>").arg(link) +
+                       text.mid(found.capturedEnd()).toHtmlEscaped());
+        label->setOpenExternalLinks(true);
+        label->setTextInteractionFlags(Qt::TextBrowserInteraction);
+    }
 }
 
 QGroupBox* button_group(const char* title) {
@@ -185,12 +203,15 @@ void TForm1::build_client() {
 // The start-up settings, and the controls of the pages and of the filter window that show them.
 void TForm1::build_views(const std::vector<PageLayout>& layouts, BoxPresenter presenter) {
     feedback_ = std::make_unique<WindowFeedback>(log_, progress_, presenter ? std::move(presenter) : modal_boxes(this));
+    feedback_->hold_boxes_until_painted(this);
     store_.emplace(zyvora::start_up_store(registry_, *feedback_));
+    feedback_->stop_holding_boxes();
     help_ = new TForm2(this);
     filter_ = new TForm4(this);
     views_ = std::make_unique<ControlViews>(registry_, *store_, *feedback_, std::vector<QWidget*>{pages_, filter_},
                                             layouts);
     filter_->order_focus();
+    link_web_addresses(pages_);
 }
 
 // A push button the window connects. The window's own layouts place every one of them; other
@@ -251,26 +272,27 @@ QWidget* TForm1::build_button_row() {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(6);
 
+    // Alt and the underlined letter press a button; each letter is taken once in the window.
     auto* connection = button_group("Connection:");
-    connect(add_button(connection->layout(), "Button4", "Read config", "Reads current configuration from device."),
+    connect(add_button(connection->layout(), "Button4", "&Read config", "Reads current configuration from device."),
             &QPushButton::clicked, this, &TForm1::read_config);
-    connect(add_button(connection->layout(), "Button5", "Write config", "Writes current configuration to device."),
+    connect(add_button(connection->layout(), "Button5", "&Write config", "Writes current configuration to device."),
             &QPushButton::clicked, this, &TForm1::write_config);
-    connect(add_button(connection->layout(), "Button3", "Upload firmware", "Uploads firmware to device."),
+    connect(add_button(connection->layout(), "Button3", "&Upload firmware", "Uploads firmware to device."),
             &QPushButton::clicked, this, &TForm1::upload_firmware);
     layout->addWidget(connection);
 
     auto* files = button_group("Configuration import/export:");
-    connect(add_button(files->layout(), "Button1", "Save to file",
+    connect(add_button(files->layout(), "Button1", "&Save to file",
                        "Saves current configuration from Configurator application to file."),
             &QPushButton::clicked, this, &TForm1::save_to_file);
-    connect(add_button(files->layout(), "Button2", "Read from file",
+    connect(add_button(files->layout(), "Button2", "Read &from file",
                        "Reads current configuration from file to Configurator application."),
             &QPushButton::clicked, this, &TForm1::read_from_file);
     layout->addWidget(files);
 
     auto* remote = button_group("Remote update");
-    connect(add_button(remote->layout(), "Button12", "Build remote update file",
+    connect(add_button(remote->layout(), "Button12", "&Build remote update file",
                        "Builds remote update file which can then be uploaded to device via TFTP."),
             &QPushButton::clicked, this, &TForm1::build_remote_update_file);
     layout->addWidget(remote);

@@ -2,11 +2,13 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QShortcut>
 #include <QStackedWidget>
 #include <QStyleOptionTab>
 #include <QStyleOptionTabWidgetFrame>
 #include <QStylePainter>
 #include <QTabBar>
+#include <QTabWidget>
 #include <algorithm>
 
 namespace zyvora_app {
@@ -48,7 +50,8 @@ MultiRowTabWidget::MultiRowTabWidget(QWidget* parent) : QWidget(parent), stack_(
     setFocusPolicy(Qt::TabFocus);
     setMouseTracking(true);  // for the hover look of the tab under the mouse
     connect(stack_, &QStackedWidget::currentChanged, this, [this](int index) {
-        update();
+        if (row_of(index) != laid_out_row_) lay_out();
+        else update();
         emit currentChanged(index);
     });
     // A page deleted from outside takes its tab with it.
@@ -57,6 +60,17 @@ MultiRowTabWidget::MultiRowTabWidget(QWidget* parent) : QWidget(parent), stack_(
         hovered_ = -1;
         lay_out();
     });
+    // Shortcuts of the window rather than keys of this widget: a focused combo box or line edit
+    // would take the key press for itself.
+    const auto step_on = [this](QKeySequence keys, int step) {
+        auto* shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, step] { step_page(step); });
+    };
+    step_on(QKeySequence(Qt::CTRL | Qt::Key_Tab), 1);
+    step_on(QKeySequence(Qt::CTRL | Qt::Key_PageDown), 1);
+    step_on(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), -1);
+    step_on(QKeySequence(Qt::CTRL | Qt::Key_PageUp), -1);
     lay_out();
 }
 
@@ -135,9 +149,7 @@ QStyleOptionTab MultiRowTabWidget::tab_option(int index) const {
     }
     if (index == hovered_) option.state |= QStyle::State_MouseOver;
     if (index < static_cast<int>(row_of_.size())) {
-        const auto row = [this](int i) {
-            return i >= 0 && i < static_cast<int>(row_of_.size()) ? row_of_[static_cast<std::size_t>(i)] : -1;
-        };
+        const auto row = [this](int i) { return row_of(i); };
         const bool first = row(index - 1) != row(index);
         const bool last = row(index + 1) != row(index);
         option.position = first && last ? QStyleOptionTab::OnlyOneTab
@@ -202,16 +214,27 @@ void MultiRowTabWidget::lay_out() {
                 const int n = i - begin;
                 const int share = extra * (n + 1) / (end - begin) - extra * n / (end - begin);
                 const int w = widths[static_cast<std::size_t>(i)] + share;
-                rects_[static_cast<std::size_t>(i)] = QRect(x, r * height, w, height);
+                rects_[static_cast<std::size_t>(i)] = QRect(x, 0, w, height);
                 row_of_[static_cast<std::size_t>(i)] = r;
                 x += w;
             }
         }
+        // The current row at the bottom, the rows after it above it in turn.
+        const int current_row = std::max(0, row_of(currentIndex()));
+        for (int i = 0; i < tabs; ++i) {
+            const int above = (row_of_[static_cast<std::size_t>(i)] - current_row + rows_) % rows_;
+            rects_[static_cast<std::size_t>(i)].moveTop((rows_ - 1 - above) * height);
+        }
     }
+    laid_out_row_ = row_of(currentIndex());
     const QStyleOptionTabWidgetFrame frame = frame_option();
     stack_->setGeometry(style()->subElementRect(QStyle::SE_TabWidgetTabContents, &frame, this));
     if (rows_ != old_rows) updateGeometry();
     update();
+}
+
+int MultiRowTabWidget::row_of(int index) const {
+    return index >= 0 && index < static_cast<int>(row_of_.size()) ? row_of_[static_cast<std::size_t>(index)] : -1;
 }
 
 int MultiRowTabWidget::tab_at(QPoint point) const {
@@ -269,23 +292,50 @@ void MultiRowTabWidget::leaveEvent(QEvent* event) {
     QWidget::leaveEvent(event);
 }
 
-// Ctrl+Tab and Ctrl+PgDown (with Shift or PgUp: backwards) cycle through the pages from anywhere
-// on them; the arrow keys step along the tabs while the tabs have the focus.
+// The arrow keys step along the tabs while the tabs have the focus.
 void MultiRowTabWidget::keyPressEvent(QKeyEvent* event) {
-    const bool control = event->modifiers() & Qt::ControlModifier;
     const int key = event->key();
-    int step = 0;
-    bool wrap = true;
-    if (control && (key == Qt::Key_Tab || key == Qt::Key_PageDown)) step = 1;
-    else if (control && (key == Qt::Key_Backtab || key == Qt::Key_PageUp)) step = -1;
-    else if (hasFocus() && key == Qt::Key_Right) step = 1, wrap = false;
-    else if (hasFocus() && key == Qt::Key_Left) step = -1, wrap = false;
-    if (step == 0 || count() == 0) {
+    const int step = !hasFocus() ? 0 : key == Qt::Key_Right ? 1 : key == Qt::Key_Left ? -1 : 0;
+    if (step == 0) {
         QWidget::keyPressEvent(event);
         return;
     }
-    int index = currentIndex() + step;
-    if (wrap) index = (index + count()) % count();
+    setCurrentIndex(currentIndex() + step);
+}
+
+namespace {
+
+// The sub-pages a user can reach on `page`, in their order; none for a page without its own tabs.
+QList<int> reachable_sub_pages(QTabWidget* inner) {
+    QList<int> indices;
+    if (!inner) return indices;
+    for (int i = 0; i < inner->count(); ++i) {
+        if (inner->isTabEnabled(i) && inner->isTabVisible(i)) indices << i;
+    }
+    return indices;
+}
+
+QTabWidget* inner_tabs(QWidget* page) {
+    return page ? page->findChild<QTabWidget*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+}
+
+}  // namespace
+
+void MultiRowTabWidget::step_page(int step) {
+    const int pages = count();
+    if (pages == 0) return;
+    const int current = std::max(0, currentIndex());
+    QTabWidget* inner = inner_tabs(widget(current));
+    const QList<int> subs = reachable_sub_pages(inner);
+    const qsizetype at = inner ? subs.indexOf(inner->currentIndex()) : -1;
+    const qsizetype next = at + step;
+    if (at >= 0 && next >= 0 && next < subs.size()) {
+        inner->setCurrentIndex(subs[next]);
+        return;
+    }
+    const int index = (current + step + pages) % pages;
+    const QList<int> entered = reachable_sub_pages(inner_tabs(widget(index)));
+    if (!entered.isEmpty()) inner_tabs(widget(index))->setCurrentIndex(step > 0 ? entered.first() : entered.last());
     setCurrentIndex(index);
 }
 

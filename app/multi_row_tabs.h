@@ -1,7 +1,8 @@
 #pragma once
 // A tab control whose tabs wrap onto as many rows as the width needs, so that every caption is
-// shown whole; the pages are stacked below the tabs as in a QTabWidget. The rows keep their
-// order: the first tabs are on the top row, and choosing a tab never moves the rows.
+// shown whole; the pages are stacked below the tabs as in a QTabWidget. As in other multi-row tab
+// controls the row holding the current tab lies next to the page: choosing a tab on another row
+// turns the rows round, keeping their cyclic order, so that the current tab never looks detached.
 #include <QRect>
 #include <QStringList>
 #include <QWidget>
@@ -33,6 +34,12 @@ public:
     QRect tabRect(int index) const;
     int rowCount() const { return rows_; }
 
+    // Shows the next (`step` 1) or previous (-1) page in the order a user reads them: the
+    // sub-pages of a page with its own tab control, then the next page; round at the ends.
+    // Ctrl+Tab and Ctrl+PgDown (Ctrl+Shift+Tab, Ctrl+PgUp: backwards) do it from any control
+    // of the window, one that takes keys of its own such as a combo box included.
+    void step_page(int step);
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
@@ -57,6 +64,7 @@ private:
     QStyleOptionTabWidgetFrame frame_option() const;
     QSize tab_size(int index) const;
     void lay_out();
+    int row_of(int index) const;
     int tab_at(QPoint point) const;
 
     QStackedWidget* stack_;
@@ -66,6 +74,7 @@ private:
     int rows_ = 0;
     int bar_height_ = 0;
     int hovered_ = -1;
+    int laid_out_row_ = -1;  // the row lay_out() put next to the page
 };
 
 }  // namespace zyvora_app

@@ -1,6 +1,10 @@
 #include "window_feedback.h"
 
 #include <QCoreApplication>
+#include <QEvent>
+#include <QWidget>
+#include <functional>
+#include <utility>
 #include <QTimer>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -19,32 +23,79 @@ WindowFeedback::WindowFeedback(QPlainTextEdit* log, QProgressBar* progress, BoxP
 // A box waits for the user: the log shows everything before it first.
 void WindowFeedback::info(const std::string& text) {
     flush();
-    presenter_(BoxKind::Information, from_message(text), {});
+    present(BoxKind::Information, from_message(text), {});
 }
 
 void WindowFeedback::captioned_info(const std::string& caption, const std::string& text) {
     flush();
-    presenter_(BoxKind::Information, from_message(text), from_message(caption));
+    present(BoxKind::Information, from_message(text), from_message(caption));
 }
 
 void WindowFeedback::message(const std::string& text) {
     flush();
-    presenter_(BoxKind::Message, from_message(text), {});
+    present(BoxKind::Message, from_message(text), {});
 }
 
 void WindowFeedback::error(const std::string& text) {
     flush();
-    presenter_(BoxKind::Error, from_message(text), {});
+    present(BoxKind::Error, from_message(text), {});
+}
+
+void WindowFeedback::present(BoxKind kind, const QString& text, const QString& caption) {
+    if (holding_boxes_) {
+        held_.append({kind, text, caption});
+        return;
+    }
+    release_boxes();
+    presenter_(kind, text, caption);
+}
+
+namespace {
+
+// Calls `painted` once, after the first paint of the widget it watches has reached the screen.
+class FirstPaint : public QObject {
+public:
+    FirstPaint(QWidget* window, std::function<void()> painted)
+        : QObject(window), painted_(std::move(painted)) {
+        window->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            // After this pass of painting, which ends with the picture going to the screen.
+            QTimer::singleShot(0, parent(), [painted = std::move(painted_)] { painted(); });
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> painted_;
+};
+
+}  // namespace
+
+void WindowFeedback::hold_boxes_until_painted(QWidget* window) {
+    holding_boxes_ = true;
+    new FirstPaint(window, [this] { release_boxes(); });
+}
+
+void WindowFeedback::release_boxes() {
+    const QList<HeldBox> boxes = std::exchange(held_, {});
+    for (const HeldBox& box : boxes) presenter_(box.kind, box.text, box.caption);
 }
 
 void WindowFeedback::log(const std::string& line) {
     if (!pending_.isEmpty()) pending_ += u'\n';
     pending_ += from_message(line);
-    // Shown at the latest when the window next takes its events.
+    // Shown at the latest when the window next takes its events; during a transfer that is
+    // within a screen refresh, whether pages or only lines come.
     if (!flush_queued_) {
         flush_queued_ = true;
         QTimer::singleShot(0, log_, [this] { flush(); });
     }
+    if (transfer_running_) process_events();
 }
 
 void WindowFeedback::flush() {
@@ -63,10 +114,11 @@ void WindowFeedback::progress_position(int position) {
 
 bool WindowFeedback::ask(const QString& text) {
     flush();
+    release_boxes();
     return presenter_(BoxKind::Question, text, {});
 }
 
-void WindowFeedback::notice(const QString& text) { presenter_(BoxKind::Notice, text, {}); }
+void WindowFeedback::notice(const QString& text) { present(BoxKind::Notice, text, {}); }
 
 int WindowFeedback::progress() const { return progress_->value(); }
 

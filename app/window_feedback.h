@@ -1,18 +1,20 @@
 #pragma once
 // The feedback port as the main window shows it: log lines in Memo1, progress in ProgressBar1,
 // boxes through the window's box presenter. A transfer logs a line per page: lines are shown in
-// batches and events are taken at most every few milliseconds, so the window keeps up with the
-// device without slowing the transfer.
+// batches, with events (and so painting) taken at most every few milliseconds and at least once
+// a screen refresh while lines or pages come, so the log moves with the device without slowing it.
 #include "box_presenter.h"
 #include "feedback.h"
 
 #include <QElapsedTimer>
+#include <QList>
 #include <QString>
 #include <string>
 #include <utility>
 
 class QPlainTextEdit;
 class QProgressBar;
+class QWidget;
 
 namespace zyvora_app {
 
@@ -47,7 +49,23 @@ public:
     // once the operation that checked has ended.
     std::string take_failed_setting() { return std::exchange(failed_setting_, {}); }
 
+    // Boxes raised from now until stop_holding_boxes() (those of start-up) wait until `window`
+    // has been shown and painted: a box over a window still blank hides what it speaks of.
+    // Questions, which need their answer at once, do not wait.
+    void hold_boxes_until_painted(QWidget* window);
+    // Later boxes show at once, after any still held.
+    void stop_holding_boxes() { holding_boxes_ = false; }
+
 private:
+    struct HeldBox {
+        BoxKind kind;
+        QString text;
+        QString caption;
+    };
+    // Shows the box now, or holds it while the window has not been painted.
+    void present(BoxKind kind, const QString& text, const QString& caption);
+    void release_boxes();
+
     QPlainTextEdit* log_;
     QString pending_;        // log lines not yet shown, joined by newlines
     bool flush_queued_ = false;
@@ -56,6 +74,8 @@ private:
     BoxPresenter presenter_;
     bool transfer_running_ = false;
     std::string failed_setting_;
+    bool holding_boxes_ = false;
+    QList<HeldBox> held_;
 };
 
 }  // namespace zyvora_app

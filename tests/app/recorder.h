@@ -95,3 +95,13 @@ template <typename T>
 T* child(QWidget& window, const char* name) {
     return window.findChild<T*>(QString::fromLatin1(name));
 }
+
+// The window of the real settings, its boxes and dialogs going to `recorder`, shown; the caller
+// waits for it to become the active window when keys are to reach it.
+inline std::unique_ptr<zyvora_app::TForm1> shown_window(Recorder& recorder) {
+    auto window = std::make_unique<zyvora_app::TForm1>();
+    recorder.attach(*window);
+    window->show();
+    window->activateWindow();
+    return window;
+}

@@ -65,7 +65,7 @@ private slots:
     }
 
     // Tabs run left to right, then on at the left of the next row; on more than one row each row
-    // spans the whole width.
+    // spans the whole width. Rows are counted from the page up.
     void rows_wrap_to_the_width_data() {
         // The width is this share of one row of all tabs, less `short_by`, but no less than the widest tab.
         QTest::addColumn<double>("share");
@@ -96,11 +96,41 @@ private slots:
             QVERIFY2(!rect.intersects(page), qPrintable(kCaptions[i]));
             if (i > 0 && rect.left() == 0) ++row;
             else if (i > 0) QCOMPARE(rect.left(), f.tabs.tabRect(i - 1).right() + 1);
-            QCOMPARE(rect.top(), row * height);
+            // The first tab is current: its row lies next to the page, the rows after it above.
+            QCOMPARE(rect.top(), (f.tabs.rowCount() - 1 - row) * height);
             const bool ends_row = i + 1 == f.tabs.count() || f.tabs.tabRect(i + 1).left() == 0;
             if (ends_row && f.tabs.rowCount() > 1) QCOMPARE(rect.right(), width - 1);
         }
         QCOMPARE(row + 1, f.tabs.rowCount());
+    }
+
+    // Choosing a tab on another row brings that row next to the page; the rows keep their cyclic
+    // order, the one after the current row just above it.
+    void the_current_tab_s_row_lies_next_to_the_page() {
+        Fixture f;
+        const QList<int> widths = f.natural_widths();
+        f.show_at(std::max(total(widths) / 3, *std::max_element(widths.begin(), widths.end())));
+        const int rows = f.tabs.rowCount();
+        QVERIFY(rows >= 3);
+        const int height = f.tabs.tabRect(0).height();
+        const int page_top = f.tabs.currentWidget()->mapTo(&f.tabs, QPoint(0, 0)).y();
+        QList<int> first_of_row = {0};  // reading order
+        for (int i = 1; i < f.tabs.count(); ++i) {
+            if (f.tabs.tabRect(i).left() == 0) first_of_row << i;
+        }
+        QCOMPARE(first_of_row.size(), rows);
+        for (int chosen = 0; chosen < rows; ++chosen) {
+            const int last_of_row = (chosen + 1 < rows ? first_of_row[chosen + 1] : f.tabs.count()) - 1;
+            QTest::mouseClick(&f.tabs, Qt::LeftButton, {}, f.tabs.tabRect(last_of_row).center());
+            QCOMPARE(f.tabs.currentIndex(), last_of_row);
+            QVERIFY(f.tabs.tabRect(last_of_row).bottom() < page_top);
+            for (int row = 0; row < rows; ++row) {
+                const int above = (row - chosen + rows) % rows;
+                for (int i = first_of_row[row]; i < (row + 1 < rows ? first_of_row[row + 1] : f.tabs.count()); ++i) {
+                    QCOMPARE(f.tabs.tabRect(i).top(), (rows - 1 - above) * height);
+                }
+            }
+        }
     }
 
     void a_deleted_page_takes_its_tab_with_it() {
