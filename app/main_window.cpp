@@ -30,6 +30,7 @@
 #include "telemetry.h"
 #include "texts.h"
 #include "window_feedback.h"
+#include "write_preview.h"
 
 namespace zyvora_app {
 
@@ -306,7 +307,11 @@ void TForm1::read_config() {
 
 void TForm1::write_config() {
     const DeviceOperation operation(*this, kTransferRunning);
-    zyvora::write_config(port(), registry_, *store_, outgoing_image_, *feedback_, zyvora::default_write_safety());
+    zyvora::WriteSafety safety = zyvora::default_write_safety();
+    safety.confirm = [this](const zyvora::WritePreview& preview) {
+        return feedback_->ask(write_question(registry_, preview));
+    };
+    zyvora::write_config(port(), registry_, *store_, outgoing_image_, *feedback_, safety);
     feedback_->flush();
 }
 
