@@ -11,7 +11,7 @@ namespace zyvora_app {
 namespace {
 
 // A box taller than the screen hides its buttons: a long list is cut, saying how much is left.
-constexpr std::size_t kShownChanges = 25;
+constexpr std::size_t kShownChanges = 16;
 
 const QString kFilterWindow = QStringLiteral("TForm4_rows");
 

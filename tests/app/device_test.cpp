@@ -21,6 +21,7 @@
 #include "main_window.h"
 #include "multi_row_tabs.h"
 #include "recorder.h"
+#include "write_preview.h"
 #include "simulated_device.h"
 
 using zyvora_app::BoxKind;
@@ -264,6 +265,23 @@ private slots:
         QCOMPARE(log_lines().last(), QString("Verify success: the device holds every byte that was written."));
         QCOMPARE(device->eeprom(), window->outgoing_image());
         QCOMPARE(QDir(data.filePath("zyvora-configurator/backups")).entryList({"*.cfg"}).size(), 1);
+    }
+
+    // A box taller than the screen hides its buttons: sixteen changes show whole, more show
+    // their first fifteen and how many are left.
+    void a_long_list_of_changes_is_cut() {
+        const zyvora::Registry& registry = zyvora::Registry::instance();
+        for (const int count : {16, 17}) {
+            zyvora::WritePreview preview{true, {}};
+            for (int i = 0; i < count; ++i) preview.changes.push_back({registry.save_rows()[i], "a", "b"});
+            const QStringList lines = zyvora_app::write_question(registry, preview).split(u'\n');
+            QCOMPARE(lines.first(), QString("%1 settings will change:").arg(count));
+            QCOMPARE(lines.size(), 1 + (count == 16 ? 16 : 15 + 1) + 2);
+            QCOMPARE(lines[lines.size() - 3], count == 16 ? lines[16] : QString("... and 2 more."));
+            QVERIFY2(lines[15].endsWith(": a -> b"), qPrintable(lines[15]));
+        }
+        // A sub-page is named after its tab and the sub-tab, as the window shows them.
+        QCOMPARE(zyvora_app::page_caption("TabSheet_beacons14"), QString("Beacons / Beacons 1-4"));
     }
 
     // Without a list to show the write still asks; No leaves the device as it was.
