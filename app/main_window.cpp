@@ -40,6 +40,7 @@
 #include "telemetry.h"
 #include "texts.h"
 #include "window_feedback.h"
+#include "write_preview.h"
 
 namespace zyvora_app {
 
@@ -428,10 +429,11 @@ void TForm1::read_config() {
 void TForm1::write_config() {
     {
         const DeviceOperation operation(*this, kTransferRunning);
-        if (zyvora::write_config(port(), registry_, *store_, outgoing_image_, *feedback_,
-                                 zyvora::default_write_safety())) {
-            settings_kept();
-        }
+        zyvora::WriteSafety safety = zyvora::default_write_safety();
+        safety.confirm = [this](const zyvora::WritePreview& preview) {
+            return feedback_->ask(write_question(registry_, preview));
+        };
+        if (zyvora::write_config(port(), registry_, *store_, outgoing_image_, *feedback_, safety)) settings_kept();
         feedback_->flush();
     }
     show_failed_setting();

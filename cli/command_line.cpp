@@ -111,6 +111,9 @@ void define_verbs(CommandLine& line) {
                          "Do not read and keep the device's settings before writing (kept by default in "
                          "$XDG_DATA_HOME/zyvora-configurator/backups/)");
     line.write->add_flag("--no-verify", o.no_verify, "Do not read the settings back and compare them after writing");
+    line.write->add_flag("--dry-run", o.dry_run,
+                         "Write nothing: read the device and print the settings a write would change, as diff "
+                         "prints them; exit 0 whether or not any would");
 
     line.upload =
         app.add_subcommand("upload-firmware", "\"Upload firmware\": send the firmware image to the device.");

@@ -15,6 +15,7 @@ namespace zyvora::cli {
 struct Options {
     std::string in, out, image_out, device_text = "hid", firmware_file;
     bool all = false, no_backup = false, no_verify = false;
+    bool dry_run = false;  // write
     bool strict = false;  // check
     SimOptions sim;
     std::vector<std::string> fault_texts;

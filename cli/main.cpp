@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
     const Options& o = line.options;
     // Standard output that carries a file or a JSON document takes no status log.
     ConsoleFeedback feedback(LogSetup{o.quiet, o.verbose,
-                                      o.json || o.out == kStandardStream || o.image_out == kStandardStream});
+                                      o.json || o.dry_run || o.out == kStandardStream || o.image_out == kStandardStream});
     Device device;
     // The transfers decide for themselves what an interrupt does; the queries just end.
     if (*line.read || *line.write || *line.upload) feedback.hold_interrupts();

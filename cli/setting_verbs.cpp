@@ -134,12 +134,6 @@ std::optional<std::vector<std::string>> held_values(const std::string& source, D
     return file_values(registry, *held, feedback);
 }
 
-std::string caption_of(const Setting& setting) {
-    std::string caption = setting.control.caption;
-    if (!caption.empty() && caption.back() == ':') caption.pop_back();
-    return caption;
-}
-
 int diff_verb(const SettingVerbs& v, DevicePort* port, HeldLog& feedback) {
     const Registry& registry = Registry::instance();
     // One clock for both sides: the date and time it fills are no setting of either.
@@ -150,23 +144,20 @@ int diff_verb(const SettingVerbs& v, DevicePort* port, HeldLog& feedback) {
     const auto b = held_values(v.b, port, clock, feedback);
     if (!b) return 2;
     Json differences = Json::array();
-    bool same = true;
-    for (const int row : registry.save_rows()) {
-        if ((*a)[row] == (*b)[row]) continue;
-        same = false;
-        const Setting& setting = registry.settings()[row];
-        const std::string caption = caption_of(setting);
+    const auto changes = changed_settings(registry, *a, *b);
+    const bool same = changes.empty();
+    for (const SettingChange& change : changes) {
+        const Setting& setting = registry.settings()[change.row];
+        const std::string caption = setting_caption(setting);
         if (v.json) {
             differences.push_back({{"section", setting.key->section},
                                    {"key", setting.key->name},
                                    {"caption", caption.empty() ? Json() : Json(caption)},
-                                   {"a", (*a)[row]},
-                                   {"b", (*b)[row]}});
+                                   {"a", change.from},
+                                   {"b", change.to}});
             continue;
         }
-        std::cout << '[' << setting.key->section << "] " << setting.key->name
-                  << (caption.empty() ? "" : " (" + caption + ")") << ": " << printable((*a)[row]) << " -> "
-                  << printable((*b)[row]) << '\n';
+        std::cout << change_line(registry, change) << '\n';
     }
     if (v.json) print_json({{"same", same}, {"differences", differences}});
     return same ? 0 : 1;

@@ -135,6 +135,22 @@ int list_verb(const Options& o, Device& device, ConsoleFeedback& feedback) {
     return 0;
 }
 
+// The settings a write would change, one line each on standard output as `diff` prints them;
+// the device is only read. 0 whether or not a setting would change.
+int write_dry_run(ControlStore& store, Device& device, ConsoleFeedback& feedback) {
+    const Registry& registry = Registry::instance();
+    Image image{};
+    const auto preview = preview_write(*device.port, registry, store, image, feedback);
+    if (!preview) return 1;
+    if (!preview->device_valid) {
+        feedback.warning("The device holds no valid configuration: a write replaces all of it.");
+    } else if (preview->changes.empty()) {
+        feedback.log("No setting will change.");
+    }
+    for (const SettingChange& change : preview->changes) std::cout << change_line(registry, change) << '\n';
+    return 0;
+}
+
 }  // namespace
 
 namespace {
@@ -161,6 +177,10 @@ int run_the_verb(const CommandLine& line, Device& device, ConsoleFeedback& feedb
         return status(read_config(*device.port, registry, store, image, feedback) &&
                       save_settings_file(registry, store, o.out, feedback) &&
                       (o.image_out.empty() || write_image_file(image, o.image_out, feedback)));
+    }
+    if (*line.write && o.dry_run) {
+        if (!read_settings_file(registry, store, o.in, feedback)) return 1;
+        return write_dry_run(store, device, feedback);
     }
     if (*line.write) {
         WriteSafety safety = default_write_safety();

@@ -111,17 +111,23 @@ std::string restore_hint(const std::optional<std::string>& backup) {
                   : std::string();
 }
 
-// Reads the device's settings and keeps them in the backup folder. False when the write must
-// not go on: the settings could not be read or saved, or the user interrupted.
-bool back_up(DeviceLink& link, const Registry& registry, const std::string& folder, const PageGate& hold,
-             TransferGuard& guard, std::optional<std::string>& saved, Feedback& feedback) {
-    Image current{};
-    if (!read_settings(link, current, feedback, nullptr, hold)) {
-        feedback.info(guard.stopped() ? "Write config stopped by an interrupt; nothing was written to the device."
-                                      : "The device's settings could not be read for a backup, so nothing was "
-                                        "written to the device.");
-        return false;
-    }
+// Reads the device's settings before they are replaced, for a backup or to show what changes.
+// False when the write must not go on.
+bool read_before_write(DeviceLink& link, Image& current, const PageGate& hold, const TransferGuard& guard,
+                       bool for_backup, Feedback& feedback) {
+    if (read_settings(link, current, feedback, nullptr, hold)) return true;
+    feedback.info(guard.stopped() ? "Write config stopped by an interrupt; nothing was written to the device."
+                  : for_backup    ? "The device's settings could not be read for a backup, so nothing was "
+                                    "written to the device."
+                                  : "The device's settings could not be read to show what would change, so "
+                                    "nothing was written to the device.");
+    return false;
+}
+
+// Keeps the device's settings, as read, in the backup folder. False when the write must not go
+// on: the settings could not be saved, or the user interrupted.
+bool back_up(const Registry& registry, const Image& current, const std::string& folder,
+             std::optional<std::string>& saved, Feedback& feedback) {
     ControlStore previous = registry.make_store();
     if (!verify(current) || decode(registry, previous, current)) {
         feedback.log("The device holds no valid settings (erased, or of another firmware): no backup was made.");
@@ -142,6 +148,32 @@ bool back_up(DeviceLink& link, const Registry& registry, const std::string& fold
         return false;
     }
     return true;
+}
+
+// The device opened for a write, once the controls encode (into `outgoing`) and the device runs
+// the firmware they are for; nullptr, with the reason shown, otherwise.
+std::unique_ptr<Transport> open_to_write(DevicePort& port, const Registry& registry, ControlStore& store,
+                                         Image& outgoing, Feedback& feedback, const Clock& clock) {
+    if (!encode_settings(registry, store, outgoing, feedback, false, clock)) return nullptr;
+    auto device = port.open(feedback);
+    if (!device) return nullptr;
+    const auto version = DeviceLink(*device).firmware_version();
+    if (version != kExpectedFirmwareVersion) {
+        feedback.info(firmware_mismatch_message(version));
+        return nullptr;
+    }
+    return device;
+}
+
+// What writing `outgoing` over the device's `current` image changes, compared as `diff` does.
+WritePreview preview_of(const Registry& registry, const Image& current, const Image& outgoing) {
+    WritePreview preview;
+    const auto held = image_values(registry, current);
+    const auto written = image_values(registry, outgoing);
+    if (!held || !written) return preview;
+    preview.device_valid = true;
+    preview.changes = changed_settings(registry, *held, *written);
+    return preview;
 }
 
 }  // namespace
@@ -181,20 +213,24 @@ bool read_config(DevicePort& port, const Registry& registry, ControlStore& store
 
 bool write_config(DevicePort& port, const Registry& registry, ControlStore& store, Image& outgoing,
                   Feedback& feedback, const WriteSafety& safety, const Clock& clock) {
-    if (!encode_settings(registry, store, outgoing, feedback, false, clock)) return false;
-    const auto device = port.open(feedback);
+    const auto device = open_to_write(port, registry, store, outgoing, feedback, clock);
     if (!device) return false;
     DeviceLink link(*device);
-    const auto version = link.firmware_version();
-    if (version != kExpectedFirmwareVersion) {
-        feedback.info(firmware_mismatch_message(version));
-        return false;
-    }
-    TransferGuard guard(feedback, kPages * (1 + (safety.backups ? 1 : 0) + (safety.verify ? 1 : 0)));
+    const bool reads_first = safety.backups || safety.confirm;
+    TransferGuard guard(feedback, kPages * (1 + (reads_first ? 1 : 0) + (safety.verify ? 1 : 0)));
     // The whole operation holds a first interrupt: the user cannot tell its reading from its writing.
     const PageGate hold = guard.holding("the device is being written", "it with an incomplete configuration");
+    Image current{};
+    if (reads_first && !read_before_write(link, current, hold, guard, safety.backups.has_value(), feedback)) {
+        return false;
+    }
+    // Asked before the backup, so that a write the user declines leaves no file behind.
+    if (safety.confirm && !safety.confirm(preview_of(registry, current, outgoing))) {
+        feedback.log("Write config cancelled: nothing was written to the device.");
+        return false;
+    }
     std::optional<std::string> backup;
-    if (safety.backups && !back_up(link, registry, *safety.backups, hold, guard, backup, feedback)) return false;
+    if (safety.backups && !back_up(registry, current, *safety.backups, backup, feedback)) return false;
 
     if (!write_settings(link, outgoing, feedback, hold)) {
         const std::string where = guard.stopped() ? "Write config stopped after page " +
@@ -223,6 +259,22 @@ bool write_config(DevicePort& port, const Registry& registry, ControlStore& stor
     }
     feedback.log("Verify success: the device holds every byte that was written.");
     return true;
+}
+
+std::optional<WritePreview> preview_write(DevicePort& port, const Registry& registry, ControlStore& store,
+                                          Image& outgoing, Feedback& feedback, const Clock& clock) {
+    const auto device = open_to_write(port, registry, store, outgoing, feedback, clock);
+    if (!device) return std::nullopt;
+    DeviceLink link(*device);
+    TransferGuard guard(feedback, kPages);
+    Image current{};
+    if (!read_settings(link, current, feedback, nullptr, guard.reading())) {
+        feedback.info(guard.stopped() ? "Stopped by an interrupt; nothing was written to the device."
+                                      : "The device's settings could not be read to show what would change; "
+                                        "nothing was written to the device.");
+        return std::nullopt;
+    }
+    return preview_of(registry, current, outgoing);
 }
 
 bool upload_firmware_flow(DevicePort& port, const FirmwareStore& firmware, Feedback& feedback,

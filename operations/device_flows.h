@@ -11,6 +11,7 @@
 #include "firmware.h"
 #include "image.h"
 #include "registry.h"
+#include "settings_source.h"
 #include "transport.h"
 
 namespace zyvora {
@@ -21,11 +22,21 @@ namespace zyvora {
 bool read_config(DevicePort& port, const Registry& registry, ControlStore& store, Image& incoming,
                  Feedback& feedback);
 
+// What a write would change on the device, as a settings file holds the values.
+struct WritePreview {
+    bool device_valid = false;           // false: the device holds no valid configuration
+    std::vector<SettingChange> changes;  // in save order; none when the device is not valid
+};
+
 // What "Write config" does besides writing.
 struct WriteSafety {
     // Where the device's settings are kept before they are replaced; none: no backup.
     std::optional<std::string> backups;
     bool verify = true;  // read the image back and compare it with what was sent
+    // Asked with what the write will change, once the device's settings are read and before
+    // anything is written or backed up; false leaves the device and the backups untouched.
+    // Unset: no question, and the device is read first only for a backup.
+    std::function<bool(const WritePreview&)> confirm = {};
 };
 
 // The backups in the user's data folder, and verify: what both front ends use unless told not to.
@@ -39,6 +50,13 @@ WriteSafety default_write_safety();
 // second stops it at the next page.
 bool write_config(DevicePort& port, const Registry& registry, ControlStore& store, Image& outgoing,
                   Feedback& feedback, const WriteSafety& safety, const Clock& clock = system_local_time);
+
+// What write_config would change, without writing anything: the same checks, then the device's
+// settings read and compared with the encoded controls (in `outgoing`). Nullopt when a check or
+// the read fails, with the reason shown.
+std::optional<WritePreview> preview_write(DevicePort& port, const Registry& registry, ControlStore& store,
+                                          Image& outgoing, Feedback& feedback,
+                                          const Clock& clock = system_local_time);
 
 // Sends the carried firmware to the device, holding a first interrupt as "Write config" does. `enable_buttons(false)` before the upload and
 // `enable_buttons(true)` after it, whatever the outcome.

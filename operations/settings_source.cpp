@@ -133,4 +133,34 @@ std::optional<ControlStore> as_device_holds(const Registry& registry, ControlSto
     return held;
 }
 
+std::vector<SettingChange> changed_settings(const Registry& registry, const std::vector<std::string>& from,
+                                            const std::vector<std::string>& to) {
+    std::vector<SettingChange> changes;
+    for (const int row : registry.save_rows()) {
+        if (from[row] != to[row]) changes.push_back({row, from[row], to[row]});
+    }
+    return changes;
+}
+
+std::string setting_caption(const Setting& setting) {
+    std::string caption = setting.control.caption;
+    if (!caption.empty() && caption.back() == ':') caption.pop_back();
+    return caption;
+}
+
+std::string change_line(const Registry& registry, const SettingChange& change) {
+    const Setting& setting = registry.settings()[change.row];
+    const std::string caption = setting_caption(setting);
+    return '[' + setting.key->section + "] " + setting.key->name + (caption.empty() ? "" : " (" + caption + ")") +
+           ": " + printable(change.from) + " -> " + printable(change.to);
+}
+
+std::optional<std::vector<std::string>> image_values(const Registry& registry, const Image& image) {
+    // Whatever a decoding leaves untouched is the same start-up value on either side compared.
+    SilentFeedback quiet;
+    ControlStore store = start_up_store(registry, quiet);
+    if (!verify_and_decode(registry, store, image, quiet)) return std::nullopt;
+    return file_values(registry, store, quiet);
+}
+
 }  // namespace zyvora

@@ -10,6 +10,7 @@
 #include "clock.h"
 #include "controls.h"
 #include "feedback.h"
+#include "image.h"
 #include "registry.h"
 #include "transport.h"
 
@@ -57,5 +58,25 @@ bool set_values(const Registry& registry, ControlStore& store, const std::vector
 // start-up settings; nullopt when a check fails. `clock` fills the clock, which no key holds.
 std::optional<ControlStore> as_device_holds(const Registry& registry, ControlStore& store, Feedback& feedback,
                                             const Clock& clock);
+
+// A setting in which two sources differ, with its values as a settings file holds them.
+struct SettingChange {
+    int row = -1;
+    std::string from, to;
+};
+
+// The keyed settings in which `from` and `to` (file_values of each) differ, in save order.
+std::vector<SettingChange> changed_settings(const Registry& registry, const std::vector<std::string>& from,
+                                            const std::vector<std::string>& to);
+
+// The control's caption without its closing colon; empty for a control without one.
+std::string setting_caption(const Setting& setting);
+
+// "[Section] Key (Caption): from -> to", the values escaped for a terminal.
+std::string change_line(const Registry& registry, const SettingChange& change);
+
+// The settings of an image as a settings file holds them (file_values of its decoding); nullopt
+// when the image does not verify.
+std::optional<std::vector<std::string>> image_values(const Registry& registry, const Image& image);
 
 }  // namespace zyvora

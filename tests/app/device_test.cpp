@@ -21,6 +21,7 @@
 #include "main_window.h"
 #include "multi_row_tabs.h"
 #include "recorder.h"
+#include "write_preview.h"
 #include "simulated_device.h"
 
 using zyvora_app::BoxKind;
@@ -69,6 +70,8 @@ constexpr std::uint8_t kFirmwarePage = 0xFE;
 const QString kReadRefusal =
     "The device's settings are being read. Closing now would stop the read half way.\n"
     "The window closes when the read ends.";
+// The question of a write that changes nothing on the device.
+const QString kNothingChanges = "No setting will change.\n\nWrite the settings to the device anyway?";
 const QString kTransferRefusal =
     "A transfer to the device is running. Closing now could leave the device with an incomplete configuration "
     "or firmware.\nThe window closes when the transfer ends.";
@@ -206,9 +209,11 @@ private slots:
         start(factory_device());
         auto* callsign = child<QLineEdit>(*window, "Callsign");
         retype(callsign, "OK1XYZ");
+        recorder->replies << true;
         click("Button5");
         qputenv("XDG_DATA_HOME", previous);
-        QVERIFY(recorder->boxes.isEmpty());
+        QCOMPARE(recorder->boxes, only(BoxKind::Question, "1 setting will change:\n[Radio] Callsign: NOCALL -> OK1XYZ\n\n"
+                                                          "Write the settings to the device?"));
         const QStringList lines = log_lines();
         QCOMPARE(lines.size(), 1 + 512 + 1 + 512 + 1 + 512 + 1);
         QCOMPARE(lines[512], QString("Page read: 512/512"));
@@ -222,6 +227,7 @@ private slots:
         QCOMPARE(requests_with_command(*device, kWritePage), 512);
         QCOMPARE(requests_with_command(*device, kReadPage), 1024);
         QCOMPARE(device->eeprom(), window->outgoing_image());
+        recorder->boxes.clear();
 
         retype(callsign, "NOCALL");
         click("Button4");
@@ -229,6 +235,75 @@ private slots:
         QCOMPARE(window->store().text("Callsign"), std::string("OK1XYZ"));
         QCOMPARE(requests_with_command(*device, kReadPage), 1536);
         QCOMPARE(recorder->boxes, only(BoxKind::Message, kVersions));
+    }
+
+    // Write config reads the device first and asks with what the write changes, as diff tells
+    // it: No leaves the device as it was and makes no backup, Yes writes.
+    void write_config_asks_with_what_changes() {
+        QTemporaryDir data;
+        const QByteArray previous = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", data.path().toUtf8());
+        const zyvora::SimOptions options = factory_device();
+        start(options);
+        retype(child<QLineEdit>(*window, "Txdelay"), "400");
+        retype(child<QLineEdit>(*window, "Callsign"), "OK1XYZ");
+        const QString question = "2 settings will change:\n"
+                                 "[Radio] Callsign: NOCALL -> OK1XYZ\n"
+                                 "[Radio] TX delay [ms]: 250 -> 400\n\n"
+                                 "Write the settings to the device?";
+        click("Button5");
+        QCOMPARE(recorder->boxes, only(BoxKind::Question, question));
+        QCOMPARE(log_lines().last(), QString("Write config cancelled: nothing was written to the device."));
+        QCOMPARE(requests_with_command(*device, kWritePage), 0);
+        QCOMPARE(device->eeprom(), *options.factory_image);
+        QVERIFY(!QDir(data.filePath("zyvora-configurator")).exists());
+
+        recorder->replies << true;
+        click("Button5");
+        qputenv("XDG_DATA_HOME", previous);
+        QCOMPARE(recorder->boxes, QList<Box>({{BoxKind::Question, question}, {BoxKind::Question, question}}));
+        QCOMPARE(log_lines().last(), QString("Verify success: the device holds every byte that was written."));
+        QCOMPARE(device->eeprom(), window->outgoing_image());
+        QCOMPARE(QDir(data.filePath("zyvora-configurator/backups")).entryList({"*.cfg"}).size(), 1);
+    }
+
+    // A box taller than the screen hides its buttons: sixteen changes show whole, more show
+    // their first fifteen and how many are left.
+    void a_long_list_of_changes_is_cut() {
+        const zyvora::Registry& registry = zyvora::Registry::instance();
+        for (const int count : {16, 17}) {
+            zyvora::WritePreview preview{true, {}};
+            for (int i = 0; i < count; ++i) preview.changes.push_back({registry.save_rows()[i], "a", "b"});
+            const QStringList lines = zyvora_app::write_question(registry, preview).split(u'\n');
+            QCOMPARE(lines.first(), QString("%1 settings will change:").arg(count));
+            QCOMPARE(lines.size(), 1 + (count == 16 ? 16 : 15 + 1) + 2);
+            QCOMPARE(lines[lines.size() - 3], count == 16 ? lines[16] : QString("... and 2 more."));
+            QVERIFY2(lines[15].endsWith(": a -> b"), qPrintable(lines[15]));
+        }
+        // A sub-page is named after its tab and the sub-tab, as the window shows them.
+        QCOMPARE(zyvora_app::page_caption("TabSheet_beacons14"), QString("Beacons / Beacons 1-4"));
+    }
+
+    // Without a list to show the write still asks; No leaves the device as it was.
+    void write_config_asks_without_a_list_data() {
+        QTest::addColumn<bool>("erased");
+        QTest::addColumn<QString>("question");
+        QTest::newRow("nothing changes") << false << kNothingChanges;
+        QTest::newRow("erased device") << true
+                                       << "The device holds no valid configuration.\n\n"
+                                          "Write the settings to the device?";
+    }
+    void write_config_asks_without_a_list() {
+        QFETCH(bool, erased);
+        QFETCH(QString, question);
+        zyvora::SimOptions options = factory_device();
+        options.erased = erased;
+        start(options);
+        const zyvora::Image before = device->eeprom();
+        click("Button5");
+        QCOMPARE(recorder->boxes, only(BoxKind::Question, question));
+        QCOMPARE(requests_with_command(*device, kWritePage), 0);
+        QCOMPARE(device->eeprom(), before);
     }
 
     void upload_firmware_disables_the_device_buttons_while_it_runs() {
@@ -369,7 +444,8 @@ private slots:
         QTest::newRow("Read config") << "Button4" << int(kReadPage) << 512 << "Eeprom read success."
                                      << QList<Box>{{BoxKind::Notice, kReadRefusal}, {BoxKind::Message, kVersions}};
         QTest::newRow("Write config") << "Button5" << int(kWritePage) << 512 << "Eeprom write success"
-                                      << QList<Box>{{BoxKind::Notice, kTransferRefusal}};
+                                      << QList<Box>{{BoxKind::Question, kNothingChanges},
+                                                    {BoxKind::Notice, kTransferRefusal}};
         const QString question = "Upload firmware big.bin (6400 bytes) to the device?\n"
                                  "The upload takes about 1 second; do not unplug the device until it ends.";
         QTest::newRow("Upload firmware")

@@ -33,14 +33,7 @@ protected:
         EXPECT_EQ(r.status, 0) << r.err;
     }
 
-    void expect(const Case& c) const {
-        std::string line;
-        for (const auto& a : c.args) line += a + ' ';
-        const Outcome r = run(c.args);
-        EXPECT_EQ(r.status, c.status) << line;
-        EXPECT_EQ(r.out, c.out) << line;
-        EXPECT_EQ(r.err, c.err) << line;
-    }
+    void expect(const Case& c) const { expect_run(c.args, c.status, c.out, c.err); }
 };
 
 TEST_F(SettingVerbs, SetThenGetThenDiff) {

@@ -143,6 +143,17 @@ protected:
     }
     std::string contents(const std::string& name) const { return read_whole_file(path(name)).value_or("<none>"); }
 
+    // Runs `args` expecting exactly this exit status, standard output and standard error.
+    void expect_run(const std::vector<std::string>& args, int status, const std::string& out,
+                    const std::string& err) const {
+        std::string line;
+        for (const auto& a : args) line += a + ' ';
+        const Outcome r = run(args);
+        EXPECT_EQ(r.status, status) << line;
+        EXPECT_EQ(r.out, out) << line;
+        EXPECT_EQ(r.err, err) << line;
+    }
+
     // The defaults file with one line replaced.
     static std::string defaults_with(const std::string& line, const std::string& replacement) {
         return defaults_with({{line, replacement}});
