@@ -162,6 +162,7 @@ private slots:
         level->setFocus();
         QTest::keyClick(level, Qt::Key_Down);
         QCOMPARE(shown_title(), "station.cfg* - " + kCaption);
+        recorder->replies << true;  // yes to the list of what the write changes
         click("Button5");
         QCOMPARE(shown_title(), "station.cfg - " + kCaption);
 

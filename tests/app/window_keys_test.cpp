@@ -192,6 +192,7 @@ private slots:
         } watch(log, write);
         log->viewport()->installEventFilter(&watch);
         watch.lines << log->blockCount();
+        recorder->replies << true;  // yes to the list of what the write changes
         QTest::mouseClick(write, Qt::LeftButton);
         log->viewport()->removeEventFilter(&watch);
         watch.lines << log->blockCount();
