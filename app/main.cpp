@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QEventLoop>
+#include <QIcon>
 #include <QMessageBox>
 #include <QTimer>
 #include <cstdlib>
@@ -69,6 +70,10 @@ void name_application() {
     QCoreApplication::setApplicationName(application_title());
     QCoreApplication::setApplicationVersion(
         QString::fromLatin1(zyvora::kVersionTag.data(), static_cast<qsizetype>(zyvora::kVersionTag.size())));
+    // The installed icon and menu entry name the window to the desktop; the splash picture stands
+    // in for the icon when run from the build folder.
+    QGuiApplication::setDesktopFileName(QStringLiteral("zyvora-configurator"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("zyvora-configurator"), QIcon(splash_picture())));
 }
 
 // "--simulate" may carry its file after "=", which the parser cannot express: it is taken out of
