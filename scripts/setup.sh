@@ -9,6 +9,8 @@ packages=(
   xvfb xauth fonts-dejavu-core
   clang libclang-rt-14-dev
   nlohmann-json3-dev
+  librsvg2-bin dpkg-dev desktop-file-utils appstream lintian groff-base bash-completion
+  shared-mime-info libfile-mimeinfo-perl libxml2-utils
 )
 
 missing=()
