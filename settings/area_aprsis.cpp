@@ -14,16 +14,33 @@ constexpr std::uint16_t kServerStride = 34;
 constexpr std::uint16_t kFilterBase = 408;
 constexpr std::uint16_t kFilterStride = 8;
 
-// A call sign (or path) and its SSID, each keyed by its control name.
-CallsignPair callsign_pair(std::string call, std::string ssid, std::uint16_t offset, const char* call_default,
-                           const char* ssid_default) {
+// A call sign (or path) and its SSID, each keyed by its control name; the SSID is checked before
+// the call sign is stored.
+struct GatePair {
+    const char* call;
+    const char* ssid;
+    std::uint16_t offset;
+    const char* call_default;
+    const char* ssid_default;
+    const char* caption;
+    const char* call_hint;
+    const char* ssid_hint;
+    const char* ssid_message;
+};
+
+void add_gate_pair(AreaBuilder& a, const GatePair& g) {
     CallsignPair pair;
-    pair.call = pair.call_key = std::move(call);
-    pair.ssid = pair.ssid_key = std::move(ssid);
-    pair.offset = offset;
-    pair.call_default = call_default;
-    pair.ssid_default = ssid_default;
-    return pair;
+    pair.call = pair.call_key = g.call;
+    pair.ssid = pair.ssid_key = g.ssid;
+    pair.offset = g.offset;
+    pair.call_default = g.call_default;
+    pair.ssid_default = g.ssid_default;
+    pair.caption = g.caption;
+    pair.call_hint = g.call_hint;
+    pair.ssid_hint = g.ssid_hint;
+    pair.ssid_message = g.ssid_message;
+    pair.ssid_first = true;
+    add_callsign_pair(a, pair);
 }
 
 std::string row_number(int n) { return (n < 10 ? "0" : "") + std::to_string(n); }
@@ -80,15 +97,10 @@ Area aprsis_area() {
         .hint("Stations heard from APRS-IS will be stored in buffer for specified time.")
         .number(376, 1, 1, 240, "APRS-IS heard buffer timeout range error (1 - 240).")
         .key("Aprsis_heardtimeout", KeyKind::Integer);
-    {
-        CallsignPair pair = callsign_pair("Aprsis_2rf_dest", "Aprsis_2rf_dest_ssid", 377, "APQK06", "0");
-        pair.caption = "APRS-IS to RF dest:";
-        pair.call_hint = "APRS-IS to RF destination to-call.";
-        pair.ssid_hint = "APRS-IS to RF destination SSID.";
-        pair.ssid_message = "APRS-IS to RF dest - SSID range error (0 - 15).";
-        pair.ssid_first = true;
-        add_callsign_pair(a, pair);
-    }
+    add_gate_pair(a, {"Aprsis_2rf_dest", "Aprsis_2rf_dest_ssid", 377, "APQK06", "0", "APRS-IS to RF dest:",
+                     "APRS-IS to RF destination to-call.",
+                     "APRS-IS to RF destination SSID.",
+                     "APRS-IS to RF dest - SSID range error (0 - 15)."});
 
     a.page("TabSheet_rf_aprsis");
     a.choice("Aprsis_fromrf", {"No", "Yes"}, 1)
@@ -101,15 +113,10 @@ Area aprsis_area() {
         .caption("Gate messages to local RF:").hint("If enabled, will gate messages received from APRS-IS to RF.")
         .index8(385)
         .key("Aprsis_msg2rf", KeyKind::Index);
-    {
-        CallsignPair pair = callsign_pair("Aprsis_msg2rf_path", "Aprsis_msg2rf_ssid", 386, "WIDE2", "1");
-        pair.caption = "Message path:";
-        pair.call_hint = "APRS-IS to RF message destination to-call.";
-        pair.ssid_hint = "APRS-IS to RF message destination SSID.";
-        pair.ssid_message = "APRS-IS message path - SSID range error (0 - 15).";
-        pair.ssid_first = true;
-        add_callsign_pair(a, pair);
-    }
+    add_gate_pair(a, {"Aprsis_msg2rf_path", "Aprsis_msg2rf_ssid", 386, "WIDE2", "1", "Message path:",
+                     "APRS-IS to RF message destination to-call.",
+                     "APRS-IS to RF message destination SSID.",
+                     "APRS-IS message path - SSID range error (0 - 15)."});
     a.edit("Rfheard_local_maxhops", 3, "2")
         .caption("Local RF heard max. digi-hops:")
         .hint("Maximum number of digi-hops to recognize station as in local RF.")
@@ -127,15 +134,10 @@ Area aprsis_area() {
         .hint("If enabled, will gate non-message packets received from APRS-IS to RF.")
         .index8(395)
         .key("Aprsis_packet2rf", KeyKind::Index);
-    {
-        CallsignPair pair = callsign_pair("Aprsis_packet2rf_path", "Aprsis_packet2rf_ssid", 401, "WIDE2", "1");
-        pair.caption = "Non-message path:";
-        pair.call_hint = "APRS-IS to RF non-message packets destination to-call.";
-        pair.ssid_hint = "APRS-IS to RF non-message packets destination SSID.";
-        pair.ssid_message = "APRS-IS non-message path - SSID range error (0 - 15).";
-        pair.ssid_first = true;
-        add_callsign_pair(a, pair);
-    }
+    add_gate_pair(a, {"Aprsis_packet2rf_path", "Aprsis_packet2rf_ssid", 401, "WIDE2", "1", "Non-message path:",
+                     "APRS-IS to RF non-message packets destination to-call.",
+                     "APRS-IS to RF non-message packets destination SSID.",
+                     "APRS-IS non-message path - SSID range error (0 - 15)."});
     a.choice("Aprsis_packet2rf_ifheard", {"No", "Yes"}, 0)
         .caption("Gate if source station heard via RF:")
         .hint("If enabled, will gate non-message packets to RF even if source is heard via RF.")
