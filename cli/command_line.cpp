@@ -13,6 +13,7 @@
 #include "image.h"
 #include "nearest.h"
 #include "report.h"
+#include "send_update.h"
 #include "settingsfile.h"
 
 namespace zyvora::cli {
@@ -121,6 +122,20 @@ void define_verbs(CommandLine& line) {
         "ruf", "\"Build remote update file\": a settings file's settings and the firmware in one package for TFTP.");
     line.ruf->add_option("IN.cfg", o.in, "Settings file to pack")->required();
     line.ruf->add_option("OUT.ruf", o.out, "Remote update file to write")->required();
+
+    line.send_update = app.add_subcommand(
+        "send-update", "Send a remote update file to the device over the network (TFTP), after checking it is one.");
+    line.send_update->add_option("HOST[:PORT]", o.send_to, "The device's address or name; port 69 unless given")
+        ->required();
+    line.send_update->add_option("FILE.ruf", o.in, "Remote update file to send")->required();
+    line.send_option = line.ruf->add_option("--send", o.send_to,
+                                            "Then send the file to the device at HOST[:PORT] (TFTP, port 69 unless given)");
+    for (CLI::App* verb : {line.send_update, line.ruf}) {
+        verb->add_option("--remote-name", o.remote_name, "The name the device gets the file by (default: its own name)");
+        verb->add_option("--timeout", o.send_timeout,
+                         "Seconds the device may take to answer a packet before the transfer fails (default 5)")
+            ->check(CLI::Range(1L, 60L));
+    }
 
     line.info = app.add_subcommand("info", "Show the device's firmware and hardware versions.");
     line.list = app.add_subcommand(
@@ -236,6 +251,16 @@ std::optional<int> refuse_inconsistent(const CommandLine& line) {
     }
     if (line.firmware_option->count() > 0 && !*line.upload && !*line.ruf) {
         return refuse("--firmware does not apply to " + verb->get_name());
+    }
+    if (*line.ruf && line.send_option->count() == 0) {
+        for (const char* name : {"--remote-name", "--timeout"}) {
+            if (line.ruf->get_option(name)->count() > 0) return refuse(std::string(name) + " applies only with --send");
+        }
+    }
+    if (*line.send_update || (*line.ruf && line.send_option->count() > 0)) {
+        std::string why;
+        if (!parse_update_address(o.send_to, &why)) return refuse(why);
+        if (*line.ruf && o.out == kStandardStream) return refuse("--send needs OUT.ruf to be a file, not standard output");
     }
     const bool takes_json = *line.info || *line.list || *line.check || *line.setting_verbs.get || *line.setting_verbs.diff;
     if (line.json_option->count() > 0 && !takes_json) {

@@ -23,6 +23,10 @@ struct Options {
     std::vector<std::string> verb_fault_texts;
     long latency_us = 0;
     bool quiet = false, verbose = false, json = false;
+    // send-update, and ruf with --send: the device's address, the name it gets the file by, and
+    // the seconds it may take to answer a packet.
+    std::string send_to, remote_name;
+    long send_timeout = 5;
 };
 
 // The parser, the options it fills and the verbs it knows. The options are bound to `options`
@@ -35,7 +39,9 @@ struct CommandLine {
     CLI::Option* firmware_option = nullptr;
     CLI::Option* json_option = nullptr;  // before the verb; only info and list take it
     CLI::App *defaults = nullptr, *check = nullptr, *encode = nullptr, *decode = nullptr, *read = nullptr,
-             *write = nullptr, *upload = nullptr, *ruf = nullptr, *info = nullptr, *list = nullptr;
+             *write = nullptr, *upload = nullptr, *ruf = nullptr, *info = nullptr, *list = nullptr,
+             *send_update = nullptr;
+    CLI::Option* send_option = nullptr;  // ruf --send
     SettingVerbs setting_verbs;
 
     bool needs_device() const { return *read || *write || *upload || *info || *list || setting_verbs.needs_device(); }

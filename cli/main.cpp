@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
                                       o.json || o.dry_run || o.out == kStandardStream || o.image_out == kStandardStream});
     Device device;
     // The transfers decide for themselves what an interrupt does; the queries just end.
-    if (*line.read || *line.write || *line.upload) feedback.hold_interrupts();
+    if (*line.read || *line.write || *line.upload || *line.send_update || !o.send_to.empty()) feedback.hold_interrupts();
     if (line.needs_device()) {
         if (const auto failed = make_device(line.options, feedback, device)) return *failed;
     }

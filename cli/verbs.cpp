@@ -16,6 +16,7 @@
 #include "operations.h"
 #include "passes.h"
 #include "remote_update.h"
+#include "send_update.h"
 #include "settingsfile.h"
 
 namespace zyvora::cli {
@@ -151,6 +152,18 @@ int write_dry_run(ControlStore& store, Device& device, ConsoleFeedback& feedback
     return 0;
 }
 
+// The file as written is what goes out: its checks run on the bytes that are sent.
+bool send_update(const Options& o, const std::string& file, ConsoleFeedback& feedback) {
+    std::string why;
+    const auto to = parse_update_address(o.send_to, &why);
+    if (!to) return false;  // refused with the command line
+    SendLimits limits;
+    limits.block = std::chrono::seconds(o.send_timeout);
+    const SendOutcome outcome = send_update_file(file, *to, o.remote_name, feedback, limits);
+    if (!outcome.sent) feedback.failed("send-update", outcome.why);
+    return outcome.sent;
+}
+
 }  // namespace
 
 namespace {
@@ -191,9 +204,13 @@ int run_the_verb(const CommandLine& line, Device& device, ConsoleFeedback& feedb
     }
     if (*line.upload) return upload_firmware_verb(o, device, feedback);
     if (*line.ruf) {
-        return status(read_settings_file(registry, store, o.in, feedback) &&
-                      build_remote_update_file(registry, store, image, chosen_firmware(o), o.out, feedback));
+        if (!read_settings_file(registry, store, o.in, feedback) ||
+            !build_remote_update_file(registry, store, image, chosen_firmware(o), o.out, feedback)) {
+            return 1;
+        }
+        return status(o.send_to.empty() || send_update(o, o.out, feedback));
     }
+    if (*line.send_update) return status(send_update(o, o.in, feedback));
     if (*line.info) return info_verb(o, device, feedback);
     if (*line.list) return list_verb(o, device, feedback);
     if (line.setting_verbs.chosen()) {

@@ -11,6 +11,7 @@ packages=(
   nlohmann-json3-dev
   librsvg2-bin dpkg-dev desktop-file-utils appstream lintian groff-base bash-completion
   shared-mime-info libfile-mimeinfo-perl libxml2-utils
+  libcurl4-openssl-dev tftpd-hpa
 )
 
 missing=()

@@ -1,0 +1,50 @@
+#pragma once
+// Sending a remote update file to a device over the network: a TFTP write request in octet
+// mode, through libcurl, of the file's bytes exactly as built.
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "feedback.h"
+
+namespace zyvora {
+
+inline constexpr int kTftpPort = 69;
+
+// Where a device takes its update: a host name or an address, and the TFTP port.
+struct UpdateAddress {
+    std::string host;  // a name, an IPv4 address, or an IPv6 address without its brackets
+    int port = kTftpPort;
+};
+
+// "HOST", "HOST:PORT", "[IPv6]" or "[IPv6]:PORT"; nullopt with `why` when it is none of them
+// or the port is no number from 1 to 65535.
+std::optional<UpdateAddress> parse_update_address(const std::string& text, std::string* why);
+// The address as the user writes it: the port only when it is not 69, an IPv6 address in brackets.
+std::string address_text(const UpdateAddress& address);
+
+// Nullopt when `bytes` are a remote update file (its size field matches its length and its CRC
+// its contents), else what is wrong, as a reason after "not a remote update file: ".
+std::optional<std::string> update_file_problem(std::span<const std::uint8_t> bytes);
+
+// How long the transfer may take. A device that answers no packet within `block` (the first
+// one included) is given up, and so is a whole transfer longer than `whole`.
+struct SendLimits {
+    std::chrono::seconds block{5};
+    std::chrono::seconds whole{600};
+};
+
+struct SendOutcome {
+    bool sent = false;
+    std::string why;  // when not sent: the reason, as a failure line ends
+};
+
+// Reads `path`, refuses it unless it is a remote update file, then writes it to `to` as
+// `remote_name` (the file's own name when empty). Progress goes to `feedback` in 512-byte
+// blocks, with a status log line at the start and the end; an interrupt stops the transfer.
+SendOutcome send_update_file(const std::string& path, const UpdateAddress& to, const std::string& remote_name,
+                             Feedback& feedback, const SendLimits& limits = {});
+
+}  // namespace zyvora

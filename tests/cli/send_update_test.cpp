@@ -1,0 +1,132 @@
+// zyvora-cli send-update and ruf --send against a TFTP server of the test's own.
+#include <chrono>
+#include <filesystem>
+
+#include "../support/cli_runner.h"
+#include "../support/tftp_server.h"
+
+namespace zyvora {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Outcome;
+
+class SendUpdate : public test::CliTest {
+protected:
+    void SetUp() override {
+        if (test::tftpd_program().empty()) GTEST_SKIP() << "in.tftpd (tftpd-hpa) is not installed";
+        write("station.cfg", defaults_with("Callsign=NOCALL", "Callsign=SP5XYZ"));
+        std::string firmware(3000, '\0');
+        for (std::size_t i = 0; i < firmware.size(); ++i) firmware[i] = static_cast<char>(i * 7);
+        write("fw.bin", firmware);
+    }
+    // A remote update file of 19896 bytes: 39 blocks of 512 and one short block.
+    void build(const std::string& name) {
+        const Outcome r = run({"--firmware", "fw.bin", "ruf", "station.cfg", name});
+        ASSERT_EQ(r.status, 0) << r.err;
+    }
+    static std::string first_line(const std::string& text) { return text.substr(0, text.find('\n') + 1); }
+    static std::string last_line(const std::string& text) {
+        const auto at = text.rfind('\n', text.size() - 2);
+        return at == std::string::npos ? text : text.substr(at + 1);
+    }
+};
+
+TEST_F(SendUpdate, TheFileArrivesByteForByte) {
+    test::TftpServer server;
+    ASSERT_TRUE(server.running());
+    build("x.ruf");
+    Outcome r = run({"send-update", server.address(), "x.ruf"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(first_line(r.out), "Sending x.ruf (19896 bytes) to " + server.address() + " as x.ruf\n");
+    EXPECT_NE(r.out.find("Sent block 39/39, 19896/19896 bytes\n"), std::string::npos) << r.out;
+    EXPECT_EQ(last_line(r.out), "Sent 19896 bytes in 39 blocks.\n");
+    EXPECT_EQ(read_whole_file(server.file("x.ruf")), contents("x.ruf"));
+
+    // Built and sent in one step, under another name.
+    r = run({"--firmware", "fw.bin", "ruf", "station.cfg", "y.ruf", "--send", server.address(), "--remote-name",
+             "zyvoraplus20.ruf"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(first_line(r.out), "Sending y.ruf (19896 bytes) to " + server.address() + " as zyvoraplus20.ruf\n");
+    EXPECT_EQ(read_whole_file(server.file("zyvoraplus20.ruf")), contents("y.ruf"));
+    EXPECT_FALSE(fs::exists(server.file("y.ruf")));
+}
+
+TEST_F(SendUpdate, TheDevicesRefusalShowsItsText) {
+    test::TftpServer server(false);  // takes no new files
+    ASSERT_TRUE(server.running());
+    build("x.ruf");
+    for (const auto& args : {std::vector<std::string>{"send-update", server.address(), "x.ruf"},
+                             {"--firmware", "fw.bin", "ruf", "station.cfg", "y.ruf", "--send", server.address()}}) {
+        const Outcome r = run(args);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "zyvora-cli: send-update failed: the device refused the file: File not found\n");
+    }
+    EXPECT_TRUE(server.files().empty());
+}
+
+TEST_F(SendUpdate, NoServerIsATimeOutWithinTheLimit) {
+    build("x.ruf");
+    const std::string address = "127.0.0.1:" + std::to_string(test::free_udp_port());
+    const auto started = std::chrono::steady_clock::now();
+    const Outcome r = run({"send-update", "--timeout", "1", address, "x.ruf"});
+    const auto took = std::chrono::steady_clock::now() - started;
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "zyvora-cli: send-update failed: no answer from " + address + " within 1 s\n");
+    EXPECT_LT(took, std::chrono::seconds(4));
+}
+
+TEST_F(SendUpdate, WhatIsNoRemoteUpdateFileIsNeverSent) {
+    test::TftpServer server;
+    ASSERT_TRUE(server.running());
+    build("x.ruf");
+    std::string damaged = contents("x.ruf");
+    damaged[20000 - 200] ^= 1;
+    write("damaged.ruf", damaged);
+    write("short.ruf", contents("x.ruf").substr(0, 16000));
+    write("long.ruf", contents("x.ruf") + "x");
+    const struct {
+        std::string file, why;
+    } cases[] = {
+        {"station.cfg", "station.cfg is not a remote update file: it is shorter than the settings it must hold"},
+        {"short.ruf", "short.ruf is not a remote update file: it is shorter than the settings it must hold"},
+        {"long.ruf", "long.ruf is not a remote update file: its size field does not match its length"},
+        {"damaged.ruf", "damaged.ruf is not a remote update file: its CRC does not match its contents"},
+        {"missing.ruf", "missing.ruf: No such file or directory"},
+    };
+    for (const auto& c : cases) {
+        const Outcome r = run({"send-update", server.address(), c.file});
+        EXPECT_EQ(r.status, 1) << c.file;
+        EXPECT_EQ(r.out, "") << c.file;
+        EXPECT_EQ(r.err, "zyvora-cli: send-update failed: " + c.why + "\n");
+    }
+    EXPECT_TRUE(server.files().empty());
+}
+
+TEST_F(SendUpdate, BadAddressesAndOptionsAreRefused) {
+    build("x.ruf");
+    const struct {
+        std::vector<std::string> args;
+        std::string err;
+    } cases[] = {
+        {{"send-update", "127.0.0.1:70000", "x.ruf"},
+         "zyvora-cli: bad port '70000' in '127.0.0.1:70000': expected a number from 1 to 65535\n"},
+        {{"send-update", "127.0.0.1:0", "x.ruf"},
+         "zyvora-cli: bad port '0' in '127.0.0.1:0': expected a number from 1 to 65535\n"},
+        {{"send-update", "device:tftp", "x.ruf"},
+         "zyvora-cli: bad port 'tftp' in 'device:tftp': expected a number from 1 to 65535\n"},
+        {{"send-update", "[::1", "x.ruf"}, "zyvora-cli: expected HOST[:PORT] or [IPv6]:PORT, not '[::1'\n"},
+        {{"send-update", ":69", "x.ruf"}, "zyvora-cli: expected HOST[:PORT] or [IPv6]:PORT, not ':69'\n"},
+        {{"--firmware", "fw.bin", "ruf", "station.cfg", "-", "--send", "127.0.0.1"},
+         "zyvora-cli: --send needs OUT.ruf to be a file, not standard output\n"},
+        {{"--firmware", "fw.bin", "ruf", "station.cfg", "y.ruf", "--remote-name", "a.ruf"},
+         "zyvora-cli: --remote-name applies only with --send\n"},
+    };
+    for (const auto& c : cases) expect_run(c.args, 2, "", c.err);
+    EXPECT_FALSE(fs::exists(path("y.ruf")));
+}
+
+}  // namespace
+}  // namespace zyvora
