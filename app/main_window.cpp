@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QSettings>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTimer>
@@ -37,6 +38,8 @@
 #include "pages.h"
 #include "remote_update.h"
 #include "required_child.h"
+#include "send_dialog.h"
+#include "send_update.h"
 #include "telemetry.h"
 #include "texts.h"
 #include "window_feedback.h"
@@ -120,6 +123,9 @@ QString dropped_settings_file(const QMimeData* mime) {
 const QString kReadRunning = QStringLiteral(
     "The device's settings are being read. Closing now would stop the read half way.\n"
     "The window closes when the read ends.");
+const QString kSendRunning = QStringLiteral(
+    "The remote update file is being sent to the device. Closing now would stop the transfer half way.\n"
+    "The window closes when the transfer ends.");
 const QString kTransferRunning = QStringLiteral(
     "A transfer to the device is running. Closing now could leave the device with an incomplete configuration "
     "or firmware.\nThe window closes when the transfer ends.");
@@ -492,10 +498,11 @@ zyvora::DevicePort& TForm1::port() {
 
 // The dialog comes after the encode pass, so a failing setting asks for no file.
 void TForm1::build_remote_update_file() {
+    QString file;
     const bool built = zyvora::build_remote_update_file(
         registry_, *store_, outgoing_image_, firmware_,
-        [this]() -> std::optional<std::string> {
-            const QString file = ask_file_(ruf_save_dialog_);
+        [this, &file]() -> std::optional<std::string> {
+            file = ask_file_(ruf_save_dialog_);
             if (file.isEmpty()) return std::nullopt;
             return to_path(file);
         },
@@ -503,6 +510,41 @@ void TForm1::build_remote_update_file() {
     feedback_->flush();
     if (built) settings_kept();
     show_failed_setting();
+    if (built) offer_to_send(file);
+}
+
+void TForm1::offer_to_send(const QString& file) {
+    // Remembered per file, so that a file rebuilt for the same device goes where it went before.
+    QSettings remembered(QStringLiteral("zyvora-configurator"), QStringLiteral("zyvora-configurator"));
+    const QString key = QStringLiteral("SendUpdate/") +
+                        QString::fromLatin1(QUrl::toPercentEncoding(QFileInfo(file).absoluteFilePath()));
+    QString address = remembered.value(key, QString::fromStdString(zyvora::device_address(*store_))).toString();
+    std::optional<zyvora::UpdateAddress> to;
+    while (!to) {
+        const std::optional<QString> given = ask_send_ ? ask_send_(file, address) : ask_send_in_dialog(this, file, address);
+        if (!given) return;
+        address = *given;
+        std::string why;
+        to = zyvora::parse_update_address(address.toStdString(), &why);
+        if (!to) feedback_->error(why);
+    }
+    remembered.setValue(key, address);
+    zyvora::SendOutcome outcome;
+    {
+        const DeviceOperation operation(*this, kSendRunning);
+        outcome = zyvora::send_update_file(to_path(file), *to, {}, *feedback_);
+        if (!outcome.sent) feedback_->log("Sending failed: " + outcome.why);
+        feedback_->flush();
+    }
+    const QString name = QFileInfo(file).fileName();
+    const QString where = QString::fromStdString(zyvora::address_text(*to));
+    if (outcome.sent) {
+        feedback_->info(QStringLiteral("%1 was sent to the device at %2.").arg(name, where).toStdString());
+    } else {
+        feedback_->error(QStringLiteral("Sending %1 to the device at %2 failed: %3")
+                             .arg(name, where, QString::fromStdString(outcome.why))
+                             .toStdString());
+    }
 }
 
 std::unique_ptr<QFileDialog> make_file_dialog(QWidget* parent, const FileDialogDecl& d) {

@@ -43,6 +43,9 @@ using FileAsker = std::function<QString(const FileDialogDecl& dialog)>;
 // Which of several attached devices to use, each named by path and serial number: the row
 // chosen, or nullopt when cancelled.
 using DeviceAsker = std::function<std::optional<int>(const QStringList& devices)>;
+// Whether to send the remote update file `file` just built, and where: the HOST[:PORT] given
+// (`proposed` filled in), or nullopt for not now.
+using SendAsker = std::function<std::optional<QString>(const QString& file, const QString& proposed)>;
 // Whether to save changes before the window closes: Save, Discard or Cancel.
 using ChangesAsker = std::function<QMessageBox::StandardButton(const QString& text)>;
 
@@ -79,6 +82,8 @@ public:
     void set_file_asker(FileAsker asker) { ask_file_ = std::move(asker); }
     // Unset, the device chooser dialog asks.
     void set_device_asker(DeviceAsker asker) { ask_device_ = std::move(asker); }
+    // Unset, the send dialog asks.
+    void set_send_asker(SendAsker asker) { ask_send_ = std::move(asker); }
     // Unset, a message box asks.
     void set_changes_asker(ChangesAsker asker) { ask_changes_ = std::move(asker); }
 
@@ -112,6 +117,9 @@ private:
     bool save_to_file();
     void read_from_file();
     void build_remote_update_file();
+    // After a build: offers to send `file` to the device, proposing the address last given for
+    // it, else the device's own.
+    void offer_to_send(const QString& file);
     void read_config();
     void write_config();
     void upload_firmware();
@@ -143,6 +151,7 @@ private:
     FileDialogDecl firmware_dialog_;
     FileAsker ask_file_;
     DeviceAsker ask_device_;
+    SendAsker ask_send_;
     ChangesAsker ask_changes_;
     QString file_;                  // the settings file last saved or read
     bool changed_ = false;          // by the user since then, or since the last write or build

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <stdexcept>
 
 #include "files.h"
 #include "package.h"
@@ -184,6 +185,25 @@ std::string address_text(const UpdateAddress& address) {
     const bool v6 = address.host.find(':') != std::string::npos;
     std::string text = v6 ? "[" + address.host + "]" : address.host;
     if (address.port != kTftpPort) text += ":" + std::to_string(address.port);
+    return text;
+}
+
+std::string device_address(const ControlStore& store) {
+    constexpr int kDhcp = 1;  // the index of "DHCP" in "IP configuration method:"
+    if (store.index("Netconfig") == kDhcp) return {};
+    std::string text;
+    for (int i = 0; i < 4; ++i) {
+        const std::string& octet = store.text("Ipaddr" + std::to_string(i));
+        // Checked by the encode pass before a file is built, so a number; written without the
+        // spaces or zeros it may be typed with.
+        std::string number;
+        try {
+            number = std::to_string(std::stoi(octet));
+        } catch (const std::exception&) {
+            number = octet;
+        }
+        text += (i ? "." : "") + number;
+    }
     return text;
 }
 

@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 
+#include "controls.h"
 #include "feedback.h"
 
 namespace zyvora {
@@ -24,6 +25,10 @@ struct UpdateAddress {
 std::optional<UpdateAddress> parse_update_address(const std::string& text, std::string* why);
 // The address as the user writes it: the port only when it is not 69, an IPv6 address in brackets.
 std::string address_text(const UpdateAddress& address);
+
+// The device's own address as its settings give it: the Network page's IP Address, or empty
+// when the device takes its address by DHCP.
+std::string device_address(const ControlStore& store);
 
 // Nullopt when `bytes` are a remote update file (its size field matches its length and its CRC
 // its contents), else what is wrong, as a reason after "not a remote update file: ".

@@ -48,6 +48,8 @@ struct Recorder {
     QList<bool> replies;                        // the answers to question boxes (Yes: true); none left: No
     QList<QString> changes_questions;           // asked before a close with unsaved changes
     QList<QMessageBox::StandardButton> changes_answers;  // none left: Discard
+    QList<QString> send_offers;   // the address each offer to send an update file proposed
+    QList<QString> send_answers;  // the addresses to answer them with; none left: Not now
 
     zyvora_app::BoxPresenter presenter() {
         return [this](zyvora_app::BoxKind kind, const QString& text, const QString& caption) {
@@ -65,6 +67,11 @@ struct Recorder {
     void attach(zyvora_app::TForm1& window) {
         window.set_box_presenter(presenter());
         window.set_file_asker(asker());
+        window.set_send_asker([this](const QString&, const QString& proposed) -> std::optional<QString> {
+            send_offers.append(proposed);
+            if (send_answers.isEmpty()) return std::nullopt;
+            return send_answers.takeFirst();
+        });
         window.set_changes_asker([this](const QString& text) {
             changes_questions.append(text);
             return changes_answers.isEmpty() ? QMessageBox::Discard : changes_answers.takeFirst();
