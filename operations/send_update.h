@@ -35,7 +35,8 @@ std::string device_address(const ControlStore& store);
 std::optional<std::string> update_file_problem(std::span<const std::uint8_t> bytes);
 
 // How long the transfer may take. A device that answers no packet within `block` (the first
-// one included) is given up, and so is a whole transfer longer than `whole`.
+// one included) is given up, and so is a whole transfer longer than `whole`. libcurl counts TFTP
+// time in whole seconds, so either may end up to a second late.
 struct SendLimits {
     std::chrono::seconds block{5};
     std::chrono::seconds whole{600};
