@@ -54,6 +54,16 @@ TEST_F(SendUpdate, TheFileArrivesByteForByte) {
     EXPECT_FALSE(fs::exists(server.file("y.ruf")));
 }
 
+TEST_F(SendUpdate, AnIPv6AddressGoesInBrackets) {
+    test::TftpServer server(true, "::1");
+    if (!server.running()) GTEST_SKIP() << "in.tftpd cannot listen on the IPv6 loopback here";
+    build("x.ruf");
+    const Outcome r = run({"send-update", server.address(), "x.ruf"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(first_line(r.out), "Sending x.ruf (19896 bytes) to " + server.address() + " as x.ruf\n");
+    EXPECT_EQ(read_whole_file(server.file("x.ruf")), contents("x.ruf"));
+}
+
 TEST_F(SendUpdate, TheDevicesRefusalShowsItsText) {
     test::TftpServer server(false);  // takes no new files
     ASSERT_TRUE(server.running());
@@ -76,6 +86,18 @@ TEST_F(SendUpdate, NoServerIsATimeOutWithinTheLimit) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "zyvora-cli: send-update failed: no answer from " + address + " within 1 s\n");
     EXPECT_LT(took, std::chrono::seconds(4));
+}
+
+TEST_F(SendUpdate, AnInterruptStopsTheTransfer) {
+    build("x.ruf");
+    const std::string address = "127.0.0.1:" + std::to_string(test::free_udp_port());
+    test::RunOptions options;
+    options.signals_after = {{"Sending", SIGINT}};
+    const auto started = std::chrono::steady_clock::now();
+    const Outcome r = run({"send-update", "--timeout", "30", address, "x.ruf"}, options);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "zyvora-cli: send-update failed: stopped by the user; the device may hold part of the file\n");
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
 }
 
 TEST_F(SendUpdate, WhatIsNoRemoteUpdateFileIsNeverSent) {

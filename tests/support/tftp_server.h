@@ -43,14 +43,15 @@ inline int free_udp_port() {
 class TftpServer {
 public:
     // `create`: new files may be written (--create); without it the server refuses them.
-    explicit TftpServer(bool create = true) {
+    // `host`: the loopback address it listens on, IPv4 or IPv6.
+    explicit TftpServer(bool create = true, const std::string& host = "127.0.0.1") : host_(host) {
         // The server leaves root for the user tftp, who must be able to write the folder.
         std::filesystem::permissions(folder_.path(), std::filesystem::perms::all);
         const std::string program = tftpd_program();
         port_ = free_udp_port();
         if (program.empty() || port_ == 0) return;
         std::vector<std::string> args = {program, "--foreground", "--listen", "--address",
-                                         "127.0.0.1:" + std::to_string(port_), "--secure", folder_.path()};
+                                          address(), "--secure", folder_.path()};
         if (create) args.insert(args.end() - 2, "--create");
         pid_ = ::fork();
         if (pid_ == 0) {
@@ -62,6 +63,8 @@ public:
         }
         // in.tftpd binds its socket at once; give it that moment.
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        // Gone already: it could not listen there.
+        if (pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == pid_) pid_ = -1;
     }
     ~TftpServer() {
         if (pid_ <= 0) return;
@@ -72,7 +75,10 @@ public:
     TftpServer& operator=(const TftpServer&) = delete;
 
     bool running() const { return pid_ > 0; }
-    std::string address() const { return "127.0.0.1:" + std::to_string(port_); }
+    std::string address() const {
+        const bool v6 = host_.find(':') != std::string::npos;
+        return (v6 ? "[" + host_ + "]" : host_) + ":" + std::to_string(port_);
+    }
     const std::string& folder() const { return folder_.path(); }
     std::string file(const std::string& name) const { return folder_.path(name); }
     std::vector<std::string> files() const {
@@ -84,6 +90,7 @@ public:
     }
 
 private:
+    std::string host_;
     TempFolder folder_{"zyvora-tftp"};
     int port_ = 0;
     pid_t pid_ = -1;
