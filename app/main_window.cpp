@@ -29,6 +29,7 @@
 
 #include "control_views.h"
 #include "device_chooser.h"
+#include "folders.h"
 #include "device_flows.h"
 #include "filter_window.h"
 #include "help_window.h"
@@ -169,6 +170,15 @@ TForm1::TForm1(const zyvora::Registry& registry, const std::vector<PageLayout>& 
 
 TForm1::~TForm1() = default;
 
+// The dialog starts where files of its kind are kept, and the folder chosen is remembered for next time.
+QString TForm1::ask_file(const FileDialogDecl& dialog) {
+    FileDialogDecl shown = dialog;
+    shown.folder = dialog_start_folder(dialog.folder);
+    const QString file = ask_file_(shown);
+    if (!file.isEmpty()) remember_dialog_folder(dialog.folder, file);
+    return file;
+}
+
 // The action buttons over the pages, the status log and the progress bar under them.
 void TForm1::build_client() {
     auto* client = new QWidget;
@@ -308,14 +318,14 @@ QWidget* TForm1::build_button_row() {
 }
 
 bool TForm1::save_to_file() {
-    const QString file = ask_file_(save_dialog_);
+    const QString file = ask_file(save_dialog_);
     if (file.isEmpty() || !zyvora::save_settings_file(registry_, *store_, to_path(file), *feedback_)) return false;
     settings_kept(file);
     return true;
 }
 
 void TForm1::read_from_file() {
-    const QString file = ask_file_(open_dialog_);
+    const QString file = ask_file(open_dialog_);
     if (!file.isEmpty()) open_file(file);
 }
 
@@ -455,7 +465,7 @@ void TForm1::upload_firmware() {
     QString file_name = firmware_file_;
     // A build without an image asks for one: a made-up image could ruin the device.
     if (!firmware.carries_image()) {
-        file_name = ask_file_(firmware_dialog_);
+        file_name = ask_file(firmware_dialog_);
         if (file_name.isEmpty()) return;
         firmware = zyvora::FirmwareStore::from_file(to_path(file_name));
     }
@@ -497,13 +507,20 @@ zyvora::DevicePort& TForm1::port() {
 }
 
 // The dialog comes after the encode pass, so a failing setting asks for no file.
+// A build without an image asks for one after the file, as "Upload firmware" does.
 void TForm1::build_remote_update_file() {
     QString file;
+    zyvora::FirmwareStore firmware = firmware_;
     const bool built = zyvora::build_remote_update_file(
-        registry_, *store_, outgoing_image_, firmware_,
-        [this, &file]() -> std::optional<std::string> {
-            file = ask_file_(ruf_save_dialog_);
+        registry_, *store_, outgoing_image_, firmware,
+        [this, &file, &firmware]() -> std::optional<std::string> {
+            file = ask_file(ruf_save_dialog_);
             if (file.isEmpty()) return std::nullopt;
+            if (!firmware.carries_image()) {
+                const QString image = ask_file(firmware_dialog_);
+                if (image.isEmpty()) return std::nullopt;
+                firmware = zyvora::FirmwareStore::from_file(to_path(image));
+            }
             return to_path(file);
         },
         *feedback_);
@@ -515,7 +532,7 @@ void TForm1::build_remote_update_file() {
 
 void TForm1::offer_to_send(const QString& file) {
     // Remembered per file, so that a file rebuilt for the same device goes where it went before.
-    QSettings remembered(QStringLiteral("zyvora-configurator"), QStringLiteral("zyvora-configurator"));
+    QSettings remembered = window_settings();
     const QString key = QStringLiteral("SendUpdate/") +
                         QString::fromLatin1(QUrl::toPercentEncoding(QFileInfo(file).absoluteFilePath()));
     QString address = remembered.value(key, QString::fromStdString(zyvora::device_address(*store_))).toString();

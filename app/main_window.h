@@ -35,7 +35,8 @@ class WindowFeedback;
 struct FileDialogDecl {
     QString name;       // "SaveDialog1", ...
     bool save = false;  // a save dialog, else an open dialog
-    QString folder;     // initial folder, ending in '/'
+    QString folder;     // the folder beside the program for these files, ending in '/'; the
+                        // dialog starts there where it exists (folders.h)
     QString file_name;  // proposed file name
     QString filter;
 };
@@ -150,6 +151,7 @@ private:
     FileDialogDecl ruf_save_dialog_;
     FileDialogDecl firmware_dialog_;
     FileAsker ask_file_;
+    QString ask_file(const FileDialogDecl& dialog);
     DeviceAsker ask_device_;
     SendAsker ask_send_;
     ChangesAsker ask_changes_;

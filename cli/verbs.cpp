@@ -100,10 +100,9 @@ int info_verb(const Options& o, Device& device, ConsoleFeedback& feedback) {
 
 int upload_firmware_verb(const Options& o, Device& device, ConsoleFeedback& feedback) {
     const FirmwareStore firmware = chosen_firmware(o);
-    // Nothing to send: the device is left alone, and the usual message gets a hint at the way out.
+    // Nothing to send: the device is left alone; the message names the way out.
     if (!firmware.carries_image()) {
         firmware.load(feedback);
-        std::cerr << "zyvora-cli: this build carries no firmware image; give one with --firmware FILE\n";
         return 1;
     }
     return status(upload_firmware_flow(*device.port, firmware, feedback));

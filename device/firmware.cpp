@@ -51,7 +51,7 @@ std::optional<std::vector<std::uint8_t>> FirmwareStore::load(Feedback& feedback)
     } else if (const std::optional<EmbeddedFirmware> image = embedded_ ? embedded_firmware() : std::nullopt) {
         bytes.assign(image->data, image->data + image->size);
     } else {
-        feedback.info("Firmware resource not found (FindResource).");
+        feedback.info("This build carries no firmware image: give one with --firmware FILE, or build with -DZYVORA_FIRMWARE=path.");
         return std::nullopt;
     }
     // Nothing to send is no upgrade: the device would be left waiting for an image.

@@ -150,6 +150,17 @@ std::string without_final_stop(std::string why) {
     return why;
 }
 
+constexpr const char* kRuleName = "50-zyvora-plus.rules";
+constexpr const char* kReload =
+    "sudo udevadm control --reload-rules && sudo udevadm trigger --subsystem-match=hidraw";
+
+bool udev_reads(const std::string& path) {
+    for (const char* folder : {"/etc/udev/rules.d/", "/run/udev/rules.d/", "/usr/lib/udev/rules.d/", "/lib/udev/rules.d/"}) {
+        if (path.rfind(folder, 0) == 0) return true;
+    }
+    return false;
+}
+
 std::string one_per_line(const std::vector<HidInterface>& devices) {
     std::string lines;
     for (const HidInterface& device : devices) lines += "\n" + describe_device(device);
@@ -184,6 +195,35 @@ std::string several_message(const std::string& pick, const std::vector<HidInterf
 }
 
 }  // namespace
+
+std::vector<std::string> udev_rule_places() {
+    std::vector<std::string> places;
+    for (const char* folder : {"/etc/udev/rules.d/", "/usr/lib/udev/rules.d/", "/lib/udev/rules.d/"}) {
+        places.push_back(folder + std::string(kRuleName));
+    }
+    char self[4096];
+    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length > 0) {
+        std::string program(self, static_cast<std::size_t>(length));
+        const std::size_t slash = program.rfind('/');
+        if (slash != std::string::npos) places.push_back(program.substr(0, slash) + "/../lib/udev/rules.d/" + kRuleName);
+    }
+    return places;
+}
+
+std::string permission_hint(const std::vector<std::string>& places) {
+    for (const std::string& place : places) {
+        if (::access(place.c_str(), R_OK) != 0) continue;
+        if (udev_reads(place)) {
+            return "The udev rule " + place + " is installed: reload udev's rules (" + kReload +
+                   ") or replug the device.";
+        }
+        return "The udev rule " + place + " is where udev does not read it: copy it to /etc/udev/rules.d/, then " +
+               "reload udev's rules (" + kReload + ").";
+    }
+    return std::string("On Linux, install the udev rule resources/") + kRuleName + " (see README), then reload " +
+           "udev's rules (" + kReload + ").";
+}
 
 HidPort::HidPort(std::string pick) : HidPort(make_hidapi_backend(), std::move(pick)) {}
 
@@ -230,8 +270,8 @@ std::unique_ptr<Transport> HidPort::open(Feedback& feedback) {
         feedback.log(kDeviceInUse);
         return nullptr;
     }
-    feedback.log("Zyvora Plus 2.0 could not be opened: " + without_final_stop(opening.why) +
-                 ". On Linux, install the udev rule resources/50-zyvora-plus.rules (see README).");
+    feedback.log("Zyvora Plus 2.0 could not be opened: " + without_final_stop(opening.why) + ". " +
+                 permission_hint(rule_places_ ? *rule_places_ : udev_rule_places()));
     // The flow goes on and fails at its first exchange, as with a device that will not open.
     return std::make_unique<UnopenedTransport>();
 }

@@ -64,6 +64,13 @@ std::string ask_versions(Transport& transport);
 // the user would rather not go on.
 using HidChooser = std::function<std::optional<std::size_t>(const std::vector<HidInterface>& devices)>;
 
+// Where the udev rule that opens the device to the user at the seat may be installed: the folders
+// udev reads, then the one beside this program (an install under /usr/local, which udev does not read).
+std::vector<std::string> udev_rule_places();
+// What to do when the device will not open: reload the rule found first among `places`, move one
+// udev does not read, or install it.
+std::string permission_hint(const std::vector<std::string>& places);
+
 class HidPort : public DevicePort {
 public:
     // `pick` is a device's path or serial number; empty, the only device attached is taken.
@@ -73,6 +80,8 @@ public:
     // Asked when several devices are attached and none is picked; without one, such an
     // operation is refused with a message that lists them.
     void set_chooser(HidChooser chooser) { chooser_ = std::move(chooser); }
+    // Where the permission hint looks for the udev rule (udev_rule_places() unless set).
+    void set_rule_places(std::vector<std::string> places) { rule_places_ = std::move(places); }
 
     std::unique_ptr<Transport> open(Feedback& feedback) override;
 
@@ -86,6 +95,7 @@ private:
     std::unique_ptr<HidBackend> backend_;
     std::string pick_;
     HidChooser chooser_;
+    std::optional<std::vector<std::string>> rule_places_;
 };
 
 // An exclusive, non-blocking flock on a file or device node, held while this lives: one program

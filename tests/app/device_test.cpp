@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QDir>
 #include <QTemporaryDir>
+#include <QStandardPaths>
 #include <QtTest>
 #include <QWindow>
 #include <algorithm>
@@ -18,6 +19,7 @@
 #include <tuple>
 
 #include "device_flows.h"
+#include "folders.h"
 #include "main_window.h"
 #include "multi_row_tabs.h"
 #include "recorder.h"
@@ -397,7 +399,9 @@ private slots:
         const zyvora_app::FileDialogDecl& dialog = recorder->dialogs[0];
         QCOMPARE(dialog.name, QString("Firmware_OpenDialog"));
         QVERIFY(!dialog.save);
-        QCOMPARE(dialog.folder, QCoreApplication::applicationDirPath() + "/firmware/");
+        // Nothing beside this test program: the documents folder, or home where there is none.
+        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        QCOMPARE(dialog.folder, (QDir(documents).exists() ? documents : QDir::homePath()) + u'/');
         QCOMPARE(dialog.file_name, QString());
         QCOMPARE(dialog.filter, QString("Firmware images (*.bin);;All files (*)"));
         QVERIFY(recorder->boxes.isEmpty());
@@ -599,6 +603,7 @@ private slots:
 
 private:
     void start(zyvora::SimOptions options) {
+        zyvora_app::window_settings().remove("Folders");  // no folder chosen in an earlier run
         std::string error;
         device = zyvora::SimulatedDevice::create(std::move(options), &error);
         QVERIFY2(device, error.c_str());

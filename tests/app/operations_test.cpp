@@ -8,9 +8,11 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "folders.h"
 #include "main_window.h"
 #include "operations.h"
 #include "xtea.h"
@@ -20,6 +22,12 @@ using zyvora_app::BoxKind;
 using zyvora_app::TForm1;
 
 namespace {
+
+// Where a dialog starts when nothing is beside the program and nothing was chosen before.
+QString documents_or_home() {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return (QDir(documents).exists() ? documents : QDir::homePath()) + u'/';
+}
 
 void retype(QLineEdit* edit, const QString& text) {
     edit->setFocus();
@@ -46,16 +54,14 @@ class OperationsTest : public QObject {
 
 private slots:
     void init() {
-        window = std::make_unique<TForm1>();
-        recorder = std::make_unique<Recorder>();
-        recorder->attach(*window);
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        open_window();
         dir = std::make_unique<QTemporaryDir>();
         QVERIFY(dir->isValid());
+        zyvora_app::window_settings().remove("Folders");
     }
     void cleanup() { window.reset(); }
 
+    // This test program has no config/ or remote/ beside it, as an installed copy has none.
     void the_file_dialogs() {
         const QString config = QCoreApplication::applicationDirPath() + "/config/";
         QTest::mouseClick(button("Button1"), Qt::LeftButton);
@@ -64,13 +70,13 @@ private slots:
         const auto& save = recorder->dialogs[0];
         QCOMPARE(save.name, QString("SaveDialog1"));
         QVERIFY(save.save);
-        QCOMPARE(save.folder, config);
+        QCOMPARE(save.folder, documents_or_home());
         QCOMPARE(save.file_name, QString("zyvoraplus20.cfg"));
         QCOMPARE(save.filter, QString("Zyvora Plus 2.0 config files (*.cfg)"));
         const auto& open = recorder->dialogs[1];
         QCOMPARE(open.name, QString("OpenDialog2"));
         QVERIFY(!open.save);
-        QCOMPARE(open.folder, config);
+        QCOMPARE(open.folder, documents_or_home());
         QCOMPARE(open.filter, QString("Zyvora Plus 2.0 config files (*.cfg)"));
         // Cancelled: nothing shown, nothing changed, and the folder is not made.
         QVERIFY(recorder->boxes.isEmpty());
@@ -82,6 +88,47 @@ private slots:
         QCOMPARE(ruf.folder, QCoreApplication::applicationDirPath() + "/remote/");
         QCOMPARE(ruf.file_name, QString("zyvoraplus20.ruf"));
         QCOMPARE(ruf.filter, QString("Zyvora Plus 2.0 remote update files (*.ruf)"));
+    }
+
+    // The folder of a file chosen is where that kind of dialog starts next, in this run and the next.
+    void a_chosen_folder_is_where_the_next_dialog_starts() {
+        const QString folder = dir->path() + u'/';
+        recorder->answers << folder + "station.cfg";
+        QTest::mouseClick(button("Button1"), Qt::LeftButton);
+        QTest::mouseClick(button("Button2"), Qt::LeftButton);
+        QCOMPARE(recorder->dialogs.size(), 2);
+        QCOMPARE(recorder->dialogs[1].folder, folder);
+
+        open_window();  // the next run
+        QTest::mouseClick(button("Button2"), Qt::LeftButton);
+        QCOMPARE(recorder->dialogs.size(), 1);
+        QCOMPARE(recorder->dialogs[0].folder, folder);
+        QTest::mouseClick(button("Button12"), Qt::LeftButton);  // remote update files are another kind
+        QCOMPARE(recorder->dialogs.size(), 2);
+        QCOMPARE(recorder->dialogs[1].folder, documents_or_home());
+    }
+
+    void start_folders_data() {
+        QTest::addColumn<QString>("beside");
+        QTest::addColumn<QString>("last_used");
+        QTest::addColumn<QString>("documents");
+        QTest::addColumn<QString>("expected");
+        static const QTemporaryDir base;
+        const QString a = base.filePath("a"), b = base.filePath("b"), gone = base.filePath("gone");
+        QVERIFY(QDir().mkpath(a) && QDir().mkpath(b));
+        QTest::newRow("beside the program") << a << b << b << a + '/';
+        QTest::newRow("last used") << gone << b + '/' << a << b + '/';
+        QTest::newRow("last used since removed") << gone << gone << a << a + '/';
+        QTest::newRow("last used under /usr") << gone << "/usr/share" << a << a + '/';
+        QTest::newRow("beside a program in /usr/bin") << "/usr/bin" << gone << b << b + '/';
+        QTest::newRow("nothing: home") << gone << QString() << gone << QDir::homePath() + '/';
+    }
+    void start_folders() {
+        QFETCH(QString, beside);
+        QFETCH(QString, last_used);
+        QFETCH(QString, documents);
+        QFETCH(QString, expected);
+        QCOMPARE(zyvora_app::start_folder(beside, last_used, documents), expected);
     }
 
     void save_then_read_brings_the_saved_values_back() {
@@ -212,11 +259,20 @@ private slots:
     void remote_update_file_failures_keep_the_old_file() {
         const QString file = dir->filePath("kept.ruf");
         write_file(file, "the previous package");
+        // A build without an image asks for one after the file: cancelled, nothing is shown;
+        // a file that cannot be read is named.
         window->set_firmware(zyvora::FirmwareStore{});
         recorder->answers << file;
         QTest::mouseClick(button("Button12"), Qt::LeftButton);
-        QCOMPARE(recorder->boxes, only(BoxKind::Information, "Firmware resource not found (FindResource)."));
+        QCOMPARE(recorder->dialogs.size(), 2);
+        QCOMPARE(recorder->dialogs[1].name, QString("Firmware_OpenDialog"));
+        QVERIFY(recorder->boxes.isEmpty());
+        recorder->answers << file << dir->filePath("missing.bin");
+        QTest::mouseClick(button("Button12"), Qt::LeftButton);
+        QCOMPARE(recorder->boxes, only(BoxKind::Information, "Firmware resource not found (LoadResource)."));
 
+        write_file(dir->filePath("fw.bin"), QByteArray(33, 'Z'));
+        window->set_firmware(zyvora::FirmwareStore::from_file(dir->filePath("fw.bin").toStdString()));
         recorder->boxes.clear();
         recorder->answers << dir->filePath("missing-folder/zyvoraplus20.ruf");
         QTest::mouseClick(button("Button12"), Qt::LeftButton);
@@ -280,6 +336,14 @@ private slots:
     }
 
 private:
+    void open_window() {
+        window = std::make_unique<TForm1>();
+        recorder = std::make_unique<Recorder>();
+        recorder->attach(*window);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    }
+
     QPushButton* button(const char* name) { return child<QPushButton>(*window, name); }
 
     std::unique_ptr<TForm1> window;

@@ -382,8 +382,7 @@ TEST_F(Cli, DeviceFailuresExitWithOne) {
     r = run({"--device", "sim", "upload-firmware"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");  // the device is not opened when there is nothing to send
-    EXPECT_EQ(r.err, "Firmware resource not found (FindResource).\n"
-                     "zyvora-cli: this build carries no firmware image; give one with --firmware FILE\n");
+    EXPECT_EQ(r.err, "This build carries no firmware image: give one with --firmware FILE, or build with -DZYVORA_FIRMWARE=path.\n");
 
     write("fw.bin", std::string(33, '\x5A'));
     r = run({"--device", "sim", "--firmware", "fw.bin", "upload-firmware"});

@@ -66,7 +66,7 @@ TEST(EmbeddedFirmware, IsTheConfiguredImageOrNone) {
     if (configured.empty()) {
         EXPECT_FALSE(store.carries_image());
         EXPECT_EQ(store.load(feedback), std::nullopt);
-        EXPECT_EQ(feedback.events, std::vector<std::string>{"info: Firmware resource not found (FindResource)."});
+        EXPECT_EQ(feedback.events, std::vector<std::string>{"info: This build carries no firmware image: give one with --firmware FILE, or build with -DZYVORA_FIRMWARE=path."});
     } else {
         std::ifstream file(configured, std::ios::binary);
         const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(file), {}};

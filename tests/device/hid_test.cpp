@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <deque>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <set>
 
@@ -117,6 +120,7 @@ protected:
         backend->refused = refused_;
         backend->in_use = in_use_;
         port_ = std::make_unique<HidPort>(std::move(backend), std::move(pick));  // keeps backend_ alive
+        port_->set_rule_places({});  // no udev rule installed
         if (chooser_) port_->set_chooser(chooser_);
     }
     static std::string path_of(const std::unique_ptr<Transport>& transport) {
@@ -279,7 +283,9 @@ TEST_F(HidOpen, AMatchThatWillNotOpenSaysWhyAndItsExchangesFail) {
               (std::vector<std::string>{kFound,
                                         "Zyvora Plus 2.0 could not be opened: Failed to open a device with path "
                                         "'/dev/hidraw4': Permission denied. On Linux, install the udev rule "
-                                        "resources/50-zyvora-plus.rules (see README)."}));
+                                        "resources/50-zyvora-plus.rules (see README), then reload udev's rules "
+                                        "(sudo udevadm control --reload-rules && sudo udevadm trigger "
+                                        "--subsystem-match=hidraw)."}));
     EXPECT_EQ(backend_->opened, std::vector<std::string>{"/dev/hidraw4"});
     ASSERT_NE(transport, nullptr);
     Report reply;
@@ -294,7 +300,33 @@ TEST_F(HidOpen, AReasonEndingInAFullStopIsNotDoubled) {
     open({{"p", "HID\\VID_0483&PID_A124", ""}});
     EXPECT_EQ(feedback_.lines().back(),
               "Zyvora Plus 2.0 could not be opened: Permission denied. On Linux, install the udev rule "
-              "resources/50-zyvora-plus.rules (see README).");
+              "resources/50-zyvora-plus.rules (see README), then reload udev's rules (sudo udevadm control "
+              "--reload-rules && sudo udevadm trigger --subsystem-match=hidraw).");
+}
+
+// The hint names the rule where one is installed: to reload where udev reads it, to move where not.
+TEST(PermissionHint, NamesTheInstalledRuleOrHowToInstallIt) {
+    const std::string reload = "(sudo udevadm control --reload-rules && sudo udevadm trigger --subsystem-match=hidraw)";
+    const std::string local = ::testing::TempDir() + "50-zyvora-plus.rules";
+    { std::ofstream(local) << "# rule\n"; }
+    EXPECT_EQ(permission_hint({"/nowhere/50-zyvora-plus.rules", local}),
+              "The udev rule " + local + " is where udev does not read it: copy it to /etc/udev/rules.d/, then "
+              "reload udev's rules " + reload + ".");
+    EXPECT_EQ(permission_hint({"/nowhere/50-zyvora-plus.rules"}),
+              "On Linux, install the udev rule resources/50-zyvora-plus.rules (see README), then reload udev's "
+              "rules " + reload + ".");
+    std::remove(local.c_str());
+    // Any rule udev reads stands in for ours, which this machine need not have.
+    for (const char* folder : {"/usr/lib/udev/rules.d/", "/lib/udev/rules.d/"}) {
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+            const std::string rule = entry.path().string();
+            EXPECT_EQ(permission_hint({local, rule}),
+                      "The udev rule " + rule + " is installed: reload udev's rules " + reload +
+                          " or replug the device.");
+            return;
+        }
+    }
 }
 
 TEST_F(HidOpen, ListAsksEveryDeviceInTurnAndNamesThoseThatCannotAnswer) {

@@ -123,7 +123,7 @@ TEST_F(DeviceFlows, UploadDisablesTheButtonsWhateverTheOutcome) {
     const auto buttons = [&](bool enabled) { states.push_back(enabled); };
     EXPECT_FALSE(upload_firmware_flow(*port_, FirmwareStore::embedded(), feedback_, buttons));
     EXPECT_EQ(states, (std::vector<bool>{false, true}));
-    EXPECT_EQ(feedback_.boxes().back(), "info: Firmware resource not found (FindResource).");
+    EXPECT_EQ(feedback_.boxes().back(), "info: This build carries no firmware image: give one with --firmware FILE, or build with -DZYVORA_FIRMWARE=path.");
 
     SimOptions absent;
     absent.not_found = true;

@@ -149,7 +149,7 @@ TEST_F(RemoteUpdate, FailuresLeaveTheDestinationAsItWas) {
     const Case cases[] = {
         {"a setting fails", [&] { return firmware(); }, [](ControlStore& s) { s.set_text("Txdelay", "199"); },
          "info: TX delay - range error (200 - 1000)."},
-        {"no firmware carried", [] { return FirmwareStore(); }, {}, "info: Firmware resource not found (FindResource)."},
+        {"no firmware carried", [] { return FirmwareStore(); }, {}, "info: This build carries no firmware image: give one with --firmware FILE, or build with -DZYVORA_FIRMWARE=path."},
         {"firmware unreadable", [&] { return FirmwareStore::from_file(path("missing.bin")); }, {},
          "info: Firmware resource not found (LoadResource)."},
         {"firmware too long", [&] { return firmware(kFirmwareCapacity + 1); }, {}, "info: Firmware file too long."},
