@@ -8,7 +8,7 @@ build="${1:-$root/build}"
 prefix="$(mktemp -d)"
 trap 'rm -rf "$prefix"' EXIT
 
-cmake --install "$build" --prefix "$prefix" >/dev/null
+cmake --install "$build" --prefix "$prefix" --strip >/dev/null
 share="$prefix/share"
 failed=0
 check() {
@@ -32,6 +32,12 @@ for size in 16 32 48 64 128 256; do
   png="share/icons/hicolor/${size}x${size}/apps/zyvora-configurator.png"
   if [ -e "$prefix/$png" ]; then echo "ok: installed $png"; else echo "note: no $png (rsvg-convert missing at build time)"; fi
 done
+
+# Stripped: no symbol table left in the installed programs.
+for program in zyvora-cli zyvora-configurator; do
+  check "$program is stripped" bash -c '! readelf -S "$1" | grep -q "\.symtab"' _ "$prefix/bin/$program"
+done
+check "zyvora-cli runs" "$prefix/bin/zyvora-cli" --version
 
 check "desktop-file-validate" desktop-file-validate "$share/applications/zyvora-configurator.desktop"
 # The component id is the desktop file's name: the project has no domain of its own for a

@@ -10,7 +10,7 @@ case "$seconds" in
 esac
 bash scripts/setup.sh
 
-cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DZYVORA_FUZZ=ON \
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DZYVORA_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DZYVORA_GUI=OFF -DZYVORA_TESTS=OFF -DZYVORA_BENCH=OFF >/dev/null
 ninja -C build-fuzz -j2 zyvora-fuzz
 
