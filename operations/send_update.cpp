@@ -7,7 +7,6 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
-#include <stdexcept>
 
 #include "files.h"
 #include "package.h"
@@ -20,12 +19,6 @@ namespace {
 constexpr std::size_t kBlockSize = 512;
 // A remote update file holds the settings and a firmware image; far larger is no such file.
 constexpr std::size_t kUpdateFileLimit = std::size_t{64} << 20;
-
-std::uint32_t le32(std::span<const std::uint8_t> bytes, std::size_t at) {
-    std::uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) v = (v << 8) | bytes[at + static_cast<std::size_t>(i)];
-    return v;
-}
 
 std::optional<int> parse_port(const std::string& text) {
     if (text.empty() || text.size() > 5 || !std::all_of(text.begin(), text.end(), [](unsigned char c) {
@@ -137,20 +130,22 @@ std::string failure(CURLcode code, const Transfer& t, const UpdateAddress& to, c
 }  // namespace
 
 std::optional<UpdateAddress> parse_update_address(const std::string& text, std::string* why) {
+    const auto malformed = [&]() -> std::optional<UpdateAddress> {
+        *why = "expected HOST[:PORT] or [IPv6]:PORT, not '" + printable(text) + "'";
+        return std::nullopt;
+    };
     UpdateAddress address;
     std::string port_text;
     bool has_port = false;
     if (text.starts_with("[")) {
         const auto close = text.find(']');
         if (close == std::string::npos || close == 1) {
-            *why = "expected HOST[:PORT] or [IPv6]:PORT, not '" + printable(text) + "'";
-            return std::nullopt;
+            return malformed();
         }
         address.host = text.substr(1, close - 1);
         const std::string rest = text.substr(close + 1);
         if (!rest.empty() && rest[0] != ':') {
-            *why = "expected HOST[:PORT] or [IPv6]:PORT, not '" + printable(text) + "'";
-            return std::nullopt;
+            return malformed();
         }
         has_port = !rest.empty();
         if (has_port) port_text = rest.substr(1);
@@ -167,8 +162,7 @@ std::optional<UpdateAddress> parse_update_address(const std::string& text, std::
     }
     if (address.host.empty() ||
         std::any_of(address.host.begin(), address.host.end(), [](unsigned char c) { return c <= ' ' || c == '/'; })) {
-        *why = "expected HOST[:PORT] or [IPv6]:PORT, not '" + printable(text) + "'";
-        return std::nullopt;
+        return malformed();
     }
     if (has_port) {
         const auto port = parse_port(port_text);
@@ -186,34 +180,6 @@ std::string address_text(const UpdateAddress& address) {
     std::string text = v6 ? "[" + address.host + "]" : address.host;
     if (address.port != kTftpPort) text += ":" + std::to_string(address.port);
     return text;
-}
-
-std::string device_address(const ControlStore& store) {
-    constexpr int kDhcp = 1;  // the index of "DHCP" in "IP configuration method:"
-    if (store.index("Netconfig") == kDhcp) return {};
-    std::string text;
-    for (int i = 0; i < 4; ++i) {
-        const std::string& octet = store.text("Ipaddr" + std::to_string(i));
-        // Checked by the encode pass before a file is built, so a number; written without the
-        // spaces or zeros it may be typed with.
-        std::string number;
-        try {
-            number = std::to_string(std::stoi(octet));
-        } catch (const std::exception&) {
-            number = octet;
-        }
-        text += (i ? "." : "") + number;
-    }
-    return text;
-}
-
-std::optional<std::string> update_file_problem(std::span<const std::uint8_t> bytes) {
-    if (bytes.size() < kPackageFirmwareOffset) return "it is shorter than the settings it must hold";
-    if (kPackageFirmwareOffset + le32(bytes, 0) != bytes.size()) return "its size field does not match its length";
-    if (package_crc(bytes.subspan(kPackageImageOffset)) != le32(bytes, kPackageCrcOffset)) {
-        return "its CRC does not match its contents";
-    }
-    return std::nullopt;
 }
 
 SendOutcome send_update_file(const std::string& path, const UpdateAddress& to, const std::string& remote_name,

@@ -2,12 +2,9 @@
 // Sending a remote update file to a device over the network: a TFTP write request in octet
 // mode, through libcurl, of the file's bytes exactly as built.
 #include <chrono>
-#include <cstdint>
 #include <optional>
-#include <span>
 #include <string>
 
-#include "controls.h"
 #include "feedback.h"
 
 namespace zyvora {
@@ -25,14 +22,6 @@ struct UpdateAddress {
 std::optional<UpdateAddress> parse_update_address(const std::string& text, std::string* why);
 // The address as the user writes it: the port only when it is not 69, an IPv6 address in brackets.
 std::string address_text(const UpdateAddress& address);
-
-// The device's own address as its settings give it: the Network page's IP Address, or empty
-// when the device takes its address by DHCP.
-std::string device_address(const ControlStore& store);
-
-// Nullopt when `bytes` are a remote update file (its size field matches its length and its CRC
-// its contents), else what is wrong, as a reason after "not a remote update file: ".
-std::optional<std::string> update_file_problem(std::span<const std::uint8_t> bytes);
 
 // How long the transfer may take. A device that answers no packet within `block` (the first
 // one included) is given up, and so is a whole transfer longer than `whole`. libcurl counts TFTP

@@ -1,8 +1,30 @@
 // The "Network" tab and the "Remote access" pages: the device's own IP settings, and its web,
 // telnet, KISS, small APRS-IS server and statistics upload services.
+#include "network.h"
+
+#include "intparse.h"
 #include "registry.h"
 
 namespace zyvora {
+
+namespace {
+
+constexpr const char* kAddressPrefix = "Ipaddr";
+constexpr int kDhcp = 1;  // the index of "DHCP" in "IP configuration method:"
+
+}  // namespace
+
+std::string device_address(const ControlStore& store) {
+    if (store.index("Netconfig") == kDhcp) return {};
+    std::string text;
+    for (int i = 0; i < 4; ++i) {
+        const std::string& octet = store.text(kAddressPrefix + std::to_string(i));
+        // Written without the spaces or zeros it may be typed with; the encode pass has checked it.
+        const std::optional<std::int32_t> number = try_parse_int(octet);
+        text += (i ? "." : "") + (number ? std::to_string(*number) : octet);
+    }
+    return text;
+}
 
 Area network_area() {
     AreaBuilder a("network");
@@ -21,7 +43,7 @@ Area network_area() {
         const char* message;
     };
     const Address rows[] = {
-        {"Ipaddr", "IP Address:", "Device IP address.", 634, {192, 168, 2, 2}, "IP Address - range error (0 - 255)."},
+        {kAddressPrefix, "IP Address:", "Device IP address.", 634, {192, 168, 2, 2}, "IP Address - range error (0 - 255)."},
         {"Ipmask", "IP Mask:", "Device network mask", 642, {255, 255, 255, 0}, "IP Mask - range error (0 - 255)."},
         {"Ipgate", "Gateway:", "Your network gateway/router IP.", 638, {192, 168, 2, 1}, "Gateway - range error (0 - 255)."},
         {"Ipdns", "DNS:",

@@ -4,7 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "image.h"
@@ -29,5 +31,9 @@ FillerSource time_seeded_filler();
 // The whole file for `image` (the outgoing image, not yet enciphered) and `firmware`.
 std::vector<std::uint8_t> build_package(const Image& image, std::span<const std::uint8_t> firmware,
                                         const FillerSource& filler);
+
+// Nullopt when `bytes` are a remote update file (its size field matches its length and its CRC
+// its contents), else what is wrong, as a reason after "not a remote update file: ".
+std::optional<std::string> update_file_problem(std::span<const std::uint8_t> bytes);
 
 }  // namespace zyvora
