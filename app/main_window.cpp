@@ -461,15 +461,19 @@ void TForm1::set_firmware_file(const QString& file_name) {
     firmware_file_ = file_name;
 }
 
+// A build without an image asks for one: a made-up image could ruin the device.
+bool TForm1::ask_firmware_if_none(zyvora::FirmwareStore& firmware, QString& file_name) {
+    if (firmware.carries_image()) return true;
+    file_name = ask_file(firmware_dialog_);
+    if (file_name.isEmpty()) return false;
+    firmware = zyvora::FirmwareStore::from_file(to_path(file_name));
+    return true;
+}
+
 void TForm1::upload_firmware() {
     zyvora::FirmwareStore firmware = firmware_;
     QString file_name = firmware_file_;
-    // A build without an image asks for one: a made-up image could ruin the device.
-    if (!firmware.carries_image()) {
-        file_name = ask_file(firmware_dialog_);
-        if (file_name.isEmpty()) return;
-        firmware = zyvora::FirmwareStore::from_file(to_path(file_name));
-    }
+    if (!ask_firmware_if_none(firmware, file_name)) return;
     // Read before the question, so that an image the device cannot take is refused first and
     // the question names its true size.
     const auto image = firmware.load(*feedback_);
@@ -517,11 +521,8 @@ void TForm1::build_remote_update_file() {
         [this, &file, &firmware]() -> std::optional<std::string> {
             file = ask_file(ruf_save_dialog_);
             if (file.isEmpty()) return std::nullopt;
-            if (!firmware.carries_image()) {
-                const QString image = ask_file(firmware_dialog_);
-                if (image.isEmpty()) return std::nullopt;
-                firmware = zyvora::FirmwareStore::from_file(to_path(image));
-            }
+            QString image;
+            if (!ask_firmware_if_none(firmware, image)) return std::nullopt;
             return to_path(file);
         },
         *feedback_);

@@ -118,6 +118,11 @@ private:
     bool save_to_file();
     void read_from_file();
     void build_remote_update_file();
+    // Asks through `dialog`, starting where files of its kind are kept.
+    QString ask_file(const FileDialogDecl& dialog);
+    // When `firmware` carries no image, asks for a firmware file and takes it (its name in
+    // `file_name`); false when cancelled.
+    bool ask_firmware_if_none(zyvora::FirmwareStore& firmware, QString& file_name);
     // After a build: offers to send `file` to the device, proposing the address last given for
     // it, else the device's own.
     void offer_to_send(const QString& file);
@@ -151,7 +156,6 @@ private:
     FileDialogDecl ruf_save_dialog_;
     FileDialogDecl firmware_dialog_;
     FileAsker ask_file_;
-    QString ask_file(const FileDialogDecl& dialog);
     DeviceAsker ask_device_;
     SendAsker ask_send_;
     ChangesAsker ask_changes_;

@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <QDir>
 #include <QTemporaryDir>
-#include <QStandardPaths>
 #include <QtTest>
 #include <QWindow>
 #include <algorithm>
@@ -399,9 +398,7 @@ private slots:
         const zyvora_app::FileDialogDecl& dialog = recorder->dialogs[0];
         QCOMPARE(dialog.name, QString("Firmware_OpenDialog"));
         QVERIFY(!dialog.save);
-        // Nothing beside this test program: the documents folder, or home where there is none.
-        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-        QCOMPARE(dialog.folder, (QDir(documents).exists() ? documents : QDir::homePath()) + u'/');
+        QCOMPARE(dialog.folder, documents_or_home());
         QCOMPARE(dialog.file_name, QString());
         QCOMPARE(dialog.filter, QString("Firmware images (*.bin);;All files (*)"));
         QVERIFY(recorder->boxes.isEmpty());

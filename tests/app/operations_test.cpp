@@ -8,7 +8,6 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -22,12 +21,6 @@ using zyvora_app::BoxKind;
 using zyvora_app::TForm1;
 
 namespace {
-
-// Where a dialog starts when nothing is beside the program and nothing was chosen before.
-QString documents_or_home() {
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return (QDir(documents).exists() ? documents : QDir::homePath()) + u'/';
-}
 
 void retype(QLineEdit* edit, const QString& text) {
     edit->setFocus();

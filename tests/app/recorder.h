@@ -1,14 +1,23 @@
 #pragma once
 // Takes the place of the window's modal boxes and file dialogs: boxes are recorded, questions
 // and dialogs are answered with the replies and names a test queues.
+#include <QDir>
 #include <QList>
 #include <QMessageBox>
 #include <QtTest>
+#include <QStandardPaths>
 #include <QString>
 #include <memory>
 
 #include "box_presenter.h"
 #include "main_window.h"
+
+// Where a file dialog starts when nothing is beside the test program (as for an installed copy)
+// and no folder was chosen before: the documents folder, or home where there is none.
+inline QString documents_or_home() {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return (QDir(documents).exists() ? documents : QDir::homePath()) + u'/';
+}
 
 struct Box {
     zyvora_app::BoxKind kind;
