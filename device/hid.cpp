@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cwchar>
+#include <iterator>
 #include <utility>
 
 #include "link.h"
@@ -154,11 +155,13 @@ constexpr const char* kRuleName = "50-zyvora-plus.rules";
 constexpr const char* kReload =
     "sudo udevadm control --reload-rules && sudo udevadm trigger --subsystem-match=hidraw";
 
+// The folders udev reads rules from, the administrator's first.
+constexpr const char* kUdevRuleFolders[] = {"/etc/udev/rules.d/", "/run/udev/rules.d/", "/usr/lib/udev/rules.d/",
+                                            "/lib/udev/rules.d/"};
+
 bool udev_reads(const std::string& path) {
-    for (const char* folder : {"/etc/udev/rules.d/", "/run/udev/rules.d/", "/usr/lib/udev/rules.d/", "/lib/udev/rules.d/"}) {
-        if (path.rfind(folder, 0) == 0) return true;
-    }
-    return false;
+    return std::any_of(std::begin(kUdevRuleFolders), std::end(kUdevRuleFolders),
+                       [&](const char* folder) { return path.starts_with(folder); });
 }
 
 std::string one_per_line(const std::vector<HidInterface>& devices) {
@@ -198,9 +201,7 @@ std::string several_message(const std::string& pick, const std::vector<HidInterf
 
 std::vector<std::string> udev_rule_places() {
     std::vector<std::string> places;
-    for (const char* folder : {"/etc/udev/rules.d/", "/usr/lib/udev/rules.d/", "/lib/udev/rules.d/"}) {
-        places.push_back(folder + std::string(kRuleName));
-    }
+    for (const char* folder : kUdevRuleFolders) places.push_back(folder + std::string(kRuleName));
     char self[4096];
     const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
     if (length > 0) {
