@@ -87,24 +87,6 @@ private:
     std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
 };
 
-// The backup's file name without its extension: the local date and time, so that they sort,
-// and a number should two come in one second.
-std::string backup_base(const std::string& folder) {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    ::localtime_r(&now, &local);
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y-%m-%d_%H-%M-%S", &local);
-    std::string base = folder + "/" + stamp;
-    // "_02" sorts after the plain stamp's ".cfg", as it came after it.
-    for (int n = 2; std::ifstream(base + ".cfg") || std::ifstream(base + ".bin"); ++n) {
-        char suffix[16];
-        std::snprintf(suffix, sizeof suffix, "_%02d", n);
-        base = folder + "/" + stamp + suffix;
-    }
-    return base;
-}
-
 std::string restore_hint(const std::optional<std::string>& backup) {
     return backup ? "\nThe device's previous settings are saved in " + printable(*backup) +
                         "; write that file to restore them."
@@ -134,9 +116,10 @@ bool back_up(const Registry& registry, const Image& current, const std::string& 
         return true;
     }
     std::string why;
-    const std::string base = make_folders(folder, &why) ? backup_base(folder) : std::string();
-    if (base.empty() || !save_settings_file(registry, previous, base + ".cfg", feedback) ||
-        !write_image_file(current, base + ".bin", feedback)) {
+    const std::string base = make_folders(folder, &why) ? claim_backup_name(folder, &why) : std::string();
+    const bool saved_cfg = !base.empty() && save_settings_file(registry, previous, base + ".cfg", feedback);
+    if (!base.empty() && !saved_cfg) std::remove((base + ".cfg").c_str());  // the empty claim, not a backup
+    if (!saved_cfg || !write_image_file(current, base + ".bin", feedback)) {
         if (!why.empty()) feedback.error("Unable to write to " + printable(folder) + ": " + why);
         feedback.info("The backup of the device's settings could not be saved, so nothing was written to the device.");
         return false;
@@ -177,6 +160,24 @@ WritePreview preview_of(const Registry& registry, const Image& current, const Im
 }
 
 }  // namespace
+
+std::string claim_backup_name(const std::string& folder, std::string* why) {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%d_%H-%M-%S", &local);
+    // "_02" sorts after the plain stamp's ".cfg", as it came after it.
+    for (int n = 1;; ++n) {
+        char suffix[16] = "";
+        if (n > 1) std::snprintf(suffix, sizeof suffix, "_%02d", n);
+        const std::string base = folder + "/" + stamp + suffix;
+        if (std::ifstream(base + ".bin")) continue;  // the half of an older backup
+        bool taken = false;
+        if (claim_new_file(base + ".cfg", &taken, why)) return base;
+        if (!taken) return {};
+    }
+}
 
 WriteSafety default_write_safety() { return {data_home() + "/zyvora-configurator/backups", true}; }
 

@@ -39,6 +39,12 @@ struct WriteSafety {
     std::function<bool(const WritePreview&)> confirm = {};
 };
 
+// The name, without its extension, of a new backup in `folder`: the local date and time, so that
+// they sort, and a number should two come in one second. Its ".cfg" is made at once, empty, so
+// that two writes at once (two devices from one script) never share a name. Empty, with `why`,
+// when the folder takes no new file.
+std::string claim_backup_name(const std::string& folder, std::string* why);
+
 // The backups in the user's data folder, and verify: what both front ends use unless told not to.
 WriteSafety default_write_safety();
 

@@ -330,6 +330,18 @@ bool can_replace(const std::string& given) {
     return ::stat(dir.c_str(), &folder) == 0 && S_ISDIR(folder.st_mode) && ::access(dir.c_str(), W_OK | X_OK) == 0;
 }
 
+bool claim_new_file(const std::string& path, bool* taken, std::string* why) {
+    *taken = false;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    if (fd >= 0) {
+        ::close(fd);
+        return true;
+    }
+    *taken = errno == EEXIST;
+    if (!*taken) *why = std::strerror(errno);
+    return false;
+}
+
 bool same_file(const std::string& a, const std::string& b) {
     struct stat sa {}, sb {};
     return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&

@@ -57,6 +57,11 @@ void write_whole_file(const std::string& path, std::string_view data);
 // regular file the user may write, or not there yet, or `-` or another target written straight through. Lets an operation refuse before slow work.
 bool can_replace(const std::string& path);
 
+// Makes `path` as a new empty file, readable and writable by its owner only, and only if no
+// file of that name is there: of two programs that want the name at once, one gets it. False
+// with `taken` set when the name was taken, or with `why` (strerror text) when it cannot be made.
+bool claim_new_file(const std::string& path, bool* taken, std::string* why);
+
 // Whether the two names are one file (both exist and share device and inode).
 bool same_file(const std::string& a, const std::string& b);
 

@@ -197,6 +197,24 @@ TEST_F(SafeWrite, BacksUpTheDeviceWritesAndReadsBack) {
     EXPECT_EQ(backups().size(), 4u);
 }
 
+// Two writes at once (two devices from one script) claim their backup names before either saves,
+// so neither backup replaces the other; the half of an older backup keeps its name too.
+TEST_F(SafeWrite, BackupNamesAreClaimedAtOnce) {
+    std::filesystem::create_directories(*safety_.backups);
+    std::string why;
+    const std::string first = claim_backup_name(*safety_.backups, &why);
+    ASSERT_FALSE(first.empty()) << why;
+    write_whole_file(first + "_02.bin", "");
+    const std::string second = claim_backup_name(*safety_.backups, &why);
+    ASSERT_FALSE(second.empty()) << why;
+    EXPECT_NE(second, first);
+    EXPECT_NE(second, first + "_02");
+    EXPECT_EQ(read_whole_file(first + ".cfg"), "");
+    EXPECT_EQ(read_whole_file(second + ".cfg"), "");
+    EXPECT_EQ(claim_backup_name("/dev/null/backups", &why), "");
+    EXPECT_EQ(why, "Not a directory");
+}
+
 TEST_F(SafeWrite, WhatStopsTheWriteBeforeTheDeviceIsTouched) {
     const struct {
         std::vector<std::string> faults;
