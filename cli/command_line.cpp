@@ -221,11 +221,24 @@ std::vector<std::string> with_help_verb(const CommandLine& line, std::vector<std
 
 std::optional<std::string> unknown_word(const CommandLine& line, const std::vector<std::string>& args) {
     std::optional<std::string> found;
+    const CLI::App* current = nullptr;
     walk(line, args, [&](std::size_t at, const CLI::App* verb) {
-        if (verb || verb_named(line, args[at])) return false;
+        if (verb) return false;
+        current = verb_named(line, args[at]);
+        if (current) return false;
         found = "unknown verb '" + printable(args[at]) + "'" + hint(args[at], verb_names(line));
         return true;
     }, [&](std::size_t, const std::string& name) {
+        // An option of other verbs is no typing mistake: say where it belongs.
+        std::string owners;
+        for (const CLI::App* verb : line.app.get_subcommands([](const CLI::App*) { return true; })) {
+            if (verb->get_option_no_throw(name)) owners += (owners.empty() ? "" : ", ") + verb->get_name();
+        }
+        if (!owners.empty()) {
+            found = current ? name + " does not apply to " + current->get_name()
+                            : name + " is an option of " + owners + "; give it after the verb";
+            return true;
+        }
         std::vector<std::string> known;
         const auto add_names = [&](const CLI::App& app) {
             for (const CLI::Option* option : app.get_options()) {
@@ -238,6 +251,26 @@ std::optional<std::string> unknown_word(const CommandLine& line, const std::vect
         return true;
     });
     return found;
+}
+
+std::string usage_error(const CommandLine& line, const std::vector<std::string>& args, const CLI::ParseError& e) {
+    const CLI::App* verb = nullptr;
+    walk(line, args, [&](std::size_t at, const CLI::App* found) {
+        if (!found) verb = verb_named(line, args[at]);
+        return verb != nullptr;
+    }, [](std::size_t, const std::string&) { return false; });
+    std::string what = e.what();
+    if (dynamic_cast<const CLI::RequiredError*>(&e) && !verb && line.app.get_subcommands().empty()) {
+        what = "a verb is required";
+    } else if (std::vector<std::string> extras = line.app.remaining(true);
+               dynamic_cast<const CLI::ExtrasError*>(&e) && !extras.empty()) {
+        // Named in the order given (the parser lists them last first).
+        const auto at = [&](const std::string& word) { return std::find(args.begin(), args.end(), word) - args.begin(); };
+        std::stable_sort(extras.begin(), extras.end(), [&](const auto& a, const auto& b) { return at(a) < at(b); });
+        what = extras.size() == 1 ? "unexpected argument" : "unexpected arguments";
+        for (const std::string& extra : extras) what += " '" + printable(extra) + "'";
+    }
+    return what + "; see zyvora-cli " + (verb ? verb->get_name() + " " : std::string()) + "--help";
 }
 
 std::optional<int> refuse_inconsistent(const CommandLine& line) {

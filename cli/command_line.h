@@ -61,6 +61,9 @@ std::vector<std::string> with_help_verb(const CommandLine& line, std::vector<std
 // when the arguments hold neither.
 std::optional<std::string> unknown_word(const CommandLine& line, const std::vector<std::string>& args);
 
+// Any other parse failure in words of this program, naming the help to read.
+std::string usage_error(const CommandLine& line, const std::vector<std::string>& args, const CLI::ParseError& e);
+
 // Options the verb has no use for, and an output that would replace an input: the exit status
 // of the refusal, or nullopt when the command line holds together.
 std::optional<int> refuse_inconsistent(const CommandLine& line);

@@ -24,11 +24,9 @@ int main(int argc, char** argv) {
         // The parser takes the arguments last first.
         line.app.parse(std::vector<std::string>(args.rbegin(), args.rend()));
     } catch (const CLI::ParseError& e) {
-        if (e.get_exit_code() != 0) {
-            if (const auto unknown = unknown_word(line, args)) return refuse(*unknown);
-        }
-        const int code = line.app.exit(e);
-        return code == 0 ? 0 : 2;
+        if (e.get_exit_code() == 0) return line.app.exit(e);  // --help, --version
+        const auto unknown = unknown_word(line, args);
+        return refuse(unknown ? *unknown : usage_error(line, args, e));
     }
     if (const auto refused = refuse_inconsistent(line)) return *refused;
 

@@ -155,10 +155,10 @@ TEST_F(CliEdges, OptionsThatDoNotApplyAndLatenciesPastTheReplyLimitAreUsageError
         {{"--sim-erased", "check", "good.cfg"}, 2, "", "zyvora-cli: --sim-erased does not apply to check\n"},
         {{"--firmware", "fw.bin", "check", "good.cfg"}, 2, "", "zyvora-cli: --firmware does not apply to check\n"},
         {{"--device", "sim", "--sim-latency-us", "5000001", "info"}, 2, "",
-         "--sim-latency-us: Value 5000001 not in range 0 to 5000000\nRun with --help for more information.\n"},
+         "zyvora-cli: --sim-latency-us: Value 5000001 not in range 0 to 5000000; see zyvora-cli info --help\n"},
         {{"--device", "sim", "--sim-latency-us", "99999999999999999999", "info"}, 2, "",
-         "--sim-latency-us: Value 99999999999999999999 not in range 0 to 5000000\n"
-         "Run with --help for more information.\n"},
+         "zyvora-cli: --sim-latency-us: Value 99999999999999999999 not in range 0 to 5000000; "
+         "see zyvora-cli info --help\n"},
     });
 }
 

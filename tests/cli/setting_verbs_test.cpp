@@ -115,7 +115,7 @@ TEST_F(SettingVerbs, Get) {
         {{"get", "none.cfg", "TXdelay"}, 1, "", "Unable to read none.cfg: No such file or directory\n"},
         {{"get", "zeros.bin", "TXdelay"}, 1, "", "Eeprom checksum error. Please reload configuration.\n"},
         {{"--device", "sim", "get", "d.cfg", "TXdelay"}, 2, "", "zyvora-cli: --device does not apply to get\n"},
-        {{"get", "d.cfg"}, 2, "", "KEY is required\nRun with --help for more information.\n"},
+        {{"get", "d.cfg"}, 2, "", "zyvora-cli: KEY is required; see zyvora-cli get --help\n"},
     };
     for (const Case& c : cases) expect(c);
 }

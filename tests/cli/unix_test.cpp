@@ -253,7 +253,18 @@ TEST_F(Unix, UsageErrorsNameTheMistake) {
          "zyvora-cli: unknown option '--qiuet'; did you mean '--quiet'?\n"},
         {{"check", "--zzzzzz", "station.cfg"}, 2, "", "zyvora-cli: unknown option '--zzzzzz'; see zyvora-cli --help\n"},
         {{"--quiet", "--verbose", "check", "station.cfg"}, 2, "",
-         "--quiet excludes --verbose\nRun with --help for more information.\n"},
+         "zyvora-cli: --quiet excludes --verbose; see zyvora-cli check --help\n"},
+        // What the parser finds wrong is said in the same words, with the help to read.
+        {{}, 2, "", "zyvora-cli: a verb is required; see zyvora-cli --help\n"},
+        {{"-q"}, 2, "", "zyvora-cli: a verb is required; see zyvora-cli --help\n"},
+        {{"check"}, 2, "", "zyvora-cli: IN.cfg is required; see zyvora-cli check --help\n"},
+        {{"check", "station.cfg", "b"}, 2, "", "zyvora-cli: unexpected argument 'b'; see zyvora-cli check --help\n"},
+        {{"defaults", "a", "b", "c"}, 2, "", "zyvora-cli: unexpected arguments 'b' 'c'; see zyvora-cli defaults --help\n"},
+        {{"--device"}, 2, "", "zyvora-cli: --device: 1 required TEXT missing; see zyvora-cli --help\n"},
+        // An option of another verb is no typing mistake.
+        {{"check", "--timeout", "3", "station.cfg"}, 2, "", "zyvora-cli: --timeout does not apply to check\n"},
+        {{"--timeout", "3", "check", "station.cfg"}, 2, "",
+         "zyvora-cli: --timeout is an option of ruf, send-update; give it after the verb\n"},
         {{"-V"}, 0, "Zyvora Plus 2.0 Configurator v1.13, for device firmware 1.13\n", ""},
         {{"--version"}, 0, "Zyvora Plus 2.0 Configurator v1.13, for device firmware 1.13\n", ""},
     });
