@@ -185,10 +185,11 @@ std::string address_text(const UpdateAddress& address) {
 SendOutcome send_update_file(const std::string& path, const UpdateAddress& to, const std::string& remote_name,
                              Feedback& feedback, const SendLimits& limits) {
     const FileRead read = read_file(path, kUpdateFileLimit);
-    if (!read.bytes) {
-        return {false, input_name(path) + ": " +
-                           (read.too_large ? std::string("not a remote update file: it is far too large") : read.reason)};
+    if (read.too_large) {
+        return {false, input_name(path) + " is not a remote update file: it holds more than " +
+                           std::to_string(kUpdateFileLimit) + " bytes (64 MiB)"};
     }
+    if (!read.bytes) return {false, input_name(path) + ": " + read.reason};
     const auto bytes = std::as_bytes(std::span(*read.bytes));
     const std::span<const std::uint8_t> file(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
     if (const auto problem = update_file_problem(file)) {

@@ -117,6 +117,7 @@ TEST_F(SendUpdate, WhatIsNoRemoteUpdateFileIsNeverSent) {
         {"long.ruf", "long.ruf is not a remote update file: its size field does not match its length"},
         {"damaged.ruf", "damaged.ruf is not a remote update file: its CRC does not match its contents"},
         {"missing.ruf", "missing.ruf: No such file or directory"},
+        {"/dev/zero", "/dev/zero is not a remote update file: it holds more than 67108864 bytes (64 MiB)"},
     };
     for (const auto& c : cases) {
         const Outcome r = run({"send-update", server.address(), c.file});
