@@ -1,13 +1,16 @@
 #pragma once
 // A TFTP server of the test's own (in.tftpd of tftpd-hpa) on 127.0.0.1 at a free port, serving a
 // temporary folder; stopped and its folder removed when the test ends.
+#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -61,10 +64,13 @@ public:
             ::execv(argv[0], argv.data());
             ::_exit(127);
         }
-        // in.tftpd binds its socket at once; give it that moment.
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        // Gone already: it could not listen there.
-        if (pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == pid_) pid_ = -1;
+        // Ready once it holds the port (a busy machine may take a while to start it); gone already
+        // when it could not listen there.
+        const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (pid_ > 0 && !port_taken() && std::chrono::steady_clock::now() < give_up) {
+            if (::waitpid(pid_, nullptr, WNOHANG) == pid_) pid_ = -1;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
     }
     ~TftpServer() {
         if (pid_ <= 0) return;
@@ -75,6 +81,29 @@ public:
     TftpServer& operator=(const TftpServer&) = delete;
 
     bool running() const { return pid_ > 0; }
+    // Whether a socket is bound at the server's address: a bind of our own there is refused.
+    bool port_taken() const {
+        sockaddr_storage address{};
+        socklen_t length = 0;
+        if (host_.find(':') != std::string::npos) {
+            auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
+            v6->sin6_family = AF_INET6;
+            v6->sin6_port = htons(static_cast<std::uint16_t>(port_));
+            ::inet_pton(AF_INET6, host_.c_str(), &v6->sin6_addr);
+            length = sizeof *v6;
+        } else {
+            auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
+            v4->sin_family = AF_INET;
+            v4->sin_port = htons(static_cast<std::uint16_t>(port_));
+            ::inet_pton(AF_INET, host_.c_str(), &v4->sin_addr);
+            length = sizeof *v4;
+        }
+        const int fd = ::socket(address.ss_family, SOCK_DGRAM, 0);
+        if (fd < 0) return false;
+        const bool taken = ::bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 && errno == EADDRINUSE;
+        ::close(fd);
+        return taken;
+    }
     std::string address() const {
         const bool v6 = host_.find(':') != std::string::npos;
         return (v6 ? "[" + host_ + "]" : host_) + ":" + std::to_string(port_);
