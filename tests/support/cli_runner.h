@@ -38,9 +38,8 @@ struct RunOptions {
     std::optional<rlim_t> file_size_limit;  // RLIMIT_FSIZE in bytes
     std::optional<std::string> input;     // standard input; none: /dev/null
     std::vector<std::pair<std::string, std::string>> environment;  // set for the run
-    // Signals sent to the run, each after its time from the start, or once its standard output
-    // holds a text.
-    std::vector<std::pair<std::chrono::milliseconds, int>> signals;
+    // Signals sent to the run, each once its standard output holds a text: a point in the run
+    // that no machine's speed moves.
     std::vector<std::pair<std::string, int>> signals_after;
     bool output_closed = false;  // standard output is a pipe nobody reads, closed at once
 };
@@ -79,7 +78,6 @@ protected:
         Outcome result;
         int closed[2] = {-1, -1};
         if (options.output_closed && ::pipe(closed) != 0) return result;
-        const auto started = std::chrono::steady_clock::now();
         const pid_t pid = ::fork();
         if (pid == 0) {
             const auto redirect = [](const std::string& file, int to, int flags) {
@@ -113,10 +111,6 @@ protected:
             ::close(closed[1]);
         }
         if (pid <= 0) return result;
-        for (const auto& [after, signal] : options.signals) {
-            std::this_thread::sleep_until(started + after);
-            ::kill(pid, signal);
-        }
         for (const auto& [text, signal] : options.signals_after) {
             const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(60);
             while (read_whole_file(out_file).value_or("").find(text) == std::string::npos &&
