@@ -8,6 +8,7 @@
 #include "command_line.h"
 #include "console.h"
 #include "files.h"
+#include "lint.h"
 #include "operations.h"
 #include "settings_source.h"
 
@@ -109,11 +110,17 @@ int set_verb(const SettingVerbs& v, Feedback& feedback) {
     ControlStore store = start_up_store(registry, feedback);
     Image image{};
     // The whole check runs before anything is written, so a failing one leaves every file as it was.
-    const bool done = read_settings_file(registry, store, v.file, feedback) &&
-                      set_values(registry, store, values, feedback) &&
-                      encode_settings(registry, store, image, feedback) &&
-                      save_settings_file(registry, store, v.output.empty() ? v.file : v.output, feedback);
-    return done ? 0 : 1;
+    if (!read_settings_file(registry, store, v.file, feedback) || !set_values(registry, store, values, feedback) ||
+        !encode_settings(registry, store, image, feedback)) {
+        return 1;
+    }
+    // What `check` would warn of in the values given: a text the device keeps only part of.
+    for (const NewValue& value : values) {
+        const Setting& setting = registry.settings()[value.row];
+        const std::string prefix = "[" + setting.key->section + "] " + setting.key->name;
+        if (auto cut = cut_text_warning(setting, prefix, store.text(setting.control.name).size())) feedback.warning(*cut);
+    }
+    return save_settings_file(registry, store, v.output.empty() ? v.file : v.output, feedback) ? 0 : 1;
 }
 
 // A source's settings as a device would hold them, by row as the settings file holds them;

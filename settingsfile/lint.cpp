@@ -69,11 +69,7 @@ std::optional<std::string> value_warning(const SettingsFile& reader, const Setti
                                          const std::string& raw) {
     const FileKey& key = *setting.key;
     if (key.kind == KeyKind::Text) {
-        const std::string text = reader.read_string(key.section, key.name, key.missing_text);
-        const auto kept = kept_length(setting.field);
-        if (!kept || text.size() <= *kept) return std::nullopt;
-        return prefix + " is " + std::to_string(text.size()) + " characters long; the device keeps the first " +
-               std::to_string(*kept) + ".";
+        return cut_text_warning(setting, prefix, reader.read_string(key.section, key.name, key.missing_text).size());
     }
     // Two different fallbacks give two different results exactly when the reader falls back.
     if (reader.read_integer(key.section, key.name, 0) == reader.read_integer(key.section, key.name, 1)) {
@@ -84,6 +80,13 @@ std::optional<std::string> value_warning(const SettingsFile& reader, const Setti
 }
 
 }  // namespace
+
+std::optional<std::string> cut_text_warning(const Setting& setting, const std::string& prefix, std::size_t length) {
+    const auto kept = kept_length(setting.field);
+    if (!kept || length <= *kept) return std::nullopt;
+    return prefix + " is " + std::to_string(length) + " characters long; the device keeps the first " +
+           std::to_string(*kept) + ".";
+}
 
 std::vector<LintWarning> lint_settings_file(const Registry& registry, std::string_view text) {
     std::vector<LintWarning> warnings;

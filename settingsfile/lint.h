@@ -1,6 +1,7 @@
 #pragma once
 // The silent surprises of a hand-edited settings file: what reads without an error but not as the
 // editor meant (a mistyped key, a number that is none, a key given twice, a text the device cuts).
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,5 +20,9 @@ struct LintWarning {
 // without regard to case and values are taken as the reader takes them, so that each warning tells
 // what reading the file really does.
 std::vector<LintWarning> lint_settings_file(const Registry& registry, std::string_view text);
+
+// "PREFIX is N characters long; the device keeps the first K." for a text of `length` that the
+// setting's field keeps only part of; nullopt when it keeps the whole text.
+std::optional<std::string> cut_text_warning(const Setting& setting, const std::string& prefix, std::size_t length);
 
 }  // namespace zyvora

@@ -132,13 +132,17 @@ TEST_F(SettingVerbs, Set) {
         {{{"set", "d.cfg", "Radio/TXdelay=300"}, 0, "", ""}, defaults_with("TXdelay=250", "TXdelay=300"), "<none>"},
         // Taken as the settings-file reader takes it.
         {{{"set", "d.cfg", "txdelay=0x12C"}, 0, "", ""}, defaults_with("TXdelay=250", "TXdelay=300"), "<none>"},
-        {{{"set", "d.cfg", "Pathn3_name=  two  "}, 0, "", ""},
-         defaults_with("Pathn3_name=", "Pathn3_name=\"  two  \""), "<none>"},
+        {{{"set", "d.cfg", "Pathn3_name= two "}, 0, "", ""},
+         defaults_with("Pathn3_name=", "Pathn3_name=\" two \""), "<none>"},
         {{{"set", "d.cfg", "Callsign=N0CALL", "Radio/Latitude=5223.08N", "--output", "site3.cfg"}, 0, "", ""},
          defaults, defaults_with("Callsign=NOCALL", "Callsign=N0CALL")},
         // Keys the configurator does not know are kept, as "Save to file" keeps them.
         {{{"set", "d.cfg", "TXdelay=300"}, 0, "", ""},
          defaults_with("TXdelay=250", "TXdelay=300") + "\n\n[Local]\nNote=kept\n", "<none>", kept},
+        // A text the device keeps only part of is saved as given, with check's warning.
+        {{{"set", "d.cfg", "Callsign=SP5ABC-7", "TXdelay=300"}, 0, "",
+          "zyvora-cli: warning: [Radio] Callsign is 8 characters long; the device keeps the first 6.\n"},
+         defaults_with({{"Callsign=NOCALL", "Callsign=SP5ABC-7"}, {"TXdelay=250", "TXdelay=300"}}), "<none>"},
         {{{"set", "d.cfg", "TXdelay=5000"}, 1, "", "TX delay - range error (200 - 1000).\n"}, defaults, "<none>"},
         {{{"set", "d.cfg", "TXdelay=300", "Callsign=", "-o", "site3.cfg"}, 1, "",
           "Callsign - too short (e.g. NOCALL-4).\n"},
