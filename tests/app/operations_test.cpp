@@ -178,6 +178,26 @@ private slots:
         QCOMPARE(child<QComboBox>(*window, "Output_level")->currentText(), QString("400 mV/500 Ohm"));
     }
 
+    // A hand-edited file's surprises (a mistyped key, a text the device cuts) are told in the log.
+    void what_a_file_holds_that_reads_not_as_meant_is_logged() {
+        const QString file = dir->filePath("station.cfg");
+        recorder->answers << file;
+        QTest::mouseClick(button("Button1"), Qt::LeftButton);
+        QFile saved(file);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QByteArray text = saved.readAll();
+        saved.close();
+        text.replace("TXdelay=250", "TXdelya=300").replace("Callsign=NOCALL", "Callsign=SP5ABC-7");
+        write_file(file, text);
+        recorder->answers << file;
+        QTest::mouseClick(button("Button2"), Qt::LeftButton);
+        QVERIFY(recorder->boxes.isEmpty());
+        QCOMPARE(child<QPlainTextEdit>(*window, "Memo1")->toPlainText(),
+                 QString("[Radio] Callsign is 8 characters long; the device keeps the first 6.\n"
+                         "[Radio] TXdelya is not a known key; did you mean TXdelay?"));
+        QCOMPARE(window->store().text("Txdelay"), std::string("250"));
+    }
+
     void a_file_that_cannot_be_written_shows_the_error_display() {
         const QString file = dir->filePath("missing-folder/station.cfg");
         recorder->answers << file;
