@@ -81,11 +81,7 @@ class BindingTest : public QObject {
 
 private slots:
     void init() {
-        window = std::make_unique<TForm1>();
-        recorder = std::make_unique<Recorder>();
-        recorder->attach(*window);
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        show_recorded(window, recorder);
     }
     void cleanup() { window.reset(); }
 

@@ -47,7 +47,7 @@ class OperationsTest : public QObject {
 
 private slots:
     void init() {
-        open_window();
+        show_recorded(window, recorder);
         dir = std::make_unique<QTemporaryDir>();
         QVERIFY(dir->isValid());
         zyvora_app::window_settings().remove("Folders");
@@ -92,7 +92,7 @@ private slots:
         QCOMPARE(recorder->dialogs.size(), 2);
         QCOMPARE(recorder->dialogs[1].folder, folder);
 
-        open_window();  // the next run
+        show_recorded(window, recorder);  // the next run
         QTest::mouseClick(button("Button2"), Qt::LeftButton);
         QCOMPARE(recorder->dialogs.size(), 1);
         QCOMPARE(recorder->dialogs[0].folder, folder);
@@ -349,14 +349,6 @@ private slots:
     }
 
 private:
-    void open_window() {
-        window = std::make_unique<TForm1>();
-        recorder = std::make_unique<Recorder>();
-        recorder->attach(*window);
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    }
-
     QPushButton* button(const char* name) { return child<QPushButton>(*window, name); }
 
     std::unique_ptr<TForm1> window;

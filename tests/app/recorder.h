@@ -88,9 +88,10 @@ struct Recorder {
     }
 };
 
-// A new window, shown, whose boxes and dialogs a new `recorder` takes and whose device is `port`.
+// A new window, shown, whose boxes and dialogs a new `recorder` takes and whose device is `port`
+// (none: the window's own, the USB device).
 inline void show_recorded(std::unique_ptr<zyvora_app::TForm1>& window, std::unique_ptr<Recorder>& recorder,
-                          std::unique_ptr<zyvora::DevicePort> port) {
+                          std::unique_ptr<zyvora::DevicePort> port = nullptr) {
     window = std::make_unique<zyvora_app::TForm1>();
     recorder = std::make_unique<Recorder>();
     recorder->attach(*window);

@@ -39,7 +39,7 @@ private slots:
         QVERIFY(out.open(QIODevice::WriteOnly));
         out.write(QByteArray(64, '\x21'));
         out.close();
-        show_recorded(window, recorder, nullptr);
+        show_recorded(window, recorder);
         window->set_firmware(zyvora::FirmwareStore::from_file(firmware.toStdString()));
         file = dir->filePath("zyvoraplus20.ruf");
     }

@@ -32,11 +32,7 @@ class TelemetryPagesTest : public QObject {
 
 private slots:
     void init() {
-        window = std::make_unique<TForm1>();
-        recorder = std::make_unique<Recorder>();
-        recorder->attach(*window);
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        show_recorded(window, recorder);
         auto* top = child<zyvora_app::MultiRowTabWidget>(*window, "PageControl1");
         top->setCurrentWidget(child<QWidget>(*window, "TabSheet_telemetry_reports"));
     }
