@@ -33,7 +33,6 @@
 #include "filter_window.h"
 #include "folders.h"
 #include "help_window.h"
-#include "files.h"
 #include "hid.h"
 #include "lint.h"
 #include "multi_row_tabs.h"
@@ -333,12 +332,11 @@ void TForm1::read_from_file() {
 }
 
 bool TForm1::open_file(const QString& file_name) {
-    if (!zyvora::read_settings_file(registry_, *store_, to_path(file_name), *feedback_)) return false;
+    std::string text;
+    if (!zyvora::read_settings_file(registry_, *store_, to_path(file_name), *feedback_, &text)) return false;
     // What a hand-edited file holds that reads without an error but not as meant, in the log.
-    if (const auto text = zyvora::read_whole_file(to_path(file_name))) {
-        for (const zyvora::LintWarning& w : zyvora::lint_settings_file(registry_, *text)) feedback_->warning(w.text);
-        feedback_->flush();
-    }
+    for (const zyvora::LintWarning& w : zyvora::lint_settings_file(registry_, text)) feedback_->warning(w.text);
+    feedback_->flush();
     settings_kept(file_name);
     return true;
 }

@@ -18,7 +18,8 @@ public:
     static FirmwareStore from_file(std::string path);
 
     bool carries_image() const;
-    // The image's bytes, or nullopt after showing that this build carries none and how to give one, "Firmware resource not found (LoadResource)." (it cannot be read) or
+    // The image's bytes, or nullopt after showing that this build carries none and how to give
+    // one, "Firmware resource not found (LoadResource)." (it cannot be read) or
     // "Firmware file too long." (above 497664 bytes) or "Firmware file is empty." in an
     // information box.
     std::optional<std::vector<std::uint8_t>> load(Feedback& feedback) const;

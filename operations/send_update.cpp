@@ -96,10 +96,14 @@ int keep_server_text(CURL*, curl_infotype type, char* data, std::size_t size, vo
     return 0;
 }
 
+// An IPv6 address goes in brackets, in a URL as where the user writes it.
+std::string host_text(const UpdateAddress& address) {
+    return address.host.find(':') != std::string::npos ? "[" + address.host + "]" : address.host;
+}
+
 std::string url_of(const UpdateAddress& to, const std::string& remote_name, CURL* curl) {
-    const std::string host = to.host.find(':') != std::string::npos ? "[" + to.host + "]" : to.host;
     char* escaped = curl_easy_escape(curl, remote_name.data(), static_cast<int>(remote_name.size()));
-    const std::string url = "tftp://" + host + ":" + std::to_string(to.port) + "/" + (escaped ? escaped : "");
+    const std::string url = "tftp://" + host_text(to) + ":" + std::to_string(to.port) + "/" + (escaped ? escaped : "");
     curl_free(escaped);
     return url;
 }
@@ -176,8 +180,7 @@ std::optional<UpdateAddress> parse_update_address(const std::string& text, std::
 }
 
 std::string address_text(const UpdateAddress& address) {
-    const bool v6 = address.host.find(':') != std::string::npos;
-    std::string text = v6 ? "[" + address.host + "]" : address.host;
+    std::string text = host_text(address);
     if (address.port != kTftpPort) text += ":" + std::to_string(address.port);
     return text;
 }
@@ -187,7 +190,8 @@ SendOutcome send_update_file(const std::string& path, const UpdateAddress& to, c
     const FileRead read = read_file(path, kUpdateFileLimit);
     if (read.too_large) {
         return {false, input_name(path) + " is not a remote update file: it holds more than " +
-                           std::to_string(kUpdateFileLimit) + " bytes (64 MiB)"};
+                           std::to_string(kUpdateFileLimit) + " bytes (" +
+                           std::to_string(kUpdateFileLimit >> 20) + " MiB)"};
     }
     if (!read.bytes) return {false, input_name(path) + ": " + read.reason};
     const auto bytes = std::as_bytes(std::span(*read.bytes));
