@@ -2,12 +2,17 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
+#include <cstring>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -58,6 +63,90 @@ TEST_F(Files, ASignalDuringAReplacementLeavesNoTemporaryFile) {
         EXPECT_FALSE(temp_file_there());
         EXPECT_EQ(read_whole_file(target), "old\n");
     }
+}
+
+// A file that keeps its inode is written in place; a signal meanwhile waits until it is whole.
+TEST_F(Files, ASignalDuringAnInPlaceWriteWaitsForTheWholeFile) {
+    const std::string target = dir_.path("settings.cfg");
+    const std::string data(std::size_t{32} << 20, 'x');
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        std::ofstream(target) << "old\n";
+        fs::create_hard_link(target, dir_.path("link.cfg"));
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            install_signal_cleanup();
+            write_whole_file(target, data);
+            ::_exit(0);
+        }
+        const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (fs::file_size(target) == 4 && std::chrono::steady_clock::now() < give_up) {
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+        }
+        ::kill(child, signal);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        EXPECT_TRUE(read_whole_file(target) == data);
+        fs::remove(dir_.path("link.cfg"));
+    }
+}
+
+// The kernel's form of an access ACL: a version, then (tag, permissions, id) entries in order.
+std::string acl_bytes(std::initializer_list<std::tuple<std::uint16_t, std::uint16_t, std::uint32_t>> entries) {
+    std::string bytes;
+    const auto put = [&](std::uint32_t value, int size) {
+        for (int i = 0; i < size; ++i) bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
+    };
+    put(2, 4);
+    for (const auto& [tag, perm, id] : entries) {
+        put(tag, 2);
+        put(perm, 2);
+        put(id, 4);
+    }
+    return bytes;
+}
+
+std::optional<std::string> attribute(const std::string& path, const char* name) {
+    char value[256];
+    const ssize_t n = ::getxattr(path.c_str(), name, value, sizeof value);
+    if (n < 0) return std::nullopt;
+    return std::string(value, static_cast<std::size_t>(n));
+}
+
+// Saving keeps who may read the file: its ACL and extended attributes go with it, and a folder's
+// default ACL is not added to a file that had none.
+TEST_F(Files, SavingKeepsAclsAndExtendedAttributes) {
+    constexpr std::uint32_t kNone = 0xFFFFFFFF, kOther = 65534;
+    // Owner rw, one more user r, the group nothing (the mode shows the mask, 0640).
+    const std::string owner_and_one_user =
+        acl_bytes({{0x01, 6, kNone}, {0x02, 4, kOther}, {0x04, 0, kNone}, {0x10, 4, kNone}, {0x20, 0, kNone}});
+    const std::string file = dir_.path("acl.cfg");
+    std::ofstream(file) << "old\n";
+    if (::setxattr(file.c_str(), "system.posix_acl_access", owner_and_one_user.data(), owner_and_one_user.size(), 0) != 0 ||
+        ::setxattr(file.c_str(), "user.club", "SP5", 3, 0) != 0) {
+        GTEST_SKIP() << "no ACLs or user attributes here: " << std::strerror(errno);
+    }
+    write_whole_file(file, "new\n");
+    EXPECT_EQ(read_whole_file(file), "new\n");
+    EXPECT_EQ(attribute(file, "system.posix_acl_access"), owner_and_one_user);
+    EXPECT_EQ(attribute(file, "user.club"), "SP5");
+    EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
+    // A folder that gives another user everything, by default, to what is made in it.
+    const std::string folder = dir_.path("shared");
+    fs::create_directory(folder);
+    const std::string everything =
+        acl_bytes({{0x01, 7, kNone}, {0x02, 7, kOther}, {0x04, 7, kNone}, {0x10, 7, kNone}, {0x20, 0, kNone}});
+    const std::string plain = folder + "/plain.cfg";
+    std::ofstream(plain) << "old\n";
+    fs::permissions(plain, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    ASSERT_EQ(::setxattr(folder.c_str(), "system.posix_acl_default", everything.data(), everything.size(), 0), 0);
+    write_whole_file(plain, "new\n");
+    EXPECT_EQ(read_whole_file(plain), "new\n");
+    EXPECT_EQ(attribute(plain, "system.posix_acl_access"), std::nullopt);
+    EXPECT_EQ(fs::status(plain).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
 TEST_F(Files, ReadsStopOneBytePastTheirBound) {
