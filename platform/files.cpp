@@ -7,6 +7,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -232,9 +233,15 @@ void rewrite_in_place(const std::string& path, const struct stat& existing, std:
         if (::close(fd) != 0) throw WriteError(given);
         return;
     }
+    // Only what was overwritten goes back, so the old contents never meet a limit they did not
+    // meet before; the length is set again only when it changed.
     const std::string_view before(*old);
-    const bool restored = write_all(fd, before.substr(0, std::min<std::size_t>(static_cast<std::size_t>(changed), before.size())), 0) &&
-                          ::ftruncate(fd, static_cast<off_t>(before.size())) == 0 && ::fsync(fd) == 0;
+    const std::size_t overwritten = std::min(static_cast<std::size_t>(changed), before.size());
+    struct stat now {};
+    const bool restored = write_all(fd, before.substr(0, overwritten), 0) && ::fstat(fd, &now) == 0 &&
+                          (now.st_size == static_cast<off_t>(before.size()) ||
+                           ::ftruncate(fd, static_cast<off_t>(before.size())) == 0) &&
+                          ::fsync(fd) == 0;
     ::close(fd);
     if (restored) throw WriteError(given);
     throw WriteError(given, keep_copy(path, before));

@@ -1,13 +1,17 @@
 // Whole-file replacement under signals, and bounded reads.
 #include <gtest/gtest.h>
 
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <cstring>
@@ -65,13 +69,14 @@ TEST_F(Files, ASignalDuringAReplacementLeavesNoTemporaryFile) {
     }
 }
 
-// A file that keeps its inode is written in place; a signal meanwhile waits until it is whole.
+// A file that keeps its inode is written in place; a signal meanwhile waits until it is whole
+// (here: cut to its new length after the new contents went over the old).
 TEST_F(Files, ASignalDuringAnInPlaceWriteWaitsForTheWholeFile) {
     const std::string target = dir_.path("settings.cfg");
-    const std::string data(std::size_t{32} << 20, 'x');
+    const std::string old(std::size_t{32} << 20, 'o'), data(std::size_t{16} << 20, 'n');
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         SCOPED_TRACE(signal);
-        std::ofstream(target) << "old\n";
+        std::ofstream(target) << old;
         fs::create_hard_link(target, dir_.path("link.cfg"));
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
@@ -80,9 +85,11 @@ TEST_F(Files, ASignalDuringAnInPlaceWriteWaitsForTheWholeFile) {
             write_whole_file(target, data);
             ::_exit(0);
         }
+        // The signal comes once the new contents have begun to go in.
         const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (fs::file_size(target) == 4 && std::chrono::steady_clock::now() < give_up) {
-            std::this_thread::sleep_for(std::chrono::microseconds(100));
+        char first = 'o';
+        while (first == 'o' && std::chrono::steady_clock::now() < give_up) {
+            std::ifstream(target).get(first);
         }
         ::kill(child, signal);
         int status = 0;
@@ -91,6 +98,65 @@ TEST_F(Files, ASignalDuringAnInPlaceWriteWaitsForTheWholeFile) {
         EXPECT_TRUE(read_whole_file(target) == data);
         fs::remove(dir_.path("link.cfg"));
     }
+}
+
+// Runs write_whole_file in a child whose every ftruncate fails, as on a file system in trouble;
+// the error message, or "written".
+std::string save_where_cutting_fails(const std::string& target, const std::string& data) {
+    int pipe_ends[2];
+    if (::pipe(pipe_ends) != 0) return "no pipe";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipe_ends[0]);
+        sock_filter rules[] = {
+            BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_ftruncate, 0, 1),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EIO),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        };
+        sock_fprog program{static_cast<unsigned short>(std::size(rules)), rules};
+        if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 || ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0) {
+            ::_exit(2);
+        }
+        std::string said = "written";
+        try {
+            write_whole_file(target, data);
+        } catch (const WriteError& e) {
+            said = e.what();
+        }
+        const bool told = ::write(pipe_ends[1], said.data(), said.size()) == static_cast<ssize_t>(said.size());
+        ::_exit(told ? 0 : 1);
+    }
+    ::close(pipe_ends[1]);
+    std::string said;
+    char chunk[512];
+    for (ssize_t n; (n = ::read(pipe_ends[0], chunk, sizeof chunk)) > 0;) said.append(chunk, static_cast<std::size_t>(n));
+    ::close(pipe_ends[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return said;
+}
+
+// A write in place that fails after its first byte puts the old contents back; when even that
+// fails, they are kept in a file the message names.
+TEST_F(Files, AnInPlaceWriteThatFailsPutsTheOldContentsBack) {
+    const std::string target = dir_.path("h.cfg");
+    const std::string old(3000, 'o');
+    std::ofstream(target) << old;
+    fs::create_hard_link(target, dir_.path("link.cfg"));
+    // Shorter than the old contents: the cut fails, the overwritten start goes back.
+    EXPECT_EQ(save_where_cutting_fails(target, std::string(2000, 'n')), "Unable to write to " + target);
+    EXPECT_EQ(read_whole_file(target), old);
+
+    // Longer: the file cannot be cut back to its old length.
+    const std::string said = save_where_cutting_fails(target, std::string(8000, 'n'));
+    const std::string start = target + " may be damaged; its previous contents are in " + target + ".previous-";
+    ASSERT_TRUE(said.starts_with(start)) << said;
+    const std::string kept = said.substr(start.size() - std::string(".previous-").size() - target.size());
+    EXPECT_EQ(kept.size(), target.size() + std::string(".previous-XXXXXX").size()) << kept;
+    EXPECT_EQ(read_whole_file(kept), old);
+    EXPECT_EQ(fs::status(kept).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_TRUE(fs::equivalent(target, dir_.path("link.cfg")));
 }
 
 // The kernel's form of an access ACL: a version, then (tag, permissions, id) entries in order.
