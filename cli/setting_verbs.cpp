@@ -107,6 +107,9 @@ int set_verb(const SettingVerbs& v, Feedback& feedback) {
         }
         values.push_back(std::move(value));
     }
+    // Held from reading the file to replacing it, so that a `set` running alongside waits and
+    // keeps this one's change.
+    const FileLock lock(v.output.empty() ? v.file : v.output);
     ControlStore store = start_up_store(registry, feedback);
     Image image{};
     // The whole check runs before anything is written, so a failing one leaves every file as it was.

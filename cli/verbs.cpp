@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <utility>
@@ -163,6 +164,32 @@ bool send_update(const Options& o, const std::string& file, ConsoleFeedback& fee
     return outcome.sent;
 }
 
+// The settings file and the image of `read`, both or neither: an output written straight
+// through, which nothing undoes, goes first, and a settings file replaced before the image
+// failed gets its old contents back.
+bool save_read_outputs(const ControlStore& store, const Image& image, const Options& o, ConsoleFeedback& feedback) {
+    const Registry& registry = Registry::instance();
+    if (o.image_out.empty()) return save_settings_file(registry, store, o.out, feedback);
+    if (written_straight_through(o.image_out)) {
+        return write_image_file(image, o.image_out, feedback) && save_settings_file(registry, store, o.out, feedback);
+    }
+    const bool undoable = !written_straight_through(o.out);
+    std::error_code ignored;
+    const bool existed = undoable && std::filesystem::exists(std::filesystem::symlink_status(o.out, ignored));
+    const auto before = existed ? read_whole_file(o.out) : std::nullopt;
+    if (!save_settings_file(registry, store, o.out, feedback)) return false;
+    if (write_image_file(image, o.image_out, feedback)) return true;
+    if (!undoable) return false;
+    try {
+        if (before) write_whole_file(o.out, *before);
+        else if (!existed) std::filesystem::remove(o.out);
+        else throw WriteError(o.out);
+    } catch (const std::exception&) {
+        feedback.error(output_name(o.out) + " holds the settings that were read, though the image was not saved.");
+    }
+    return false;
+}
+
 }  // namespace
 
 namespace {
@@ -187,8 +214,7 @@ int run_the_verb(const CommandLine& line, Device& device, ConsoleFeedback& feedb
     if (*line.read) {
         // Nothing is written unless the device's settings were read and verified.
         return status(read_config(*device.port, registry, store, image, feedback) &&
-                      save_settings_file(registry, store, o.out, feedback) &&
-                      (o.image_out.empty() || write_image_file(image, o.image_out, feedback)));
+                      save_read_outputs(store, image, o, feedback));
     }
     if (*line.write && o.dry_run) {
         if (!read_settings_file(registry, store, o.in, feedback)) return 1;

@@ -117,9 +117,11 @@ bool back_up(const Registry& registry, const Image& current, const std::string& 
     }
     std::string why;
     const std::string base = make_folders(folder, &why) ? claim_backup_name(folder, &why) : std::string();
-    const bool saved_cfg = !base.empty() && save_settings_file(registry, previous, base + ".cfg", feedback);
-    if (!base.empty() && !saved_cfg) std::remove((base + ".cfg").c_str());  // the empty claim, not a backup
-    if (!saved_cfg || !write_image_file(current, base + ".bin", feedback)) {
+    const bool both = !base.empty() && save_settings_file(registry, previous, base + ".cfg", feedback) &&
+                      write_image_file(current, base + ".bin", feedback);
+    // Half a backup, or the empty claim, is no backup (a failed write leaves no .bin).
+    if (!base.empty() && !both) std::remove((base + ".cfg").c_str());
+    if (!both) {
         if (!why.empty()) feedback.error("Unable to write to " + printable(folder) + ": " + why);
         feedback.info("The backup of the device's settings could not be saved, so nothing was written to the device.");
         return false;

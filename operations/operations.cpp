@@ -46,6 +46,8 @@ std::optional<std::string> settings_text(const std::string& path, std::string* w
 bool save_settings_file(const Registry& registry, const ControlStore& store, const std::string& path,
                         Feedback& feedback) {
     try {
+        // One writer at a time, from reading what is kept to the replacement.
+        const FileLock lock(path);
         SettingsFile file;
         // Other sections and keys of an existing file are kept, so one we cannot read whole is
         // not replaced. A path the system refuses to look up (a name too long, say) cannot be

@@ -2,20 +2,32 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <set>
+#include <utility>
 #include <vector>
+
+#include "interrupts.h"
 
 namespace zyvora {
 
 WriteError::WriteError(const std::string& path) : std::runtime_error("Unable to write to " + output_name(path)) {}
+
+WriteError::WriteError(const std::string& path, const std::optional<std::string>& previous)
+    : std::runtime_error(output_name(path) + " may be damaged; " +
+                         (previous ? "its previous contents are in " + printable(*previous)
+                                   : std::string("its previous contents could not be kept"))) {}
 
 std::string input_name(const std::string& path) {
     return path == kStandardStream ? "standard input" : printable(path);
@@ -142,7 +154,8 @@ std::optional<std::string> resolve_links(std::string path) {
     return std::nullopt;  // a loop of links
 }
 
-bool write_all(int fd, std::string_view data, off_t at) {
+// With `reached`, tells how far the bytes that were written go, when some were.
+bool write_all(int fd, std::string_view data, off_t at, off_t* reached = nullptr) {
     while (!data.empty()) {
         const ssize_t n = ::pwrite(fd, data.data(), data.size(), at);
         if (n < 0) {
@@ -151,16 +164,58 @@ bool write_all(int fd, std::string_view data, off_t at) {
         }
         data.remove_prefix(static_cast<std::size_t>(n));
         at += n;
+        if (reached) *reached = at;
     }
     return true;
 }
 
+// The whole of an open file, from its start; nullopt when a read fails.
+std::optional<std::string> read_all(int fd) {
+    std::string bytes;
+    char chunk[64 * 1024];
+    for (off_t at = 0;;) {
+        const ssize_t n = ::pread(fd, chunk, sizeof chunk, at);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return std::nullopt;
+        if (n == 0) return bytes;
+        bytes.append(chunk, static_cast<std::size_t>(n));
+        at += n;
+    }
+}
+
+// Keeps `bytes` in a new file, readable by its owner only, beside `path` or else in the data
+// folder; its name, or nullopt when neither takes it.
+std::optional<std::string> keep_copy(const std::string& path, std::string_view bytes) {
+    const auto slash = path.find_last_of('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::string data_folder = data_home() + "/zyvora-configurator";
+    std::string why;
+    for (const std::string& folder : {folder_of(path), data_folder}) {
+        if (folder == data_folder && !make_folders(folder, &why)) break;
+        std::string copy = folder + "/" + name + ".previous-XXXXXX";
+        const int fd = ::mkstemp(copy.data());
+        if (fd < 0) continue;
+        const bool ok = write_all(fd, bytes, 0) && ::fsync(fd) == 0;
+        if (::close(fd) == 0 && ok) return copy;
+        ::unlink(copy.c_str());
+    }
+    return std::nullopt;
+}
+
 // For a file that must stay the same inode: reserve the space first, so that a full disk fails
-// before the old contents are touched, then overwrite and cut to the new length.
+// before the old contents are touched, then overwrite and cut to the new length. The old
+// contents are kept in memory and put back when a write fails part-way, and the cleanup signals
+// wait until the file is whole, old or new.
 void rewrite_in_place(const std::string& path, const struct stat& existing, std::string_view data,
                       const std::string& given) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0) throw WriteError(given);
+    const auto old = read_all(fd);
+    if (!old) {
+        ::close(fd);
+        throw WriteError(given);
+    }
+    SignalsHeld held;
     bool ok = true;
 #ifdef __linux__
     if (data.size() > static_cast<std::size_t>(existing.st_size) &&
@@ -170,8 +225,26 @@ void rewrite_in_place(const std::string& path, const struct stat& existing, std:
 #else
     (void)existing;
 #endif
-    ok = ok && write_all(fd, data, 0) && ::ftruncate(fd, static_cast<off_t>(data.size())) == 0 && ::fsync(fd) == 0;
-    if (::close(fd) != 0 || !ok) throw WriteError(given);
+    // How far from the start the file may now differ from its old contents.
+    off_t changed = 0;
+    ok = ok && write_all(fd, data, 0, &changed) && ::ftruncate(fd, static_cast<off_t>(data.size())) == 0 &&
+         ::fsync(fd) == 0;
+    if (ok) {
+        if (::close(fd) != 0) throw WriteError(given);
+        return;
+    }
+    // Only what was overwritten goes back, so the old contents never meet a limit they did not
+    // meet before; the length is set again only when it changed.
+    const std::string_view before(*old);
+    const std::size_t overwritten = std::min(static_cast<std::size_t>(changed), before.size());
+    struct stat now {};
+    const bool restored = write_all(fd, before.substr(0, overwritten), 0) && ::fstat(fd, &now) == 0 &&
+                          (now.st_size == static_cast<off_t>(before.size()) ||
+                           ::ftruncate(fd, static_cast<off_t>(before.size())) == 0) &&
+                          ::fsync(fd) == 0;
+    ::close(fd);
+    if (restored) throw WriteError(given);
+    throw WriteError(given, keep_copy(path, before));
 }
 
 // A pipe or a terminal has no position to write at: plain writes, in order.
@@ -203,6 +276,65 @@ void write_straight_through(const std::string& given, std::string_view data) {
     if (fd < 0) throw WriteError(given);
     const bool ok = stream_all(fd, data);
     if (::close(fd) != 0 || !ok) throw WriteError(given);
+}
+
+// The names of a file's extended attributes (its ACL among them); nullopt when they cannot be
+// listed. A file system without them has none.
+std::optional<std::vector<std::string>> attribute_names(const std::string& path, int fd) {
+    for (;;) {
+        const ssize_t size = fd >= 0 ? ::flistxattr(fd, nullptr, 0) : ::listxattr(path.c_str(), nullptr, 0);
+        if (size < 0) {
+            if (errno == ENOTSUP) return std::vector<std::string>{};
+            return std::nullopt;
+        }
+        std::string list(static_cast<std::size_t>(size), '\0');
+        const ssize_t n = fd >= 0 ? ::flistxattr(fd, list.data(), list.size()) : ::listxattr(path.c_str(), list.data(), list.size());
+        if (n < 0 && errno == ERANGE) continue;  // one was added meanwhile
+        if (n < 0) return std::nullopt;
+        std::vector<std::string> names;
+        for (std::size_t at = 0; at < static_cast<std::size_t>(n);) {
+            const std::size_t end = list.find('\0', at);
+            names.push_back(list.substr(at, end - at));
+            at = end + 1;
+        }
+        return names;
+    }
+}
+
+std::optional<std::string> attribute_value(const std::string& path, int fd, const std::string& name) {
+    for (;;) {
+        const ssize_t size = fd >= 0 ? ::fgetxattr(fd, name.c_str(), nullptr, 0) : ::getxattr(path.c_str(), name.c_str(), nullptr, 0);
+        if (size < 0) return std::nullopt;
+        std::string value(static_cast<std::size_t>(size), '\0');
+        const ssize_t n = fd >= 0 ? ::fgetxattr(fd, name.c_str(), value.data(), value.size())
+                                  : ::getxattr(path.c_str(), name.c_str(), value.data(), value.size());
+        if (n < 0 && errno == ERANGE) continue;
+        if (n < 0) return std::nullopt;
+        value.resize(static_cast<std::size_t>(n));
+        return value;
+    }
+}
+
+// Gives the new file `fd` exactly the extended attributes of `path`: its ACL (an attribute
+// too) and the others; what the folder gave the new file by default and `path` lacks is taken
+// away. False when that cannot be done, so that the caller writes `path` in place instead.
+bool copy_attributes(const std::string& path, int fd) {
+    const auto wanted = attribute_names(path, -1);
+    const auto present = attribute_names(path, fd);
+    if (!wanted || !present) return false;
+    const std::set<std::string> keep(wanted->begin(), wanted->end());
+    for (const std::string& name : *present) {
+        if (!keep.count(name) && ::fremovexattr(fd, name.c_str()) != 0 && errno != ENODATA) return false;
+    }
+    for (const std::string& name : *wanted) {
+        const auto value = attribute_value(path, -1, name);
+        if (!value) return false;
+        // An attribute the user may not set (a security label) is fine when it is already the same.
+        if (::fsetxattr(fd, name.c_str(), value->data(), value->size(), 0) != 0 && attribute_value(path, fd, name) != value) {
+            return false;
+        }
+    }
+    return true;
 }
 
 void sync_folder(const std::string& folder) {
@@ -248,13 +380,15 @@ void write_whole_file(const std::string& given, std::string_view data) {
     struct stat made {};
     const bool other_owner = exists && ::fstat(fd, &made) == 0 &&
                              (made.st_uid != existing.st_uid || made.st_gid != existing.st_gid);
-    if (other_owner && ::fchown(fd, existing.st_uid, existing.st_gid) != 0) {
-        // Only the file itself keeps its owner: write into it instead.
+    // Only the file itself keeps its owner, or the attributes that say who may read it: write
+    // into it instead.
+    if ((other_owner && ::fchown(fd, existing.st_uid, existing.st_gid) != 0) || (exists && !copy_attributes(path, fd))) {
         ::close(fd);
         discard();
         return rewrite_in_place(path, existing, data, given);
     }
-    // After the owner, since a change of owner may clear the set-id bits.
+    // After the owner, since a change of owner may clear the set-id bits, and after the ACL, so
+    // that one the folder gave by default never widens access meanwhile.
     const bool ok = write_all(fd, data, 0) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
     if (::close(fd) != 0 || !ok || ::rename(temp.c_str(), path.c_str()) != 0) {
         discard();
@@ -328,6 +462,54 @@ bool can_replace(const std::string& given) {
     struct stat folder {};
     const std::string dir = folder_of(path);
     return ::stat(dir.c_str(), &folder) == 0 && S_ISDIR(folder.st_mode) && ::access(dir.c_str(), W_OK | X_OK) == 0;
+}
+
+bool written_straight_through(const std::string& path) {
+    return path == kStandardStream || is_stream_target(path);
+}
+
+namespace {
+
+// The files this program holds a FileLock on, so that a second lock on one of them, further
+// down the same save, neither waits for the first nor lets it go early.
+std::set<std::pair<dev_t, ino_t>>& locked_files() {
+    static std::set<std::pair<dev_t, ino_t>> files;
+    return files;
+}
+
+}  // namespace
+
+FileLock::FileLock(const std::string& path) {
+    if (path == kStandardStream) return;
+    for (;;) {
+        // Not blocking, so that a FIFO put there meanwhile does not hold us here.
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) return;  // nothing there yet, or nothing we may read: no merge to lose
+        struct stat locked {};
+        if (::fstat(fd, &locked) != 0 || !S_ISREG(locked.st_mode) ||
+            locked_files().count({locked.st_dev, locked.st_ino}) != 0) {
+            ::close(fd);
+            return;
+        }
+        while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+        }
+        // The writer we waited for may have renamed a new file over the one we opened: then
+        // that new file is the one to lock.
+        struct stat now {};
+        if (::stat(path.c_str(), &now) == 0 && now.st_dev == locked.st_dev && now.st_ino == locked.st_ino) {
+            fd_ = fd;
+            key_ = {locked.st_dev, locked.st_ino};
+            locked_files().insert(key_);
+            return;
+        }
+        ::close(fd);
+    }
+}
+
+FileLock::~FileLock() {
+    if (fd_ < 0) return;
+    locked_files().erase(key_);
+    ::close(fd_);
 }
 
 bool claim_new_file(const std::string& path, bool* taken, std::string* why) {

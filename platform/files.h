@@ -2,6 +2,8 @@
 // Whole-file reads with a bound, whole-file replacement that never leaves a half-written file (a
 // write goes to a file beside the target that is renamed over it only when complete), and files
 // written in place a few bytes at a time.
+#include <sys/types.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -9,6 +11,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace zyvora {
 
@@ -16,6 +19,9 @@ namespace zyvora {
 class WriteError : public std::runtime_error {
 public:
     explicit WriteError(const std::string& path);
+    // "<path> may be damaged; its previous contents are in <previous>": a write in place failed
+    // and putting the old contents back failed too.
+    WriteError(const std::string& path, const std::optional<std::string>& previous);
 };
 
 // A file name or a device's text as a terminal may show it: control bytes as \n, \t, \r or \xNN.
@@ -47,15 +53,41 @@ std::optional<std::string> read_whole_file(const std::string& path, std::string*
 // - A symbolic link, dangling or not, keeps being a link and its target is written.
 // - A new file is readable and writable by its owner only (settings files hold passwords); an
 //   existing one keeps its permissions, owner and group.
-// - A file with other hard links, one whose owner a new file could not take, or one in a folder
-//   the user may not add files to, is rewritten in place (space reserved first), so every name
-//   keeps seeing one file with its owner.
+// - An existing file's extended attributes, its ACL among them, go to the new file; a default
+//   ACL of the folder that the file did not have is not added.
+// - A file with other hard links, one whose owner or attributes a new file could not take, or one
+//   in a folder the user may not add files to, is rewritten in place (space reserved first), so
+//   every name keeps seeing one file with its owner. A write there that fails part-way puts the
+//   old contents back, and the cleanup signals wait until the file is whole; when even putting
+//   back fails, the old contents are kept in a new file (beside it, or in the data folder) that
+//   the error names.
 // - The temporary file never outlives a failure or SIGINT, SIGTERM or SIGHUP (see signals).
 void write_whole_file(const std::string& path, std::string_view data);
 
 // Whether write_whole_file could replace `path`: its folder takes new files and `path` is a
 // regular file the user may write, or not there yet, or `-` or another target written straight through. Lets an operation refuse before slow work.
 bool can_replace(const std::string& path);
+
+// Whether `path` is `-` or another target that write_whole_file writes straight through, and
+// that no later failure can therefore undo.
+bool written_straight_through(const std::string& path);
+
+// One writer at a time for a file: while one lives, another program's FileLock on the same
+// file (an advisory flock) waits. Taken before a file is read and kept until it has been
+// replaced, so that two programs that each change part of it keep both changes. A later lock in
+// the same program on a file it already holds does nothing. Nothing is locked for `-`, a file
+// that is not there or cannot be read, or one that is no regular file.
+class FileLock {
+public:
+    explicit FileLock(const std::string& path);
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+private:
+    int fd_ = -1;
+    std::pair<dev_t, ino_t> key_{};
+};
 
 // Makes `path` as a new empty file, readable and writable by its owner only, and only if no
 // file of that name is there: of two programs that want the name at once, one gets it. False

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -126,6 +129,100 @@ TEST_F(SafeWriteCli, InterruptsAndAClosedOutput) {
     EXPECT_TRUE(r.out.ends_with("\nRead config stopped by an interrupt.\n")) << r.out;
     EXPECT_FALSE(fs::exists(path("out.cfg")));
     EXPECT_FALSE(fs::exists(path("out.bin")));
+}
+
+// A save that fails part-way, wherever the file is written, leaves the file as it was and says so.
+TEST_F(SafeWriteCli, ASaveThatFailsLeavesTheFileAsItWas) {
+    const std::string old = contents("a.cfg");
+    // Past the file size limit, after the first 4 KiB of the new contents went in.
+    test::RunOptions limited;
+    limited.file_size_limit = 4096;
+    test::RunOptions limited_other = limited;
+    if (::geteuid() == 0) limited_other.uid = test::kOtherUser;
+
+    // Files that must stay the same inode are written in place: a hard link, and a file in a
+    // folder that takes no new files.
+    fs::create_hard_link(path("a.cfg"), path("linked.cfg"));
+    fs::create_directory(path("locked"));
+    write("locked/a.cfg", old);
+    ASSERT_EQ(::chown(path("locked/a.cfg").c_str(), test::kOtherUser, test::kOtherUser), 0);
+    fs::permissions(path("locked"), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                        fs::perms::others_read | fs::perms::others_exec);
+    for (const auto& [args, options, file] :
+         {std::tuple{std::vector<std::string>{"defaults", "a.cfg"}, limited, "a.cfg"},
+          {{"set", "a.cfg", "Callsign=SP5CCC"}, limited, "a.cfg"},
+          {{"defaults", "locked/a.cfg"}, limited_other, "locked/a.cfg"}}) {
+        SCOPED_TRACE(args[0] + " " + file);
+        const Outcome r = run(args, options);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "Unable to write to " + std::string(file) + "\n");
+        EXPECT_EQ(contents(file), old);
+    }
+    EXPECT_TRUE(fs::equivalent(path("a.cfg"), path("linked.cfg")));
+}
+
+// Two programs that set one key each in one file at the same moment: both changes are kept.
+TEST_F(SafeWriteCli, ParallelSetsOnOneFileKeepEveryChange) {
+    const auto spawn = [&](const std::string& assignment) {
+        std::vector<std::string> owned = {ZYVORA_CLI, "set", path("c.cfg"), assignment};
+        std::vector<char*> argv;
+        for (auto& a : owned) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+        pid_t pid = -1;
+        EXPECT_EQ(::posix_spawn(&pid, ZYVORA_CLI, &actions, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        return pid;
+    };
+    const std::string expected = defaults_with({{"Beacon2_msg=", "Beacon2_msg=ONE"}, {"Beacon3_msg=", "Beacon3_msg=TWO"}});
+    int kept = 0;
+    for (int pair = 0; pair < 30; ++pair) {
+        write("c.cfg", std::string(test::kDefaultsFile));
+        const pid_t one = spawn("Beacon2_msg=ONE"), two = spawn("Beacon3_msg=TWO");
+        for (const pid_t pid : {one, two}) {
+            int status = -1;
+            ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        }
+        kept += contents("c.cfg") == expected;
+    }
+    EXPECT_EQ(kept, 30);
+}
+
+// A backup is both of its files or neither.
+TEST_F(SafeWriteCli, ABackupThatCannotBeSavedWholeLeavesNoHalf) {
+    ASSERT_EQ(run({"--device", "sim:dev.img", "write", "--no-backup", "a.cfg"}).status, 0);
+    const std::string eeprom = contents("dev.img");
+    // Room for the settings file of the backup (about 11 KB), not for its 16 KiB image.
+    test::RunOptions limited;
+    limited.file_size_limit = 12288;
+    const Outcome r = run({"--device", "sim:dev.img", "write", "b.cfg"}, limited);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("The backup of the device's settings could not be saved, so nothing was written to the device.\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(backups(".cfg"), std::vector<std::string>{});
+    EXPECT_EQ(backups(".bin"), std::vector<std::string>{});
+    EXPECT_EQ(contents("dev.img"), eeprom);
+}
+
+// `read` with two outputs replaces both or neither; an output written straight through, which
+// nothing can undo, goes first.
+TEST_F(SafeWriteCli, ReadReplacesBothOutputsOrNeither) {
+    write("x.cfg", "old settings\n");
+    write("x.bin", "old image\n");
+    for (const auto& [cfg, image, failed] : {std::tuple{"x.cfg", "/dev/full", "/dev/full"},
+                                            {"/dev/full", "x.bin", "/dev/full"},
+                                            {"x.cfg", "no-folder/x.bin", "no-folder/x.bin"}}) {
+        SCOPED_TRACE(std::string(cfg) + " " + image);
+        const Outcome r = run({"--device", "sim:dev.img", "read", cfg, "--image", image});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, test::kSimVersions + "Unable to write to " + failed + "\n");
+        EXPECT_EQ(contents("x.cfg"), "old settings\n");
+        EXPECT_EQ(contents("x.bin"), "old image\n");
+    }
 }
 
 }  // namespace
