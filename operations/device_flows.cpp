@@ -127,7 +127,8 @@ bool back_up(const Registry& registry, const Image& current, const std::string& 
     std::string why;
     std::string base;
     if (folder.empty()) {
-        feedback.error("No folder for backups: XDG_DATA_HOME and HOME are not set, and the user has no home folder.");
+        feedback.error(
+            "No folder for backups: neither XDG_DATA_HOME nor HOME names one, and the user has no home folder.");
     } else if (make_folders(folder, &why)) {
         base = claim_backup_name(folder, &why);
     }

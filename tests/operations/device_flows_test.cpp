@@ -227,7 +227,7 @@ TEST_F(SafeWrite, WhatStopsTheWriteBeforeTheDeviceIsTouched) {
          {"info: The device's settings could not be read for a backup, so nothing was written to the device."}},
         {{}, "/dev/null/backups", {"error: Unable to write to /dev/null/backups: /dev/null: Not a directory", unsaved}},
         {{}, "",
-         {"error: No folder for backups: XDG_DATA_HOME and HOME are not set, and the user has no home folder.",
+         {"error: No folder for backups: neither XDG_DATA_HOME nor HOME names one, and the user has no home folder.",
           unsaved}},
     };
     for (const auto& c : cases) {
