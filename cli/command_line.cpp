@@ -259,7 +259,8 @@ std::string usage_error(const CommandLine& line, const std::vector<std::string>&
         if (!found) verb = verb_named(line, args[at]);
         return verb != nullptr;
     }, [](std::size_t, const std::string&) { return false; });
-    std::string what = e.what();
+    // The parser's words quote the argument as given, escape sequences and all.
+    std::string what = printable(e.what());
     if (dynamic_cast<const CLI::RequiredError*>(&e) && !verb && line.app.get_subcommands().empty()) {
         what = "a verb is required";
     } else if (std::vector<std::string> extras = line.app.remaining(true);

@@ -34,7 +34,7 @@ std::optional<int> make_device(Options& o, ConsoleFeedback& feedback, Device& de
         std::string why;
         const auto fault = parse_sim_fault(text, &why);
         if (!fault) {
-            std::cerr << "--sim-fault " << text << ": " << why << '\n';
+            std::cerr << printable("--sim-fault " + text + ": " + why) << '\n';
             return 2;
         }
         sim.faults.push_back(*fault);
@@ -254,10 +254,26 @@ std::string operation_name(const CommandLine& line) {
     return line.app.get_subcommands().front()->get_name();
 }
 
+// The verbs whose standard output is their result, not just the status log a closed pipe may drop.
+bool result_on_standard_output(const CommandLine& line) {
+    const Options& o = line.options;
+    return o.json || o.dry_run || *line.info || *line.list || line.setting_verbs.chosen();
+}
+
+// Whether all the verb printed reached standard output. A write that failed earlier, once a
+// buffer filled, is seen here too, though its reason is gone by then.
+bool standard_output_written() { return static_cast<bool>(std::cout.flush()); }
+
 }  // namespace
 
 int run_verb(const CommandLine& line, Device& device, ConsoleFeedback& feedback) {
     const int status = run_the_verb(line, device, feedback);
+    if (result_on_standard_output(line)) {
+        if (!standard_output_written()) {
+            feedback.failed(operation_name(line), WriteError(std::string(kStandardStream)).what());
+            return *line.setting_verbs.diff ? 2 : 1;  // diff's 1 is "different"
+        }
+    }
     // check --json says everything in its document, standard error stays empty; the setting
     // verbs end their own failures, and for diff 1 means "different", as for diff(1).
     const bool own_ending = (*line.check && line.options.json) || line.setting_verbs.chosen();

@@ -27,7 +27,8 @@ Report page_write_request(Command command, std::uint16_t page, const std::uint8_
 bool DeviceLink::exchange(const Report& request, Report& reply) {
     // A reply that fails comes back cleared, so no caller can take stale bytes for an answer.
     reply.fill(0);
-    if (transport_.write(request) != kWhole) return false;
+    sent_ = transport_.write(request) == kWhole;
+    if (!sent_) return false;
     if (transport_.read(reply) != kWhole) return false;
     return reply[1] == request[1];
 }

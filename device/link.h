@@ -16,6 +16,8 @@ public:
     // Writes `request` (byte 0 = 0, byte 1 = command) and reads one reply: true when 65 bytes
     // went out, 65 came back and reply byte 1 echoes the command.
     bool exchange(const Report& request, Report& reply);
+    // Whether the last exchange's request went out whole: when it did not, the device never got it.
+    bool last_request_sent() const { return sent_; }
 
     std::optional<std::uint32_t> firmware_version();
     std::optional<std::string> hardware_version();
@@ -26,6 +28,7 @@ public:
 
 private:
     Transport& transport_;
+    bool sent_ = false;
 };
 
 }  // namespace zyvora

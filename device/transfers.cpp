@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string>
 
+#include "files.h"
+
 namespace zyvora {
 
 namespace {
@@ -63,7 +65,8 @@ bool show_versions(DeviceLink& link, Feedback& feedback) {
     std::snprintf(text, sizeof text, "Firmware version: %.2f", *firmware * 0.01);
     const std::optional<std::string> hardware = link.hardware_version();
     if (!hardware) return false;
-    feedback.message(text + ("\r\nHardware version: " + *hardware));
+    // The device's text, escaped here so that no front end shows its line breaks or escape sequences.
+    feedback.message(text + ("\r\nHardware version: " + printable(*hardware)));
     return true;
 }
 

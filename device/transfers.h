@@ -30,8 +30,8 @@ bool write_settings(DeviceLink& link, SettingsPages pages, Feedback& feedback, c
 bool read_settings(DeviceLink& link, SettingsPagesInto pages, Feedback& feedback, int* failed_page = nullptr,
                    const PageGate& gate = {});
 
-// "Firmware version: %.2f" and "\r\nHardware version: %s" in one plain message; false, with
-// nothing shown, when a query fails.
+// "Firmware version: %.2f" and "\r\nHardware version: %s" in one plain message, the device's
+// text escaped as printable() does; false, with nothing shown, when a query fails.
 bool show_versions(DeviceLink& link, Feedback& feedback);
 
 // The firmware pages in order from 0, the last padded with zeros, letting the window process

@@ -1,6 +1,7 @@
 #include "device_flows.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -87,10 +88,20 @@ private:
     std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
 };
 
-std::string restore_hint(const std::optional<std::string>& backup) {
-    return backup ? "\nThe device's previous settings are saved in " + printable(*backup) +
-                        "; write that file to restore them."
-                  : std::string();
+// What was kept of the device's image before a write: a settings file, or only the raw image
+// when it holds no valid settings.
+struct Backup {
+    std::string file;
+    bool settings = false;
+};
+
+std::string restore_hint(const std::optional<Backup>& backup) {
+    if (!backup) return {};
+    const std::string file = printable(backup->file);
+    if (!backup->settings) {
+        return "\nThe device's previous image, which holds no valid settings, is kept in " + file + ".";
+    }
+    return "\nThe device's previous settings are saved in " + file + "; write that file to restore them.";
 }
 
 // Reads the device's settings before they are replaced, for a backup or to show what changes.
@@ -106,28 +117,36 @@ bool read_before_write(DeviceLink& link, Image& current, const PageGate& hold, c
     return false;
 }
 
-// Keeps the device's settings, as read, in the backup folder. False when the write must not go
-// on: the settings could not be saved, or the user interrupted.
+// Keeps the device's image, as read, in the backup folder: raw whatever it holds, since one of
+// another version may be the user's last working configuration, and as a settings file when it
+// decodes. False when the write must not go on: nothing could be kept, or the user interrupted.
 bool back_up(const Registry& registry, const Image& current, const std::string& folder,
-             std::optional<std::string>& saved, Feedback& feedback) {
+             std::optional<Backup>& saved, Feedback& feedback) {
     ControlStore previous = registry.make_store();
-    if (!verify(current) || decode(registry, previous, current)) {
-        feedback.log("The device holds no valid settings (erased, or of another firmware): no backup was made.");
-        return true;
-    }
+    const bool settings = verify(current) && !decode(registry, previous, current);
     std::string why;
-    const std::string base = make_folders(folder, &why) ? claim_backup_name(folder, &why) : std::string();
-    const bool both = !base.empty() && save_settings_file(registry, previous, base + ".cfg", feedback) &&
-                      write_image_file(current, base + ".bin", feedback);
-    // Half a backup, or the empty claim, is no backup (a failed write leaves no .bin).
-    if (!base.empty() && !both) std::remove((base + ".cfg").c_str());
-    if (!both) {
+    std::string base;
+    if (folder.empty()) {
+        feedback.error(
+            "No folder for backups: neither XDG_DATA_HOME nor HOME names one, and the user has no home folder.");
+    } else if (make_folders(folder, &why)) {
+        base = claim_backup_name(folder, &why);
+    }
+    const bool saved_cfg = settings && !base.empty() && save_settings_file(registry, previous, base + ".cfg", feedback);
+    const bool saved_bin =
+        (settings ? saved_cfg : !base.empty()) && write_image_file(current, base + ".bin", feedback);
+    // The empty claim, or a settings file whose image could not be saved, is no backup; the raw
+    // image, once written, keeps the name taken.
+    if (!base.empty() && (!saved_cfg || !saved_bin)) std::remove((base + ".cfg").c_str());
+    if (!saved_bin) {
         if (!why.empty()) feedback.error("Unable to write to " + printable(folder) + ": " + why);
         feedback.info("The backup of the device's settings could not be saved, so nothing was written to the device.");
         return false;
     }
-    saved = base + ".cfg";
-    feedback.log("Backup of the device's settings: " + printable(*saved));
+    saved = settings ? Backup{base + ".cfg", true} : Backup{base + ".bin", false};
+    feedback.log(settings ? "Backup of the device's settings: " + printable(saved->file)
+                          : "The device holds no valid settings (erased, or of another firmware): its raw image is "
+                            "kept in " + printable(saved->file) + ", with no settings file.");
     if (feedback.interrupts() > 1) {
         feedback.info("Write config stopped by an interrupt; nothing was written to the device.");
         return false;
@@ -148,6 +167,17 @@ std::unique_ptr<Transport> open_to_write(DevicePort& port, const Registry& regis
         return nullptr;
     }
     return device;
+}
+
+// After the first page's write failed: whether the device may have taken it. Not when the request
+// never went out, nor when the page reads back as the device held it before (`previous`, when
+// it was read); a device that cannot tell may have.
+bool first_page_taken(DeviceLink& link, const Image* previous) {
+    if (!link.last_request_sent()) return false;
+    if (!previous) return true;
+    std::array<std::uint8_t, kPageSize> page{};
+    if (!link.read_settings_page(0, page.data())) return true;
+    return !std::equal(page.begin(), page.end(), previous->begin());
 }
 
 // What writing `outgoing` over the device's `current` image changes, compared as `diff` does.
@@ -181,7 +211,11 @@ std::string claim_backup_name(const std::string& folder, std::string* why) {
     }
 }
 
-WriteSafety default_write_safety() { return {data_home() + "/zyvora-configurator/backups", true}; }
+WriteSafety default_write_safety() {
+    // No data folder: an empty one, which the backup refuses rather than write under `/`.
+    const std::string home = data_home();
+    return {home.empty() ? home : home + "/zyvora-configurator/backups", true};
+}
 
 bool read_config(DevicePort& port, const Registry& registry, ControlStore& store, Image& incoming,
                  Feedback& feedback) {
@@ -232,15 +266,28 @@ bool write_config(DevicePort& port, const Registry& registry, ControlStore& stor
         feedback.log("Write config cancelled: nothing was written to the device.");
         return false;
     }
-    std::optional<std::string> backup;
+    std::optional<Backup> backup;
     if (safety.backups && !back_up(registry, current, *safety.backups, backup, feedback)) return false;
 
-    if (!write_settings(link, outgoing, feedback, hold)) {
-        const std::string where = guard.stopped() ? "Write config stopped after page " +
-                                                        std::to_string(guard.stopped_before()) + "/512"
-                                                  : "Write config failed";
-        feedback.info(where + ": the device holds an incomplete configuration. Write the settings to it again "
-                              "before it is used." + restore_hint(backup));
+    int attempted = -1;  // the last page the write went on to
+    const PageGate counted = [&](int page) {
+        attempted = page;
+        return hold(page);
+    };
+    if (!write_settings(link, outgoing, feedback, counted)) {
+        if (guard.stopped() && guard.stopped_before() == 0) {
+            feedback.info("Write config stopped by an interrupt; nothing was written to the device, which still "
+                          "holds its previous settings.");
+        } else if (attempted == 0 && !first_page_taken(link, reads_first ? &current : nullptr)) {
+            feedback.info("Write config failed at page 1/512; nothing was written to the device, which still holds "
+                          "its previous settings.");
+        } else {
+            const std::string where = guard.stopped() ? "Write config stopped after page " +
+                                                            std::to_string(guard.stopped_before()) + "/512"
+                                                      : "Write config failed";
+            feedback.info(where + ": the device holds an incomplete configuration. Write the settings to it again "
+                                  "before it is used." + restore_hint(backup));
+        }
         return false;
     }
     if (!safety.verify) return true;

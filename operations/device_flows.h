@@ -30,7 +30,8 @@ struct WritePreview {
 
 // What "Write config" does besides writing.
 struct WriteSafety {
-    // Where the device's settings are kept before they are replaced; none: no backup.
+    // Where the device's settings are kept before they are replaced; none: no backup; empty: no
+    // folder was found for them, and the write is refused.
     std::optional<std::string> backups;
     bool verify = true;  // read the image back and compare it with what was sent
     // Asked with what the write will change, once the device's settings are read and before
@@ -50,8 +51,8 @@ WriteSafety default_write_safety();
 
 // Encodes the controls (after the PC time fill when asked) into `outgoing` and writes it to a
 // device that reports the expected firmware version. Nothing touches the device when a check
-// fails. Before the first page the device's settings are read and, when they verify, saved in
-// the backup folder (raw image and settings file); after the last page the image is read back
+// fails. Before the first page the device's settings are read and kept in the backup folder: the
+// raw image always, and a settings file when they verify; after the last page the image is read back
 // and compared. A first interrupt (Feedback::interrupts) is held and the operation completes; a
 // second stops it at the next page.
 bool write_config(DevicePort& port, const Registry& registry, ControlStore& store, Image& outgoing,

@@ -37,11 +37,60 @@ std::string output_name(const std::string& path) {
     return path == kStandardStream ? "standard output" : printable(path);
 }
 
+namespace {
+
+// The length of the well-formed UTF-8 character at the start of `text` (RFC 3629: no overlong
+// forms, no surrogates, nothing past U+10FFFF), or 0 when there is none.
+std::size_t utf8_length(std::string_view text) {
+    const auto at = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = at(0);
+    std::size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF;  // the bounds of the byte after the lead
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    }
+    if (length == 0 || text.size() < length || at(1) < low || at(1) > high) return 0;
+    for (std::size_t i = 2; i < length; ++i) {
+        if (at(i) < 0x80 || at(i) > 0xBF) return 0;
+    }
+    return length;
+}
+
+void append_hex(std::string& out, std::string_view bytes) {
+    for (const char c : bytes) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(c));
+        out += hex;
+    }
+}
+
+}  // namespace
+
 std::string printable(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (const char c : text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const char c = text[i];
         const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x80) {
+            // A C1 control (0x80-0x9F) is a byte outside any UTF-8 character, or U+0080-U+009F,
+            // whose two bytes are C2 80 to C2 9F.
+            const std::size_t length = utf8_length(text.substr(i));
+            const std::string_view bytes = text.substr(i, length == 0 ? 1 : length);
+            const bool c1 = length == 0 ? byte <= 0x9F : byte == 0xC2 && static_cast<unsigned char>(bytes[1]) <= 0x9F;
+            if (c1) append_hex(out, bytes);
+            else out += bytes;
+            i += bytes.size();
+            continue;
+        }
         if (byte >= 0x20 && byte != 0x7F) {
             out += c;
         } else if (c == '\n') {
@@ -51,10 +100,9 @@ std::string printable(std::string_view text) {
         } else if (c == '\t') {
             out += "\\t";
         } else {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", byte);
-            out += hex;
+            append_hex(out, text.substr(i, 1));
         }
+        ++i;
     }
     return out;
 }

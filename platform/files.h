@@ -24,7 +24,8 @@ public:
     WriteError(const std::string& path, const std::optional<std::string>& previous);
 };
 
-// A file name or a device's text as a terminal may show it: control bytes as \n, \t, \r or \xNN.
+// A file name or a device's text as a terminal may show it: control bytes as \n, \t, \r or \xNN,
+// C1 controls (0x80-0x9F outside a UTF-8 character, or U+0080-U+009F) among them.
 std::string printable(std::string_view text);
 
 // `-` names standard input where a file is read and standard output where one is written.

@@ -1,7 +1,9 @@
 #include "interrupts.h"
 
+#include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -22,8 +24,14 @@ void count_interrupt(int) { g_interrupts = g_interrupts + 1; }
 std::string data_home() {
     const char* xdg = std::getenv("XDG_DATA_HOME");
     if (xdg && xdg[0] == '/') return xdg;
+    // `/` counts as no home folder: what is kept there would be every user's.
+    const auto usable = [](const char* home) { return home && home[0] == '/' && std::strcmp(home, "/") != 0; };
     const char* home = std::getenv("HOME");
-    return std::string(home ? home : "") + "/.local/share";
+    if (!usable(home)) {
+        const passwd* user = ::getpwuid(::getuid());
+        home = user ? user->pw_dir : nullptr;
+    }
+    return usable(home) ? std::string(home) + "/.local/share" : std::string();
 }
 
 bool make_folders(const std::string& folder, std::string* why) {

@@ -4,7 +4,8 @@
 
 namespace zyvora {
 
-// $XDG_DATA_HOME, or ~/.local/share when it is unset or not an absolute path.
+// $XDG_DATA_HOME, or .local/share in the user's home folder ($HOME, else the user database's)
+// when it is unset or not an absolute path. Empty when the user has no home folder but `/`.
 std::string data_home();
 
 // Makes `folder` and any missing folders above it, new ones readable by their owner only.

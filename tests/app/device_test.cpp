@@ -151,6 +151,16 @@ private slots:
         QCOMPARE(window->incoming_image(), *options.factory_image);
     }
 
+    void the_device_text_is_shown_escaped() {
+        zyvora::SimOptions options = factory_device();
+        options.hardware_version = "rev B\r\nEeprom write success\x1b[2J";
+        start(options);
+        click("Button4");
+        QCOMPARE(recorder->boxes,
+                 only(BoxKind::Message,
+                      "Firmware version: 1.13\r\nHardware version: rev B\\r\\nEeprom write success\\x1B[2J"));
+    }
+
     void two_reads_leave_both_runs_in_the_log() {
         start(factory_device());
         click("Button4");

@@ -197,6 +197,10 @@ TEST_F(CliEdges, DeviceTextsAndFileNamesReachTheTerminalEscaped) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, kFound + "Firmware version: 1.13\nHardware version: \\x1B[31mred\\x07\n");
     EXPECT_EQ(r.err, "");
+    // A read shows the versions as a message: the device's line breaks make no lines of their own.
+    r = run({"--device", "sim", "--sim-hardware", "rev B\r\nEeprom write success\xC2\x9B", "read", "x.cfg"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "Firmware version: 1.13\nHardware version: rev B\\r\\nEeprom write success\\xC2\\x9B\n");
     r = run({"check", "a\x1b]0;title\x07.cfg"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "Unable to read a\\x1B]0;title\\x07.cfg: No such file or directory\n");

@@ -102,6 +102,27 @@ TEST_F(Unix, TheResultOfAVerbIsOnStandardOutput) {
     });
 }
 
+// A result that cannot be written is a failure, whatever the verb did before it.
+TEST_F(Unix, AResultThatCannotBeWrittenFails) {
+    write("station.cfg", std::string(test::kDefaultsFile));
+    RunOptions full;
+    full.output = "/dev/full";
+    const auto why = [](const std::string& verb) {
+        return "zyvora-cli: " + verb + " failed: Unable to write to standard output\n";
+    };
+    run_cases({
+        {{"get", "station.cfg", "Callsign"}, 1, "", why("get")},
+        {{"get", "--json", "station.cfg", "Callsign", "TXdelay"}, 1, "", why("get")},
+        {{"--device", "sim", "info"}, 1, "", why("info")},
+        {{"--device", "sim", "info", "--json"}, 1, "", kFound + why("info")},
+        {{"check", "--json", "station.cfg"}, 1, "", why("check")},
+        {{"--device", "sim", "list", "--json"}, 1, "", why("list")},
+        {{"--device", "sim", "list"}, 1, "", why("list")},
+        // diff's 1 means "different": trouble is 2.
+        {{"diff", "station.cfg", "station.cfg", "--json"}, 2, "", why("diff")},
+    }, full);
+}
+
 TEST_F(Unix, AFailureEndsWithOneLineOnStandardErrorThatSaysWhy) {
     write("station.cfg", std::string(test::kDefaultsFile));
     write("garbled.bin", std::string(kImageSize, '\x11'));
@@ -287,6 +308,20 @@ TEST_F(Unix, UsageErrorsNameTheMistake) {
     for (const std::string verb : {"defaults", "check", "encode", "decode"}) {
         EXPECT_EQ(run({verb, "--help"}).out.find("--device"), std::string::npos) << verb;
     }
+}
+
+// An argument quoted back in a usage error drives no terminal.
+TEST_F(Unix, UsageErrorsQuoteTheirArgumentEscaped) {
+    run_cases({
+        {{"--device", "sim", "--sim-fault", "x\x1b[31m", "info"}, 2, "",
+         "--sim-fault x\\x1B[31m: fault \"x\\x1B[31m\": expected COMMAND[@PAGE]=KIND, for example read@3=wrong-sum\n"},
+        {{"--device", "sim", "--sim-latency-us", "\x1b[31m", "info"}, 2, "",
+         "zyvora-cli: --sim-latency-us: Value \\x1B[31m not in range 0 to 5000000; see zyvora-cli info --help\n"},
+        {{"--device", "sim", "--sim-firmware-version", "\x1b[2J", "info"}, 2, "",
+         "zyvora-cli: Could not convert: --sim-firmware-version = \\x1B[2J; see zyvora-cli info --help\n"},
+        {{"send-update", "--timeout", "\r\n9\x9b", "h", "x.ruf"}, 2, "",
+         "zyvora-cli: --timeout: Value \\r\\n9\\x9B not in range 1 to 60; see zyvora-cli send-update --help\n"},
+    });
 }
 
 TEST_F(Unix, QuietShowsOnlyFailuresAndVerboseEveryLine) {

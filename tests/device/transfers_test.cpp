@@ -171,6 +171,27 @@ TEST_F(Transfers, ShowVersionsTakesAHardwareTextWithoutNulUpToTheEndOfTheReply) 
               std::vector<std::string>{"message: Firmware version: 1.13\r\nHardware version: " + std::string(63, 'X')});
 }
 
+// The device's text reaches the status log and the boxes of both front ends as one line that
+// drives no terminal.
+TEST_F(Transfers, ShowVersionsEscapesTheHardwareText) {
+    const struct {
+        std::string text;
+        std::string shown;
+    } cases[] = {
+        {"rev B\r\nEeprom write success", "rev B\\r\\nEeprom write success"},
+        {"\x1b]0;title\x07\x9b" "2J", "\\x1B]0;title\\x07\\x9B2J"},
+        {"R\xC3\xA9v", "R\xC3\xA9v"},
+    };
+    for (const auto& c : cases) {
+        RecordingFeedback feedback;
+        SimOptions options;
+        options.hardware_version = c.text;
+        EXPECT_TRUE(show_versions(open({}, options), feedback));
+        EXPECT_EQ(feedback.events,
+                  std::vector<std::string>{"message: Firmware version: 1.13\r\nHardware version: " + c.shown});
+    }
+}
+
 TEST_F(Transfers, AFailedVersionQueryShowsNothing) {
     for (const char* f : {"fwversion=no-reply", "fwversion=wrong-echo", "hwversion=short-reply", "hwversion=gone"}) {
         RecordingFeedback feedback;

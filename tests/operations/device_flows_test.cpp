@@ -216,15 +216,19 @@ TEST_F(SafeWrite, BackupNamesAreClaimedAtOnce) {
 }
 
 TEST_F(SafeWrite, WhatStopsTheWriteBeforeTheDeviceIsTouched) {
+    const std::string unsaved =
+        "info: The backup of the device's settings could not be saved, so nothing was written to the device.";
     const struct {
         std::vector<std::string> faults;
-        std::optional<std::string> folder;  // none: the test's own
-        std::string last_box;
+        std::optional<std::string> folder;  // none: the test's own; empty: no home folder was found
+        std::vector<std::string> boxes;
     } cases[] = {
         {{"read@5=no-reply"}, std::nullopt,
-         "info: The device's settings could not be read for a backup, so nothing was written to the device."},
-        {{}, "/dev/null/backups",
-         "info: The backup of the device's settings could not be saved, so nothing was written to the device."},
+         {"info: The device's settings could not be read for a backup, so nothing was written to the device."}},
+        {{}, "/dev/null/backups", {"error: Unable to write to /dev/null/backups: /dev/null: Not a directory", unsaved}},
+        {{}, "",
+         {"error: No folder for backups: neither XDG_DATA_HOME nor HOME names one, and the user has no home folder.",
+          unsaved}},
     };
     for (const auto& c : cases) {
         make_station(c.faults);
@@ -233,22 +237,54 @@ TEST_F(SafeWrite, WhatStopsTheWriteBeforeTheDeviceIsTouched) {
         if (c.folder) safety.backups = c.folder;
         EXPECT_FALSE(write_config(*port_, registry_, store_, image_, feedback_, safety));
         EXPECT_EQ(requests_of(Command::WritePage), 0u);
-        ASSERT_FALSE(feedback_.boxes().empty());
-        EXPECT_EQ(feedback_.boxes().back(), c.last_box);
+        EXPECT_EQ(feedback_.boxes(), c.boxes);
         EXPECT_EQ(device_->eeprom(), old_image_);
     }
-    EXPECT_EQ(feedback_.boxes().front(), "error: Unable to write to /dev/null/backups: /dev/null: Not a directory");
 }
 
-TEST_F(SafeWrite, AnErasedDeviceHasNothingToBackUp) {
-    SimOptions erased;
-    erased.erased = true;
-    make_device(erased);
-    EXPECT_TRUE(write_config(*port_, registry_, store_, image_, feedback_, safety_));
-    EXPECT_TRUE(backups().empty());
-    const auto lines = feedback_.lines();
-    EXPECT_EQ(lines[513], "The device holds no valid settings (erased, or of another firmware): no backup was made.");
-    EXPECT_EQ(device_->eeprom(), image_);
+// Whatever the device holds is kept before it is replaced, as read: an image of another version
+// may be the user's last working configuration. Only one that decodes makes a settings file.
+TEST_F(SafeWrite, AnImageThatHoldsNoValidSettingsIsKeptRaw) {
+    Image other = old_image_;
+    other[10] = '2';  // v1.12, checksum mended
+    const std::uint32_t sum = image_sum(other);
+    for (int i = 0; i < 4; ++i) other[i] = static_cast<std::uint8_t>(sum >> (8 * i));
+    Image erased{};
+    erased.fill(0xFF);
+    const struct {
+        const char* name;
+        Image held;
+        std::vector<std::string> faults;
+        std::vector<std::string> boxes;  // with {} for the backup's name
+    } cases[] = {
+        {"erased", erased, {}, {}},
+        {"another version", other, {}, {}},
+        {"another version, and the write fails",
+         other,
+         {"write@100=corrupt"},
+         {"info: Verify failed: page 100 (bytes 3200 to 3231) of the device does not hold what was written.\n"
+          "The device's previous image, which holds no valid settings, is kept in {}."}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove_all(*safety_.backups);
+        SimOptions options;
+        options.factory_image = c.held;
+        for (const auto& f : c.faults) options.faults.push_back(*parse_sim_fault(f, nullptr));
+        make_device(options);
+        RecordingFeedback feedback;
+        EXPECT_EQ(write_config(*port_, registry_, store_, image_, feedback, safety_), c.boxes.empty());
+        const auto files = backups();
+        ASSERT_EQ(files.size(), 1u);
+        const std::string bin = files[0];
+        EXPECT_TRUE(bin.ends_with(".bin"));
+        EXPECT_TRUE(read_whole_file(bin) == std::string(c.held.begin(), c.held.end()));
+        EXPECT_EQ(feedback.lines().at(513), "The device holds no valid settings (erased, or of another firmware): "
+                                            "its raw image is kept in " + bin + ", with no settings file.");
+        std::vector<std::string> boxes = c.boxes;
+        for (auto& box : boxes) box.replace(box.find("{}"), 2, bin);
+        EXPECT_EQ(feedback.boxes(), boxes);
+    }
 }
 
 TEST_F(SafeWrite, AReadBackThatDiffersFailsNamingThePage) {
@@ -305,11 +341,81 @@ TEST_F(SafeWrite, Interrupts) {
     }
 
     make_station();
+    RecordingFeedback plain;
+    plain.interrupt_after = {{found_, 2}};
+    EXPECT_FALSE(write_config(*port_, registry_, store_, image_, plain, kPlainWrite));
+    EXPECT_EQ(requests_of(Command::WritePage), 0u);
+    EXPECT_EQ(plain.boxes(), std::vector<std::string>{"info: Write config stopped by an interrupt; nothing was written "
+                                                      "to the device, which still holds its previous settings."});
+
+    make_station();
     feedback_.interrupt_after = {{"Page read: 10/512", 1}};
     const ControlStore before = store_;
     EXPECT_FALSE(read_config(*port_, registry_, store_, image_, feedback_));
     EXPECT_EQ(feedback_.lines().back(), "Read config stopped by an interrupt.");
     EXPECT_EQ(store_.text("Callsign"), before.text("Callsign"));
+}
+
+// A device that answers nothing to the first page's write and keeps the page it held: the request
+// went out, and the page reads back as it was.
+class FirstPageLost : public DevicePort {
+public:
+    explicit FirstPageLost(DevicePort& device) : device_(device) {}
+    std::unique_ptr<Transport> open(Feedback& feedback) override {
+        auto inner = device_.open(feedback);
+        return inner ? std::make_unique<Lossy>(std::move(inner)) : nullptr;
+    }
+
+private:
+    class Lossy : public Transport {
+    public:
+        explicit Lossy(std::unique_ptr<Transport> inner) : inner_(std::move(inner)) {}
+        int write(const Report& request) override {
+            lost_ = request[1] == static_cast<std::uint8_t>(Command::WritePage) && le16(request, kPageNumberAt) == 0;
+            return lost_ ? static_cast<int>(kReportSize) : inner_->write(request);
+        }
+        int read(Report& reply) override { return lost_ ? 0 : inner_->read(reply); }
+
+    private:
+        std::unique_ptr<Transport> inner_;
+        bool lost_ = false;
+    };
+    DevicePort& device_;
+};
+
+// A write that fails at its first page says whether the device took it: a request that never went
+// out, or a page read back as it was, leaves the device's previous settings whole.
+TEST_F(SafeWrite, AWriteThatFailsAtItsFirstPageSaysWhatTheDeviceHolds) {
+    const std::string incomplete =
+        "info: Write config failed: the device holds an incomplete configuration. Write the settings to it again "
+        "before it is used.\nThe device's previous settings are saved in {}; write that file to restore them.";
+    const std::string previous =
+        "info: Write config failed at page 1/512; nothing was written to the device, which still holds its "
+        "previous settings.";
+    const struct {
+        std::vector<std::string> faults;
+        bool first_page_lost;
+        std::string box;
+        bool device_unchanged;
+    } cases[] = {
+        {{"write@0=gone"}, false, previous, true},
+        {{}, true, previous, true},
+        {{"write@0=no-reply"}, false, incomplete, false},  // the device took the page
+        {{"write@1=gone"}, false, incomplete, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.box);
+        std::filesystem::remove_all(*safety_.backups);
+        make_station(c.faults);
+        FirstPageLost lossy(*port_);
+        DevicePort& port = c.first_page_lost ? static_cast<DevicePort&>(lossy) : *port_;
+        RecordingFeedback feedback;
+        EXPECT_FALSE(write_config(port, registry_, store_, image_, feedback, safety_));
+        std::string box = c.box;
+        if (const auto at = box.find("{}"); at != std::string::npos) box.replace(at, 2, backups().at(1));
+        EXPECT_EQ(feedback.boxes(), std::vector<std::string>{box});
+        EXPECT_EQ(device_->eeprom() == old_image_, c.device_unchanged);
+    }
 }
 
 }  // namespace

@@ -232,8 +232,24 @@ TEST_F(Files, ReadsStopOneBytePastTheirBound) {
 }
 
 TEST(Printable, ControlBytesAreEscaped) {
-    EXPECT_EQ(printable("plain /path/\xC3\xA9.cfg"), "plain /path/\xC3\xA9.cfg");
     EXPECT_EQ(printable("a\nb\rc\td\x1b[0m\x7f" + std::string(1, '\0')), "a\\nb\\rc\\td\\x1B[0m\\x7F\\x00");
+    // Bytes 0x80-0x9F are C1 controls (0x9B starts an escape sequence) only where they are no
+    // part of a UTF-8 character: file names are mostly UTF-8, whose continuation bytes they are.
+    const struct {
+        const char* text;
+        const char* shown;
+    } cases[] = {
+        {"plain /path/\xC3\xA9.cfg", "plain /path/\xC3\xA9.cfg"},
+        {"\xC5\x95 \xE2\x82\xAC \xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF",
+         "\xC5\x95 \xE2\x82\xAC \xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF"},
+        {"a\x9B" "31mb\x85" "c", "a\\x9B31mb\\x85c"},
+        {"U+0085 \xC2\x85, U+009B \xC2\x9B, U+00A0 \xC2\xA0", "U+0085 \\xC2\\x85, U+009B \\xC2\\x9B, U+00A0 \xC2\xA0"},
+        // Not UTF-8 there: a Latin-1 letter stays, the C1 byte after a cut or wrong lead is escaped.
+        {"caf\xE9 \xE2\x82 \xC0\x80 \xED\xA0\x80 \xF5\x80 \x80\xBF",
+         "caf\xE9 \xE2\\x82 \xC0\\x80 \xED\xA0\\x80 \xF5\\x80 \\x80\xBF"},
+        {"\xE2\x82", "\xE2\\x82"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(printable(c.text), c.shown) << c.text;
 }
 
 }  // namespace

@@ -42,6 +42,7 @@ struct RunOptions {
     // that no machine's speed moves.
     std::vector<std::pair<std::string, int>> signals_after;
     bool output_closed = false;  // standard output is a pipe nobody reads, closed at once
+    std::optional<std::string> output;  // standard output goes to this file (/dev/full, say), not to `out`
 };
 
 // A run with `text` on its standard input.
@@ -91,7 +92,7 @@ protected:
                 ::close(closed[0]);
                 ::close(closed[1]);
             } else {
-                redirect(out_file, 1, O_WRONLY | O_CREAT | O_TRUNC);
+                redirect(options.output.value_or(out_file), 1, O_WRONLY | O_CREAT | O_TRUNC);
             }
             redirect(err_file, 2, O_WRONLY | O_CREAT | O_TRUNC);
             if (::chdir(dir_.c_str()) != 0) ::_exit(127);
