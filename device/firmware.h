@@ -14,10 +14,13 @@ class FirmwareStore {
 public:
     // The image embedded in this build, if any.
     static FirmwareStore embedded();
-    // The image in `path`, read when loaded.
+    // The image in `path` (`-`: standard input), read when loaded.
     static FirmwareStore from_file(std::string path);
 
     bool carries_image() const;
+    // The file's name as messages give it ("standard input" for `-`); nullopt for the image
+    // built in.
+    std::optional<std::string> file_name() const;
     // The image's bytes, or nullopt after showing that this build carries none and how to give
     // one, "Firmware resource not found (LoadResource)." (it cannot be read) or
     // "Firmware file too long." (above 497664 bytes) or "Firmware file is empty." in an
