@@ -128,7 +128,8 @@ std::string folder_of(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// The name that is really written: symbolic links followed, the last one even when it dangles.
+}  // namespace
+
 std::optional<std::string> resolve_links(std::string path) {
     for (int hops = 0; hops < 40; ++hops) {
         struct stat st {};
@@ -154,6 +155,8 @@ bool write_all(int fd, std::string_view data, off_t at) {
     }
     return true;
 }
+
+namespace {
 
 // For a file that must stay the same inode: reserve the space first, so that a full disk fails
 // before the old contents are touched, then overwrite and cut to the new length.
