@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <string_view>
 
 #include "image.h"
@@ -24,11 +25,13 @@ bool reads_as_settings_file(std::span<const std::uint8_t> bytes) {
                       [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
 }
 
+// A settings image, also one whose checksum no longer holds: its end marker is where a settings
+// image has it (one chance in 16 million for an enciphered image of that size).
 bool reads_as_settings_image(std::span<const std::uint8_t> bytes) {
     if (bytes.size() != kImageSize) return false;
     Image image;
     std::copy(bytes.begin(), bytes.end(), image.begin());
-    return verify(image);
+    return verify(image) || std::string_view(reinterpret_cast<const char*>(image.data()) + kEndOffset, 3) == "END";
 }
 
 // The length of the UTF-8 character at the start of `bytes` (2 to 4), or 0 when there is none.
@@ -70,6 +73,12 @@ std::optional<std::string> firmware_problem(std::span<const std::uint8_t> bytes)
     if (reads_as_settings_image(bytes)) return "it is a settings image";
     if (!update_file_problem(bytes)) return "it is a remote update file";
     if (reads_as_text(bytes)) return "it is text";
+    // An erased or zeroed file: an enciphered image never holds one byte throughout.
+    if (!bytes.empty() && std::all_of(bytes.begin(), bytes.end(), [&](std::uint8_t b) { return b == bytes.front(); })) {
+        char byte[8];
+        std::snprintf(byte, sizeof byte, "0x%02X", bytes.front());
+        return std::string("every byte is ") + byte;
+    }
     // The device takes firmware a page at a time and the image it is made for is whole pages:
     // one that ends inside a page was cut short, as a broken pipe leaves it.
     if (bytes.size() % kPageSize != 0) {

@@ -37,6 +37,8 @@ TEST_F(FirmwareCheck, WhatIsNoFirmwareImageIsRefusedBeforeAnyPage) {
         "Zyvora Plus 2.0 firmware 1.13\nUnpack fw.bin.gz with gunzip, upload fw.bin to the device.\n";
     ASSERT_EQ(text89.size(), 89u);
     const std::string cut = stand_in(29978);  // what a broken pipe let through
+    std::string damaged = contents("station.bin");  // a settings image whose checksum no longer holds
+    damaged[100] = static_cast<char>(damaged[100] ^ 0x01);
     const struct {
         std::string name;  // the file given to --firmware, or "-" for `input`
         std::string bytes;
@@ -44,6 +46,10 @@ TEST_F(FirmwareCheck, WhatIsNoFirmwareImageIsRefusedBeforeAnyPage) {
     } cases[] = {
         {"station.cfg", "", "station.cfg is not a firmware image: it is a settings file"},
         {"station.bin", "", "station.bin is not a firmware image: it is a settings image"},
+        {"damaged.bin", damaged, "damaged.bin is not a firmware image: it is a settings image"},
+        {"bom.cfg", "\xEF\xBB\xBF\r\n[!warning]\r\n" + stand_in(61), "bom.cfg is not a firmware image: it is a settings file"},
+        {"erased.bin", std::string(2048, '\xFF'), "erased.bin is not a firmware image: every byte is 0xFF"},
+        {"zeros.bin", std::string(32, '\0'), "zeros.bin is not a firmware image: every byte is 0x00"},
         {"station.ruf", "", "station.ruf is not a firmware image: it is a remote update file"},
         {"notes.txt", text89, "notes.txt is not a firmware image: it is text"},
         {"page.txt", std::string(64, '!'), "page.txt is not a firmware image: it is text"},
@@ -57,6 +63,7 @@ TEST_F(FirmwareCheck, WhatIsNoFirmwareImageIsRefusedBeforeAnyPage) {
          "be cut short"},
     };
     for (const auto& c : cases) {
+        std::filesystem::remove(path("new.ruf"));
         if (!c.bytes.empty() && c.name != "-") write(c.name, c.bytes);
         const test::RunOptions input = c.name == "-" ? test::with_input(c.bytes) : test::RunOptions{};
         Outcome r = run({"--device", "sim", "upload-firmware", "--firmware", c.name}, input);
