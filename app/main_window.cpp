@@ -485,7 +485,7 @@ void TForm1::upload_firmware() {
     const auto image = zyvora::checked_firmware(firmware, *feedback_);
     if (!image || !feedback_->ask(upload_question(file_name, image->size()))) return;
     const DeviceOperation operation(*this, kTransferRunning);
-    zyvora::upload_firmware_flow(port(), firmware, *feedback_);
+    zyvora::upload_firmware_flow(port(), firmware.loaded(*image), *feedback_);
 }
 
 // The window keeps taking input during a transfer: no second operation may start meanwhile.

@@ -18,7 +18,15 @@ FirmwareStore FirmwareStore::from_file(std::string path) {
     return store;
 }
 
-bool FirmwareStore::carries_image() const { return path_.has_value() || (embedded_ && embedded_firmware()); }
+FirmwareStore FirmwareStore::loaded(std::vector<std::uint8_t> bytes) const {
+    FirmwareStore store = *this;
+    store.bytes_ = std::move(bytes);
+    return store;
+}
+
+bool FirmwareStore::carries_image() const {
+    return bytes_ || path_.has_value() || (embedded_ && embedded_firmware());
+}
 
 std::optional<std::string> FirmwareStore::file_name() const {
     if (!path_) return std::nullopt;
@@ -27,7 +35,9 @@ std::optional<std::string> FirmwareStore::file_name() const {
 
 std::optional<std::vector<std::uint8_t>> FirmwareStore::load(Feedback& feedback) const {
     std::vector<std::uint8_t> bytes;
-    if (path_) {
+    if (bytes_) {
+        bytes = *bytes_;
+    } else if (path_) {
         // One byte more than the device takes is enough to refuse a larger file unread.
         const FileRead read = read_file(*path_, kFirmwareCapacity);
         if (read.too_large) {

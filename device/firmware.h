@@ -17,6 +17,10 @@ public:
     // The image in `path` (`-`: standard input), read when loaded.
     static FirmwareStore from_file(std::string path);
 
+    // This store's image as already read: loading it gives `bytes` without reading again, so
+    // what a question named is what is sent even if the file changes meanwhile.
+    FirmwareStore loaded(std::vector<std::uint8_t> bytes) const;
+
     bool carries_image() const;
     // The file's name as messages give it ("standard input" for `-`); nullopt for the image
     // built in.
@@ -30,6 +34,7 @@ public:
 private:
     std::optional<std::string> path_;
     bool embedded_ = false;
+    std::optional<std::vector<std::uint8_t>> bytes_;  // read before
 };
 
 }  // namespace zyvora

@@ -336,6 +336,28 @@ private slots:
         QCOMPARE(device->firmware_pages()[1].data[0], std::uint8_t{33});
     }
 
+    // The file may change while the question waits for its answer: what the question named is
+    // what the device gets.
+    void the_upload_sends_what_the_question_named() {
+        start(factory_device());
+        QTemporaryDir dir;
+        const QString path = dir.filePath("firmware.bin");
+        write_firmware(path, 64);
+        window->set_firmware_file(path);
+        window->set_box_presenter([&](zyvora_app::BoxKind kind, const QString& text, const QString&) {
+            recorder->boxes.append({kind, text, {}});
+            QFile file(path);
+            return file.open(QIODevice::WriteOnly) && file.write(QByteArray(96, '\x5A')) == 96;
+        });
+        click("Button3");
+
+        QCOMPARE(recorder->boxes.size(), 1);
+        QCOMPARE(log_lines(), QStringList({kFound, "Firmware from " + path + ": 64 bytes in 2 pages", "Page written: 1/2",
+                                           "Page written: 2/2", "Firmware upgrade success"}));
+        QCOMPARE(device->firmware_pages().size(), std::size_t{2});
+        QCOMPARE(device->firmware_pages()[1].data[31], std::uint8_t{64});
+    }
+
     // No is the answer when none is queued: nothing reaches the device, which is not even opened.
     void the_upload_question_names_the_file_its_size_and_the_time_data() {
         QTest::addColumn<QString>("file");
