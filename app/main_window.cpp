@@ -31,6 +31,7 @@
 #include "device_chooser.h"
 #include "device_flows.h"
 #include "filter_window.h"
+#include "firmware_check.h"
 #include "folders.h"
 #include "help_window.h"
 #include "hid.h"
@@ -481,10 +482,10 @@ void TForm1::upload_firmware() {
     if (!ask_firmware_if_none(firmware, file_name)) return;
     // Read before the question, so that an image the device cannot take is refused first and
     // the question names its true size.
-    const auto image = firmware.load(*feedback_);
+    const auto image = zyvora::checked_firmware(firmware, *feedback_);
     if (!image || !feedback_->ask(upload_question(file_name, image->size()))) return;
     const DeviceOperation operation(*this, kTransferRunning);
-    zyvora::upload_firmware_flow(port(), firmware, *feedback_);
+    zyvora::upload_firmware_flow(port(), firmware.loaded(*image), *feedback_);
 }
 
 // The window keeps taking input during a transfer: no second operation may start meanwhile.

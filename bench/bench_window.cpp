@@ -61,7 +61,9 @@ BENCHMARK(BM_WindowReadConfig)->Unit(benchmark::kMillisecond);
 static void BM_WindowUploadFirmware(benchmark::State& state) {
     Window window;
     const std::string path = "/tmp/zyvora-bench-firmware.bin";
-    std::ofstream(path, std::ios::binary) << std::string(272384, '\xA5');
+    std::string stand_in(272384, '\0');  // bytes of every value, as an enciphered image holds
+    for (std::size_t i = 0; i < stand_in.size(); ++i) stand_in[i] = static_cast<char>(i ^ (i >> 8) ^ 0xA5);
+    std::ofstream(path, std::ios::binary) << stand_in;
     window.form->set_firmware(FirmwareStore::from_file(path));
     for (auto _ : state) {
         window.click("Button3");

@@ -66,7 +66,6 @@ std::optional<int> make_device(Options& o, ConsoleFeedback& feedback, Device& de
 namespace {
 
 FirmwareStore chosen_firmware(const Options& o) {
-    if (o.firmware_file == kStandardStream) return FirmwareStore::from_file("/dev/stdin");
     return o.firmware_file.empty() ? FirmwareStore::embedded() : FirmwareStore::from_file(o.firmware_file);
 }
 

@@ -1,29 +1,10 @@
 #include "firmware.h"
 
-#include <cstdio>
-#include <memory>
-
+#include "files.h"
 #include "firmware_embedded.h"
 #include "report.h"
 
 namespace zyvora {
-
-namespace {
-
-// Reads at most one byte more than the device takes, so an oversized file is refused without
-// reading it whole.
-std::optional<std::vector<std::uint8_t>> read_capped(const std::string& path) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!file) return std::nullopt;
-    std::vector<std::uint8_t> bytes(kFirmwareCapacity + 1);
-    const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file.get());
-    // A directory opens but does not read; that is a read error, not an empty image.
-    if (std::ferror(file.get())) return std::nullopt;
-    bytes.resize(got);
-    return bytes;
-}
-
-}  // namespace
 
 FirmwareStore FirmwareStore::embedded() {
     FirmwareStore store;
@@ -37,17 +18,37 @@ FirmwareStore FirmwareStore::from_file(std::string path) {
     return store;
 }
 
-bool FirmwareStore::carries_image() const { return path_.has_value() || (embedded_ && embedded_firmware()); }
+FirmwareStore FirmwareStore::loaded(std::vector<std::uint8_t> bytes) const {
+    FirmwareStore store = *this;
+    store.bytes_ = std::move(bytes);
+    return store;
+}
+
+bool FirmwareStore::carries_image() const {
+    return bytes_ || path_.has_value() || (embedded_ && embedded_firmware());
+}
+
+std::optional<std::string> FirmwareStore::file_name() const {
+    if (!path_) return std::nullopt;
+    return input_name(*path_);
+}
 
 std::optional<std::vector<std::uint8_t>> FirmwareStore::load(Feedback& feedback) const {
     std::vector<std::uint8_t> bytes;
-    if (path_) {
-        std::optional<std::vector<std::uint8_t>> read = read_capped(*path_);
-        if (!read) {
+    if (bytes_) {
+        bytes = *bytes_;
+    } else if (path_) {
+        // One byte more than the device takes is enough to refuse a larger file unread.
+        const FileRead read = read_file(*path_, kFirmwareCapacity);
+        if (read.too_large) {
+            feedback.info("Firmware file too long.");
+            return std::nullopt;
+        }
+        if (!read.bytes) {
             feedback.info("Firmware resource not found (LoadResource).");
             return std::nullopt;
         }
-        bytes = std::move(*read);
+        bytes.assign(read.bytes->begin(), read.bytes->end());
     } else if (const std::optional<EmbeddedFirmware> image = embedded_ ? embedded_firmware() : std::nullopt) {
         bytes.assign(image->data, image->data + image->size);
     } else {

@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "files.h"
+#include "firmware_check.h"
 #include "interrupts.h"
 #include "link.h"
 #include "operations.h"
@@ -333,9 +334,11 @@ bool upload_firmware_flow(DevicePort& port, const FirmwareStore& firmware, Feedb
     if (!device) return false;
     if (enable_buttons) enable_buttons(false);
     bool ok = false;
-    if (const auto image = firmware.load(feedback)) {
+    if (const auto image = checked_firmware(firmware, feedback)) {
         DeviceLink link(*device);
         const int pages = static_cast<int>((image->size() + kPageSize - 1) / kPageSize);
+        // Said before the first page: for standard input this is the first sight of its size.
+        feedback.log(firmware_summary(firmware, image->size()));
         TransferGuard guard(feedback, pages);
         ok = upload_firmware(link, *image, feedback,
                              guard.holding("the firmware is being uploaded", "the device without working firmware"));

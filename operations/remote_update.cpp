@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "files.h"
+#include "firmware_check.h"
 #include "operations.h"
 
 namespace zyvora {
@@ -24,7 +25,7 @@ bool build_remote_update_file(const Registry& registry, ControlStore& store, Ima
         show_destination_error(feedback);
         return false;
     }
-    const auto firmware_image = firmware.load(feedback);
+    const auto firmware_image = checked_firmware(firmware, feedback);
     if (!firmware_image) return false;
     const auto package = build_package(image, *firmware_image, filler ? filler : time_seeded_filler());
     try {

@@ -188,7 +188,8 @@ std::string folder_of(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// The name that is really written: symbolic links followed, the last one even when it dangles.
+}  // namespace
+
 std::optional<std::string> resolve_links(std::string path) {
     for (int hops = 0; hops < 40; ++hops) {
         struct stat st {};
@@ -202,8 +203,7 @@ std::optional<std::string> resolve_links(std::string path) {
     return std::nullopt;  // a loop of links
 }
 
-// With `reached`, tells how far the bytes that were written go, when some were.
-bool write_all(int fd, std::string_view data, off_t at, off_t* reached = nullptr) {
+bool write_all(int fd, std::string_view data, off_t at, off_t* reached) {
     while (!data.empty()) {
         const ssize_t n = ::pwrite(fd, data.data(), data.size(), at);
         if (n < 0) {
@@ -216,6 +216,8 @@ bool write_all(int fd, std::string_view data, off_t at, off_t* reached = nullptr
     }
     return true;
 }
+
+namespace {
 
 // The whole of an open file, from its start; nullopt when a read fails.
 std::optional<std::string> read_all(int fd) {

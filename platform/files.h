@@ -13,6 +13,8 @@
 #include <string_view>
 #include <utility>
 
+#include <sys/types.h>
+
 namespace zyvora {
 
 // "Unable to write to %s".
@@ -94,6 +96,13 @@ private:
 // file of that name is there: of two programs that want the name at once, one gets it. False
 // with `taken` set when the name was taken, or with `why` (strerror text) when it cannot be made.
 bool claim_new_file(const std::string& path, bool* taken, std::string* why);
+
+// The name that is really written: symbolic links followed, the last one even when it dangles;
+// nullopt for a loop of links.
+std::optional<std::string> resolve_links(std::string path);
+// pwrite of all of `data` at `at`; false with errno set. With `reached`, tells how far the
+// bytes that were written go, when some were.
+bool write_all(int fd, std::string_view data, off_t at, off_t* reached = nullptr);
 
 // Whether the two names are one file (both exist and share device and inode).
 bool same_file(const std::string& a, const std::string& b);

@@ -4,8 +4,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <thread>
 
@@ -15,8 +13,6 @@ namespace zyvora {
 static_assert(kImageSize == kSettingsPages * kPageSize);
 
 namespace {
-
-namespace fs = std::filesystem;
 
 std::optional<std::uint16_t> page_of(const Report& request) {
     const auto command = static_cast<Command>(request[1]);
@@ -32,26 +28,47 @@ std::string hex(unsigned value) {
     return text;
 }
 
-bool load_eeprom(const std::string& path, Image& eeprom, std::string* error) {
-    const auto fail = [&](const std::string& why) {
-        if (error) *error = "EEPROM file " + path + ": " + why;
-        return false;
-    };
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return fail(std::string("cannot be read: ") + std::strerror(errno));
-    std::vector<char> bytes;
+// What a fresh device holds: its factory image, or all 0xFF when erased or given none.
+Image fresh_eeprom(const SimOptions& options) {
+    Image image;
+    if (options.factory_image && !options.erased) image = *options.factory_image;
+    else image.fill(0xFF);
+    return image;
+}
+
+// The whole EEPROM from `file`, or false with why not, after "EEPROM file NAME: ".
+bool load_eeprom(const LockedFile& file, Image& eeprom, std::string* why) {
     // One byte past the image is enough to know the file is too long.
-    bytes.resize(kImageSize + 1);
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (in.bad()) return fail("cannot be read");
-    const auto got = static_cast<std::size_t>(in.gcount());
-    if (got != kImageSize) {
-        return fail((got > kImageSize ? "holds more than " + std::to_string(kImageSize) + " bytes"
-                                      : "holds " + std::to_string(got) + " bytes") +
-                    "; an EEPROM file holds exactly " + std::to_string(kImageSize));
+    std::vector<std::uint8_t> bytes(kImageSize + 1);
+    std::string error;
+    const long got = file.read_at(0, bytes, &error);
+    if (got < 0) {
+        if (why) *why = "cannot be read: " + error;
+        return false;
+    }
+    if (static_cast<std::size_t>(got) != kImageSize) {
+        if (why) {
+            *why = (static_cast<std::size_t>(got) > kImageSize ? "holds more than " + std::to_string(kImageSize) + " bytes"
+                                                              : "holds " + std::to_string(got) + " bytes") +
+                   "; an EEPROM file holds exactly " + std::to_string(kImageSize);
+        }
+        return false;
     }
     std::copy_n(bytes.begin(), kImageSize, eeprom.begin());
     return true;
+}
+
+// Takes the EEPROM file for the transport about to send a request, as opening the USB device
+// does; false after logging why the device cannot be used.
+bool claimed(SimulatedDevice& device, Feedback& feedback) {
+    std::string why;
+    switch (device.claim_eeprom(&why)) {
+        case SimulatedDevice::EepromClaim::Held:
+        case SimulatedDevice::EepromClaim::NoFile: return true;
+        case SimulatedDevice::EepromClaim::InUse: feedback.log(kDeviceInUse); return false;
+        case SimulatedDevice::EepromClaim::Failed: feedback.log("Simulated device: " + why); return false;
+    }
+    return false;
 }
 
 // `from` + `span`, held at the clock's end instead of overflowing.
@@ -65,8 +82,7 @@ std::chrono::steady_clock::time_point later_by(std::chrono::steady_clock::time_p
 
 class SimulatedTransport : public Transport {
 public:
-    SimulatedTransport(SimulatedDevice& device, Feedback& feedback, ExclusiveLock lock)
-        : device_(device), feedback_(feedback), lock_(std::move(lock)) {}
+    SimulatedTransport(SimulatedDevice& device, Feedback& feedback) : device_(device), feedback_(feedback) {}
     ~SimulatedTransport() override {
         std::string error;
         if (!device_.sync_eeprom(&error)) feedback_.log("Simulated device: " + error);
@@ -77,12 +93,8 @@ public:
     int write(const Report& request) override {
         pending_.reset();
         if (!device_.present()) return -1;
-        // A file made by this transport's first page is locked from then on.
-        const auto& file = device_.options().eeprom_file;
-        if (file && !lock_.held() && lock_.take(*file) == ExclusiveLock::Result::InUse) {
-            feedback_.log(kDeviceInUse);
-            return -1;
-        }
+        // A file another program made since the device was opened is taken as it is now.
+        if (!device_.holds_eeprom() && !claimed(device_, feedback_)) return -1;
         SimAnswer answer = device_.handle(request);
         if (answer.eeprom_error) feedback_.log("Simulated device: " + *answer.eeprom_error);
         if (answer.count < 0) return -1;
@@ -119,17 +131,13 @@ private:
 
     SimulatedDevice& device_;
     Feedback& feedback_;
-    ExclusiveLock lock_;  // let go after the destructor's sync
     std::optional<SimAnswer> pending_;
     std::chrono::steady_clock::time_point sent_at_;
 };
 
 }  // namespace
 
-SimulatedDevice::SimulatedDevice(SimOptions options) : options_(std::move(options)) {
-    if (options_.factory_image && !options_.erased) eeprom_ = *options_.factory_image;
-    else eeprom_.fill(0xFF);
-}
+SimulatedDevice::SimulatedDevice(SimOptions options) : options_(std::move(options)), eeprom_(fresh_eeprom(options_)) {}
 
 SimulatedDevice::~SimulatedDevice() {
     if (unsynced_) file_.sync(nullptr);
@@ -137,16 +145,32 @@ SimulatedDevice::~SimulatedDevice() {
 
 std::unique_ptr<SimulatedDevice> SimulatedDevice::create(SimOptions options, std::string* error) {
     std::unique_ptr<SimulatedDevice> device(new SimulatedDevice(std::move(options)));
-    if (const auto& file = device->options_.eeprom_file) {
-        std::error_code ec;
-        const bool exists = fs::exists(*file, ec);
-        if (ec) {
-            if (error) *error = "EEPROM file " + *file + ": " + ec.message();
-            return nullptr;
-        }
-        if (exists && !load_eeprom(*file, device->eeprom_, error)) return nullptr;
-    }
+    // Looked at now, so that a file no device can use is refused at once; a file another program
+    // holds is looked at when it is let go.
+    if (device->claim_eeprom(error) == EepromClaim::Failed) return nullptr;
+    device->file_.close();
     return device;
+}
+
+SimulatedDevice::EepromClaim SimulatedDevice::claim_eeprom(std::string* error) {
+    if (file_.is_open()) return EepromClaim::Held;
+    if (!options_.eeprom_file) return EepromClaim::NoFile;
+    const std::string& path = *options_.eeprom_file;
+    std::string why;
+    switch (file_.open(path, &why)) {
+        case LockedFile::Result::Held: break;
+        case LockedFile::Result::InUse: return EepromClaim::InUse;
+        case LockedFile::Result::Missing: eeprom_ = fresh_eeprom(options_); return EepromClaim::NoFile;
+        case LockedFile::Result::Failed:
+            if (error) *error = "EEPROM file " + path + ": " + why;
+            return EepromClaim::Failed;
+    }
+    if (!load_eeprom(file_, eeprom_, &why)) {
+        file_.close();
+        if (error) *error = "EEPROM file " + path + ": " + why;
+        return EepromClaim::Failed;
+    }
+    return EepromClaim::Held;
 }
 
 void SimulatedDevice::refuse(Report& reply, std::string why) {
@@ -171,7 +195,12 @@ void SimulatedDevice::answer(const Report& request, SimAnswer& answer) {
             return;
         case Command::ReadPage: {
             if (page >= kSettingsPages) return refuse(reply, "read page " + std::to_string(page) + ": no such page");
-            const std::uint8_t* stored = eeprom_.data() + page * kPageSize;
+            std::uint8_t* stored = eeprom_.data() + page * kPageSize;
+            // With the file open the page comes from it, so that a read-back shows what it holds.
+            if (std::string why; !read_page(page, stored, &why)) {
+                answer.eeprom_error = "EEPROM not read from " + *options_.eeprom_file + ": " + why;
+                return refuse(reply, "read page " + std::to_string(page) + ": " + *answer.eeprom_error);
+            }
             std::copy_n(stored, kPageSize, reply.begin() + kPageDataAt);
             put_le16(reply, kPageSumAt, page_sum(stored));
             return;
@@ -244,13 +273,38 @@ SimAnswer SimulatedDevice::handle(const Report& request) {
     return answer;
 }
 
+bool SimulatedDevice::read_page(std::uint16_t page, std::uint8_t* stored, std::string* why) {
+    if (!file_.is_open()) return true;
+    std::array<std::uint8_t, kPageSize> bytes;
+    const long got = file_.read_at(page * kPageSize, bytes, why);
+    if (got < 0) return false;
+    if (static_cast<std::size_t>(got) != kPageSize) {
+        if (why) *why = "the file ends before page " + std::to_string(page);
+        return false;
+    }
+    std::copy(bytes.begin(), bytes.end(), stored);
+    return true;
+}
+
 bool SimulatedDevice::keep_page(std::uint16_t page, const std::uint8_t* data, std::string* why) {
     if (!options_.eeprom_file) return true;
     // A file not there yet is created holding the EEPROM as it is now, owner-only since it
-    // holds passwords.
+    // holds passwords, and locked before its name appears.
     if (!file_.is_open()) {
         bool created = false;
-        if (!file_.open(*options_.eeprom_file, eeprom_, why, &created)) return false;
+        switch (file_.open_or_create(*options_.eeprom_file, eeprom_, why, &created)) {
+            case LockedFile::Result::Held: break;
+            case LockedFile::Result::InUse:
+                if (why) *why = kDeviceInUse;
+                return false;
+            case LockedFile::Result::Missing:
+            case LockedFile::Result::Failed: return false;
+        }
+        // A file another program made meanwhile is what this device holds from now on.
+        if (!created && !load_eeprom(file_, eeprom_, why)) {
+            file_.close();
+            return false;
+        }
         unsynced_ = created;
     }
     const std::size_t at = page * kPageSize;
@@ -283,14 +337,9 @@ std::unique_ptr<Transport> SimulatedPort::open(Feedback& feedback) {
         return nullptr;
     }
     feedback.log("Zyvora Plus 2.0 found, vid: Vid_0483, pid: A124");
-    // A file not there yet has nothing to lock; its first page makes it and the lock follows.
-    ExclusiveLock lock;
-    if (const auto& file = device_.options().eeprom_file;
-        file && lock.take(*file) == ExclusiveLock::Result::InUse) {
-        feedback.log(kDeviceInUse);
-        return nullptr;
-    }
-    return std::make_unique<SimulatedTransport>(device_, feedback, std::move(lock));
+    // Locked and loaded as the file is now; a file not there yet is made, locked, by its first page.
+    if (!claimed(device_, feedback)) return nullptr;
+    return std::make_unique<SimulatedTransport>(device_, feedback);
 }
 
 std::optional<ListedDevice> SimulatedPort::list(const std::string& path) {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "fault.h"
-#include "files.h"
+#include "locked_file.h"
 #include "hid.h"
 #include "image.h"
 #include "report.h"
@@ -19,9 +19,10 @@
 namespace zyvora {
 
 struct SimOptions {
-    // The EEPROM persists here as a device's does: loaded when the file exists (it must hold
-    // exactly 16384 bytes), and every settings page goes to its place in the file before the
-    // device acknowledges it. A missing file is created, owner-only, by the first page written.
+    // The EEPROM persists here as a device's does: each time the device is opened it holds what
+    // the file holds then (a regular file of exactly 16384 bytes), pages are read from the file,
+    // and every settings page goes to its place in the file before the device acknowledges it.
+    // A missing file is created, owner-only, by the first page written.
     std::optional<std::string> eeprom_file;
     // What a fresh EEPROM holds: this image, or with `erased` (or no image) all 0xFF.
     std::optional<Image> factory_image;
@@ -71,6 +72,13 @@ public:
     // Every firmware page it accepted, in order, across uploads.
     const std::vector<SimFirmwarePage>& firmware_pages() const { return firmware_pages_; }
 
+    // Takes the EEPROM file as opening a device does: locked for this device until sync_eeprom
+    // lets it go, and loaded as it is now; with no file there the device is a fresh one. Failed
+    // with "EEPROM file NAME: why" in `error` when the file cannot be used.
+    enum class EepromClaim { Held, NoFile, InUse, Failed };
+    EepromClaim claim_eeprom(std::string* error);
+    bool holds_eeprom() const { return file_.is_open(); }
+
     // Makes the pages written since the last sync durable (the last page of a transfer syncs by
     // itself) and lets the EEPROM file go until the next page is written. False with the reason
     // in `error`, "EEPROM not saved to FILE: why", when the sync fails.
@@ -84,11 +92,12 @@ private:
     explicit SimulatedDevice(SimOptions options);
     void answer(const Report& request, SimAnswer& answer);
     void refuse(Report& reply, std::string why);
+    bool read_page(std::uint16_t page, std::uint8_t* stored, std::string* why);
     bool keep_page(std::uint16_t page, const std::uint8_t* data, std::string* why);
 
     SimOptions options_;
     Image eeprom_{};
-    InPlaceFile file_;       // open from the first page written until the next sync
+    LockedFile file_;        // open and locked from the claim or first page until the next sync
     bool unsynced_ = false;  // pages written since the last fsync
     bool present_ = true;
     std::uint32_t next_firmware_page_ = 0;
@@ -100,8 +109,9 @@ private:
 // Opens the simulated device: the found line of Open, or "Zyvora Plus 2.0 not found." when it
 // is absent. The device must outlive the port, and `feedback` the transport it gives: the
 // transport logs why the EEPROM file failed to take a page, and closing it syncs the file.
-// While a transport is open it holds the EEPROM file locked, as the USB device's node is, so a
-// second program on the same file is told the device is in use and sends nothing.
+// While a transport is open it holds the EEPROM file locked, as the USB device's node is, from
+// its opening or from the page that made the file, so a second program on the same file is told
+// the device is in use and sends nothing.
 class SimulatedPort : public DevicePort {
 public:
     explicit SimulatedPort(SimulatedDevice& device) : device_(device) {}

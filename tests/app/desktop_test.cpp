@@ -169,7 +169,7 @@ private slots:
         child<QPushButton>(*window, "Button_teleanalog1_default")->click();
         QCOMPARE(shown_title(), "station.cfg* - " + kCaption);
         const QString firmware = dir->filePath("firmware.bin");
-        write_file(firmware, QByteArray(64, '\x21'));
+        write_file(firmware, stand_in_firmware(64));
         window->set_firmware_file(firmware);
         recorder->answers << dir->filePath("station.ruf");
         click("Button12");

@@ -77,10 +77,8 @@ const QString kTransferRefusal =
     "A transfer to the device is running. Closing now could leave the device with an incomplete configuration "
     "or firmware.\nThe window closes when the transfer ends.";
 
-// Bytes 1, 2, 3, ... so that each page shows where it came from.
 void write_firmware(const QString& path, int size) {
-    QByteArray bytes(size, '\0');
-    for (int i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i + 1);
+    const QByteArray bytes = stand_in_firmware(size);
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     QCOMPARE(file.write(bytes), qint64(size));
@@ -321,7 +319,7 @@ private slots:
         start(factory_device());
         QTemporaryDir dir;
         const QString path = dir.filePath("firmware.bin");
-        write_firmware(path, 33);
+        write_firmware(path, 64);
         window->set_firmware_file(path);
         recorder->replies << true;
 
@@ -338,13 +336,36 @@ private slots:
 
         QCOMPARE(enabled_during, QList<bool>({false, false, false, false, false, false, true}));
         for (const char* name : kDeviceButtons) QVERIFY2(button(name)->isEnabled(), name);
-        QCOMPARE(recorder->boxes, only(BoxKind::Question, "Upload firmware firmware.bin (33 bytes) to the device?\n"
+        QCOMPARE(recorder->boxes, only(BoxKind::Question, "Upload firmware firmware.bin (64 bytes) to the device?\n"
                                                           "The upload takes about 1 second; do not unplug the "
                                                           "device until it ends."));
-        QCOMPARE(log_lines(), QStringList({kFound, "Page written: 1/2", "Page written: 2/2", "Firmware upgrade success"}));
+        QCOMPARE(log_lines(), QStringList({kFound, "Firmware from " + path + ": 64 bytes in 2 pages", "Page written: 1/2",
+                                           "Page written: 2/2", "Firmware upgrade success"}));
         QCOMPARE(device->firmware_pages().size(), std::size_t{2});
         QCOMPARE(device->firmware_pages()[0].data[0], std::uint8_t{1});
         QCOMPARE(device->firmware_pages()[1].data[0], std::uint8_t{33});
+    }
+
+    // The file may change while the question waits for its answer: what the question named is
+    // what the device gets.
+    void the_upload_sends_what_the_question_named() {
+        start(factory_device());
+        QTemporaryDir dir;
+        const QString path = dir.filePath("firmware.bin");
+        write_firmware(path, 64);
+        window->set_firmware_file(path);
+        window->set_box_presenter([&](zyvora_app::BoxKind kind, const QString& text, const QString&) {
+            recorder->boxes.append({kind, text, {}});
+            QFile file(path);
+            return file.open(QIODevice::WriteOnly) && file.write(QByteArray(96, '\x5A')) == 96;
+        });
+        click("Button3");
+
+        QCOMPARE(recorder->boxes.size(), 1);
+        QCOMPARE(log_lines(), QStringList({kFound, "Firmware from " + path + ": 64 bytes in 2 pages", "Page written: 1/2",
+                                           "Page written: 2/2", "Firmware upgrade success"}));
+        QCOMPARE(device->firmware_pages().size(), std::size_t{2});
+        QCOMPARE(device->firmware_pages()[1].data[31], std::uint8_t{64});
     }
 
     // No is the answer when none is queued: nothing reaches the device, which is not even opened.
@@ -353,15 +374,15 @@ private slots:
         QTest::addColumn<int>("size");
         QTest::addColumn<QString>("question");
         const QString tail = "; do not unplug the device until it ends.";
-        QTest::newRow("one byte") << "one.bin" << 1
-                                  << "Upload firmware one.bin (1 byte) to the device?\n"
+        QTest::newRow("one page") << "one.bin" << 32
+                                  << "Upload firmware one.bin (32 bytes) to the device?\n"
                                      "The upload takes about 1 second" + tail;
         QTest::newRow("1153 pages, 1.499 s") << "a.bin" << 1153 * 32
                                              << "Upload firmware a.bin (36896 bytes) to the device?\n"
                                                 "The upload takes about 1 second" + tail;
-        QTest::newRow("one byte more, 1154 pages, 1.500 s")
-            << "b.bin" << 1153 * 32 + 1
-            << "Upload firmware b.bin (36897 bytes) to the device?\nThe upload takes about 2 seconds" + tail;
+        QTest::newRow("one page more, 1154 pages, 1.500 s")
+            << "b.bin" << 1154 * 32
+            << "Upload firmware b.bin (36928 bytes) to the device?\nThe upload takes about 2 seconds" + tail;
         QTest::newRow("272384 bytes") << "zyvora-fw.bin" << 272384
                                       << "Upload firmware zyvora-fw.bin (272384 bytes) to the device?\n"
                                          "The upload takes about 11 seconds" + tail;
@@ -423,23 +444,34 @@ private slots:
         QCOMPARE(recorder->boxes, only(BoxKind::Information, "Firmware file is empty."));
         QVERIFY(device->requests().empty());
 
+        // What is plainly no firmware image is refused before the question.
+        recorder->boxes.clear();
+        write_firmware(dir.filePath("cut.bin"), 100);
+        recorder->answers << dir.filePath("cut.bin");
+        click("Button3");
+        QCOMPARE(recorder->boxes, only(BoxKind::Information, dir.filePath("cut.bin") +
+                                                                 " is not a firmware image: its 100 bytes are not a "
+                                                                 "whole number of 32-byte pages; it may be cut short"));
+        QVERIFY(device->requests().empty());
+
         recorder->boxes.clear();
         write_firmware(dir.filePath("chosen.bin"), 64);
         recorder->answers << dir.filePath("chosen.bin");
         recorder->replies << true;
         click("Button3");
-        QCOMPARE(recorder->dialogs.size(), 3);
+        QCOMPARE(recorder->dialogs.size(), 4);
         QCOMPARE(recorder->boxes, only(BoxKind::Question, "Upload firmware chosen.bin (64 bytes) to the device?\n"
                                                           "The upload takes about 1 second; do not unplug the "
                                                           "device until it ends."));
-        QCOMPARE(log_lines(), QStringList({kFound, "Page written: 1/2", "Page written: 2/2", "Firmware upgrade success"}));
+        QCOMPARE(log_lines(), QStringList({kFound, "Firmware from " + dir.filePath("chosen.bin") + ": 64 bytes in 2 pages",
+                                           "Page written: 1/2", "Page written: 2/2", "Firmware upgrade success"}));
         QCOMPARE(device->firmware_pages().size(), std::size_t{2});
         QCOMPARE(device->firmware_pages()[1].data[31], std::uint8_t{64});
 
         // The file is asked for again: the next upload may want another.
         recorder->boxes.clear();
         click("Button3");
-        QCOMPARE(recorder->dialogs.size(), 4);
+        QCOMPARE(recorder->dialogs.size(), 5);
         QVERIFY(recorder->boxes.isEmpty());
         QCOMPARE(device->firmware_pages().size(), std::size_t{2});
     }
@@ -541,13 +573,13 @@ private slots:
         options.not_found = true;
         start(options);
         QTemporaryDir dir;
-        write_firmware(dir.filePath("firmware.bin"), 33);
+        write_firmware(dir.filePath("firmware.bin"), 64);
         window->set_firmware_file(dir.filePath("firmware.bin"));
         recorder->replies << true;
         retype(child<QLineEdit>(*window, "Callsign"), "OK1XYZ");
         for (const char* name : {"Button4", "Button5", "Button3"}) click(name);
         QCOMPARE(log_lines(), QStringList(3, "Zyvora Plus 2.0 not found."));
-        QCOMPARE(recorder->boxes, only(BoxKind::Question, "Upload firmware firmware.bin (33 bytes) to the device?\n"
+        QCOMPARE(recorder->boxes, only(BoxKind::Question, "Upload firmware firmware.bin (64 bytes) to the device?\n"
                                                           "The upload takes about 1 second; do not unplug the "
                                                           "device until it ends."));
         QCOMPARE(window->store().text("Callsign"), std::string("OK1XYZ"));

@@ -246,7 +246,7 @@ private slots:
     // "Build remote update file" through its dialog: the same package as the operation builds.
     void remote_update_file_through_its_dialog() {
         const QString firmware = dir->filePath("firmware.bin");
-        write_file(firmware, QByteArray(64, '\x21'));
+        write_file(firmware, stand_in_firmware(64));
         window->set_firmware(zyvora::FirmwareStore::from_file(firmware.toStdString()));
         retype(child<QLineEdit>(*window, "Callsign"), "SP5XYZ");
         const QString file = dir->filePath("zyvoraplus20.ruf");
@@ -261,7 +261,7 @@ private slots:
         const QByteArray package = written.readAll();
         QCOMPARE(package.size(), 64 + 16896);
         QCOMPARE(package.left(4), QByteArray("\x40\0\0\0", 4));
-        QCOMPARE(package.mid(16896), QByteArray(64, '\x21'));
+        QCOMPARE(package.mid(16896), stand_in_firmware(64));
         std::vector<std::uint8_t> settings(package.begin() + 512, package.begin() + 16896);
         zyvora::decipher_blocks(settings, zyvora::update_key());
         QVERIFY(std::equal(settings.begin(), settings.end(), window->outgoing_image().begin()));
@@ -283,8 +283,15 @@ private slots:
         recorder->answers << file << dir->filePath("missing.bin");
         QTest::mouseClick(button("Button12"), Qt::LeftButton);
         QCOMPARE(recorder->boxes, only(BoxKind::Information, "Firmware resource not found (LoadResource)."));
+        // A settings file chosen as firmware is named for what it is.
+        recorder->boxes.clear();
+        write_file(dir->filePath("station.cfg"), "[!WARNING]\nApplication=Zyvora Plus 2.0 Configurator\n");
+        recorder->answers << file << dir->filePath("station.cfg");
+        QTest::mouseClick(button("Button12"), Qt::LeftButton);
+        QCOMPARE(recorder->boxes, only(BoxKind::Information, dir->filePath("station.cfg") +
+                                                                 " is not a firmware image: it is a settings file"));
 
-        write_file(dir->filePath("fw.bin"), QByteArray(33, 'Z'));
+        write_file(dir->filePath("fw.bin"), stand_in_firmware(64));
         window->set_firmware(zyvora::FirmwareStore::from_file(dir->filePath("fw.bin").toStdString()));
         recorder->boxes.clear();
         recorder->answers << dir->filePath("missing-folder/zyvoraplus20.ruf");

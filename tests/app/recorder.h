@@ -100,6 +100,14 @@ inline void show_recorded(std::unique_ptr<zyvora_app::TForm1>& window, std::uniq
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
 }
 
+// A stand-in firmware image, never a real one: bytes 1, 2, 3, ... (so that each page shows where
+// it came from), of every value, as an enciphered image holds.
+inline QByteArray stand_in_firmware(int size) {
+    QByteArray bytes(size, '\0');
+    for (int i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i + 1);
+    return bytes;
+}
+
 // Types like a user would, also characters that have no key of their own.
 inline void type_text(QWidget* widget, const QString& text) {
     for (QChar c : text) {

@@ -37,7 +37,7 @@ private slots:
         const QString firmware = dir->filePath("firmware.bin");
         QFile out(firmware);
         QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write(QByteArray(64, '\x21'));
+        out.write(stand_in_firmware(64));
         out.close();
         show_recorded(window, recorder);
         window->set_firmware(zyvora::FirmwareStore::from_file(firmware.toStdString()));

@@ -384,10 +384,13 @@ TEST_F(Cli, DeviceFailuresExitWithOne) {
     EXPECT_EQ(r.out, "");  // the device is not opened when there is nothing to send
     EXPECT_EQ(r.err, "This build carries no firmware image: give one with --firmware FILE, or build with -DZYVORA_FIRMWARE=path.\n");
 
-    write("fw.bin", std::string(33, '\x5A'));
+    std::string firmware(64, '\0');
+    for (std::size_t i = 0; i < firmware.size(); ++i) firmware[i] = static_cast<char>(i * 13);
+    write("fw.bin", firmware);
     r = run({"--device", "sim", "--firmware", "fw.bin", "upload-firmware"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, found + "Page written: 1/2\nPage written: 2/2\nFirmware upgrade success\n");
+    EXPECT_EQ(r.out, found + "Firmware from fw.bin: 64 bytes in 2 pages\nPage written: 1/2\nPage written: 2/2\n"
+                             "Firmware upgrade success\n");
 
     for (const char* bad : {"--sim-fault=read@x=gone", "--device=usb"}) {
         r = run({bad, "info"});
@@ -426,7 +429,7 @@ std::uint32_t bitwise_register(const std::string& bytes, std::size_t from) {
 
 TEST_F(Cli, RufPacksTheSettingsFileAndTheFirmware) {
     write("station.cfg", defaults_with("Callsign=NOCALL", "Callsign=SP5XYZ"));
-    std::string firmware(1000, '\0');
+    std::string firmware(1024, '\0');
     for (std::size_t i = 0; i < firmware.size(); ++i) firmware[i] = static_cast<char>(i * 13);
     write("fw.bin", firmware);
     Outcome r = run({"--firmware", "fw.bin", "ruf", "station.cfg", "out.ruf"});
@@ -434,8 +437,8 @@ TEST_F(Cli, RufPacksTheSettingsFileAndTheFirmware) {
     EXPECT_EQ(r.out + r.err, "");
 
     std::string package = contents("out.ruf");
-    ASSERT_EQ(package.size(), 1000u + 16896u);
-    EXPECT_EQ(le32_at(package, 0), 1000u);
+    ASSERT_EQ(package.size(), 1024u + 16896u);
+    EXPECT_EQ(le32_at(package, 0), 1024u);
     EXPECT_EQ(le32_at(package, 4), bitwise_register(package, 512));
     EXPECT_EQ(package.substr(16896), firmware);
     const std::uint32_t key[4] = {0x3c0a1f5e, 0x46b8d297, 0x3ae10f6c, 0x58d7b429};

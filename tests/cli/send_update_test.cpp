@@ -16,11 +16,11 @@ protected:
     void SetUp() override {
         if (test::tftpd_program().empty()) GTEST_SKIP() << "in.tftpd (tftpd-hpa) is not installed";
         write("station.cfg", defaults_with("Callsign=NOCALL", "Callsign=SP5XYZ"));
-        std::string firmware(3000, '\0');
+        std::string firmware(3008, '\0');
         for (std::size_t i = 0; i < firmware.size(); ++i) firmware[i] = static_cast<char>(i * 7);
         write("fw.bin", firmware);
     }
-    // A remote update file of 19896 bytes: 39 blocks of 512 and one short block.
+    // A remote update file of 19904 bytes: 39 blocks of 512 and one short block.
     void build(const std::string& name) {
         const Outcome r = run({"--firmware", "fw.bin", "ruf", "station.cfg", name});
         ASSERT_EQ(r.status, 0) << r.err;
@@ -39,9 +39,9 @@ TEST_F(SendUpdate, TheFileArrivesByteForByte) {
     Outcome r = run({"send-update", server.address(), "x.ruf"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(first_line(r.out), "Sending x.ruf (19896 bytes) to " + server.address() + " as x.ruf\n");
-    EXPECT_NE(r.out.find("Sent block 39/39, 19896/19896 bytes\n"), std::string::npos) << r.out;
-    EXPECT_EQ(last_line(r.out), "Sent 19896 bytes in 39 blocks.\n");
+    EXPECT_EQ(first_line(r.out), "Sending x.ruf (19904 bytes) to " + server.address() + " as x.ruf\n");
+    EXPECT_NE(r.out.find("Sent block 39/39, 19904/19904 bytes\n"), std::string::npos) << r.out;
+    EXPECT_EQ(last_line(r.out), "Sent 19904 bytes in 39 blocks.\n");
     EXPECT_EQ(read_whole_file(server.file("x.ruf")), contents("x.ruf"));
 
     // Built and sent in one step, under another name.
@@ -49,7 +49,7 @@ TEST_F(SendUpdate, TheFileArrivesByteForByte) {
              "zyvoraplus20.ruf"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(first_line(r.out), "Sending y.ruf (19896 bytes) to " + server.address() + " as zyvoraplus20.ruf\n");
+    EXPECT_EQ(first_line(r.out), "Sending y.ruf (19904 bytes) to " + server.address() + " as zyvoraplus20.ruf\n");
     EXPECT_EQ(read_whole_file(server.file("zyvoraplus20.ruf")), contents("y.ruf"));
     EXPECT_FALSE(fs::exists(server.file("y.ruf")));
 }
@@ -60,7 +60,7 @@ TEST_F(SendUpdate, AnIPv6AddressGoesInBrackets) {
     build("x.ruf");
     const Outcome r = run({"send-update", server.address(), "x.ruf"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(first_line(r.out), "Sending x.ruf (19896 bytes) to " + server.address() + " as x.ruf\n");
+    EXPECT_EQ(first_line(r.out), "Sending x.ruf (19904 bytes) to " + server.address() + " as x.ruf\n");
     EXPECT_EQ(read_whole_file(server.file("x.ruf")), contents("x.ruf"));
 }
 

@@ -200,14 +200,17 @@ TEST_F(Unix, ADashIsTheStandardStream) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out.size(), kImageSize);
 
-    r = run({"--firmware", "-", "ruf", "station.cfg", "-"}, test::with_input(std::string(1000, 'F')));
+    std::string firmware(1024, '\0');
+    for (std::size_t i = 0; i < firmware.size(); ++i) firmware[i] = static_cast<char>(i * 13);
+    r = run({"--firmware", "-", "ruf", "station.cfg", "-"}, test::with_input(firmware));
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out.size(), 1000u + 16896u);
-    EXPECT_EQ(r.out.substr(16896), std::string(1000, 'F'));
+    EXPECT_EQ(r.out.size(), 1024u + 16896u);
+    EXPECT_EQ(r.out.substr(16896), firmware);
 
-    r = run({"--device", "sim", "upload-firmware", "--firmware", "-"}, test::with_input(std::string(33, 'Z')));
+    r = run({"--device", "sim", "upload-firmware", "--firmware", "-"}, test::with_input(firmware.substr(0, 64)));
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, kFound + "Page written: 1/2\nPage written: 2/2\nFirmware upgrade success\n");
+    EXPECT_EQ(r.out, kFound + "Firmware from standard input: 64 bytes in 2 pages\nPage written: 1/2\nPage written: 2/2\n"
+                              "Firmware upgrade success\n");
 }
 
 TEST_F(Unix, StandardInputIsBoundedAndUsedOnce) {

@@ -1,6 +1,7 @@
 // The firmware store: the image this build carries, or one read from a file, and its limits.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 
@@ -57,6 +58,17 @@ TEST_F(FirmwareFiles, AFileThatCannotBeReadIsALoadError) {
         EXPECT_EQ(FirmwareStore::from_file(path).load(feedback), std::nullopt) << path;
         EXPECT_EQ(feedback.events, std::vector<std::string>{"info: Firmware resource not found (LoadResource)."});
     }
+}
+
+TEST_F(FirmwareFiles, AnImageReadOnceIsNotReadAgain) {
+    const std::string path = stand_in(64);
+    const FirmwareStore store = FirmwareStore::from_file(path);
+    const FirmwareStore read = store.loaded(*store.load(feedback_));
+    std::remove(path.c_str());
+    EXPECT_EQ(read.load(feedback_), pattern(64));
+    EXPECT_EQ(read.file_name(), path);
+    EXPECT_EQ(store.load(feedback_), std::nullopt);
+    EXPECT_EQ(feedback_.events, std::vector<std::string>{"info: Firmware resource not found (LoadResource)."});
 }
 
 TEST(EmbeddedFirmware, IsTheConfiguredImageOrNone) {

@@ -133,9 +133,9 @@ TEST_F(RemoteUpdate, TwoBuildsDifferOnlyInFillerNonceChecksumAndCrc) {
 
 TEST_F(RemoteUpdate, ReplacesAnExistingFileWhole) {
     std::ofstream(path("old.ruf"), std::ios::binary) << std::string(400000, 'x');
-    ASSERT_TRUE(build(path("old.ruf"), firmware(100), [] { return 0u; }));
-    EXPECT_EQ(contents(path("old.ruf")).size(), 16996u);
-    EXPECT_EQ(folder(), (std::vector<std::string>{"firmware-100.bin", "old.ruf"}));
+    ASSERT_TRUE(build(path("old.ruf"), firmware(128), [] { return 0u; }));
+    EXPECT_EQ(contents(path("old.ruf")).size(), 17024u);
+    EXPECT_EQ(folder(), (std::vector<std::string>{"firmware-128.bin", "old.ruf"}));
 }
 
 // Every failure shows its message and leaves an existing update file, and the folder, as they were.
@@ -153,6 +153,9 @@ TEST_F(RemoteUpdate, FailuresLeaveTheDestinationAsItWas) {
         {"firmware unreadable", [&] { return FirmwareStore::from_file(path("missing.bin")); }, {},
          "info: Firmware resource not found (LoadResource)."},
         {"firmware too long", [&] { return firmware(kFirmwareCapacity + 1); }, {}, "info: Firmware file too long."},
+        {"firmware cut short", [&] { return firmware(kCarriedSize - 1); }, {},
+         "info: " + path("firmware-272383.bin") +
+             " is not a firmware image: its 272383 bytes are not a whole number of 32-byte pages; it may be cut short"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -11,6 +11,7 @@
 #include "../support/recording_feedback.h"
 #include "../support/temp_folder.h"
 #include "simulated_device.h"
+#include "transfers.h"
 
 namespace zyvora {
 namespace {
@@ -42,6 +43,10 @@ protected:
         return device;
     }
     void make_file() const { std::ofstream(file_, std::ios::binary) << std::string(kImageSize, '\xFF'); }
+    std::string contents() const {
+        std::ifstream in(file_, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
     // Whether another program could lock the file now.
     bool free_for_others() const { return test::free_for_others(file_); }
 
@@ -71,19 +76,65 @@ TEST_F(SimulatedLock, ASecondOpenerOfOneFileIsToldItIsInUseUntilTheFirstCloses) 
     EXPECT_EQ(first_log.lines(), std::vector<std::string>{kFound});
 }
 
-TEST_F(SimulatedLock, AFileMadeByTheFirstPageIsLockedFromThenOn) {
-    auto device = make(file_);
-    RecordingFeedback feedback;
-    auto transport = SimulatedPort(*device).open(feedback);
-    ASSERT_NE(transport, nullptr);
+TEST_F(SimulatedLock, AFileMadeByAPageIsLockedFromTheMomentItIsThere) {
+    // Both devices are open before the file exists, as two programs started at once are.
+    auto first = make(file_), second = make(file_);
+    RecordingFeedback first_log, second_log;
+    auto writing = SimulatedPort(*first).open(first_log);
+    auto late = SimulatedPort(*second).open(second_log);
+    ASSERT_NE(writing, nullptr);
+    ASSERT_NE(late, nullptr);
     ASSERT_FALSE(fs::exists(file_));
-    EXPECT_EQ(transport->write(write_page_request(0, 0x11)), 65);
-    // The lock is taken before the next request, not after it.
-    EXPECT_EQ(transport->write(write_page_request(1, 0x22)), 65);
-    EXPECT_FALSE(free_for_others());
-    transport.reset();
+
+    EXPECT_EQ(writing->write(write_page_request(0, 0x11)), 65);
+    EXPECT_FALSE(free_for_others()) << "locked by the page that made it";
+    EXPECT_EQ(late->write(write_page_request(0, 0x22)), -1);
+    EXPECT_EQ(writing->write(write_page_request(1, 0x33)), 65);
+    writing.reset();
     EXPECT_TRUE(free_for_others());
-    EXPECT_EQ(feedback.lines(), std::vector<std::string>{kFound});
+
+    EXPECT_EQ(first_log.lines(), std::vector<std::string>{kFound});
+    EXPECT_EQ(second_log.lines(), (std::vector<std::string>{kFound, kInUse}));
+    EXPECT_TRUE(second->requests().empty());
+    Image expected{};
+    expected.fill(0xFF);
+    std::fill_n(expected.begin(), kPageSize, 0x11);
+    std::fill_n(expected.begin() + kPageSize, kPageSize, 0x33);
+    EXPECT_TRUE(contents() == std::string(expected.begin(), expected.end()));
+}
+
+// Another program may change the file between two operations; the device holds what the file
+// holds when it is opened, and reads back what the file holds, not what it was sent.
+TEST_F(SimulatedLock, EachOpenTakesTheFileAsItIsAndReadsComeFromIt) {
+    make_file();
+    auto early = make(file_), other = make(file_);
+    Image written{};
+    for (std::size_t i = 0; i < written.size(); ++i) written[i] = static_cast<std::uint8_t>(i * 7 + i / 256);
+    {
+        RecordingFeedback feedback;
+        auto transport = SimulatedPort(*other).open(feedback);
+        ASSERT_NE(transport, nullptr);
+        DeviceLink link(*transport);
+        ASSERT_TRUE(write_settings(link, written, feedback));
+    }
+    RecordingFeedback feedback;
+    auto transport = SimulatedPort(*early).open(feedback);
+    ASSERT_NE(transport, nullptr);
+    DeviceLink link(*transport);
+    Image read{};
+    ASSERT_TRUE(read_settings(link, read, feedback));
+    EXPECT_EQ(read, written);
+    EXPECT_EQ(early->eeprom(), written);
+
+    // A byte the file lost under the open device shows in what is read back.
+    {
+        std::fstream damaged(file_, std::ios::binary | std::ios::in | std::ios::out);
+        damaged.seekp(7 * kPageSize + 3);
+        damaged.put(static_cast<char>(written[7 * kPageSize + 3] ^ 0x40));
+    }
+    written[7 * kPageSize + 3] ^= 0x40;
+    ASSERT_TRUE(read_settings(link, read, feedback));
+    EXPECT_EQ(read, written);
 }
 
 TEST_F(SimulatedLock, AFileAnotherProgramLocksAfterItIsMadeStopsTheNextRequest) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstdio>
@@ -11,7 +12,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 
 #include "../support/recording_feedback.h"
 #include "../support/temp_folder.h"
@@ -314,9 +314,41 @@ TEST_F(SimulatedEeprom, AFileOfTheWrongSizeIsAClearError) {
         EXPECT_EQ(error, "EEPROM file " + file_ + c.why);
         EXPECT_EQ(contents(file_), std::string(c.size, 'e'));  // left as it was
     }
-    std::string error;
-    EXPECT_EQ(SimulatedDevice::create(on_file(dir_.path()), &error), nullptr);
-    EXPECT_TRUE(error.starts_with("EEPROM file " + dir_.path() + ": ")) << error;
+}
+
+// A FIFO nobody writes would hold the device for ever: what is no regular file is refused
+// unread, when the device is made and when a file is swapped for one before an operation.
+TEST_F(SimulatedEeprom, WhatIsNoRegularFileIsRefusedWithoutWaitingForIt) {
+    const std::string fifo = dir_.path("fifo.bin");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const auto refused_at_once = [&] {
+        ::alarm(10);  // a hang ends the child, failing the test, instead of the whole run
+        const struct {
+            std::string file;
+            std::string why;
+        } cases[] = {
+            {fifo, "is a FIFO, not a regular file"},
+            {"/dev/null", "is a device, not a regular file"},
+            {dir_.path(), "is a folder, not a regular file"},
+        };
+        bool right = true;
+        for (const auto& c : cases) {
+            std::string error;
+            const bool made = SimulatedDevice::create(on_file(c.file), &error) != nullptr;
+            if (made || error != "EEPROM file " + c.file + ": " + c.why) {
+                std::fprintf(stderr, "%s: \"%s\"\n", c.file.c_str(), error.c_str());
+                right = false;
+            }
+        }
+        auto device = make(on_file(file_));
+        ::mkfifo(file_.c_str(), 0600);
+        RecordingFeedback feedback;
+        right = right && SimulatedPort(*device).open(feedback) == nullptr &&
+                feedback.lines() == std::vector<std::string>{
+                                        kFound, "Simulated device: EEPROM file " + file_ + ": is a FIFO, not a regular file"};
+        std::exit(right ? 0 : 1);
+    };
+    EXPECT_EXIT(refused_at_once(), ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(SimulatedEeprom, EveryAcknowledgedPageIsInTheFileAtOnce) {
@@ -338,16 +370,22 @@ TEST_F(SimulatedEeprom, EveryAcknowledgedPageIsInTheFileAtOnce) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator()), 1) << "no file beside it";
 }
 
-TEST_F(SimulatedEeprom, TwoDevicesOnOneFileKeepEachOthersPages) {
+TEST_F(SimulatedEeprom, TwoDevicesOnOneFileTakeTurnsAndKeepEachOthersPages) {
     // Both start before the file exists; the second must not put its whole EEPROM over the first's.
     auto first = make(on_file(file_));
     auto second = make(on_file(file_));
-    first->handle(page_request(Command::WritePage, 1, 0x11));
-    second->handle(page_request(Command::WritePage, 2, 0x22));
+    EXPECT_EQ(first->handle(page_request(Command::WritePage, 1, 0x11)).reply[1], 0xFD);
+    const SimAnswer refused = second->handle(page_request(Command::WritePage, 2, 0x22));
+    EXPECT_EQ(refused.reply[1], 0);
+    EXPECT_EQ(refused.eeprom_error, "EEPROM not saved to " + file_ + ": The device is in use by another program.");
+    ASSERT_TRUE(first->sync_eeprom(nullptr));  // lets the file go
+
+    EXPECT_EQ(second->handle(page_request(Command::WritePage, 2, 0x22)).reply[1], 0xFD);
     Image expected = patterned(0x20);
     std::fill_n(expected.begin() + 1 * kPageSize, kPageSize, 0x11);
     std::fill_n(expected.begin() + 2 * kPageSize, kPageSize, 0x22);
-    EXPECT_EQ(contents(file_), bytes_of(expected));
+    EXPECT_TRUE(contents(file_) == bytes_of(expected));
+    EXPECT_EQ(second->eeprom(), expected);
 }
 
 TEST_F(SimulatedEeprom, ThroughASymbolicLinkItsTargetIsWrittenAndTheLinkStays) {
@@ -375,31 +413,22 @@ TEST_F(SimulatedEeprom, ThroughASymbolicLinkItsTargetIsWrittenAndTheLinkStays) {
 }
 
 TEST_F(SimulatedEeprom, APageTheFileDoesNotTakeIsNotAcknowledged) {
-    // The file is missing at start; by the first write its name leads to a full disk.
-    const std::string full = dir_.path("full.bin");
-    const struct {
-        std::string file;
-        std::function<void()> before_writing;
-        std::string why;
-    } cases[] = {
-        {dir_.path("missing/eeprom.bin"), [] {}, "No such file or directory"},
-        {full, [&] { fs::create_symlink("/dev/full", full); }, "No space left on device"},
-    };
-    for (const auto& c : cases) {
-        auto device = make(on_file(c.file));
-        c.before_writing();
-        RecordingFeedback feedback;
-        {
-            auto transport = SimulatedPort(*device).open(feedback);
-            DeviceLink link(*transport);
-            EXPECT_FALSE(write_settings(link, patterned(1), feedback));
-        }
-        const std::string not_saved = "EEPROM not saved to " + c.file + ": " + c.why;
-        EXPECT_EQ(feedback.lines(),
-                  (std::vector<std::string>{kFound, "Simulated device: " + not_saved, "Page write error: 1/512"}));
-        EXPECT_EQ(device->refusals(), std::vector<std::string>{"write page 0: " + not_saved});
-        EXPECT_EQ(device->eeprom(), patterned(0x20)) << "the device holds what it held";
+    // No folder to make the file in. (A file that stops taking pages part way is the size
+    // limit's business, in the command line's tests.)
+    const std::string file = dir_.path("missing/eeprom.bin");
+    auto device = make(on_file(file));
+    RecordingFeedback feedback;
+    {
+        auto transport = SimulatedPort(*device).open(feedback);
+        ASSERT_NE(transport, nullptr);
+        DeviceLink link(*transport);
+        EXPECT_FALSE(write_settings(link, patterned(1), feedback));
     }
+    const std::string not_saved = "EEPROM not saved to " + file + ": No such file or directory";
+    EXPECT_EQ(feedback.lines(),
+              (std::vector<std::string>{kFound, "Simulated device: " + not_saved, "Page write error: 1/512"}));
+    EXPECT_EQ(device->refusals(), std::vector<std::string>{"write page 0: " + not_saved});
+    EXPECT_EQ(device->eeprom(), patterned(0x20)) << "the device holds what it held";
 }
 
 TEST_F(SimulatedEeprom, ANewFileThatCannotTakeTheWholeEepromIsNotLeftBehind) {

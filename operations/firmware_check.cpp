@@ -1,0 +1,110 @@
+#include "firmware_check.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <string_view>
+
+#include "image.h"
+#include "package.h"
+#include "report.h"
+
+namespace zyvora {
+
+namespace {
+
+// Every settings file opens with its "[!WARNING]" section, after a byte order mark at most.
+bool reads_as_settings_file(std::span<const std::uint8_t> bytes) {
+    std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+    const auto start = text.find_first_not_of(" \t\r\n");
+    if (start == std::string_view::npos) return false;
+    constexpr std::string_view header = "[!warning]";
+    text = text.substr(start, header.size());
+    return std::equal(text.begin(), text.end(), header.begin(), header.end(),
+                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+}
+
+// A settings image, also one whose checksum no longer holds: its end marker is where a settings
+// image has it (one chance in 16 million for an enciphered image of that size).
+bool reads_as_settings_image(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() != kImageSize) return false;
+    Image image;
+    std::copy(bytes.begin(), bytes.end(), image.begin());
+    return verify(image) || std::string_view(reinterpret_cast<const char*>(image.data()) + kEndOffset, 3) == "END";
+}
+
+// The length of the UTF-8 character at the start of `bytes` (2 to 4), or 0 when there is none.
+std::size_t utf8_length(std::span<const std::uint8_t> bytes) {
+    const std::uint8_t lead = bytes[0];
+    const std::size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+                               : lead >= 0xF0 && lead <= 0xF4                                  ? 4
+                                                                                               : 0;
+    if (length == 0 || length > bytes.size()) return 0;
+    const bool continued =
+        std::all_of(bytes.begin() + 1, bytes.begin() + length, [](std::uint8_t b) { return (b & 0xC0) == 0x80; });
+    return continued ? length : 0;
+}
+
+// Text: at least 95 in 100 bytes printable ASCII, white space or UTF-8 characters. An enciphered
+// image has about 37 in 100 printable by chance; one with readable strings among its code too
+// few to pass for text.
+bool reads_as_text(std::span<const std::uint8_t> bytes) {
+    std::size_t text = 0;
+    for (std::size_t at = 0; at < bytes.size();) {
+        const std::uint8_t c = bytes[at];
+        if ((c >= 0x20 && c < 0x7F) || c == '\t' || c == '\n' || c == '\r' || c == '\f') {
+            ++text;
+            ++at;
+        } else if (const std::size_t length = utf8_length(bytes.subspan(at))) {
+            text += length;
+            at += length;
+        } else {
+            ++at;
+        }
+    }
+    return text * 100 >= bytes.size() * 95;
+}
+
+}  // namespace
+
+std::optional<std::string> firmware_problem(std::span<const std::uint8_t> bytes) {
+    if (reads_as_settings_file(bytes)) return "it is a settings file";
+    if (reads_as_settings_image(bytes)) return "it is a settings image";
+    if (!update_file_problem(bytes)) return "it is a remote update file";
+    if (reads_as_text(bytes)) return "it is text";
+    // An erased or zeroed file: an enciphered image never holds one byte throughout.
+    if (!bytes.empty() && std::all_of(bytes.begin(), bytes.end(), [&](std::uint8_t b) { return b == bytes.front(); })) {
+        char byte[8];
+        std::snprintf(byte, sizeof byte, "0x%02X", bytes.front());
+        return std::string("every byte is ") + byte;
+    }
+    // The device takes firmware a page at a time and the image it is made for is whole pages:
+    // one that ends inside a page was cut short, as a broken pipe leaves it.
+    if (bytes.size() % kPageSize != 0) {
+        return "its " + std::to_string(bytes.size()) + " bytes are not a whole number of " +
+               std::to_string(kPageSize) + "-byte pages; it may be cut short";
+    }
+    return std::nullopt;
+}
+
+std::optional<std::vector<std::uint8_t>> checked_firmware(const FirmwareStore& firmware, Feedback& feedback) {
+    auto image = firmware.load(feedback);
+    if (!image) return std::nullopt;
+    if (const auto problem = firmware_problem(*image)) {
+        const auto name = firmware.file_name();
+        feedback.info((name ? *name : std::string("The firmware built into this program")) +
+                      " is not a firmware image: " + *problem);
+        return std::nullopt;
+    }
+    return image;
+}
+
+std::string firmware_summary(const FirmwareStore& firmware, std::size_t bytes) {
+    const auto name = firmware.file_name();
+    const std::size_t pages = (bytes + kPageSize - 1) / kPageSize;
+    return (name ? "Firmware from " + *name : std::string("Firmware built into this program")) + ": " +
+           std::to_string(bytes) + " bytes in " + std::to_string(pages) + (pages == 1 ? " page" : " pages");
+}
+
+}  // namespace zyvora
