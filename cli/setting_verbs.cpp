@@ -115,21 +115,21 @@ int set_verb(const SettingVerbs& v, Feedback& feedback) {
     // A file that lacks settings reads them as their defaults; saving it would make those its
     // own, unnoticed, unless the user says which they want.
     std::vector<const FileKey*> left_out;
-    if (v.partial) {
-        for (const FileKey* key : missing_keys(registry, text)) {
-            const bool given = std::any_of(values.begin(), values.end(), [&](const NewValue& value) {
-                return &*registry.settings()[value.row].key == key;
-            });
-            if (!given) left_out.push_back(key);
-        }
-    } else if (const auto lacking = missing_warnings(registry, text); !lacking.empty()) {
-        for (const LintWarning& w : lacking) feedback.warning(w.text);
+    for (const FileKey* key : missing_keys(registry, text)) {
+        const bool given = std::any_of(values.begin(), values.end(), [&](const NewValue& value) {
+            return &*registry.settings()[value.row].key == key;
+        });
+        if (!given) left_out.push_back(key);
+    }
+    if (!left_out.empty() && !v.partial) {
+        for (const LintWarning& w : missing_warnings(registry, left_out)) feedback.warning(w.text);
         if (!v.fill_defaults) {
             std::cerr << "zyvora-cli: set: " << input_name(v.file)
                       << " lacks settings; saving would write their defaults into it. Give --fill-defaults to save "
                          "them, or --partial to leave them out.\n";
             return 1;
         }
+        left_out.clear();  // saved with their defaults
     }
     // The whole check runs before anything is written, so a failing one leaves every file as it was.
     if (!set_values(registry, store, values, feedback) || !encode_settings(registry, store, image, feedback)) {

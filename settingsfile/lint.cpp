@@ -187,7 +187,10 @@ std::vector<const FileKey*> missing_keys(const Registry& registry, std::string_v
 }
 
 std::vector<LintWarning> missing_warnings(const Registry& registry, std::string_view text) {
-    const auto missing = missing_keys(registry, text);
+    return missing_warnings(registry, missing_keys(registry, text));
+}
+
+std::vector<LintWarning> missing_warnings(const Registry& registry, const std::vector<const FileKey*>& missing) {
     std::vector<LintWarning> warnings;
     if (missing.empty()) return warnings;
     // Sections in save order, each with its keys' count.

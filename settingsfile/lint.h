@@ -30,6 +30,8 @@ std::vector<LintWarning> lint_settings_file(const Registry& registry, std::strin
 // section is the reader's own business.
 std::vector<const FileKey*> missing_keys(const Registry& registry, std::string_view text);
 std::vector<LintWarning> missing_warnings(const Registry& registry, std::string_view text);
+// The same warnings about the keys of `missing` (in save order).
+std::vector<LintWarning> missing_warnings(const Registry& registry, const std::vector<const FileKey*>& missing);
 
 // "PREFIX is N characters long; the device keeps the first K." for a text of `length` that the
 // setting's field keeps only part of; nullopt when it keeps the whole text.

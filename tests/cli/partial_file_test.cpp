@@ -121,6 +121,13 @@ TEST_F(PartialFile, SetSavesNoDefaultsIntoAFileThatLackedThemUnlessTold) {
              text.replace(text.find("Www_port=80\n"), 12, "Www_port=80\nWww_pass=secret\n");
              return text;
          }()},
+        // Setting what the file lacks leaves nothing to fill but the rest.
+        {{"set", "cut.cfg", "Www_pass=secret", "Other/Voltage_calibration=12"}, 0, "",
+         [&] {
+             std::string text = lacking_saved;
+             text.replace(text.find("Www_port=80\n"), 12, "Www_port=80\nWww_pass=secret\n");
+             return text + "\n\n[Other]\nVoltage_calibration=12\n";
+         }()},
         {{"set", "--partial", "--fill-defaults", "cut.cfg", "TXdelay=300"}, 2,
          "zyvora-cli: --fill-defaults excludes --partial; see zyvora-cli set --help\n", lacking},
     });
