@@ -88,12 +88,14 @@ void define_verbs(CommandLine& line) {
     line.check->add_option("IN.cfg", o.in, "Settings file to check")->required();
     line.check->add_flag("--all", o.all, "Go on after a failing check and print every failing check's message");
     line.check->add_flag("--strict", o.strict, "Fail (exit status 1) when there is a warning about the file");
+    line.check->add_flag("--partial", o.partial, kPartialHelp);
     line.check->add_flag("--json", o.json,
                          "Print the outcome as one JSON document on standard output instead of messages");
 
     line.encode = app.add_subcommand("encode", "Check a settings file and write its 16384-byte settings image.");
     line.encode->add_option("IN.cfg", o.in, "Settings file to read")->required();
     line.encode->add_option("OUT.bin", o.out, "Settings image to write")->required();
+    line.encode->add_flag("--partial", o.partial, kPartialHelp);
 
     line.decode =
         app.add_subcommand("decode", "Verify and decode a settings image, then save it as a settings file.");
@@ -111,6 +113,7 @@ void define_verbs(CommandLine& line) {
     line.write->add_flag("--no-backup", o.no_backup,
                          "Do not read and keep the device's settings before writing (kept by default in "
                          "$XDG_DATA_HOME/zyvora-configurator/backups/)");
+    line.write->add_flag("--partial", o.partial, kPartialHelp);
     line.write->add_flag("--no-verify", o.no_verify, "Do not read the settings back and compare them after writing");
     line.write->add_flag("--dry-run", o.dry_run,
                          "Write nothing: read the device and print the settings a write would change, as diff "
@@ -122,6 +125,7 @@ void define_verbs(CommandLine& line) {
         "ruf", "\"Build remote update file\": a settings file's settings and the firmware in one package for TFTP.");
     line.ruf->add_option("IN.cfg", o.in, "Settings file to pack")->required();
     line.ruf->add_option("OUT.ruf", o.out, "Remote update file to write")->required();
+    line.ruf->add_flag("--partial", o.partial, kPartialHelp);
 
     line.send_update = app.add_subcommand(
         "send-update", "Send a remote update file to the device over the network (TFTP), after checking it is one.");

@@ -17,6 +17,7 @@ struct Options {
     bool all = false, no_backup = false, no_verify = false;
     bool dry_run = false;  // write
     bool strict = false;  // check
+    bool partial = false;  // check, encode, write, ruf: a file made partial on purpose
     SimOptions sim;
     std::vector<std::string> fault_texts;
     // --sim-fault given after a device verb: a list of its own, so that neither replaces the other.

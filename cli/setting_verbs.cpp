@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <iostream>
 #include <optional>
 
@@ -112,9 +113,29 @@ int set_verb(const SettingVerbs& v, Feedback& feedback) {
     const FileLock lock(v.output.empty() ? v.file : v.output);
     ControlStore store = start_up_store(registry, feedback);
     Image image{};
+    std::string text;
+    if (!read_settings_file(registry, store, v.file, feedback, &text)) return 1;
+    // A file that lacks settings reads them as their defaults; saving it would make those its
+    // own, unnoticed, unless the user says which they want.
+    std::vector<const FileKey*> left_out;
+    for (const FileKey* key : missing_keys(registry, text)) {
+        const bool given = std::any_of(values.begin(), values.end(), [&](const NewValue& value) {
+            return &*registry.settings()[value.row].key == key;
+        });
+        if (!given) left_out.push_back(key);
+    }
+    if (!left_out.empty() && !v.partial) {
+        for (const LintWarning& w : missing_warnings(registry, left_out)) feedback.warning(w.text);
+        if (!v.fill_defaults) {
+            std::cerr << "zyvora-cli: set: " << input_name(v.file)
+                      << " lacks settings; saving would write their defaults into it. Give --fill-defaults to save "
+                         "them, or --partial to leave them out.\n";
+            return 1;
+        }
+        left_out.clear();  // saved with their defaults
+    }
     // The whole check runs before anything is written, so a failing one leaves every file as it was.
-    if (!read_settings_file(registry, store, v.file, feedback) || !set_values(registry, store, values, feedback) ||
-        !encode_settings(registry, store, image, feedback)) {
+    if (!set_values(registry, store, values, feedback) || !encode_settings(registry, store, image, feedback)) {
         return 1;
     }
     // What `check` would warn of in the values given: a text the device keeps only part of.
@@ -123,7 +144,7 @@ int set_verb(const SettingVerbs& v, Feedback& feedback) {
         const std::string prefix = "[" + setting.key->section + "] " + setting.key->name;
         if (auto cut = cut_text_warning(setting, prefix, store.text(setting.control.name).size())) feedback.warning(*cut);
     }
-    return save_settings_file(registry, store, v.output.empty() ? v.file : v.output, feedback) ? 0 : 1;
+    return save_settings_file(registry, store, v.output.empty() ? v.file : v.output, feedback, left_out) ? 0 : 1;
 }
 
 // A source's settings as a device would hold them, by row as the settings file holds them;
@@ -194,6 +215,12 @@ void define_setting_verbs(CLI::App& app, SettingVerbs& v) {
     v.set->add_option("KEY=VALUE", v.assignments, "A setting (Section/Key or a key name) and its new value")
         ->required();
     v.set->add_option("--output,-o", v.output, "Write the changed settings to this file instead of FILE");
+    auto* fill = v.set->add_flag("--fill-defaults", v.fill_defaults,
+                                 "FILE lacks settings: save them with their defaults (as it reads them)");
+    v.set->add_flag("--partial", v.partial,
+                    "FILE leaves out settings on purpose: keep it so, saving only the settings it holds and "
+                    "those given")
+        ->excludes(fill);
 
     v.diff = app.add_subcommand(
         "diff", "Print the settings two sources differ in, as a device would hold them; exit 0 same, 1 different, 2 trouble.");

@@ -11,12 +11,17 @@
 
 namespace zyvora::cli {
 
+// --partial of the verbs that read a settings file.
+inline constexpr const char* kPartialHelp =
+    "The file leaves out settings on purpose: no warning about the ones it lacks, which read as their defaults";
+
 // Their subcommands and the arguments they fill.
 struct SettingVerbs {
     CLI::App *get = nullptr, *set = nullptr, *diff = nullptr;
     std::string source, file, output, a, b;
     std::vector<std::string> keys, assignments;
     bool json = false;
+    bool partial = false, fill_defaults = false;  // set, on a file that lacks settings
 
     bool chosen() const { return *get || *set || *diff; }
     // Whether a source given is the device.

@@ -14,6 +14,7 @@
 #include "device_flows.h"
 #include "files.h"
 #include "hid.h"
+#include "lint.h"
 #include "operations.h"
 #include "passes.h"
 #include "remote_update.h"
@@ -151,6 +152,16 @@ int write_dry_run(ControlStore& store, Device& device, ConsoleFeedback& feedback
     return 0;
 }
 
+// Reads the settings file `o.in`, warning of every setting it lacks (which reads as its default:
+// a file cut short passes every check) unless it is partial on purpose.
+bool read_input(const Options& o, ControlStore& store, Feedback& feedback) {
+    std::string text;
+    if (!read_settings_file(Registry::instance(), store, o.in, feedback, &text)) return false;
+    if (o.partial) return true;
+    for (const LintWarning& w : missing_warnings(Registry::instance(), text)) feedback.warning(w.text);
+    return true;
+}
+
 // The file as written is what goes out: its checks run on the bytes that are sent.
 bool send_update(const Options& o, const std::string& file, ConsoleFeedback& feedback) {
     std::string why;
@@ -202,7 +213,7 @@ int run_the_verb(const CommandLine& line, Device& device, ConsoleFeedback& feedb
     if (*line.defaults) return status(save_settings_file(registry, store, o.out, feedback));
     if (*line.check) return check_verb(o, store, feedback);
     if (*line.encode) {
-        return status(read_settings_file(registry, store, o.in, feedback) &&
+        return status(read_input(o, store, feedback) &&
                       encode_settings(registry, store, image, feedback) && write_image_file(image, o.out, feedback));
     }
     if (*line.decode) {
@@ -216,19 +227,19 @@ int run_the_verb(const CommandLine& line, Device& device, ConsoleFeedback& feedb
                       save_read_outputs(store, image, o, feedback));
     }
     if (*line.write && o.dry_run) {
-        if (!read_settings_file(registry, store, o.in, feedback)) return 1;
+        if (!read_input(o, store, feedback)) return 1;
         return write_dry_run(store, device, feedback);
     }
     if (*line.write) {
         WriteSafety safety = default_write_safety();
         if (o.no_backup) safety.backups.reset();
         safety.verify = !o.no_verify;
-        return status(read_settings_file(registry, store, o.in, feedback) &&
+        return status(read_input(o, store, feedback) &&
                       write_config(*device.port, registry, store, image, feedback, safety));
     }
     if (*line.upload) return upload_firmware_verb(o, device, feedback);
     if (*line.ruf) {
-        if (!read_settings_file(registry, store, o.in, feedback) ||
+        if (!read_input(o, store, feedback) ||
             !build_remote_update_file(registry, store, image, chosen_firmware(o), o.out, feedback)) {
             return 1;
         }

@@ -1,5 +1,6 @@
 #include "operations.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -37,14 +38,57 @@ std::optional<std::string> settings_text(const std::string& path, FileRead read,
     return std::move(read.bytes);
 }
 
+// Whether a file parsed into `file` from `text` may be saved into: blank, or holding the header
+// or a section of the settings (a user's own sections may come first). A notes file, a script
+// or another program's INI file is no settings file to merge into.
+bool holds_settings(const Registry& registry, const SettingsFile& file, std::string_view text) {
+    if (text.find_first_not_of(" \t\r\n") == std::string_view::npos || file.has_section("!WARNING")) return true;
+    const auto& rows = registry.save_rows();
+    return std::any_of(rows.begin(), rows.end(),
+                       [&](int row) { return file.has_section(registry.settings()[row].key->section); });
+}
+
 std::optional<std::string> settings_text(const std::string& path, std::string* why) {
     return settings_text(path, read_file(path, kSettingsFileLimit), why);
 }
 
 }  // namespace
 
+namespace {
+
+// Writes to `file` all but the keys of `left_out` that hold what reading them missing gives
+// (and that the file does not hold already, with some other value).
+class LeavingOut : public KeyWriter {
+public:
+    LeavingOut(SettingsFile& file, const std::vector<const FileKey*>& left_out) : file_(file), left_out_(left_out) {}
+    void write_string(const std::string& section, const std::string& key, const std::string& value) override {
+        const FileKey* k = left(section, key);
+        if (!k || value != k->missing_text || file_.holds(section, key)) file_.write_string(section, key, value);
+    }
+    void write_integer(const std::string& section, const std::string& key, std::int32_t value) override {
+        const FileKey* k = left(section, key);
+        if (!k || value != k->missing_value || file_.holds(section, key)) file_.write_integer(section, key, value);
+    }
+    void write_bool(const std::string& section, const std::string& key, bool value) override {
+        const FileKey* k = left(section, key);
+        if (!k || value != (k->missing_value != 0) || file_.holds(section, key)) file_.write_bool(section, key, value);
+    }
+
+private:
+    const FileKey* left(const std::string& section, const std::string& key) const {
+        for (const FileKey* k : left_out_) {
+            if (k->section == section && k->name == key) return k;
+        }
+        return nullptr;
+    }
+    SettingsFile& file_;
+    const std::vector<const FileKey*>& left_out_;
+};
+
+}  // namespace
+
 bool save_settings_file(const Registry& registry, const ControlStore& store, const std::string& path,
-                        Feedback& feedback) {
+                        Feedback& feedback, const std::vector<const FileKey*>& left_out) {
     try {
         // One writer at a time, from reading what is kept to the replacement.
         const FileLock lock(path);
@@ -63,9 +107,16 @@ bool save_settings_file(const Registry& registry, const ControlStore& store, con
             std::string why;
             const auto existing = settings_text(path, &why);
             if (!existing || !file.parse(*existing)) throw WriteError(path);
+            if (!holds_settings(registry, file, *existing)) {
+                feedback.error(input_name(path) +
+                               " is not a settings file: it holds no [!WARNING] section and no section of the "
+                               "settings; it is left as it was.");
+                return false;
+            }
         }
         file.write_header();
-        save(registry, store, file);
+        LeavingOut writer(file, left_out);
+        save(registry, store, writer);
         write_whole_file(path, file.serialise());
         for (const auto& key : file.replaced()) {
             feedback.warning(key + ": line breaks and NUL bytes saved as spaces.");

@@ -13,9 +13,11 @@
 
 namespace zyvora {
 
-// "Save to file": every key is converted first, then the file is replaced whole.
+// "Save to file": every key is converted first, then the file is replaced whole. The keys of
+// `left_out` whose values are what reading them missing gives are not written: a file partial
+// on purpose stays so.
 bool save_settings_file(const Registry& registry, const ControlStore& store, const std::string& path,
-                        Feedback& feedback);
+                        Feedback& feedback, const std::vector<const FileKey*>& left_out = {});
 
 // Settings files are small text; a larger file is no settings file, and refusing it keeps a
 // stray multi-gigabyte file from filling the memory.

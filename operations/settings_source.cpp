@@ -1,7 +1,6 @@
 #include "settings_source.h"
 
 #include <algorithm>
-#include <climits>
 #include <cctype>
 
 #include "device_flows.h"
@@ -101,13 +100,8 @@ bool load_source(const std::string& source, DevicePort* port, const Registry& re
 }
 
 bool reads_as_given(const Registry& registry, int row, const std::string& text) {
-    const FileKey& key = *registry.settings()[row].key;
-    if (key.kind == KeyKind::Text) return true;
-    // The reader's own conversion decides: a text it does not take reads as whichever missing
-    // value it is given.
-    SettingsFile file;
-    file.write_string(key.section, key.name, text);
-    return file.read_integer(key.section, key.name, INT32_MIN) == file.read_integer(key.section, key.name, INT32_MAX);
+    // The reader's own conversion decides.
+    return registry.settings()[row].key->kind == KeyKind::Text || SettingsFile::integer_value(text).has_value();
 }
 
 bool set_values(const Registry& registry, ControlStore& store, const std::vector<NewValue>& values,
@@ -116,7 +110,10 @@ bool set_values(const Registry& registry, ControlStore& store, const std::vector
     if (!save_to(registry, store, file, feedback)) return false;
     for (const NewValue& value : values) {
         const FileKey& key = *registry.settings()[value.row].key;
-        file.write_string(key.section, key.name, value.text);
+        const auto number = SettingsFile::integer_value(value.text);
+        // A number as the reader would take it from the file, spaces and all.
+        if (key.kind != KeyKind::Text && number) file.write_integer(key.section, key.name, *number);
+        else file.write_string(key.section, key.name, value.text);
     }
     read(registry, store, file);
     for (const auto& text : registry.settle(store)) feedback.info(text);

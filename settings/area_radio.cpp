@@ -11,7 +11,7 @@ Area radio_area() {
 
     a.edit("Callsign", 6, "NOCALL")
         .caption("Callsign:").hint("Station callsign.")
-        .station_call(14, "Callsign - too short (e.g. NOCALL-4).")
+        .station_call(14, "Callsign - too short (e.g. NOCALL-4).", "Callsign - forbidden characters.")
         .key("Callsign", KeyKind::Text);
     a.edit("Ssid", 2, "0")
         .caption("-").hint("Station SSID.")

@@ -96,6 +96,8 @@ std::optional<std::string> encode_field(const Setting& s, const ControlStore& st
         case Codec::PackedLongitude: return encode_coordinate(f, text, image);
         case Codec::StationCall:
             if (text.empty()) return f.message;
+            // A control byte would reach every packet the device sends.
+            if (!is_printable(text)) return f.characters_message;
             put_call(image, f.offset, text);
             return std::nullopt;
         case Codec::StationSsid: {

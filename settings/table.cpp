@@ -65,9 +65,10 @@ SettingBuilder& SettingBuilder::packed_longitude(std::uint16_t offset, std::stri
     return coordinate(Codec::PackedLongitude, offset, std::move(length_message), std::move(syntax_message));
 }
 
-SettingBuilder& SettingBuilder::station_call(std::uint16_t offset, std::string message) {
+SettingBuilder& SettingBuilder::station_call(std::uint16_t offset, std::string message, std::string characters_message) {
     field() = make(Codec::StationCall, offset);
     field().message = std::move(message);
+    field().characters_message = std::move(characters_message);
     return *this;
 }
 

@@ -49,6 +49,7 @@ struct Field {
     std::string companion;       // CallSsid: the call sign whose emptiness skips the SSID check
     std::string message;         // the check's message (syntax message for coordinates)
     std::string length_message;  // coordinates: the text is not 8 or 9 characters long
+    std::string characters_message;  // StationCall: a byte outside 0x20..0x7E
 };
 
 enum class KeyKind {
@@ -109,7 +110,7 @@ public:
     SettingBuilder& fixed_longitude(std::uint16_t offset, std::string length_message, std::string syntax_message);
     SettingBuilder& packed_latitude(std::uint16_t offset, std::string length_message, std::string syntax_message);
     SettingBuilder& packed_longitude(std::uint16_t offset, std::string length_message, std::string syntax_message);
-    SettingBuilder& station_call(std::uint16_t offset, std::string message);
+    SettingBuilder& station_call(std::uint16_t offset, std::string message, std::string characters_message);
     SettingBuilder& station_ssid(std::uint16_t offset, std::string message);
     SettingBuilder& call_text(std::uint16_t offset);
     SettingBuilder& call_text(std::uint16_t offset, std::string empty_message);

@@ -1,5 +1,6 @@
 #include "lint.h"
 
+#include <algorithm>
 #include <map>
 #include <optional>
 
@@ -47,10 +48,35 @@ std::map<std::string, KnownSection> known_sections(const Registry& registry) {
     return known;
 }
 
+// How many unknown names of one file get a "did you mean": a file of thousands of strange keys
+// is no typing slip, and looking for each would only take time.
+constexpr int kMostHints = 100;
+
 std::string did_you_mean(const std::string& word, const std::vector<std::string>& names, const std::string& open,
-                         const std::string& close) {
+                         const std::string& close, int& hints_left) {
+    if (hints_left <= 0) return ".";
+    --hints_left;
     const auto near = nearest(word, names);
     return near ? "; did you mean " + open + *near + close + "?" : ".";
+}
+
+// Names up to this many missing keys of a section in its warning; more are counted.
+constexpr std::size_t kMostNamed = 5;
+
+std::string missing_text(const std::string& section, const std::vector<const FileKey*>& lacked, std::size_t all) {
+    if (lacked.size() == all) {
+        return "[" + section + "] is missing; " +
+               (all == 1 ? "its key reads as its default." : "its " + std::to_string(all) + " keys read as their defaults.");
+    }
+    std::string names;
+    if (lacked.size() > kMostNamed) {
+        names = std::to_string(lacked.size()) + " of its " + std::to_string(all) + " keys";
+    } else {
+        for (std::size_t i = 0; i < lacked.size(); ++i) {
+            names += (i == 0 ? "" : i + 1 == lacked.size() ? " and " : ", ") + lacked[i]->name;
+        }
+    }
+    return "[" + section + "] lacks " + names + (lacked.size() == 1 ? "; it reads as its default." : "; they read as their defaults.");
 }
 
 // How many bytes of a text the image keeps; nullopt where the field takes it whole or refuses it.
@@ -96,6 +122,7 @@ std::vector<LintWarning> lint_settings_file(const Registry& registry, std::strin
     SettingsFile reader;
     if (all.LoadData(text.data(), text.size()) < 0 || !reader.parse(text)) return warnings;
     const auto known = known_sections(registry);
+    int hints_left = kMostHints;
     std::vector<std::string> section_names;
     for (const auto& [folded_name, section] : known) section_names.push_back(section.name);
 
@@ -116,7 +143,7 @@ std::vector<LintWarning> lint_settings_file(const Registry& registry, std::strin
         }
         if (found == known.end()) {
             warnings.push_back({section, "", "[" + section + "] is not a known section" +
-                                                 did_you_mean(section, section_names, "[", "]")});
+                                                 did_you_mean(section, section_names, "[", "]", hints_left)});
             continue;
         }
         const KnownSection& known_section = found->second;
@@ -126,7 +153,7 @@ std::vector<LintWarning> lint_settings_file(const Registry& registry, std::strin
             const auto setting = known_section.keys.find(folded(key));
             if (setting == known_section.keys.end()) {
                 warnings.push_back(
-                    {section, key, prefix + " is not a known key" + did_you_mean(key, known_section.key_names, "", "")});
+                    {section, key, prefix + " is not a known key" + did_you_mean(key, known_section.key_names, "", "", hints_left)});
                 continue;
             }
             CSimpleIniA::TNamesDepend values;
@@ -142,6 +169,44 @@ std::vector<LintWarning> lint_settings_file(const Registry& registry, std::strin
                 warnings.push_back({section, key, std::move(*warning)});
             }
         }
+    }
+    for (LintWarning& w : missing_warnings(registry, text)) warnings.push_back(std::move(w));
+    return warnings;
+}
+
+std::vector<const FileKey*> missing_keys(const Registry& registry, std::string_view text) {
+    std::vector<const FileKey*> missing;
+    // Looked up as the reader looks them up.
+    SettingsFile reader;
+    if (!reader.parse(text)) return missing;
+    for (int row : registry.save_rows()) {
+        const FileKey& key = *registry.settings()[row].key;
+        if (!reader.holds(key.section, key.name)) missing.push_back(&key);
+    }
+    return missing;
+}
+
+std::vector<LintWarning> missing_warnings(const Registry& registry, std::string_view text) {
+    return missing_warnings(registry, missing_keys(registry, text));
+}
+
+std::vector<LintWarning> missing_warnings(const Registry& registry, const std::vector<const FileKey*>& missing) {
+    std::vector<LintWarning> warnings;
+    if (missing.empty()) return warnings;
+    // Sections in save order, each with its keys' count.
+    std::vector<std::pair<std::string, std::size_t>> sections;
+    for (int row : registry.save_rows()) {
+        const std::string& section = registry.settings()[row].key->section;
+        const auto at = std::find_if(sections.begin(), sections.end(), [&](const auto& s) { return s.first == section; });
+        if (at == sections.end()) sections.emplace_back(section, 1);
+        else ++at->second;
+    }
+    for (const auto& [section, all] : sections) {
+        std::vector<const FileKey*> lacked;
+        for (const FileKey* key : missing) {
+            if (key->section == section) lacked.push_back(key);
+        }
+        if (!lacked.empty()) warnings.push_back({section, "", missing_text(section, lacked, all), true});
     }
     return warnings;
 }

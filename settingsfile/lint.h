@@ -11,15 +11,27 @@
 namespace zyvora {
 
 struct LintWarning {
-    std::string section;  // as the file spells it
+    std::string section;  // as the file spells it; as the tables do for a missing one
     std::string key;      // as the file spells it; empty for a warning about a whole section
     std::string text;     // "[Radio] TXdelya is not a known key; did you mean TXdelay?"
+    // About keys the file lacks (they read as their defaults), which a file made partial on
+    // purpose lacks too.
+    bool missing = false;
 };
 
-// The warnings about settings file `text`, in the order of the file. Sections and keys are matched
+// The warnings about settings file `text`, in the order of the file, then missing_warnings. Sections and keys are matched
 // without regard to case and values are taken as the reader takes them, so that each warning tells
 // what reading the file really does.
 std::vector<LintWarning> lint_settings_file(const Registry& registry, std::string_view text);
+
+// The keys of `registry` that settings file `text` does not hold, in save order, and the
+// warnings about them: one for each section the file lacks, and one for each section of the
+// file that lacks some of its keys, naming them (or their count, when many). The header's
+// section is the reader's own business.
+std::vector<const FileKey*> missing_keys(const Registry& registry, std::string_view text);
+std::vector<LintWarning> missing_warnings(const Registry& registry, std::string_view text);
+// The same warnings about the keys of `missing` (in save order).
+std::vector<LintWarning> missing_warnings(const Registry& registry, const std::vector<const FileKey*>& missing);
 
 // "PREFIX is N characters long; the device keeps the first K." for a text of `length` that the
 // setting's field keeps only part of; nullopt when it keeps the whole text.

@@ -97,8 +97,21 @@ std::string SettingsFile::read_string(const std::string& section, const std::str
 std::int32_t SettingsFile::read_integer(const std::string& section, const std::string& key, std::int32_t missing) const {
     const char* value = ini_->GetValue(section.c_str(), key.c_str(), nullptr);
     if (!value) return missing;
-    return try_parse_int(value).value_or(missing);
+    return integer_value(value).value_or(missing);
 }
+
+std::optional<std::int32_t> SettingsFile::integer_value(std::string_view value) {
+    constexpr std::string_view kSpace = " \t\r\n";  // what the INI library trims
+    const auto first = value.find_first_not_of(kSpace);
+    if (first == std::string_view::npos) return try_parse_int("");
+    return try_parse_int(value.substr(first, value.find_last_not_of(kSpace) - first + 1));
+}
+
+bool SettingsFile::holds(const std::string& section, const std::string& key) const {
+    return ini_->GetValue(section.c_str(), key.c_str(), nullptr) != nullptr;
+}
+
+bool SettingsFile::has_section(const std::string& section) const { return ini_->GetSection(section.c_str()) != nullptr; }
 
 bool SettingsFile::read_bool(const std::string& section, const std::string& key, bool missing) const {
     return read_integer(section, key, missing ? 1 : 0) != 0;

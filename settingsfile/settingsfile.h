@@ -40,9 +40,16 @@ public:
     void write_bool(const std::string& section, const std::string& key, bool value) override;
 
     std::string read_string(const std::string& section, const std::string& key, const std::string& missing) const override;
-    // A value that is not an integer by the configurator's integer rules reads as `missing`.
+    // The integer a key's value gives, as the file spells it: the INI reader's trimming of white
+    // space at its ends, then the configurator's integer rules; nullopt when it is none.
+    static std::optional<std::int32_t> integer_value(std::string_view value);
+    // A value that is not an integer by integer_value reads as `missing`.
     std::int32_t read_integer(const std::string& section, const std::string& key, std::int32_t missing) const override;
     bool read_bool(const std::string& section, const std::string& key, bool missing) const override;
+    // Whether the file holds the key: the reader's other answer is the missing value.
+    bool holds(const std::string& section, const std::string& key) const;
+    // Whether the file holds the section, keys or none.
+    bool has_section(const std::string& section) const;
 
     // "[Section] Key" of every text written with spaces for its line breaks or NUL bytes.
     const std::vector<std::string>& replaced() const { return replaced_; }

@@ -194,8 +194,31 @@ private slots:
         QVERIFY(recorder->boxes.isEmpty());
         QCOMPARE(child<QPlainTextEdit>(*window, "Memo1")->toPlainText(),
                  QString("[Radio] Callsign is 8 characters long; the device keeps the first 6.\n"
-                         "[Radio] TXdelya is not a known key; did you mean TXdelay?"));
+                         "[Radio] TXdelya is not a known key; did you mean TXdelay?\n"
+                         "[Radio] lacks TXdelay; it reads as its default."));
         QCOMPARE(window->store().text("Txdelay"), std::string("250"));
+    }
+
+    // A file cut short reads, and the log names every section it lost.
+    void a_file_cut_short_names_what_is_missing() {
+        const QString file = dir->filePath("station.cfg");
+        recorder->answers << file;
+        QTest::mouseClick(button("Button1"), Qt::LeftButton);
+        QFile saved(file);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QByteArray text = saved.readAll();
+        saved.close();
+        write_file(file, text.left(text.indexOf("[RTC]")) + "[Telnet]\nTelnet_user=admin\n");
+        recorder->answers << file;
+        QTest::mouseClick(button("Button2"), Qt::LeftButton);
+        QVERIFY(recorder->boxes.isEmpty());
+        const QString log = child<QPlainTextEdit>(*window, "Memo1")->toPlainText();
+        QVERIFY2(log.startsWith("[RTC] is missing; its 3 keys read as their defaults.\n"
+                                "[WWW] is missing; its 3 keys read as their defaults.\n"
+                                "[Telnet] lacks Telnet_pass and Telnet_port; they read as their defaults.\n"
+                                "[Debug] is missing; its 15 keys read as their defaults.\n"),
+                 qPrintable(log));
+        QCOMPARE(log.count('\n'), 15);  // and eleven sections more
     }
 
     void a_file_that_cannot_be_written_shows_the_error_display() {

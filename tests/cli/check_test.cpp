@@ -45,7 +45,8 @@ protected:
 
 const std::string kMistypedWarnings =
     "zyvora-cli: warning: [Radio] TXdelya is not a known key; did you mean TXdelay?\n"
-    "zyvora-cli: warning: [Radio] Quiettime=abc is not an integer; it reads as 400.\n";
+    "zyvora-cli: warning: [Radio] Quiettime=abc is not an integer; it reads as 400.\n"
+    "zyvora-cli: warning: [Radio] lacks TXdelay; it reads as its default.\n";
 
 TEST_F(CliCheckFile, WarningsAloneLeaveTheStatusAndStrictMakesThemFail) {
     const std::string failing = defaults_with({{"TXdelay=250", "TXdelay=5000"}, {"Quiettime=400", "Quiettime=abc"}});
@@ -58,7 +59,8 @@ TEST_F(CliCheckFile, WarningsAloneLeaveTheStatusAndStrictMakesThemFail) {
          "zyvora-cli: warning: [Radio] Quiettime=abc is not an integer; it reads as 400.\n"
          "TX delay - range error (200 - 1000).\n"},
         {defaults_with({{"[Radio]", "[Radoi]"}}), {}, 0, "",
-         "zyvora-cli: warning: [Radoi] is not a known section; did you mean [Radio]?\n"},
+         "zyvora-cli: warning: [Radoi] is not a known section; did you mean [Radio]?\n"
+         "zyvora-cli: warning: [Radio] is missing; its 14 keys read as their defaults.\n"},
         {defaults_with({{"TXdelay=250", "TXdelay=250\ntxdelay=300"}}), {}, 0, "",
          "zyvora-cli: warning: [Radio] TXdelay is given 2 times; the last (300) is read.\n"},
         {defaults_with({{"Callsign=NOCALL", "Callsign=SP1ABCDE"}}), {}, 0, "",
@@ -66,6 +68,8 @@ TEST_F(CliCheckFile, WarningsAloneLeaveTheStatusAndStrictMakesThemFail) {
         // A key's control bytes reach the terminal escaped.
         {defaults_with({{"TXdelay=250", "TXdelay=250\nT\x1b[31mX=1"}}), {}, 0, "",
          "zyvora-cli: warning: [Radio] T\\x1B[31mX is not a known key.\n"},
+        // A control byte in the call sign would reach the device.
+        {defaults_with({{"Callsign=NOCALL", "Callsign=N\x1b" "CALL"}}), {}, 1, "", "Callsign - forbidden characters.\n"},
         // A file that fails to read has no warnings: only the reader's message.
         {defaults_with({{"Application=Zyvora Plus 2.0 Configurator", "Application=x"}, {"TXdelay=250", "TXdelya=1"}}),
          {"--strict"}, 1, "",
@@ -88,6 +92,10 @@ TEST_F(CliCheckFile, JsonIsOneDocumentOnStandardOutput) {
       "section": "Radio",
       "key": "Quiettime",
       "text": "[Radio] Quiettime=abc is not an integer; it reads as 400."
+    },
+    {
+      "section": "Radio",
+      "text": "[Radio] lacks TXdelay; it reads as its default."
     }
   ]
 }

@@ -226,6 +226,17 @@ TEST_F(CliEdges, SavingKeepsWhatTheUserExpectsOfTheFile) {
     const auto mode_of = [&](const std::string& name) { return fs::status(path(name)).permissions(); };
     using fs::perms;
 
+    // A file that is no settings file is not merged into, nor its mode taken; an empty one is written.
+    write("notes.txt", "Shopping list\nmilk=2\n[Garden]\nroses=3\n");
+    fs::permissions(path("notes.txt"), perms::owner_all | perms::group_read | perms::group_exec);
+    run_unchanged({{{"defaults", "notes.txt"}, 1, "",
+                    "notes.txt is not a settings file: it holds no [!WARNING] section and no section of the "
+                    "settings; it is left as it was.\n"}});
+    EXPECT_EQ(mode_of("notes.txt"), perms::owner_all | perms::group_read | perms::group_exec);
+    write("empty.cfg", "");
+    EXPECT_EQ(run({"defaults", "empty.cfg"}).status, 0);
+    EXPECT_EQ(contents("empty.cfg"), defaults);
+
     // A file the user may not write stays as it was.
     write("ro.cfg", header);
     fs::permissions(path("ro.cfg"), perms::owner_read | perms::group_read | perms::others_read);

@@ -132,6 +132,9 @@ TEST_F(SettingVerbs, Set) {
         {{{"set", "d.cfg", "Radio/TXdelay=300"}, 0, "", ""}, defaults_with("TXdelay=250", "TXdelay=300"), "<none>"},
         // Taken as the settings-file reader takes it.
         {{{"set", "d.cfg", "txdelay=0x12C"}, 0, "", ""}, defaults_with("TXdelay=250", "TXdelay=300"), "<none>"},
+        // Spaces at the ends, which the reader trims from a number in the file.
+        {{{"set", "d.cfg", "TXdelay= 300 "}, 0, "", ""}, defaults_with("TXdelay=250", "TXdelay=300"), "<none>"},
+        {{{"set", "d.cfg", "TXdelay=\t300"}, 0, "", ""}, defaults_with("TXdelay=250", "TXdelay=300"), "<none>"},
         {{{"set", "d.cfg", "Pathn3_name= two "}, 0, "", ""},
          defaults_with("Pathn3_name=", "Pathn3_name=\" two \""), "<none>"},
         {{{"set", "d.cfg", "Callsign=N0CALL", "Radio/Latitude=5223.08N", "--output", "site3.cfg"}, 0, "", ""},

@@ -189,7 +189,8 @@ TEST_F(Unix, ADashIsTheStandardStream) {
     typo.replace(typo.find("TXdelay="), 8, "TXdelya=");
     r = run({"check", "-"}, test::with_input(typo));
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "zyvora-cli: warning: [Radio] TXdelya is not a known key; did you mean TXdelay?\n");
+    EXPECT_EQ(r.err, "zyvora-cli: warning: [Radio] TXdelya is not a known key; did you mean TXdelay?\n"
+                     "zyvora-cli: warning: [Radio] lacks TXdelay; it reads as its default.\n");
 
     // The settings file and the image on standard output, so the status log goes to standard error.
     r = run({"--device", "sim", "read", "-"});

@@ -167,7 +167,7 @@ TEST(Tables, EachFieldKindOwnsExactlyTheBytesItsEncodeWrites) {
          "bytes 100..103"},
         {"packed longitude", [](AreaBuilder& a) { a.edit("F", 9, "17959.99W").packed_longitude(100, "L", "S"); }, 4,
          "bytes 100..103"},
-        {"station call", [](AreaBuilder& a) { a.edit("F", 6, "N0CALL").station_call(100, "M"); }, 6, "bytes 100..105"},
+        {"station call", [](AreaBuilder& a) { a.edit("F", 6, "N0CALL").station_call(100, "M", "C"); }, 6, "bytes 100..105"},
         {"station SSID", [](AreaBuilder& a) { a.edit("F", 2, "15").station_ssid(100, "M"); }, 1, "byte 100"},
         {"call text", [](AreaBuilder& a) { a.edit("F", 6, "ab").call_text(100); }, 6, "bytes 100..105"},
         {"character", [](AreaBuilder& a) { a.edit("F", 1, "x").character(100); }, 1, "byte 100"},

@@ -52,17 +52,20 @@ TEST(SettingsFileLint, SavedFilesHaveNoWarnings) {
 
 TEST(SettingsFileLint, NamesTheUnknownWithTheNearestKnown) {
     const std::vector<std::pair<std::vector<std::pair<std::string, std::string>>, std::vector<std::string>>> cases = {
-        {{{"TXdelay=250", "TXdelya=5000"}}, {"[Radio] TXdelya is not a known key; did you mean TXdelay?"}},
+        {{{"TXdelay=250", "TXdelya=5000"}},
+         {"[Radio] TXdelya is not a known key; did you mean TXdelay?", "[Radio] lacks TXdelay; it reads as its default."}},
         {{{"TXdelay=250", "TXdelay=250\nFoo=1"}}, {"[Radio] Foo is not a known key."}},
         // A whole unknown section is one warning, not one per key.
-        {{{"[Radio]", "[Radoi]"}}, {"[Radoi] is not a known section; did you mean [Radio]?"}},
+        {{{"[Radio]", "[Radoi]"}},
+         {"[Radoi] is not a known section; did you mean [Radio]?", "[Radio] is missing; its 14 keys read as their defaults."}},
         {{{"[Radio]", "[Bogus]\nX=1\n[Radio]"}}, {"[Bogus] is not a known section."}},
         {{{"Version=v1.13", "Version=v1.13\nVersoin=2"}}, {"[!WARNING] Versoin is not a known key; did you mean Version?"}},
         // In the order of the file.
         {{{"[!WARNING]", "Stray=1\n[!WARNING]"}, {"Quiettime=400", "Quiettime=abc"}, {"Debug_rf=1", "Debug_rx=1"}},
          {"Stray is before the first section; it is not read.",
           "[Radio] Quiettime=abc is not an integer; it reads as 400.",
-          "[Debug] Debug_rx is not a known key; did you mean Debug_rf?"}},
+          "[Debug] Debug_rx is not a known key; did you mean Debug_rf?",
+          "[Debug] lacks Debug_rf; it reads as its default."}},
     };
     for (const auto& [lines, expected] : cases) {
         SCOPED_TRACE(lines.front().second);
@@ -73,9 +76,36 @@ TEST(SettingsFileLint, NamesTheUnknownWithTheNearestKnown) {
 TEST(SettingsFileLint, WarningsNameTheirSectionAndKeyAsTheFileSpellsThem) {
     const auto warnings = lint_settings_file(tables(), defaults_with({{"[Radio]", "[RADIO]"}, {"TXdelay=250", "TXdelya=1"},
                                                                       {"[Beacons]", "[Beacns]"}}));
-    ASSERT_EQ(warnings.size(), 2u);
+    ASSERT_EQ(warnings.size(), 4u);
     EXPECT_EQ(std::pair(warnings[0].section, warnings[0].key), std::pair(std::string("RADIO"), std::string("TXdelya")));
     EXPECT_EQ(std::pair(warnings[1].section, warnings[1].key), std::pair(std::string("Beacns"), std::string()));
+    // What is missing, the tables spell.
+    EXPECT_EQ(std::pair(warnings[2].section, warnings[2].missing), std::pair(std::string("Radio"), true));
+    EXPECT_EQ(std::pair(warnings[3].section, warnings[3].missing), std::pair(std::string("Beacons"), true));
+    EXPECT_FALSE(warnings[0].missing || warnings[1].missing);
+}
+
+// A file that is not all there: a line per missing section, and per section that lacks keys one
+// line naming them, or counting them when many. Reading is the same: each reads as its default.
+TEST(SettingsFileLint, MissingSectionsAndKeysAreOneLineEach) {
+    const std::vector<std::pair<std::vector<std::pair<std::string, std::string>>, std::vector<std::string>>> cases = {
+        {{{"Gamma_units=1", ""}}, {"[Gamma] lacks Gamma_units; it reads as its default."}},
+        {{{"TXdelay=250", ""}, {"PTT=0", ""}, {"Baudrate=0", ""}},
+         {"[Radio] lacks TXdelay, PTT and Baudrate; they read as their defaults."}},
+        {{{"Callsign=NOCALL", ""}, {"SSID=0", ""}, {"TXdelay=250", ""}, {"PTT=0", ""}, {"Squelch=0", ""}, {"Baudrate=0", ""}},
+         {"[Radio] lacks 6 of its 14 keys; they read as their defaults."}},
+        {{{"[GPS]", ""}, {"GPS_baudrate=3", ""}}, {"[GPS] is missing; its key reads as its default."}},
+        // A section with no keys left lacks them all; the header is the reader's business.
+        {{{"Thermo_enable=1", ""}, {"Thermo_type=0", ""}, {"Version=v1.13", ""}},
+         {"[Thermo] is missing; its 2 keys read as their defaults."}},
+        // Keys match without regard to case, as the reader matches them.
+        {{{"Gamma_units=1", "GAMMA_UNITS=1"}}, {}},
+    };
+    for (const auto& [lines, expected] : cases) {
+        SCOPED_TRACE(lines.front().first);
+        EXPECT_EQ(warning_texts(defaults_with(lines)), expected);
+    }
+    EXPECT_EQ(missing_keys(tables(), std::string(test::kDefaultsFile)), std::vector<const FileKey*>{});
 }
 
 // An integer warning fires exactly when the reader falls back to the key's missing value.

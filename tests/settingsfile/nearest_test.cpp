@@ -34,5 +34,14 @@ TEST(Nearest, FindsTheNameATypingSlipMeant) {
     for (const auto& c : cases) EXPECT_EQ(nearest(c.word, c.candidates), c.found) << c.word;
 }
 
+// A word far longer than every name is no slip of any: it is answered without comparing it
+// letter by letter (a megabyte-long key in a settings file).
+TEST(Nearest, AWordFarLongerThanEveryNameMeansNone) {
+    const std::vector<std::string> keys = {"Callsign", "SSID", "TXdelay", "Quiettime_randomize"};
+    EXPECT_EQ(nearest(std::string(1 << 20, 'K'), keys), std::nullopt);
+    EXPECT_EQ(nearest("Quiettime_randomizeXYZABCDEFGHIJ", keys), std::nullopt);  // more edits than a slip
+    EXPECT_EQ(nearest("Quiettime_randomizeXY", keys), "Quiettime_randomize");
+}
+
 }  // namespace
 }  // namespace zyvora
