@@ -18,14 +18,15 @@ struct UpdateAddress {
 };
 
 // "HOST", "HOST:PORT", "[IPv6]" or "[IPv6]:PORT"; nullopt with `why` when it is none of them
-// or the port is no number from 1 to 65535.
+// or the port is no number from 1 to 65535. HOST is a host name (letters, digits, '-' and '.')
+// or an IPv4 address; an IPv6 address may carry a zone after '%'.
 std::optional<UpdateAddress> parse_update_address(const std::string& text, std::string* why);
 // The address as the user writes it: the port only when it is not 69, an IPv6 address in brackets.
 std::string address_text(const UpdateAddress& address);
 
 // How long the transfer may take. A device that answers no packet within `block` (the first
-// one included) is given up, and so is a whole transfer longer than `whole`. libcurl counts TFTP
-// time in whole seconds, so either may end up to a second late.
+// one included) is given up, and so is a whole transfer longer than `whole`. libcurl counts the
+// whole transfer's time in whole seconds, so that one may end up to a second late.
 struct SendLimits {
     std::chrono::seconds block{5};
     std::chrono::seconds whole{600};
@@ -37,7 +38,8 @@ struct SendOutcome {
 };
 
 // Reads `path`, refuses it unless it is a remote update file, then writes it to `to` as
-// `remote_name` (the file's own name when empty). Progress goes to `feedback` in 512-byte
+// `remote_name` (the file's own name when empty). Only packets from the port that answered the
+// request count; sent means every block handed out and acknowledged. Progress goes to `feedback` in 512-byte
 // blocks, with a status log line at the start and the end; an interrupt stops the transfer.
 SendOutcome send_update_file(const std::string& path, const UpdateAddress& to, const std::string& remote_name,
                              Feedback& feedback, const SendLimits& limits = {});

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "../support/tftp_peer.h"
 #include "../support/tftp_server.h"
 #include "main_window.h"
 #include "recorder.h"
@@ -89,6 +90,20 @@ private slots:
                              {BoxKind::Error, "Sending zyvoraplus20.ruf to the device at " + address +
                                                   " failed: the device refused the file: File not found"}}));
         QVERIFY(server.files().empty());
+    }
+
+    // The window's Send takes data from the device for no acknowledgement, and shows none of it.
+    void a_device_that_answers_with_data_is_no_send() {
+        zyvora::test::TftpPeer peer(zyvora::test::TftpPeer::Kind::answers_with_data);
+        QVERIFY(peer.running());
+        const QString address = QString::fromStdString(peer.address());
+        recorder->send_answers << address;
+        build();
+        QCOMPARE(recorder->boxes, only(BoxKind::Error, "Sending zyvoraplus20.ruf to the device at " + address +
+                                                           " failed: the device answered with data instead of "
+                                                           "acknowledgements"));
+        const QString log = child<QPlainTextEdit>(*window, "Memo1")->toPlainText();
+        QVERIFY2(!log.contains("PEERDATA"), qPrintable(log.left(300)));
     }
 
     // The dialog itself: the proposed address in its field, Send only with an address.

@@ -3,7 +3,9 @@
 #include <filesystem>
 
 #include "../support/cli_runner.h"
+#include "../support/tftp_peer.h"
 #include "../support/tftp_server.h"
+#include "send_update.h"
 
 namespace zyvora {
 namespace {
@@ -88,6 +90,44 @@ TEST_F(SendUpdate, NoServerIsATimeOutWithinTheLimit) {
     EXPECT_LT(took, std::chrono::seconds(4));
 }
 
+// Only acknowledgements from the port that answered the request count, and only a file handed out
+// whole and acknowledged counts as sent; nothing the peer sends reaches the output.
+TEST_F(SendUpdate, AMisbehavingPeerIsNoSend) {
+    using Kind = test::TftpPeer::Kind;
+    build("x.ruf");
+    const struct {
+        Kind kind;
+        int status;
+        std::string err;  // after "send-update failed: "; the peer's address stands for "@"
+        std::size_t received;
+    } cases[] = {
+        {Kind::answers_with_data, 1, "the device answered with data instead of acknowledgements", 0},
+        {Kind::forged_acks, 1, "the device stopped answering at block 4 of 39 (time limit 1 s per block, 600 s in all)",
+         4 * 512},
+        {Kind::silent, 1, "no answer from @ within 1 s", 0},
+        {Kind::forged_error, 0, "", 19896},
+    };
+    for (const auto& c : cases) {
+        test::TftpPeer peer(c.kind);
+        ASSERT_TRUE(peer.running());
+        const Outcome r = run({"send-update", "--timeout", "1", peer.address(), "x.ruf"});
+        std::string err = c.err;
+        if (const auto at = err.find('@'); at != std::string::npos) err.replace(at, 1, peer.address());
+        EXPECT_EQ(r.status, c.status) << peer.address();
+        EXPECT_EQ(r.err, c.status == 0 ? "" : "zyvora-cli: send-update failed: " + err + "\n");
+        EXPECT_EQ(peer.bytes_received(), c.received) << err;
+        EXPECT_EQ(r.out.find("PEERDATA"), std::string::npos) << err;
+        if (c.kind == Kind::answers_with_data) {
+            // Compared as a truth, so that a failure shows no 2 MB of the peer's bytes.
+            EXPECT_TRUE(r.out == "Sending x.ruf (19896 bytes) to " + peer.address() + " as x.ruf\n")
+                << printable(r.out.substr(0, 200));
+        }
+        if (c.status == 0) {
+            EXPECT_EQ(last_line(r.out), "Sent 19896 bytes in 39 blocks.\n");
+        }
+    }
+}
+
 TEST_F(SendUpdate, AnInterruptStopsTheTransfer) {
     build("x.ruf");
     const std::string address = "127.0.0.1:" + std::to_string(test::free_udp_port());
@@ -142,6 +182,11 @@ TEST_F(SendUpdate, BadAddressesAndOptionsAreRefused) {
          "zyvora-cli: bad port 'tftp' in 'device:tftp': expected a number from 1 to 65535\n"},
         {{"send-update", "[::1", "x.ruf"}, "zyvora-cli: expected HOST[:PORT] or [IPv6]:PORT, not '[::1'\n"},
         {{"send-update", ":69", "x.ruf"}, "zyvora-cli: expected HOST[:PORT] or [IPv6]:PORT, not ':69'\n"},
+        {{"send-update", "127.0.0.1#x:7000", "x.ruf"},
+         "zyvora-cli: expected HOST[:PORT] or [IPv6]:PORT, not '127.0.0.1#x:7000'\n"},
+        {{"send-update", "foo@host", "x.ruf"}, "zyvora-cli: expected HOST[:PORT] or [IPv6]:PORT, not 'foo@host'\n"},
+        {{"--firmware", "fw.bin", "ruf", "station.cfg", "y.ruf", "--send", "a?b"},
+         "zyvora-cli: expected HOST[:PORT] or [IPv6]:PORT, not 'a?b'\n"},
         {{"--firmware", "fw.bin", "ruf", "station.cfg", "-", "--send", "127.0.0.1"},
          "zyvora-cli: --send needs OUT.ruf to be a file, not standard output\n"},
         {{"--firmware", "fw.bin", "ruf", "station.cfg", "y.ruf", "--remote-name", "a.ruf"},
@@ -149,6 +194,36 @@ TEST_F(SendUpdate, BadAddressesAndOptionsAreRefused) {
     };
     for (const auto& c : cases) expect_run(c.args, 2, "", c.err);
     EXPECT_FALSE(fs::exists(path("y.ruf")));
+}
+
+// Host names, IPv4 addresses and bracketed IPv6 addresses; nothing a URL would read otherwise.
+TEST(UpdateAddress, OnlyHostNamesAndAddressesAreTaken) {
+    const struct {
+        std::string text, host;
+        int port;
+    } taken[] = {
+        {"device", "device", 69},
+        {"zyvora-1.club.example:6969", "zyvora-1.club.example", 6969},
+        {"192.168.1.20", "192.168.1.20", 69},
+        {"::1", "::1", 69},
+        {"[::1]:70", "::1", 70},
+        {"[fe80::1%eth0]", "fe80::1%eth0", 69},
+        {"[::ffff:192.0.2.1]:69", "::ffff:192.0.2.1", 69},
+    };
+    for (const auto& c : taken) {
+        std::string why;
+        const auto address = parse_update_address(c.text, &why);
+        ASSERT_TRUE(address) << c.text << ": " << why;
+        EXPECT_EQ(address->host, c.host);
+        EXPECT_EQ(address->port, c.port) << c.text;
+    }
+    for (const std::string text : {"127.0.0.1#x:7000", "foo@host", "a/b", "a?b", "a b", "a%41",
+                                   "-device", "device-", "a..b", "[::1]x", "[host]", "[::1%]", "[::1%a/b]",
+                                   "[1.2.3.4]", "dev\x1b[2Jice", "1.2.3.999", "1.2.3", "1.2.3.4."}) {
+        std::string why;
+        EXPECT_FALSE(parse_update_address(text, &why)) << text;
+        EXPECT_EQ(why, "expected HOST[:PORT] or [IPv6]:PORT, not '" + printable(text) + "'") << text;
+    }
 }
 
 }  // namespace
