@@ -9,25 +9,21 @@
 #include <vector>
 
 #include "../support/cli_runner.h"
+#include "../support/stand_in_firmware.h"
 
 namespace zyvora {
 namespace {
 
 using test::Outcome;
 
-// A stand-in image: bytes of every value, as an enciphered image holds; never real firmware.
-std::string stand_in(std::size_t size) {
-    std::string bytes(size, '\0');
-    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 13 ^ i >> 8 ^ 0xA5);
-    return bytes;
-}
+using test::stand_in_firmware;
 
 class FirmwareCheck : public test::CliTest {
 protected:
     FirmwareCheck() {
         write("station.cfg", std::string(test::kDefaultsFile));
         EXPECT_EQ(run({"encode", "station.cfg", "station.bin"}).status, 0);
-        write("fw.bin", stand_in(1024));
+        write("fw.bin", stand_in_firmware(1024));
         EXPECT_EQ(run({"--firmware", "fw.bin", "ruf", "station.cfg", "station.ruf"}).status, 0);
     }
 };
@@ -36,7 +32,7 @@ TEST_F(FirmwareCheck, WhatIsNoFirmwareImageIsRefusedBeforeAnyPage) {
     const std::string text89 =
         "Zyvora Plus 2.0 firmware 1.13\nUnpack fw.bin.gz with gunzip, upload fw.bin to the device.\n";
     ASSERT_EQ(text89.size(), 89u);
-    const std::string cut = stand_in(29978);  // what a broken pipe let through
+    const std::string cut = stand_in_firmware(29978);  // what a broken pipe let through
     std::string damaged = contents("station.bin");  // a settings image whose checksum no longer holds
     damaged[100] = static_cast<char>(damaged[100] ^ 0x01);
     const struct {
@@ -47,7 +43,7 @@ TEST_F(FirmwareCheck, WhatIsNoFirmwareImageIsRefusedBeforeAnyPage) {
         {"station.cfg", "", "station.cfg is not a firmware image: it is a settings file"},
         {"station.bin", "", "station.bin is not a firmware image: it is a settings image"},
         {"damaged.bin", damaged, "damaged.bin is not a firmware image: it is a settings image"},
-        {"bom.cfg", "\xEF\xBB\xBF\r\n[!warning]\r\n" + stand_in(61), "bom.cfg is not a firmware image: it is a settings file"},
+        {"bom.cfg", "\xEF\xBB\xBF\r\n[!warning]\r\n" + stand_in_firmware(61), "bom.cfg is not a firmware image: it is a settings file"},
         {"erased.bin", std::string(2048, '\xFF'), "erased.bin is not a firmware image: every byte is 0xFF"},
         {"zeros.bin", std::string(32, '\0'), "zeros.bin is not a firmware image: every byte is 0x00"},
         {"station.ruf", "", "station.ruf is not a firmware image: it is a remote update file"},
@@ -55,7 +51,7 @@ TEST_F(FirmwareCheck, WhatIsNoFirmwareImageIsRefusedBeforeAnyPage) {
         {"page.txt", std::string(64, '!'), "page.txt is not a firmware image: it is text"},
         {"utf8.txt", "Zażółć gęślą jaźń, 73 de SP5XYZ\r\n\tłódź\n" + std::string(14, ' '),
          "utf8.txt is not a firmware image: it is text"},
-        {"random.bin", stand_in(1000),
+        {"random.bin", stand_in_firmware(1000),
          "random.bin is not a firmware image: its 1000 bytes are not a whole number of 32-byte pages; it may be "
          "cut short"},
         {"-", cut,
@@ -81,16 +77,16 @@ TEST_F(FirmwareCheck, WhatIsNoFirmwareImageIsRefusedBeforeAnyPage) {
 
 TEST_F(FirmwareCheck, AnImageIsSentAsItIsAfterItsSizeIsTold) {
     // A real image may carry readable strings among its bytes; half text is no text file.
-    const std::string with_strings = stand_in(32) + "Copyright notice, version 1.13\r\n";
+    const std::string with_strings = stand_in_firmware(32) + "Copyright notice, version 1.13\r\n";
     const struct {
         std::string name;
         std::string bytes;
         std::string told;
     } cases[] = {
-        {"fw.bin", stand_in(1024), "Firmware from fw.bin: 1024 bytes in 32 pages\n"},
-        {"-", stand_in(64), "Firmware from standard input: 64 bytes in 2 pages\n"},
+        {"fw.bin", stand_in_firmware(1024), "Firmware from fw.bin: 1024 bytes in 32 pages\n"},
+        {"-", stand_in_firmware(64), "Firmware from standard input: 64 bytes in 2 pages\n"},
         {"strings.bin", with_strings, "Firmware from strings.bin: 64 bytes in 2 pages\n"},
-        {"one.bin", stand_in(32), "Firmware from one.bin: 32 bytes in 1 page\n"},
+        {"one.bin", stand_in_firmware(32), "Firmware from one.bin: 32 bytes in 1 page\n"},
     };
     for (const auto& c : cases) {
         if (c.name != "-") write(c.name, c.bytes);

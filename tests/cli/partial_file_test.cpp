@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "../support/cli_runner.h"
+#include "../support/stand_in_firmware.h"
 
 namespace zyvora {
 namespace {
@@ -62,7 +63,7 @@ protected:
 
 TEST_F(PartialFile, EveryVerbThatReadsASettingsFileNamesWhatIsMissing) {
     const std::string cut = cut_after_aprsis();
-    write("fw.bin", std::string(1000, '\x5A'));
+    write("fw.bin", test::stand_in_firmware(1024));
     run_cases(cut, {
         {{"check", "cut.cfg"}, 0, kCutWarnings, cut},
         {{"check", "--strict", "cut.cfg"}, 1, kCutWarnings, cut},

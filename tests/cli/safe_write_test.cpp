@@ -211,7 +211,8 @@ TEST_F(SafeWriteCli, ABackupThatCannotBeSavedWholeLeavesNoHalf) {
 // `read` with two outputs replaces both or neither; an output written straight through, which
 // nothing can undo, goes first.
 TEST_F(SafeWriteCli, ReadReplacesBothOutputsOrNeither) {
-    write("x.cfg", "old settings\n");
+    const std::string old_settings = "[!WARNING]\nold=settings\n";
+    write("x.cfg", old_settings);
     write("x.bin", "old image\n");
     for (const auto& [cfg, image, failed] : {std::tuple{"x.cfg", "/dev/full", "/dev/full"},
                                             {"/dev/full", "x.bin", "/dev/full"},
@@ -220,7 +221,7 @@ TEST_F(SafeWriteCli, ReadReplacesBothOutputsOrNeither) {
         const Outcome r = run({"--device", "sim:dev.img", "read", cfg, "--image", image});
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.err, test::kSimVersions + "Unable to write to " + failed + "\n");
-        EXPECT_EQ(contents("x.cfg"), "old settings\n");
+        EXPECT_EQ(contents("x.cfg"), old_settings);
         EXPECT_EQ(contents("x.bin"), "old image\n");
     }
 }
