@@ -181,12 +181,7 @@ private slots:
     // A hand-edited file's surprises (a mistyped key, a text the device cuts) are told in the log.
     void what_a_file_holds_that_reads_not_as_meant_is_logged() {
         const QString file = dir->filePath("station.cfg");
-        recorder->answers << file;
-        QTest::mouseClick(button("Button1"), Qt::LeftButton);
-        QFile saved(file);
-        QVERIFY(saved.open(QIODevice::ReadOnly));
-        QByteArray text = saved.readAll();
-        saved.close();
+        QByteArray text = saved_by_window(file);
         text.replace("TXdelay=250", "TXdelya=300").replace("Callsign=NOCALL", "Callsign=SP5ABC-7");
         write_file(file, text);
         recorder->answers << file;
@@ -202,12 +197,7 @@ private slots:
     // A file cut short reads, and the log names every section it lost.
     void a_file_cut_short_names_what_is_missing() {
         const QString file = dir->filePath("station.cfg");
-        recorder->answers << file;
-        QTest::mouseClick(button("Button1"), Qt::LeftButton);
-        QFile saved(file);
-        QVERIFY(saved.open(QIODevice::ReadOnly));
-        QByteArray text = saved.readAll();
-        saved.close();
+        QByteArray text = saved_by_window(file);
         write_file(file, text.left(text.indexOf("[RTC]")) + "[Telnet]\nTelnet_user=admin\n");
         recorder->answers << file;
         QTest::mouseClick(button("Button2"), Qt::LeftButton);
@@ -379,6 +369,14 @@ private slots:
     }
 
 private:
+    // The window's settings as Save to file writes them into `file`.
+    QByteArray saved_by_window(const QString& file) {
+        recorder->answers << file;
+        QTest::mouseClick(button("Button1"), Qt::LeftButton);
+        QFile saved(file);
+        return saved.open(QIODevice::ReadOnly) ? saved.readAll() : QByteArray();
+    }
+
     QPushButton* button(const char* name) { return child<QPushButton>(*window, name); }
 
     std::unique_ptr<TForm1> window;
