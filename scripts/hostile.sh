@@ -41,7 +41,10 @@ for ((i = 0; i < runs; i++)); do
   if [ $rc -eq 0 ]; then
     if grep -q '^Verify success' log && "$cli" diff new.cfg e.bin >/dev/null 2>&1; then note "write: completed and verified"
     else note "BAD: exit 0 without the new settings"; fi
-  elif grep -q 'incomplete' log; then
+  elif grep -q 'nothing was written to the device' log; then
+    if "$cli" diff old.cfg e.bin >/dev/null 2>&1; then note "write: stopped before a page, said so, old settings kept"
+    else note "BAD: said nothing was written, device changed"; fi
+  elif grep -q 'the device holds an incomplete configuration' log; then
     backup="$(grep -o '/[^ ]*backups/[^ ;]*\.cfg' log | head -n 1)"
     if [ -n "$backup" ] && [ -s "$backup" ] && [ -s "${backup%.cfg}.bin" ] &&
        "$cli" diff old.cfg "$backup" >/dev/null 2>&1; then note "write: stopped, incomplete, complete backup named"
