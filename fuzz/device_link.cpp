@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "files.h"
 #include "fuzz_support.h"
 #include "link.h"
 #include "report.h"
@@ -192,7 +193,8 @@ void versions(DeviceLink& link, FuzzedTransport& transport) {
     std::snprintf(number, sizeof number, "%u.%02u", v / 100, v % 100);
     const auto* text = reinterpret_cast<const char*>(h.reply.data() + kPayloadAt);
     const std::string expected = "message: Firmware version: " + std::string(number) +
-                                 "\r\nHardware version: " + std::string(text, strnlen(text, kReportSize - kPayloadAt));
+                                 "\r\nHardware version: " +
+                                 printable(std::string(text, strnlen(text, kReportSize - kPayloadAt)));
     FUZZ_EXPECT(shown && feedback.boxes == std::vector<std::string>{expected},
                 "the versions message reads " + fuzz::escaped(feedback.boxes.empty() ? "" : feedback.boxes[0]) +
                     ", not " + fuzz::escaped(expected));
