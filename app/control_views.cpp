@@ -521,8 +521,9 @@ QWidget* ControlViews::make_widget(int id, QWidget* parent) {
         }
         case ControlKind::Choice: {
             auto* combo = new QComboBox(parent);
+            // The items never change after this, so the default policy sizes the list to them as
+            // AdjustToContents would, without building the drop-down list before it is first opened.
             for (const auto& item : decl.items) combo->addItem(decl_text(item));
-            combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
             combo->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
             QObject::connect(combo, &QComboBox::activated, combo, [this, id](int index) {
                 store_.set_index(id, index);

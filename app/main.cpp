@@ -70,6 +70,10 @@ void name_application() {
     QCoreApplication::setApplicationName(application_title());
     QCoreApplication::setApplicationVersion(
         QString::fromLatin1(zyvora::kVersionTag.data(), static_cast<qsizetype>(zyvora::kVersionTag.size())));
+}
+
+void name_window_application() {
+    name_application();
     // The installed icon and menu entry name the window to the desktop; the splash picture stands
     // in for the icon when run from the build folder.
     QGuiApplication::setDesktopFileName(QStringLiteral("zyvora-configurator"));
@@ -125,6 +129,20 @@ BoxPresenter boxes_to_standard_error() {
         std::cerr << text.toStdString() << '\n';
         return false;
     };
+}
+
+// Without a display the command line is still read: --help and --version print and end the program
+// there, as does a command line in error; anything else needs the window.
+int without_display(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    name_application();
+    QStringList arguments = app.arguments();
+    take_simulation(arguments);
+    QCommandLineParser parser;
+    describe(parser);
+    parser.process(arguments);
+    std::cerr << "No display available: the window cannot be shown.\n";
+    return 3;
 }
 
 int run(QApplication& app) {
@@ -190,13 +208,10 @@ int run(QApplication& app) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!display_available(argc, argv)) {
-        std::cerr << "No display available: the window cannot be shown.\n";
-        return 3;
-    }
+    if (!display_available(argc, argv)) return without_display(argc, argv);
     zyvora::install_signal_cleanup();
     QApplication app(argc, argv);
-    name_application();
+    name_window_application();
     try {
         return run(app);
     } catch (const std::exception& e) {

@@ -9,16 +9,58 @@ class LaunchTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void without_a_display_it_says_so_and_ends() {
+    // What the command line alone answers needs no display; the window does.
+    void without_a_display_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("output");
+        QTest::addColumn<QByteArray>("error");
+        const QByteArray help = "Usage: " ZYVORA_CONFIGURATOR " [options] [FILE]\n"
+                                "Zyvora Plus 2.0 Configurator\n"
+                                "\n"
+                                "Options:\n"
+                                "  -h, --help           Displays help on commandline options.\n"
+                                "  --help-all           Displays help including Qt specific options.\n"
+                                "  -v, --version        Displays version information.\n"
+                                "  --no-splash          Start without the splash window and its wait.\n"
+                                "  --simulate           Talk to a simulated device instead of one on USB; as\n"
+                                "                       --simulate=FILE its EEPROM is kept in FILE between runs.\n"
+                                "  --firmware <FILE>    Upload the firmware in FILE instead of the one built in.\n"
+                                "  --screenshots <DIR>  Save a picture of the window with each page current into\n"
+                                "                       DIR, then exit.\n"
+                                "\n"
+                                "Arguments:\n"
+                                "  file                 A settings file to read once the window shows, as \"Read\n"
+                                "                       from file\" reads it.\n";
+        const QByteArray no_display = "No display available: the window cannot be shown.\n";
+        QTest::newRow("window") << QStringList{} << 3 << QByteArray() << no_display;
+        QTest::newRow("simulated window") << QStringList{"--no-splash", "--simulate=x.bin"} << 3 << QByteArray()
+                                          << no_display;
+        QTest::newRow("version") << QStringList{"--version"} << 0 << QByteArray("Zyvora Plus 2.0 Configurator v1.13\n")
+                                 << QByteArray();
+        QTest::newRow("version, simulated") << QStringList{"--simulate", "-v"} << 0
+                                            << QByteArray("Zyvora Plus 2.0 Configurator v1.13\n") << QByteArray();
+        QTest::newRow("help") << QStringList{"--help"} << 0 << help << QByteArray();
+        QTest::newRow("help, short") << QStringList{"-h"} << 0 << help << QByteArray();
+        QTest::newRow("unknown option") << QStringList{"--bogus"} << 1 << QByteArray()
+                                        << QByteArray("Zyvora Plus 2.0 Configurator: Unknown option 'bogus'.\n");
+    }
+
+    void without_a_display() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QByteArray, output);
+        QFETCH(QByteArray, error);
         QProcess program;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
         program.setProcessEnvironment(env);
-        program.start(ZYVORA_CONFIGURATOR, {});
+        program.start(ZYVORA_CONFIGURATOR, arguments);
         QVERIFY(program.waitForFinished());
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(program.exitCode(), 3);
-        QCOMPARE(program.readAllStandardError(), QByteArray("No display available: the window cannot be shown.\n"));
+        QCOMPARE(program.exitCode(), status);
+        QCOMPARE(program.readAllStandardOutput(), output);
+        QCOMPARE(program.readAllStandardError(), error);
     }
 
     void screenshots_of_every_page_into_a_folder() {
