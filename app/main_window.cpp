@@ -1,6 +1,10 @@
 #include "main_window.h"
 
+#include <QAbstractButton>
+#include <QAbstractSpinBox>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QKeyEvent>
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -402,11 +406,68 @@ void TForm1::show_failed_setting() {
     if (filter_->isAncestorOf(control)) filter_->show_modal();
 }
 
-// While it lives a device operation runs: the device buttons are off, the window takes its
-// events at every page, and a close asked meanwhile is done when the operation ends.
+namespace {
+
+// Keeps the settings' editors from taking input while a device operation runs: what the user
+// typed meanwhile would be overwritten by a read or left out of a write. Pages, tabs and the log
+// stay usable for looking; Tab and Escape still move the focus and reach the window.
+class ReadOnlyEditors : public QObject {
+public:
+    ReadOnlyEditors(std::vector<QWidget*> roots) : roots_(std::move(roots)) { qApp->installEventFilter(this); }
+    ~ReadOnlyEditors() override { qApp->removeEventFilter(this); }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::KeyPress:
+            case QEvent::KeyRelease: {
+                const int key = static_cast<QKeyEvent*>(event)->key();
+                if (key == Qt::Key_Tab || key == Qt::Key_Backtab || key == Qt::Key_Escape) return false;
+                return is_editor(watched);
+            }
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::Wheel:
+            case QEvent::InputMethod:
+            case QEvent::ContextMenu:
+            case QEvent::DragEnter:
+            case QEvent::DragMove:
+            case QEvent::Drop:
+                return is_editor(watched);
+            default:
+                return false;
+        }
+    }
+
+private:
+    bool is_editor(QObject* object) const {
+        auto* widget = qobject_cast<QWidget*>(object);
+        // A line edit's or combo box's own parts (its view, its line edit) count as the editor.
+        for (QWidget* w = widget; w; w = w->parentWidget()) {
+            const auto* button = qobject_cast<QAbstractButton*>(w);
+            const bool editor = qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) ||
+                                qobject_cast<QAbstractSpinBox*>(w) || (button && button->isCheckable());
+            if (editor) return inside_pages(w);
+        }
+        return false;
+    }
+    bool inside_pages(const QWidget* widget) const {
+        return std::any_of(roots_.begin(), roots_.end(),
+                           [widget](const QWidget* root) { return root == widget || root->isAncestorOf(widget); });
+    }
+
+    std::vector<QWidget*> roots_;
+};
+
+}  // namespace
+
+// While it lives a device operation runs: the device buttons are off, the pages take no input,
+// the window takes its events at every page, and a close asked meanwhile is done when the
+// operation ends.
 class TForm1::DeviceOperation {
 public:
-    DeviceOperation(TForm1& window, const QString& close_refusal) : window_(window) {
+    DeviceOperation(TForm1& window, const QString& close_refusal)
+        : window_(window), read_only_(std::vector<QWidget*>{window.pages_, window.filter_}) {
         window_.operation_running_ = true;
         window_.close_refusal_ = close_refusal;
         window_.enable_device_buttons(false);
@@ -427,6 +488,7 @@ public:
 
 private:
     TForm1& window_;
+    ReadOnlyEditors read_only_;
 };
 
 void TForm1::closeEvent(QCloseEvent* event) {

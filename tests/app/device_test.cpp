@@ -523,6 +523,53 @@ private slots:
         QVERIFY(!window->isVisible());
     }
 
+    // What is typed or ticked while the device is read or written is refused, not lost: a read
+    // would overwrite it and a write would leave it out while the title called it written.
+    void the_pages_take_no_input_during_a_transfer_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("page_command");
+        QTest::addColumn<QString>("callsign_after");
+        QTest::newRow("Read config") << "Button4" << int(kReadPage) << "NOCALL";
+        QTest::newRow("Write config") << "Button5" << int(kWritePage) << "OK1XYZ";
+    }
+    void the_pages_take_no_input_during_a_transfer() {
+        QFETCH(QString, button);
+        QFETCH(int, page_command);
+        QFETCH(QString, callsign_after);
+        zyvora::SimOptions options = factory_device();
+        options.reply_latency = std::chrono::milliseconds(1);
+        start(options);
+        auto* callsign = child<QLineEdit>(*window, "Callsign");
+        auto* upload_time = child<QCheckBox>(*window, "Uploadpctime");
+        retype(callsign, "OK1XYZ");
+        QVERIFY(window->isWindowModified());
+        recorder->replies << true;
+
+        QList<bool> during;  // the edit's and the box's state after the user's try, the title's `*`
+        window->set_device_port(std::make_unique<HookedPort>(*device, [&](const zyvora::Report& request, int earlier) {
+            if (request[1] != page_command || earlier != 400) return;
+            callsign->setFocus();
+            QTest::keyClick(callsign, Qt::Key_End);
+            QTest::keyClicks(callsign, "SP5XYZ");
+            QTest::mouseClick(upload_time, Qt::LeftButton);
+            QTest::keyClick(upload_time, Qt::Key_Space);
+            during << (callsign->text() == "OK1XYZ") << upload_time->isChecked() << window->isWindowModified();
+        }));
+        click(qPrintable(button));
+
+        QCOMPARE(during, QList<bool>({true, true, true}));
+        QCOMPARE(callsign->text(), callsign_after);
+        QCOMPARE(window->store().text("Callsign"), callsign_after.toStdString());
+        QVERIFY(upload_time->isChecked());
+        // The window now holds exactly what the device holds.
+        QVERIFY(!window->isWindowModified());
+        QCOMPARE(device->eeprom(), button == "Button5" ? window->outgoing_image() : window->incoming_image());
+        // Once the transfer is over the pages take input again.
+        retype(callsign, "SP5XYZ");
+        QCOMPARE(window->store().text("Callsign"), std::string("SP5XYZ"));
+        QVERIFY(window->isWindowModified());
+    }
+
     // A close from the window system reaches the window while it reads, through the events it
     // takes at its pages; it is not left for after the read.
     void a_close_from_the_window_system_during_a_read() {
