@@ -5,6 +5,7 @@
 #include <QIcon>
 #include <QMessageBox>
 #include <QTimer>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
@@ -14,6 +15,7 @@
 #include "device_flows.h"
 #include "files.h"
 #include "firmware.h"
+#include "hid.h"
 #include "image.h"
 #include "main_window.h"
 #include "registry.h"
@@ -47,6 +49,9 @@ bool display_available(int argc, char** argv) {
 #endif
 }
 
+// A reply later than the device's reply limit is no reply, so a longer latency is no device.
+constexpr long kMaxLatencyUs = zyvora::kReplyTimeoutMs * 1000L;
+
 void describe(QCommandLineParser& parser) {
     parser.setApplicationDescription(application_title());
     parser.addHelpOption();
@@ -55,6 +60,10 @@ void describe(QCommandLineParser& parser) {
     parser.addOption({QStringLiteral("simulate"),
                       QStringLiteral("Talk to a simulated device instead of one on USB; as --simulate=FILE its "
                                      "EEPROM is kept in FILE between runs.")});
+    parser.addOption({QStringLiteral("sim-latency-us"),
+                      QStringLiteral("Simulated device: microseconds before each reply, at most %1 (the reply limit).")
+                          .arg(kMaxLatencyUs),
+                      QStringLiteral("N")});
     parser.addOption({QStringLiteral("firmware"),
                       QStringLiteral("Upload the firmware in FILE instead of the one built in."), QStringLiteral("FILE")});
     parser.addOption({QStringLiteral("screenshots"),
@@ -85,6 +94,7 @@ void name_window_application() {
 struct Simulation {
     bool wanted = false;
     QString eeprom_file;
+    long latency_us = 0;
 };
 
 Simulation take_simulation(QStringList& arguments) {
@@ -109,6 +119,7 @@ std::unique_ptr<zyvora::SimulatedDevice> make_simulated_device(const Simulation&
     zyvora::SimOptions options;
     options.factory_image = zyvora::factory_image(zyvora::Registry::instance());
     if (!simulation.eeprom_file.isEmpty()) options.eeprom_file = simulation.eeprom_file.toStdString();
+    options.reply_latency = std::chrono::microseconds(simulation.latency_us);
     std::string error;
     auto device = zyvora::SimulatedDevice::create(std::move(options), &error);
     if (!device) std::cerr << "The simulated device cannot start: " << error << '\n';
@@ -147,10 +158,21 @@ int without_display(int argc, char** argv) {
 
 int run(QApplication& app) {
     QStringList arguments = app.arguments();
-    const Simulation simulation = take_simulation(arguments);
+    Simulation simulation = take_simulation(arguments);
     QCommandLineParser parser;
     describe(parser);
     parser.process(arguments);
+    if (parser.isSet(QStringLiteral("sim-latency-us"))) {
+        const QString text = parser.value(QStringLiteral("sim-latency-us"));
+        bool number = false;
+        const long latency = text.toLong(&number);
+        if (!number || latency < 0 || latency > kMaxLatencyUs) {
+            std::cerr << "--sim-latency-us: Value " << zyvora::printable(text.toStdString()) << " not in range 0 to "
+                      << kMaxLatencyUs << '\n';
+            return 2;
+        }
+        simulation.latency_us = latency;
+    }
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1) {
         std::cerr << "Only one settings file can be given.\n";

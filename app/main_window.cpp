@@ -1,6 +1,10 @@
 #include "main_window.h"
 
+#include <QAbstractButton>
+#include <QAbstractSpinBox>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QKeyEvent>
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -17,6 +21,7 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QSettings>
+#include <QShortcut>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTimer>
@@ -133,6 +138,12 @@ const QString kSendRunning = QStringLiteral(
 const QString kTransferRunning = QStringLiteral(
     "A transfer to the device is running. Closing now could leave the device with an incomplete configuration "
     "or firmware.\nThe window closes when the transfer ends.");
+// Asked before a Stop that would leave the device half written, in the words the CLI's
+// interrupt uses.
+const QString kStopWrite = QStringLiteral(
+    "The device is being written; stopping now would leave it with an incomplete configuration.\n\nStop now?");
+const QString kStopUpload = QStringLiteral(
+    "The firmware is being uploaded; stopping now would leave the device without working firmware.\n\nStop now?");
 
 }  // namespace
 
@@ -215,7 +226,24 @@ void TForm1::build_client() {
     progress_->setRange(0, 100);
     progress_->setValue(0);
     progress_->setFixedHeight(16);
-    outer->addWidget(progress_);
+    // Shown beside the progress bar while a device operation runs; Esc presses it.
+    stop_ = new QPushButton(QStringLiteral("Stop"));
+    stop_->setObjectName(QStringLiteral("ButtonStop"));
+    stop_->setAccessibleName(QStringLiteral("Stop"));
+    stop_->setAccessibleDescription(QStringLiteral("Stops the running transfer with the device"));
+    stop_->setToolTip(QStringLiteral("Stop the transfer (Esc)"));
+    stop_->setFixedHeight(16);
+    stop_->hide();
+    connect(stop_, &QPushButton::clicked, this, &TForm1::stop_operation);
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, [this] {
+        if (stop_->isVisible()) stop_->click();
+    });
+    auto* status = new QHBoxLayout;
+    status->setContentsMargins(0, 0, 0, 0);
+    status->addWidget(progress_, 1);
+    status->addWidget(stop_);
+    outer->addLayout(status);
 
     setCentralWidget(client);
 }
@@ -402,17 +430,79 @@ void TForm1::show_failed_setting() {
     if (filter_->isAncestorOf(control)) filter_->show_modal();
 }
 
-// While it lives a device operation runs: the device buttons are off, the window takes its
-// events at every page, and a close asked meanwhile is done when the operation ends.
+namespace {
+
+// Keeps the settings' editors from taking input while a device operation runs: what the user
+// typed meanwhile would be overwritten by a read or left out of a write. Pages, tabs and the log
+// stay usable for looking; Tab and Escape still move the focus and reach the window.
+class ReadOnlyEditors : public QObject {
+public:
+    ReadOnlyEditors(std::vector<QWidget*> roots) : roots_(std::move(roots)) { qApp->installEventFilter(this); }
+    ~ReadOnlyEditors() override { qApp->removeEventFilter(this); }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::KeyPress:
+            case QEvent::KeyRelease: {
+                const int key = static_cast<QKeyEvent*>(event)->key();
+                if (key == Qt::Key_Tab || key == Qt::Key_Backtab || key == Qt::Key_Escape) return false;
+                return is_editor(watched);
+            }
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::Wheel:
+            case QEvent::InputMethod:
+            case QEvent::ContextMenu:
+            case QEvent::DragEnter:
+            case QEvent::DragMove:
+            case QEvent::Drop:
+                return is_editor(watched);
+            default:
+                return false;
+        }
+    }
+
+private:
+    bool is_editor(QObject* object) const {
+        auto* widget = qobject_cast<QWidget*>(object);
+        // A line edit's or combo box's own parts (its view, its line edit) count as the editor.
+        for (QWidget* w = widget; w; w = w->parentWidget()) {
+            const auto* button = qobject_cast<QAbstractButton*>(w);
+            const bool editor = qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) ||
+                                qobject_cast<QAbstractSpinBox*>(w) || (button && button->isCheckable());
+            if (editor) return inside_pages(w);
+        }
+        return false;
+    }
+    bool inside_pages(const QWidget* widget) const {
+        return std::any_of(roots_.begin(), roots_.end(),
+                           [widget](const QWidget* root) { return root == widget || root->isAncestorOf(widget); });
+    }
+
+    std::vector<QWidget*> roots_;
+};
+
+}  // namespace
+
+// While it lives a device operation runs: the device buttons are off, the pages take no input,
+// the window takes its events at every page, and a close asked meanwhile is done when the
+// operation ends.
 class TForm1::DeviceOperation {
 public:
-    DeviceOperation(TForm1& window, const QString& close_refusal) : window_(window) {
+    // `stop_question`, when given, is asked before a Stop: stopping would harm the device.
+    DeviceOperation(TForm1& window, const QString& close_refusal, const QString& stop_question = {})
+        : window_(window), read_only_(std::vector<QWidget*>{window.pages_, window.filter_}) {
         window_.operation_running_ = true;
         window_.close_refusal_ = close_refusal;
+        window_.stop_question_ = stop_question;
         window_.enable_device_buttons(false);
         window_.feedback_->set_transfer_running(true);
+        window_.stop_->setEnabled(true);
+        window_.stop_->show();
     }
     ~DeviceOperation() {
+        window_.stop_->hide();
         window_.feedback_->set_transfer_running(false);
         window_.feedback_->flush();
         window_.enable_device_buttons(true);
@@ -427,6 +517,7 @@ public:
 
 private:
     TForm1& window_;
+    ReadOnlyEditors read_only_;
 };
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -443,6 +534,16 @@ void TForm1::closeEvent(QCloseEvent* event) {
     feedback_->notice(close_refusal_);
 }
 
+// Read config and a send stop at the next page and change nothing; a write or an upload stops
+// only once the user has agreed to what it leaves.
+void TForm1::stop_operation() {
+    if (!operation_running_ || feedback_->stop_requested()) return;
+    if (!stop_question_.isEmpty() && !feedback_->ask(stop_question_)) return;
+    if (!operation_running_) return;  // it ended while the question was open
+    feedback_->request_stop();
+    stop_->setEnabled(false);
+}
+
 void TForm1::read_config() {
     const DeviceOperation operation(*this, kReadRunning);
     if (zyvora::read_config(port(), registry_, *store_, incoming_image_, *feedback_)) settings_kept();
@@ -451,7 +552,7 @@ void TForm1::read_config() {
 
 void TForm1::write_config() {
     {
-        const DeviceOperation operation(*this, kTransferRunning);
+        const DeviceOperation operation(*this, kTransferRunning, kStopWrite);
         zyvora::WriteSafety safety = zyvora::default_write_safety();
         safety.confirm = [this](const zyvora::WritePreview& preview) {
             return feedback_->ask(write_question(registry_, preview));
@@ -484,7 +585,7 @@ void TForm1::upload_firmware() {
     // the question names its true size.
     const auto image = zyvora::checked_firmware(firmware, *feedback_);
     if (!image || !feedback_->ask(upload_question(file_name, image->size()))) return;
-    const DeviceOperation operation(*this, kTransferRunning);
+    const DeviceOperation operation(*this, kTransferRunning, kStopUpload);
     zyvora::upload_firmware_flow(port(), firmware.loaded(*image), *feedback_);
 }
 
@@ -560,15 +661,17 @@ void TForm1::offer_to_send(const QString& file) {
         outcome = zyvora::send_update_file(to_path(file), *to, {}, *feedback_);
         if (!outcome.sent) feedback_->log("Sending failed: " + outcome.why);
         feedback_->flush();
-    }
-    const QString name = QFileInfo(file).fileName();
-    const QString where = QString::fromStdString(zyvora::address_text(*to));
-    if (outcome.sent) {
-        feedback_->info(QStringLiteral("%1 was sent to the device at %2.").arg(name, where).toStdString());
-    } else {
-        feedback_->error(QStringLiteral("Sending %1 to the device at %2 failed: %3")
-                             .arg(name, where, QString::fromStdString(outcome.why))
-                             .toStdString());
+        // Shown while the operation still holds a close asked meanwhile: the outcome comes before
+        // the window goes, never as a box left alone after it.
+        const QString name = QFileInfo(file).fileName();
+        const QString where = QString::fromStdString(zyvora::address_text(*to));
+        if (outcome.sent) {
+            feedback_->info(QStringLiteral("%1 was sent to the device at %2.").arg(name, where).toStdString());
+        } else {
+            feedback_->error(QStringLiteral("Sending %1 to the device at %2 failed: %3")
+                                 .arg(name, where, QString::fromStdString(outcome.why))
+                                 .toStdString());
+        }
     }
 }
 

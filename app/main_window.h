@@ -130,6 +130,7 @@ private:
     void write_config();
     void upload_firmware();
     void enable_device_buttons(bool enabled);
+    void stop_operation();
     zyvora::DevicePort& port();
     // After an operation whose check failed: the failing control's page, or the filter window, with it focused.
     void show_failed_setting();
@@ -143,6 +144,7 @@ private:
     MultiRowTabWidget* pages_ = nullptr;
     QPlainTextEdit* log_ = nullptr;
     QProgressBar* progress_ = nullptr;
+    QPushButton* stop_ = nullptr;  // beside progress_ while a device operation runs
     std::unique_ptr<WindowFeedback> feedback_;
     std::optional<zyvora::ControlStore> store_;
     std::unique_ptr<ControlViews> views_;  // after the store: it stops listening before the store goes
@@ -165,6 +167,7 @@ private:
     bool operation_running_ = false;  // a device operation; the window takes its events meanwhile
     bool close_asked_ = false;        // during that operation
     QString close_refusal_;           // why that operation refuses a close
+    QString stop_question_;           // asked before that operation stops, if it harms the device
     TForm2* help_ = nullptr;  // child windows, made once
     TForm4* filter_ = nullptr;
 };

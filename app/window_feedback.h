@@ -44,7 +44,15 @@ public:
     void notice(const QString& text);
     // While a device transfer runs, the window takes its events at its pages too, so that it
     // repaints and hears a close.
-    void set_transfer_running(bool running) { transfer_running_ = running; }
+    void set_transfer_running(bool running) {
+        transfer_running_ = running;
+        stop_ = false;
+    }
+    // The user's Stop, which the transfer sees between pages as a repeated interrupt: a write
+    // stops at once, having been confirmed already.
+    void request_stop() { stop_ = true; }
+    bool stop_requested() const { return stop_; }
+    int interrupts() const override { return stop_ ? 2 : 0; }
     // The control of the last failing check since the last call, if any; the window goes there
     // once the operation that checked has ended.
     std::string take_failed_setting() { return std::exchange(failed_setting_, {}); }
@@ -73,6 +81,7 @@ private:
     QProgressBar* progress_;
     BoxPresenter presenter_;
     bool transfer_running_ = false;
+    bool stop_ = false;
     std::string failed_setting_;
     bool holding_boxes_ = false;
     QList<HeldBox> held_;

@@ -1,6 +1,7 @@
 // The connection buttons against a simulated device: "Read config", "Write config" and "Upload
 // firmware" as the window runs them, what they log and show, and what reaches the device; the
 // upload's question and file dialog, and a close asked while an operation runs.
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QLabel>
@@ -520,7 +521,134 @@ private slots:
         QCOMPARE(recorder->boxes, boxes);
         QCOMPARE(requests_with_command(*device, static_cast<std::uint8_t>(page_command)), pages);
         QVERIFY2(log_lines().contains(success), qPrintable(log_lines().join('\n')));
-        QVERIFY(!window->isVisible());
+        // The outcome came before the close, and no window is left to keep the event loop running.
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        QVERIFY(std::none_of(windows.begin(), windows.end(), [](const QWidget* w) { return w->isVisible(); }));
+    }
+
+    // What is typed or ticked while the device is read or written is refused, not lost: a read
+    // would overwrite it and a write would leave it out while the title called it written.
+    void the_pages_take_no_input_during_a_transfer_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("page_command");
+        QTest::addColumn<QString>("callsign_after");
+        QTest::newRow("Read config") << "Button4" << int(kReadPage) << "NOCALL";
+        QTest::newRow("Write config") << "Button5" << int(kWritePage) << "OK1XYZ";
+    }
+    void the_pages_take_no_input_during_a_transfer() {
+        QFETCH(QString, button);
+        QFETCH(int, page_command);
+        QFETCH(QString, callsign_after);
+        zyvora::SimOptions options = factory_device();
+        options.reply_latency = std::chrono::milliseconds(1);
+        start(options);
+        auto* callsign = child<QLineEdit>(*window, "Callsign");
+        auto* upload_time = child<QCheckBox>(*window, "Uploadpctime");
+        retype(callsign, "OK1XYZ");
+        QVERIFY(window->isWindowModified());
+        recorder->replies << true;
+
+        QList<bool> during;  // the edit's and the box's state after the user's try, the title's `*`
+        window->set_device_port(std::make_unique<HookedPort>(*device, [&](const zyvora::Report& request, int earlier) {
+            if (request[1] != page_command || earlier != 400) return;
+            callsign->setFocus();
+            QTest::keyClick(callsign, Qt::Key_End);
+            QTest::keyClicks(callsign, "SP5XYZ");
+            QTest::mouseClick(upload_time, Qt::LeftButton);
+            QTest::keyClick(upload_time, Qt::Key_Space);
+            during << (callsign->text() == "OK1XYZ") << upload_time->isChecked() << window->isWindowModified();
+        }));
+        click(qPrintable(button));
+
+        QCOMPARE(during, QList<bool>({true, true, true}));
+        QCOMPARE(callsign->text(), callsign_after);
+        QCOMPARE(window->store().text("Callsign"), callsign_after.toStdString());
+        QVERIFY(upload_time->isChecked());
+        // The window now holds exactly what the device holds.
+        QVERIFY(!window->isWindowModified());
+        QCOMPARE(device->eeprom(), button == "Button5" ? window->outgoing_image() : window->incoming_image());
+        // Once the transfer is over the pages take input again.
+        retype(callsign, "SP5XYZ");
+        QCOMPARE(window->store().text("Callsign"), std::string("SP5XYZ"));
+        QVERIFY(window->isWindowModified());
+    }
+
+    // Stop during a read ends it at the next page and leaves the window as it was.
+    void stop_during_read_config_changes_nothing() {
+        zyvora::SimOptions options = factory_device();
+        zyvora::put_call(*options.factory_image, 14, "DL1ABC");
+        zyvora::finish_frame(*options.factory_image, 7);
+        options.reply_latency = std::chrono::milliseconds(1);
+        start(options);
+        retype(child<QLineEdit>(*window, "Callsign"), "OK1XYZ");
+        const Values before = values_of(window->store());
+        auto* stop = button("ButtonStop");
+        QVERIFY(!stop->isVisible());
+        QCOMPARE(stop->accessibleName(), QString("Stop"));
+        QList<bool> shown;
+        window->set_device_port(std::make_unique<HookedPort>(*device, [&](const zyvora::Report& request, int earlier) {
+            if (request[1] != kReadPage || earlier != 100) return;
+            shown << stop->isVisible();
+            QTest::mouseClick(stop, Qt::LeftButton);
+        }));
+        click("Button4");
+        QCOMPARE(shown, QList<bool>{true});
+        QVERIFY(!stop->isVisible());
+        QCOMPARE(requests_with_command(*device, kReadPage), 101);
+        QVERIFY(values_of(window->store()) == before);
+        QVERIFY(window->isWindowModified());
+        QCOMPARE(recorder->boxes, QList<Box>());
+        QVERIFY2(!log_lines().contains("Eeprom read success."), qPrintable(log_lines().join('\n')));
+    }
+
+    // Stop during a write asks first: Yes stops it at the next page, leaving the device half
+    // written and saying where its previous settings are; No (here through Esc) lets it finish.
+    void stop_during_write_config_asks_first_data() {
+        QTest::addColumn<bool>("confirmed");
+        QTest::newRow("confirmed") << true;
+        QTest::newRow("declined") << false;
+    }
+    void stop_during_write_config_asks_first() {
+        QFETCH(bool, confirmed);
+        QTemporaryDir data;
+        const QByteArray previous = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", data.path().toUtf8());
+        zyvora::SimOptions options = factory_device();
+        options.reply_latency = std::chrono::milliseconds(1);
+        start(options);
+        const zyvora::Image factory = device->eeprom();
+        retype(child<QLineEdit>(*window, "Callsign"), "OK1XYZ");
+        recorder->replies << true << confirmed;
+        window->set_device_port(std::make_unique<HookedPort>(*device, [&](const zyvora::Report& request, int earlier) {
+            if (request[1] != kWritePage || earlier != 200) return;
+            if (confirmed) QTest::mouseClick(button("ButtonStop"), Qt::LeftButton);
+            else QTest::keyClick(window.get(), Qt::Key_Escape);
+        }));
+        click("Button5");
+        qputenv("XDG_DATA_HOME", previous);
+
+        const QString question = "The device is being written; stopping now would leave it with an incomplete "
+                                 "configuration.\n\nStop now?";
+        QCOMPARE(recorder->boxes.size(), confirmed ? 3 : 2);
+        QCOMPARE(recorder->boxes[1], (Box{BoxKind::Question, question}));
+        if (confirmed) {
+            const QStringList backups = QDir(data.filePath("zyvora-configurator/backups")).entryList({"*.cfg"});
+            QCOMPARE(backups.size(), 1);
+            QCOMPARE(recorder->boxes[2],
+                     (Box{BoxKind::Information,
+                          "Write config stopped after page 201/512: the device holds an incomplete configuration. "
+                          "Write the settings to it again before it is used.\nThe device's previous settings are "
+                          "saved in " + data.filePath("zyvora-configurator/backups/") + backups[0] +
+                              "; write that file to restore them."}));
+            QCOMPARE(requests_with_command(*device, kWritePage), 201);
+            QVERIFY(device->eeprom() != factory);  // the new call sign went out; pages after 201 did not
+            QVERIFY(window->isWindowModified());
+        } else {
+            QCOMPARE(requests_with_command(*device, kWritePage), 512);
+            QCOMPARE(log_lines().last(), QString("Verify success: the device holds every byte that was written."));
+            QCOMPARE(device->eeprom(), window->outgoing_image());
+            QVERIFY(!window->isWindowModified());
+        }
     }
 
     // A close from the window system reaches the window while it reads, through the events it

@@ -131,6 +131,31 @@ private slots:
         QVERIFY(program.readAllStandardError().contains(
             ("The simulated device cannot start: EEPROM file " + eeprom + ": holds 100 bytes").toUtf8()));
     }
+
+    // The CLI's bounds and words; a latency past the reply limit would be no device at all.
+    void the_simulated_device_latency_is_bounded_as_the_cli_bounds_it() {
+        QTemporaryDir runtime;  // so that Qt has nothing to say of its own
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("XDG_RUNTIME_DIR", runtime.path());
+        const struct {
+            QString value;
+            QByteArray error;
+        } rows[] = {
+            {"5000001", "--sim-latency-us: Value 5000001 not in range 0 to 5000000\n"},
+            {"-1", "--sim-latency-us: Value -1 not in range 0 to 5000000\n"},
+            {"1ms", "--sim-latency-us: Value 1ms not in range 0 to 5000000\n"},
+            {"\x1b[31m", "--sim-latency-us: Value \\x1B[31m not in range 0 to 5000000\n"},
+        };
+        for (const auto& row : rows) {
+            QProcess program;
+            program.setProcessEnvironment(env);
+            program.start(ZYVORA_CONFIGURATOR, {"--no-splash", "--simulate", "--sim-latency-us", row.value});
+            QVERIFY(program.waitForFinished());
+            QCOMPARE(program.exitCode(), 2);
+            QCOMPARE(program.readAllStandardError(), row.error);
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(LaunchTest)

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <algorithm>
 
 #include "../support/tftp_peer.h"
 #include "../support/tftp_server.h"
@@ -104,6 +105,33 @@ private slots:
                                                            "acknowledgements"));
         const QString log = child<QPlainTextEdit>(*window, "Memo1")->toPlainText();
         QVERIFY2(!log.contains("PEERDATA"), qPrintable(log.left(300)));
+    }
+
+    // A close during the send waits for it: its outcome shows while the window still stands, and
+    // then the window goes, so the program ends rather than living on behind a lone box.
+    void closing_during_a_send_shows_the_outcome_then_closes() {
+        zyvora::test::TftpServer server;
+        QVERIFY(server.running());
+        const QString address = QString::fromStdString(server.address());
+        recorder->send_answers << address;
+        QList<bool> shown_with_window;
+        window->set_box_presenter([&](BoxKind kind, const QString& text, const QString& caption) {
+            shown_with_window << window->isVisible();
+            recorder->boxes << Box{kind, text, caption};
+            return false;
+        });
+        // The first events the window takes once the file is built are those of the send.
+        QTimer::singleShot(0, window.get(), [this] { window->close(); });
+        build();
+        QCOMPARE(recorder->boxes,
+                 (QList<Box>{{BoxKind::Notice,
+                              "The remote update file is being sent to the device. Closing now would stop the "
+                              "transfer half way.\nThe window closes when the transfer ends."},
+                             {BoxKind::Information, "zyvoraplus20.ruf was sent to the device at " + address + "."}}));
+        QCOMPARE(shown_with_window, (QList<bool>{true, true}));
+        // No window is left to keep the event loop running.
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        QVERIFY(std::none_of(windows.begin(), windows.end(), [](const QWidget* w) { return w->isVisible(); }));
     }
 
     // The dialog itself: the proposed address in its field, Send only with an address.
