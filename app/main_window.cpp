@@ -226,13 +226,13 @@ void TForm1::build_client() {
     progress_->setRange(0, 100);
     progress_->setValue(0);
     progress_->setFixedHeight(16);
-    // Shown beside the progress bar while a device operation runs; Esc presses it.
+    // Shown beside the progress bar while a device operation runs (at its own height, so its text
+    // is never cut, also at 150%); Esc presses it.
     stop_ = new QPushButton(QStringLiteral("Stop"));
     stop_->setObjectName(QStringLiteral("ButtonStop"));
     stop_->setAccessibleName(QStringLiteral("Stop"));
     stop_->setAccessibleDescription(QStringLiteral("Stops the running transfer with the device"));
     stop_->setToolTip(QStringLiteral("Stop the transfer (Esc)"));
-    stop_->setFixedHeight(16);
     stop_->hide();
     connect(stop_, &QPushButton::clicked, this, &TForm1::stop_operation);
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
