@@ -19,19 +19,22 @@ private slots:
                                 "Zyvora Plus 2.0 Configurator\n"
                                 "\n"
                                 "Options:\n"
-                                "  -h, --help           Displays help on commandline options.\n"
-                                "  --help-all           Displays help including Qt specific options.\n"
-                                "  -v, --version        Displays version information.\n"
-                                "  --no-splash          Start without the splash window and its wait.\n"
-                                "  --simulate           Talk to a simulated device instead of one on USB; as\n"
-                                "                       --simulate=FILE its EEPROM is kept in FILE between runs.\n"
-                                "  --firmware <FILE>    Upload the firmware in FILE instead of the one built in.\n"
-                                "  --screenshots <DIR>  Save a picture of the window with each page current into\n"
-                                "                       DIR, then exit.\n"
+                                "  -h, --help            Displays help on commandline options.\n"
+                                "  --help-all            Displays help including Qt specific options.\n"
+                                "  -v, --version         Displays version information.\n"
+                                "  --no-splash           Start without the splash window and its wait.\n"
+                                "  --simulate            Talk to a simulated device instead of one on USB; as\n"
+                                "                        --simulate=FILE its EEPROM is kept in FILE between runs.\n"
+                                "  --sim-latency-us <N>  Simulated device: microseconds before each reply, at\n"
+                                "                        most 5000000 (the reply limit).\n"
+                                "  --firmware <FILE>     Upload the firmware in FILE instead of the one built\n"
+                                "                        in.\n"
+                                "  --screenshots <DIR>   Save a picture of the window with each page current\n"
+                                "                        into DIR, then exit.\n"
                                 "\n"
                                 "Arguments:\n"
-                                "  file                 A settings file to read once the window shows, as \"Read\n"
-                                "                       from file\" reads it.\n";
+                                "  file                  A settings file to read once the window shows, as \"Read\n"
+                                "                        from file\" reads it.\n";
         const QByteArray no_display = "No display available: the window cannot be shown.\n";
         QTest::newRow("window") << QStringList{} << 3 << QByteArray() << no_display;
         QTest::newRow("simulated window") << QStringList{"--no-splash", "--simulate=x.bin"} << 3 << QByteArray()
