@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "files.h"
 #include "image.h"
 #include "package.h"
 #include "report.h"
@@ -34,18 +35,6 @@ bool reads_as_settings_image(std::span<const std::uint8_t> bytes) {
     return verify(image) || std::string_view(reinterpret_cast<const char*>(image.data()) + kEndOffset, 3) == "END";
 }
 
-// The length of the UTF-8 character at the start of `bytes` (2 to 4), or 0 when there is none.
-std::size_t utf8_length(std::span<const std::uint8_t> bytes) {
-    const std::uint8_t lead = bytes[0];
-    const std::size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
-                               : lead >= 0xF0 && lead <= 0xF4                                  ? 4
-                                                                                               : 0;
-    if (length == 0 || length > bytes.size()) return 0;
-    const bool continued =
-        std::all_of(bytes.begin() + 1, bytes.begin() + length, [](std::uint8_t b) { return (b & 0xC0) == 0x80; });
-    return continued ? length : 0;
-}
-
 // Text: at least 95 in 100 bytes printable ASCII, white space or UTF-8 characters. An enciphered
 // image has about 37 in 100 printable by chance; one with readable strings among its code too
 // few to pass for text.
@@ -56,7 +45,8 @@ bool reads_as_text(std::span<const std::uint8_t> bytes) {
         if ((c >= 0x20 && c < 0x7F) || c == '\t' || c == '\n' || c == '\r' || c == '\f') {
             ++text;
             ++at;
-        } else if (const std::size_t length = utf8_length(bytes.subspan(at))) {
+        } else if (const std::size_t length = utf8_length(std::string_view(
+                       reinterpret_cast<const char*>(bytes.data()) + at, bytes.size() - at))) {
             text += length;
             at += length;
         } else {

@@ -37,10 +37,6 @@ std::string output_name(const std::string& path) {
     return path == kStandardStream ? "standard output" : printable(path);
 }
 
-namespace {
-
-// The length of the well-formed UTF-8 character at the start of `text` (RFC 3629: no overlong
-// forms, no surrogates, nothing past U+10FFFF), or 0 when there is none.
 std::size_t utf8_length(std::string_view text) {
     const auto at = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
     const unsigned char lead = at(0);
@@ -63,6 +59,9 @@ std::size_t utf8_length(std::string_view text) {
     }
     return length;
 }
+
+namespace {
+
 
 void append_hex(std::string& out, std::string_view bytes) {
     for (const char c : bytes) {

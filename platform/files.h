@@ -30,6 +30,10 @@ public:
 // C1 controls (0x80-0x9F outside a UTF-8 character, or U+0080-U+009F) among them.
 std::string printable(std::string_view text);
 
+// The length of the well-formed UTF-8 character at the start of `text` (RFC 3629: no overlong
+// forms, no surrogates, nothing past U+10FFFF), or 0 when there is none.
+std::size_t utf8_length(std::string_view text);
+
 // `-` names standard input where a file is read and standard output where one is written.
 constexpr std::string_view kStandardStream = "-";
 // The name messages give a file: printable, and "standard input" or "standard output" for `-`.
