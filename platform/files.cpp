@@ -447,59 +447,6 @@ void write_whole_file(const std::string& given, std::string_view data) {
     sync_folder(folder_of(path));
 }
 
-InPlaceFile::~InPlaceFile() { close(); }
-
-bool InPlaceFile::open(const std::string& path, std::span<const std::uint8_t> initial, std::string* why,
-                       bool* created) {
-    close();
-    if (created) *created = false;
-    const auto fail = [&] {
-        if (why) *why = std::strerror(errno);
-        return false;
-    };
-    fd_ = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd_ >= 0) return true;
-    if (errno != ENOENT) return fail();
-    // Links that cannot be followed leave the name itself, and opening it says why.
-    const std::string target = resolve_links(path).value_or(path);
-    fd_ = ::open(target.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
-    if (fd_ < 0) {
-        // Another program may have created it meanwhile: its contents are kept, not overwritten.
-        if (errno != EEXIST) return fail();
-        fd_ = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-        return fd_ >= 0 || fail();
-    }
-    const std::string_view bytes(reinterpret_cast<const char*>(initial.data()), initial.size());
-    if (!write_all(fd_, bytes, 0)) {
-        fail();
-        // Half a file would pass for a whole one: better none at all.
-        ::unlink(target.c_str());
-        close();
-        return false;
-    }
-    if (created) *created = true;
-    return true;
-}
-
-bool InPlaceFile::write_at(std::size_t offset, std::span<const std::uint8_t> bytes, std::string* why) {
-    const std::string_view data(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    if (fd_ >= 0 && write_all(fd_, data, static_cast<off_t>(offset))) return true;
-    if (why) *why = std::strerror(fd_ >= 0 ? errno : EBADF);
-    return false;
-}
-
-bool InPlaceFile::sync(std::string* why) {
-    if (fd_ >= 0 && ::fsync(fd_) == 0) return true;
-    if (why) *why = std::strerror(fd_ >= 0 ? errno : EBADF);
-    return false;
-}
-
-void InPlaceFile::close() {
-    if (fd_ < 0) return;
-    ::close(fd_);
-    fd_ = -1;
-}
-
 bool can_replace(const std::string& given) {
     if (given == kStandardStream) return true;
     if (is_stream_target(given)) return ::access(given.c_str(), W_OK) == 0;

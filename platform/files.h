@@ -1,7 +1,7 @@
 #pragma once
 // Whole-file reads with a bound, whole-file replacement that never leaves a half-written file (a
-// write goes to a file beside the target that is renamed over it only when complete), and files
-// written in place a few bytes at a time.
+// write goes to a file beside the target that is renamed over it only when complete), and one
+// writer at a time for a file.
 #include <sys/types.h>
 
 #include <cstddef>
@@ -110,33 +110,6 @@ bool write_all(int fd, std::string_view data, off_t at, off_t* reached = nullptr
 
 // Whether the two names are one file (both exist and share device and inode).
 bool same_file(const std::string& a, const std::string& b);
-
-// A file written in place a few bytes at a time, each write in the file when it returns and made
-// durable when the owner says so, as a device's memory takes its pages.
-class InPlaceFile {
-public:
-    InPlaceFile() = default;
-    ~InPlaceFile();  // closes without a sync: the owner syncs what it means to keep
-    InPlaceFile(const InPlaceFile&) = delete;
-    InPlaceFile& operator=(const InPlaceFile&) = delete;
-
-    // Opens `path` for writing in place. A missing file is first created holding `initial`,
-    // readable and writable by its owner only, at the end of its symbolic links (dangling ones
-    // too, so a link stays a link); one that cannot take `initial` whole is removed again, and one
-    // another program creates meanwhile is opened as it is. Nothing is synced. False with `why`
-    // (strerror text); `created`, when given, tells whether this call made the file.
-    bool open(const std::string& path, std::span<const std::uint8_t> initial, std::string* why,
-              bool* created = nullptr);
-    bool is_open() const { return fd_ >= 0; }
-    // False with `why` (strerror text) when the file does not take all of `bytes` at `offset`.
-    bool write_at(std::size_t offset, std::span<const std::uint8_t> bytes, std::string* why);
-    // fsync: false with `why` (strerror text) when what was written may not be on the disk.
-    bool sync(std::string* why);
-    void close();
-
-private:
-    int fd_ = -1;
-};
 
 // At start-up of a program: a write past the file size limit fails with an error instead of
 // killing the program (SIGXFSZ ignored), and SIGINT, SIGTERM and SIGHUP remove the temporary
