@@ -34,6 +34,7 @@
 
 #include "control_views.h"
 #include "device_chooser.h"
+#include "device_worker.h"
 #include "device_flows.h"
 #include "filter_window.h"
 #include "firmware_check.h"
@@ -486,8 +487,7 @@ private:
 }  // namespace
 
 // While it lives a device operation runs: the device buttons are off, the pages take no input,
-// the window takes its events at every page, and a close asked meanwhile is done when the
-// operation ends.
+// Stop shows, and a close asked meanwhile is done when the operation ends.
 class TForm1::DeviceOperation {
 public:
     // `stop_question`, when given, is asked before a Stop: stopping would harm the device.
@@ -497,13 +497,12 @@ public:
         window_.close_refusal_ = close_refusal;
         window_.stop_question_ = stop_question;
         window_.enable_device_buttons(false);
-        window_.feedback_->set_transfer_running(true);
+        window_.feedback_->begin_operation();
         window_.stop_->setEnabled(true);
         window_.stop_->show();
     }
     ~DeviceOperation() {
         window_.stop_->hide();
-        window_.feedback_->set_transfer_running(false);
         window_.feedback_->flush();
         window_.enable_device_buttons(true);
         window_.operation_running_ = false;
@@ -544,21 +543,74 @@ void TForm1::stop_operation() {
     stop_->setEnabled(false);
 }
 
+namespace {
+
+// The settings as device work may change them, away from the pages: the work runs beside the
+// window, and the pages show the store the window holds.
+zyvora::ControlStore detached(const zyvora::ControlStore& store) {
+    zyvora::ControlStore copy = store;
+    copy.set_listener({});
+    return copy;
+}
+
+// Takes into `into` what device work changed in its copy `from`; only what differs, so that
+// the pages refresh only those controls.
+void take_changes(zyvora::ControlStore& into, const zyvora::ControlStore& from) {
+    for (int id = 0; id < static_cast<int>(into.size()); ++id) {
+        const zyvora::ControlState& now = into.state(id);
+        const zyvora::ControlState& then = from.state(id);
+        if (now.text != then.text) into.set_text(id, then.text);
+        if (now.index != then.index) into.set_index(id, then.index);
+        if (now.checked != then.checked) into.set_checked(id, then.checked);
+        if (now.enabled != then.enabled) into.set_enabled(id, then.enabled);
+    }
+}
+
+}  // namespace
+
+void TForm1::run_device_work(const std::function<void(WorkerFeedback&)>& work, zyvora::ControlStore* settings) {
+    port();  // made, and its chooser set, here on the window's thread; the work uses port_
+    std::function<void()> catch_up;
+    if (settings) catch_up = [this, settings] { take_changes(*store_, *settings); };
+    run_beside_window(
+        *feedback_,
+        [&](WorkerFeedback& feedback) {
+            worker_ = &feedback;
+            work(feedback);
+            worker_ = nullptr;
+        },
+        catch_up);
+}
+
 void TForm1::read_config() {
     const DeviceOperation operation(*this, kReadRunning);
-    if (zyvora::read_config(port(), registry_, *store_, incoming_image_, *feedback_)) settings_kept();
-    feedback_->flush();
+    zyvora::ControlStore read = detached(*store_);
+    zyvora::Image incoming{};
+    bool ok = false;
+    run_device_work(
+        [&](zyvora::Feedback& feedback) { ok = zyvora::read_config(*port_, registry_, read, incoming, feedback); },
+        &read);
+    incoming_image_ = incoming;
+    if (ok) settings_kept();
 }
 
 void TForm1::write_config() {
     {
         const DeviceOperation operation(*this, kTransferRunning, kStopWrite);
-        zyvora::WriteSafety safety = zyvora::default_write_safety();
-        safety.confirm = [this](const zyvora::WritePreview& preview) {
-            return feedback_->ask(write_question(registry_, preview));
-        };
-        if (zyvora::write_config(port(), registry_, *store_, outgoing_image_, *feedback_, safety)) settings_kept();
-        feedback_->flush();
+        zyvora::ControlStore written = detached(*store_);
+        zyvora::Image outgoing = outgoing_image_;
+        bool ok = false;
+        run_device_work(
+            [&](WorkerFeedback& feedback) {
+                zyvora::WriteSafety safety = zyvora::default_write_safety();
+                safety.confirm = [&](const zyvora::WritePreview& preview) {
+                    return feedback.ask(write_question(registry_, preview));
+                };
+                ok = zyvora::write_config(*port_, registry_, written, outgoing, feedback, safety);
+            },
+            &written);
+        outgoing_image_ = outgoing;
+        if (ok) settings_kept();
     }
     show_failed_setting();
 }
@@ -586,7 +638,8 @@ void TForm1::upload_firmware() {
     const auto image = zyvora::checked_firmware(firmware, *feedback_);
     if (!image || !feedback_->ask(upload_question(file_name, image->size()))) return;
     const DeviceOperation operation(*this, kTransferRunning, kStopUpload);
-    zyvora::upload_firmware_flow(port(), firmware.loaded(*image), *feedback_);
+    const zyvora::FirmwareStore loaded = firmware.loaded(*image);
+    run_device_work([&](zyvora::Feedback& feedback) { zyvora::upload_firmware_flow(*port_, loaded, feedback); });
 }
 
 // The window keeps taking input during a transfer: no second operation may start meanwhile.
@@ -609,7 +662,9 @@ zyvora::DevicePort& TForm1::port() {
             }
             QStringList names;
             for (const auto& device : devices) names.append(QString::fromStdString(zyvora::describe_device(device)));
-            const std::optional<int> row = ask_device_ ? ask_device_(names) : ask_device_in_dialog(this, names);
+            // Asked on the window's thread; the device work waits for the answer.
+            const auto ask = [&] { return ask_device_ ? ask_device_(names) : ask_device_in_dialog(this, names); };
+            const std::optional<int> row = worker_ ? worker_->on_window(ask) : ask();
             if (!row || *row < 0 || *row >= names.size()) return std::nullopt;
             chosen_device_ = devices[static_cast<std::size_t>(*row)].path;
             return static_cast<std::size_t>(*row);
@@ -658,7 +713,9 @@ void TForm1::offer_to_send(const QString& file) {
     zyvora::SendOutcome outcome;
     {
         const DeviceOperation operation(*this, kSendRunning);
-        outcome = zyvora::send_update_file(to_path(file), *to, {}, *feedback_);
+        run_beside_window(*feedback_, [&](zyvora::Feedback& feedback) {
+            outcome = zyvora::send_update_file(to_path(file), *to, {}, feedback);
+        });
         if (!outcome.sent) feedback_->log("Sending failed: " + outcome.why);
         feedback_->flush();
         // Shown while the operation still holds a close asked meanwhile: the outcome comes before

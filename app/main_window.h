@@ -30,6 +30,7 @@ class TForm2;
 class TForm4;
 class MultiRowTabWidget;
 class WindowFeedback;
+class WorkerFeedback;
 
 // What a file dialog shows; the answer is a file name, or an empty text when cancelled.
 struct FileDialogDecl {
@@ -129,6 +130,10 @@ private:
     void read_config();
     void write_config();
     void upload_firmware();
+    // Runs `work` on the device's own thread (device_worker.h), with the device port made ready
+    // first. `settings`, when given, is the copy of the settings the work may change: the window
+    // takes its changes before each box and at the end.
+    void run_device_work(const std::function<void(WorkerFeedback&)>& work, zyvora::ControlStore* settings = nullptr);
     void enable_device_buttons(bool enabled);
     void stop_operation();
     zyvora::DevicePort& port();
@@ -164,6 +169,7 @@ private:
     QString file_;                  // the settings file last saved or read
     bool changed_ = false;          // by the user since then, or since the last write or build
     std::optional<std::string> chosen_device_;  // the path chosen for the running operation
+    WorkerFeedback* worker_ = nullptr;          // the running device work's, on its thread
     bool operation_running_ = false;  // a device operation; the window takes its events meanwhile
     bool close_asked_ = false;        // during that operation
     QString close_refusal_;           // why that operation refuses a close

@@ -13,10 +13,6 @@
 
 namespace zyvora_app {
 
-namespace {
-constexpr qint64 kEventIntervalMs = 15;  // about a screen refresh
-}  // namespace
-
 WindowFeedback::WindowFeedback(QPlainTextEdit* log, QProgressBar* progress, BoxPresenter presenter)
     : log_(log), progress_(progress), presenter_(std::move(presenter)) {}
 
@@ -89,13 +85,11 @@ void WindowFeedback::release_boxes() {
 void WindowFeedback::log(const std::string& line) {
     if (!pending_.isEmpty()) pending_ += u'\n';
     pending_ += from_message(line);
-    // Shown at the latest when the window next takes its events; during a transfer that is
-    // within a screen refresh, whether pages or only lines come.
+    // Shown at the latest when the window next takes its events.
     if (!flush_queued_) {
         flush_queued_ = true;
         QTimer::singleShot(0, log_, [this] { flush(); });
     }
-    if (transfer_running_) process_events();
 }
 
 void WindowFeedback::flush() {
@@ -107,10 +101,7 @@ void WindowFeedback::flush() {
 
 void WindowFeedback::progress_range(int minimum, int maximum) { progress_->setRange(minimum, maximum); }
 
-void WindowFeedback::progress_position(int position) {
-    progress_->setValue(position);
-    if (transfer_running_) process_events();
-}
+void WindowFeedback::progress_position(int position) { progress_->setValue(position); }
 
 bool WindowFeedback::ask(const QString& text) {
     flush();
@@ -121,12 +112,5 @@ bool WindowFeedback::ask(const QString& text) {
 void WindowFeedback::notice(const QString& text) { present(BoxKind::Notice, text, {}); }
 
 int WindowFeedback::progress() const { return progress_->value(); }
-
-void WindowFeedback::process_events() {
-    if (since_events_.isValid() && since_events_.elapsed() < kEventIntervalMs) return;
-    flush();
-    QCoreApplication::processEvents();
-    since_events_.start();
-}
 
 }  // namespace zyvora_app

@@ -1,14 +1,13 @@
 #pragma once
 // The feedback port as the main window shows it: log lines in Memo1, progress in ProgressBar1,
-// boxes through the window's box presenter. A transfer logs a line per page: lines are shown in
-// batches, with events (and so painting) taken at most every few milliseconds and at least once
-// a screen refresh while lines or pages come, so the log moves with the device without slowing it.
+// boxes through the window's box presenter. Lines are shown in batches, when the window next
+// takes its events; device work reaches it through a WorkerFeedback (device_worker.h).
 #include "box_presenter.h"
 #include "feedback.h"
 
-#include <QElapsedTimer>
 #include <QList>
 #include <QString>
+#include <atomic>
 #include <string>
 #include <utility>
 
@@ -32,7 +31,6 @@ public:
     void progress_range(int minimum, int maximum) override;
     void progress_position(int position) override;
     int progress() const override;
-    void process_events() override;
     void failed_setting(const std::string& control) override { failed_setting_ = control; }
 
     // Shows the log lines still held back; operations call it when they end.
@@ -42,14 +40,10 @@ public:
     bool ask(const QString& text);
     // An information box that the window does not wait for.
     void notice(const QString& text);
-    // While a device transfer runs, the window takes its events at its pages too, so that it
-    // repaints and hears a close.
-    void set_transfer_running(bool running) {
-        transfer_running_ = running;
-        stop_ = false;
-    }
+    // A device operation begins: no Stop asked yet.
+    void begin_operation() { stop_ = false; }
     // The user's Stop, which the transfer sees between pages as a repeated interrupt: a write
-    // stops at once, having been confirmed already.
+    // stops at once, having been confirmed already. Read from the work's thread.
     void request_stop() { stop_ = true; }
     bool stop_requested() const { return stop_; }
     int interrupts() const override { return stop_ ? 2 : 0; }
@@ -77,11 +71,9 @@ private:
     QPlainTextEdit* log_;
     QString pending_;        // log lines not yet shown, joined by newlines
     bool flush_queued_ = false;
-    QElapsedTimer since_events_;
     QProgressBar* progress_;
     BoxPresenter presenter_;
-    bool transfer_running_ = false;
-    bool stop_ = false;
+    std::atomic<bool> stop_ = false;
     std::string failed_setting_;
     bool holding_boxes_ = false;
     QList<HeldBox> held_;

@@ -30,7 +30,6 @@ public:
     void progress_range(int, int) override {}
     void progress_position(int p) override { position = p; }
     int progress() const override { return position; }
-    void process_events() override {}
     std::ostringstream out;
     int position = 0;
 };

@@ -39,7 +39,6 @@ public:
     void progress_range(int, int maximum) override;
     void progress_position(int position) override;
     int progress() const override { return position_; }
-    void process_events() override {}
     int interrupts() const override { return held_ ? held_->count() : 0; }
     // While a device operation runs, Ctrl+C and the like are counted for it to decide on.
     void hold_interrupts() { held_ = std::make_unique<HeldInterrupts>(); }

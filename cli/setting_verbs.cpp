@@ -35,7 +35,6 @@ public:
     void progress_range(int minimum, int maximum) override { shown_.progress_range(minimum, maximum); }
     void progress_position(int position) override { shown_.progress_position(position); }
     int progress() const override { return shown_.progress(); }
-    void process_events() override { shown_.process_events(); }
     int interrupts() const override { return shown_.interrupts(); }
 
     // The log lines kept back, on standard error.

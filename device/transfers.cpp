@@ -80,7 +80,6 @@ bool upload_firmware(DeviceLink& link, const std::vector<std::uint8_t>& firmware
     const int pages = static_cast<int>((firmware.size() + kPageSize - 1) / kPageSize);
     start_progress(feedback, pages);
     for (int p = 0; p < pages; ++p) {
-        feedback.process_events();
         if (gate && !gate(p)) return false;
         std::array<std::uint8_t, kPageSize> page{};
         const std::size_t from = p * kPageSize;

@@ -34,9 +34,8 @@ bool read_settings(DeviceLink& link, SettingsPagesInto pages, Feedback& feedback
 // text escaped as printable() does; false, with nothing shown, when a query fails.
 bool show_versions(DeviceLink& link, Feedback& feedback);
 
-// The firmware pages in order from 0, the last padded with zeros, letting the window process
-// events before each page; "Firmware upgrade success" at the end. `firmware` is at most
-// kFirmwareCapacity bytes (the store refuses larger ones).
+// The firmware pages in order from 0, the last padded with zeros; "Firmware upgrade success" at
+// the end. `firmware` is at most kFirmwareCapacity bytes (the store refuses larger ones).
 bool upload_firmware(DeviceLink& link, const std::vector<std::uint8_t>& firmware, Feedback& feedback,
                      const PageGate& gate = {});
 

@@ -21,7 +21,6 @@ public:
     virtual void progress_range(int minimum, int maximum) = 0;
     virtual void progress_position(int position) = 0;
     virtual int progress() const = 0;
-    virtual void process_events() = 0;  // let the window repaint during long work
     // How often the user asked to stop (Ctrl+C or a signal) since the operation began; long
     // transfers look at it between pages.
     virtual int interrupts() const { return 0; }
@@ -39,7 +38,6 @@ public:
     void progress_range(int, int) override {}
     void progress_position(int) override {}
     int progress() const override { return 0; }
-    void process_events() override {}
 };
 
 }  // namespace zyvora

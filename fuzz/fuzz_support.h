@@ -119,12 +119,10 @@ public:
     }
     void progress_position(int position) override { position_ = position; }
     int progress() const override { return position_; }
-    void process_events() override { ++events_processed; }
 
     std::vector<std::string> boxes;
     std::vector<std::string> lines;
     int range_min = -1, range_max = -1;
-    int events_processed = 0;
 
 private:
     int position_ = -1;

@@ -177,15 +177,14 @@ bool libcurl_read(Transfer& t) {
     return true;
 }
 
-// Waits until a packet is there for libcurl to read, the time is up or the user interrupts,
-// keeping the window alive meanwhile; whether a packet is there.
+// Waits until a packet is there for libcurl to read, the time is up or the user interrupts (looked
+// at every 50 ms); whether a packet is there.
 bool wait_for_packet(Transfer& t, Clock::time_point until) {
     while (!t.interrupted) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count();
         pollfd ready{t.socket, POLLIN, 0};
         if (::poll(&ready, 1, static_cast<int>(std::clamp<long long>(left, 0, 50))) == 1) return true;
         if (left <= 50) return false;
-        t.feedback->process_events();
         t.interrupted = t.feedback->interrupts() > 0;
     }
     return false;
@@ -243,7 +242,6 @@ int show_progress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t uln
     if (block > t.shown && (block - t.shown >= std::max(1, t.blocks / 100) || block == t.blocks)) {
         show_block(t, block, ulnow);
     }
-    feedback.process_events();
     t.interrupted = feedback.interrupts() > 0;
     t.acknowledged = ulnow;
     // libcurl goes on waiting after a refused write; nothing more is to come of this transfer.

@@ -124,12 +124,17 @@ private slots:
         QWidget* modal = nullptr;
         QWidget* focused = nullptr;
         QString selected;
-        QTimer::singleShot(0, [&] {
+        // Looks once the filter window stands as the modal window, after the write has ended.
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (QApplication::activeModalWidget() != &window->filter_window()) return;
+            watch.stop();
             modal = QApplication::activeModalWidget();
             focused = window->filter_window().focusWidget();
             if (auto* edit = qobject_cast<QLineEdit*>(focused)) selected = edit->selectedText();
             window->filter_window().close();
         });
+        watch.start(1);
         click("Button5");
 
         QCOMPARE(recorder->boxes, only(BoxKind::Information, "APRS-IS packets to RF filter 7 - SSID range error "

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QDir>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
 #include <QWindow>
 #include <algorithm>
@@ -19,6 +20,7 @@
 #include <tuple>
 
 #include "device_flows.h"
+#include "filter_window.h"
 #include "folders.h"
 #include "main_window.h"
 #include "multi_row_tabs.h"
@@ -102,8 +104,12 @@ private:
     class Hooked : public zyvora::Transport {
     public:
         Hooked(std::unique_ptr<zyvora::Transport> inner, HookedPort& port) : inner_(std::move(inner)), port_(port) {}
+        // The hook acts as the user would, on the window's thread, while this request waits.
         int write(const zyvora::Report& request) override {
-            port_.hook_(request, port_.counts_[request[1]]++);
+            const int earlier = port_.counts_[request[1]]++;
+            QMetaObject::invokeMethod(
+                qApp, [&] { port_.hook_(request, earlier); },
+                QThread::currentThread() == qApp->thread() ? Qt::DirectConnection : Qt::BlockingQueuedConnection);
             return inner_->write(request);
         }
         int read(zyvora::Report& reply) override { return inner_->read(reply); }
@@ -324,15 +330,13 @@ private slots:
         window->set_firmware_file(path);
         recorder->replies << true;
 
-        // Runs at the first pass of the window's event processing, which is inside the upload.
+        // Looked at while the first page is on its way.
         QList<bool> enabled_during;
-        QMetaObject::invokeMethod(
-            this,
-            [&] {
-                for (const char* name : kDeviceButtons) enabled_during.append(button(name)->isEnabled());
-                enabled_during.append(child<QLineEdit>(*window, "Callsign")->isEnabled());
-            },
-            Qt::QueuedConnection);
+        window->set_device_port(std::make_unique<HookedPort>(*device, [&](const zyvora::Report& request, int earlier) {
+            if (request[1] != kFirmwarePage || earlier != 0) return;
+            for (const char* name : kDeviceButtons) enabled_during.append(button(name)->isEnabled());
+            enabled_during.append(child<QLineEdit>(*window, "Callsign")->isEnabled());
+        }));
         click("Button3");
 
         QCOMPARE(enabled_during, QList<bool>({false, false, false, false, false, false, true}));
@@ -544,6 +548,8 @@ private slots:
         start(options);
         auto* callsign = child<QLineEdit>(*window, "Callsign");
         auto* upload_time = child<QCheckBox>(*window, "Uploadpctime");
+        auto* filter_ssid = child<QLineEdit>(window->filter_window(), "Packet2rf_filter_ssid07");
+        const QString ssid_before = filter_ssid->text();
         retype(callsign, "OK1XYZ");
         QVERIFY(window->isWindowModified());
         recorder->replies << true;
@@ -556,11 +562,13 @@ private slots:
             QTest::keyClicks(callsign, "SP5XYZ");
             QTest::mouseClick(upload_time, Qt::LeftButton);
             QTest::keyClick(upload_time, Qt::Key_Space);
-            during << (callsign->text() == "OK1XYZ") << upload_time->isChecked() << window->isWindowModified();
+            QTest::keyClicks(filter_ssid, "5");
+            during << (callsign->text() == "OK1XYZ") << upload_time->isChecked() << window->isWindowModified()
+                   << (filter_ssid->text() == ssid_before);
         }));
         click(qPrintable(button));
 
-        QCOMPARE(during, QList<bool>({true, true, true}));
+        QCOMPARE(during, QList<bool>({true, true, true, true}));
         QCOMPARE(callsign->text(), callsign_after);
         QCOMPARE(window->store().text("Callsign"), callsign_after.toStdString());
         QVERIFY(upload_time->isChecked());
@@ -649,6 +657,29 @@ private slots:
             QCOMPARE(device->eeprom(), window->outgoing_image());
             QVERIFY(!window->isWindowModified());
         }
+    }
+
+    // Stop during an upload asks first, with the CLI's words; Yes stops it at the next page.
+    void stop_during_an_upload_asks_first() {
+        zyvora::SimOptions options = factory_device();
+        options.reply_latency = std::chrono::milliseconds(1);
+        start(options);
+        QTemporaryDir dir;
+        write_firmware(dir.filePath("big.bin"), 6400);
+        window->set_firmware_file(dir.filePath("big.bin"));
+        recorder->replies << true << true;
+        window->set_device_port(std::make_unique<HookedPort>(*device, [&](const zyvora::Report& request, int earlier) {
+            if (request[1] == kFirmwarePage && earlier == 100) QTest::mouseClick(button("ButtonStop"), Qt::LeftButton);
+        }));
+        click("Button3");
+        QCOMPARE(recorder->boxes.size(), 3);
+        QCOMPARE(recorder->boxes[1], (Box{BoxKind::Question, "The firmware is being uploaded; stopping now would leave "
+                                                             "the device without working firmware.\n\nStop now?"}));
+        QCOMPARE(recorder->boxes[2],
+                 (Box{BoxKind::Information, "Firmware upload stopped after page 101/200: the device holds incomplete "
+                                            "firmware. Upload the firmware again before it is used."}));
+        QCOMPARE(requests_with_command(*device, kFirmwarePage), 101);
+        QVERIFY(button("Button3")->isEnabled());
     }
 
     // A close from the window system reaches the window while it reads, through the events it

@@ -134,6 +134,30 @@ private slots:
         QVERIFY(std::none_of(windows.begin(), windows.end(), [](const QWidget* w) { return w->isVisible(); }));
     }
 
+    // Stop during a send ends it at once, without a question: the device keeps its firmware until
+    // a whole file has come.
+    void stop_during_a_send_ends_it_at_once() {
+        zyvora::test::TftpPeer peer(zyvora::test::TftpPeer::Kind::silent);
+        QVERIFY(peer.running());
+        const QString address = QString::fromStdString(peer.address());
+        recorder->send_answers << address;
+        auto* log = child<QPlainTextEdit>(*window, "Memo1");
+        auto* stop = child<QPushButton>(*window, "ButtonStop");
+        bool visible = false;
+        connect(log, &QPlainTextEdit::textChanged, this, [&] {
+            if (!log->toPlainText().contains("Sending ") || !stop->isEnabled() || !stop->isVisible()) return;
+            visible = true;
+            QTest::keyClick(window.get(), Qt::Key_Escape);
+        });
+        build();
+        QVERIFY(visible);
+        QCOMPARE(recorder->boxes, only(BoxKind::Error, "Sending zyvoraplus20.ruf to the device at " + address +
+                                                           " failed: stopped by the user; the device may hold part "
+                                                           "of the file"));
+        QVERIFY(!stop->isVisible());
+        QVERIFY(log->toPlainText().endsWith("Sending failed: stopped by the user; the device may hold part of the file"));
+    }
+
     // The dialog itself: the proposed address in its field, Send only with an address.
     void the_send_dialog() {
         QString seen;

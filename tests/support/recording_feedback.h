@@ -1,6 +1,6 @@
 #pragma once
 // Records everything shown through the feedback port, in order, as short texts that tests
-// compare whole: "log: Page read: 1/512", "position: 0", "range: 0..512", "process events".
+// compare whole: "log: Page read: 1/512", "position: 0", "range: 0..512".
 #include <string>
 #include <utility>
 #include <vector>
@@ -33,7 +33,6 @@ public:
         events.push_back("position: " + std::to_string(position));
     }
     int progress() const override { return position_; }
-    void process_events() override { events.push_back("process events"); }
 
     // The status log lines alone.
     std::vector<std::string> lines() const { return only("log: "); }
