@@ -19,6 +19,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSettings>
 #include <QShortcut>
@@ -572,12 +573,12 @@ void TForm1::run_device_work(const std::function<void(WorkerFeedback&)>& work, z
     port();  // made, and its chooser set, here on the window's thread; the work uses port_
     std::function<void()> catch_up;
     if (settings) catch_up = [this, settings] { take_changes(*store_, *settings); };
+    const auto forget = qScopeGuard([this] { worker_ = nullptr; });
     run_beside_window(
         *feedback_,
         [&](WorkerFeedback& feedback) {
             worker_ = &feedback;
             work(feedback);
-            worker_ = nullptr;
         },
         catch_up);
 }
