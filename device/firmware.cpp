@@ -45,7 +45,7 @@ std::optional<std::vector<std::uint8_t>> FirmwareStore::load(Feedback& feedback)
             return std::nullopt;
         }
         if (!read.bytes) {
-            feedback.info("Firmware resource not found (LoadResource).");
+            feedback.info("Firmware resource not found (LoadResource).\n" + input_name(*path_) + ": " + read.reason);
             return std::nullopt;
         }
         bytes.assign(read.bytes->begin(), read.bytes->end());

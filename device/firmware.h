@@ -26,7 +26,8 @@ public:
     // built in.
     std::optional<std::string> file_name() const;
     // The image's bytes, or nullopt after showing that this build carries none and how to give
-    // one, "Firmware resource not found (LoadResource)." (it cannot be read) or
+    // one, "Firmware resource not found (LoadResource)." and a line naming the file and the
+    // system's reason (it cannot be read) or
     // "Firmware file too long." (above 497664 bytes) or "Firmware file is empty." in an
     // information box.
     std::optional<std::vector<std::uint8_t>> load(Feedback& feedback) const;

@@ -296,14 +296,15 @@ bool write_config(DevicePort& port, const Registry& registry, ControlStore& stor
     int failed_page = -1;
     if (!read_settings(link, back, feedback, &failed_page, hold)) {
         feedback.info(guard.stopped() ? "Verify stopped: the settings were written but not read back to be compared."
-                                      : "Verify failed: page " + std::to_string(failed_page) +
+                                      : "Verify failed: page " + std::to_string(failed_page + 1) +
                                             " could not be read back." + restore_hint(backup));
         return false;
     }
     const auto differs = std::mismatch(back.begin(), back.end(), outgoing.begin());
     if (differs.first != back.end()) {
         const auto page = static_cast<std::size_t>(differs.first - back.begin()) / kPageSize;
-        feedback.info("Verify failed: page " + std::to_string(page) + " (bytes " + std::to_string(page * kPageSize) +
+        // Counted from 1, as the log counts pages; the bytes are offsets in the image.
+        feedback.info("Verify failed: page " + std::to_string(page + 1) + " (bytes " + std::to_string(page * kPageSize) +
                       " to " + std::to_string(page * kPageSize + kPageSize - 1) +
                       ") of the device does not hold what was written." + restore_hint(backup));
         return false;

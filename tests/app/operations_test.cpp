@@ -295,7 +295,8 @@ private slots:
         QVERIFY(recorder->boxes.isEmpty());
         recorder->answers << file << dir->filePath("missing.bin");
         QTest::mouseClick(button("Button12"), Qt::LeftButton);
-        QCOMPARE(recorder->boxes, only(BoxKind::Information, "Firmware resource not found (LoadResource)."));
+        QCOMPARE(recorder->boxes, only(BoxKind::Information, "Firmware resource not found (LoadResource).\n" +
+                                                                 dir->filePath("missing.bin") + ": No such file or directory"));
         // A settings file chosen as firmware is named for what it is.
         recorder->boxes.clear();
         write_file(dir->filePath("station.cfg"), "[!WARNING]\nApplication=Zyvora Plus 2.0 Configurator\n");

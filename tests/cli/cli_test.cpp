@@ -461,7 +461,7 @@ TEST_F(Cli, RufPacksTheSettingsFileAndTheFirmware) {
         {{"--firmware", "fw.bin", "ruf", "bad.cfg", "out.ruf"}, "TX delay - range error (200 - 1000).\n"},
         {{"--firmware", "fw.bin", "ruf", "station.cfg", "folder.ruf"}, "Could not open destination file.\n"},
         {{"--firmware", "missing.bin", "ruf", "station.cfg", "out.ruf"},
-         "Firmware resource not found (LoadResource).\n"},
+         "Firmware resource not found (LoadResource).\nmissing.bin: No such file or directory\n"},
     };
     for (const auto& f : failures) {
         r = run(f.args);

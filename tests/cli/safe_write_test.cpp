@@ -76,7 +76,7 @@ TEST_F(SafeWriteCli, AReadBackThatDiffersFailsNamingThePage) {
     EXPECT_EQ(r.status, 1);
     const auto cfgs = backups(".cfg");
     ASSERT_EQ(cfgs.size(), 2u);
-    EXPECT_EQ(r.err, "Verify failed: page 100 (bytes 3200 to 3231) of the device does not hold what was written.\n"
+    EXPECT_EQ(r.err, "Verify failed: page 101 (bytes 3200 to 3231) of the device does not hold what was written.\n"
                      "The device's previous settings are saved in " + cfgs[1] + "; write that file to restore them.\n");
     EXPECT_NE(contents(fs::relative(cfgs[1], dir_).string()).find("\nCallsign=SP5AAA\n"), std::string::npos);
 

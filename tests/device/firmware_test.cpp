@@ -53,10 +53,16 @@ TEST_F(FirmwareFiles, AcceptsUpToTheDeviceCapacityAndRefusesOneByteMore) {
 }
 
 TEST_F(FirmwareFiles, AFileThatCannotBeReadIsALoadError) {
-    for (const std::string& path : {dir_.path("missing.bin"), dir_.path()}) {
+    // The file is named, with the system's reason.
+    const struct {
+        std::string path;
+        const char* reason;
+    } cases[] = {{dir_.path("missing.bin"), "No such file or directory"}, {dir_.path(), "Is a directory"}};
+    for (const auto& c : cases) {
         RecordingFeedback feedback;
-        EXPECT_EQ(FirmwareStore::from_file(path).load(feedback), std::nullopt) << path;
-        EXPECT_EQ(feedback.events, std::vector<std::string>{"info: Firmware resource not found (LoadResource)."});
+        EXPECT_EQ(FirmwareStore::from_file(c.path).load(feedback), std::nullopt) << c.path;
+        EXPECT_EQ(feedback.events, std::vector<std::string>{"info: Firmware resource not found (LoadResource).\n" +
+                                                            c.path + ": " + c.reason});
     }
 }
 
@@ -68,7 +74,8 @@ TEST_F(FirmwareFiles, AnImageReadOnceIsNotReadAgain) {
     EXPECT_EQ(read.load(feedback_), pattern(64));
     EXPECT_EQ(read.file_name(), path);
     EXPECT_EQ(store.load(feedback_), std::nullopt);
-    EXPECT_EQ(feedback_.events, std::vector<std::string>{"info: Firmware resource not found (LoadResource)."});
+    EXPECT_EQ(feedback_.events, std::vector<std::string>{"info: Firmware resource not found (LoadResource).\n" + path +
+                                                         ": No such file or directory"});
 }
 
 TEST(EmbeddedFirmware, IsTheConfiguredImageOrNone) {

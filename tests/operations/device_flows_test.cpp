@@ -262,7 +262,7 @@ TEST_F(SafeWrite, AnImageThatHoldsNoValidSettingsIsKeptRaw) {
         {"another version, and the write fails",
          other,
          {"write@100=corrupt"},
-         {"info: Verify failed: page 100 (bytes 3200 to 3231) of the device does not hold what was written.\n"
+         {"info: Verify failed: page 101 (bytes 3200 to 3231) of the device does not hold what was written.\n"
           "The device's previous image, which holds no valid settings, is kept in {}."}},
     };
     for (const auto& c : cases) {
@@ -287,12 +287,21 @@ TEST_F(SafeWrite, AnImageThatHoldsNoValidSettingsIsKeptRaw) {
     }
 }
 
+// Pages are counted from 1 in every line, as the log counts them.
+TEST_F(SafeWrite, AReadBackThatFailsNamesThePageAsTheLogDoes) {
+    make_station({"read@100=wrong-sum"});
+    const WriteSafety safety{std::nullopt, true};
+    EXPECT_FALSE(write_config(*port_, registry_, store_, image_, feedback_, safety));
+    EXPECT_EQ(feedback_.boxes(), std::vector<std::string>{"info: Verify failed: page 101 could not be read back."});
+    EXPECT_EQ(feedback_.lines().back(), "Page read error: 101/512");
+}
+
 TEST_F(SafeWrite, AReadBackThatDiffersFailsNamingThePage) {
     make_station({"write@100=corrupt"});
     EXPECT_FALSE(write_config(*port_, registry_, store_, image_, feedback_, safety_));
     const std::string cfg = backups().at(1);
     EXPECT_EQ(feedback_.boxes(),
-              std::vector<std::string>{"info: Verify failed: page 100 (bytes 3200 to 3231) of the device does not hold "
+              std::vector<std::string>{"info: Verify failed: page 101 (bytes 3200 to 3231) of the device does not hold "
                                        "what was written.\nThe device's previous settings are saved in " +
                                        cfg + "; write that file to restore them."});
     EXPECT_EQ(feedback_.lines().back(), "Page read: 512/512");

@@ -151,7 +151,7 @@ TEST_F(RemoteUpdate, FailuresLeaveTheDestinationAsItWas) {
          "info: TX delay - range error (200 - 1000)."},
         {"no firmware carried", [] { return FirmwareStore(); }, {}, "info: This build carries no firmware image: give one with --firmware FILE, or build with -DZYVORA_FIRMWARE=path."},
         {"firmware unreadable", [&] { return FirmwareStore::from_file(path("missing.bin")); }, {},
-         "info: Firmware resource not found (LoadResource)."},
+         "info: Firmware resource not found (LoadResource).\n" + path("missing.bin") + ": No such file or directory"},
         {"firmware too long", [&] { return firmware(kFirmwareCapacity + 1); }, {}, "info: Firmware file too long."},
         {"firmware cut short", [&] { return firmware(kCarriedSize - 1); }, {},
          "info: " + path("firmware-272383.bin") +
