@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "little_endian.h"
+
 namespace zyvora {
 
 constexpr std::size_t kReportSize = 65;
@@ -35,10 +37,5 @@ std::uint16_t page_sum(const std::uint8_t* page);
 // A request: report id 0, the command code, every payload byte 0.
 Report make_request(Command command);
 
-// Little-endian numbers in a report.
-void put_le16(Report& report, std::size_t offset, std::uint16_t value);
-void put_le32(Report& report, std::size_t offset, std::uint32_t value);
-std::uint16_t le16(const Report& report, std::size_t offset);
-std::uint32_t le32(const Report& report, std::size_t offset);
 
 }  // namespace zyvora

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "xtea.h"
+#include "little_endian.h"
 
 namespace zyvora {
 
@@ -21,16 +22,6 @@ constexpr std::array<std::uint32_t, 256> make_crc_table() {
 }
 
 constexpr auto kCrcTable = make_crc_table();
-
-void put_le32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) out[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
-std::uint32_t get_le32(std::span<const std::uint8_t> bytes, std::size_t at) {
-    std::uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) v = (v << 8) | bytes[at + static_cast<std::size_t>(i)];
-    return v;
-}
 
 }  // namespace
 
@@ -62,8 +53,8 @@ std::vector<std::uint8_t> build_package(const Image& image, std::span<const std:
 
 std::optional<std::string> update_file_problem(std::span<const std::uint8_t> bytes) {
     if (bytes.size() < kPackageFirmwareOffset) return "it is shorter than the settings it must hold";
-    if (kPackageFirmwareOffset + get_le32(bytes, 0) != bytes.size()) return "its size field does not match its length";
-    if (package_crc(bytes.subspan(kPackageImageOffset)) != get_le32(bytes, kPackageCrcOffset)) {
+    if (kPackageFirmwareOffset + le32(bytes, 0) != bytes.size()) return "its size field does not match its length";
+    if (package_crc(bytes.subspan(kPackageImageOffset)) != le32(bytes, kPackageCrcOffset)) {
         return "its CRC does not match its contents";
     }
     return std::nullopt;

@@ -1,5 +1,7 @@
 #include "xtea.h"
 
+#include "little_endian.h"
+
 #include <cassert>
 
 namespace zyvora {
@@ -12,32 +14,22 @@ constexpr int kCycles = 32;
 constexpr std::array<std::uint8_t, 16> kUpdateKeyBytes = {0x5e, 0x1f, 0x0a, 0x3c, 0x97, 0xd2, 0xb8, 0x46,
                                                           0x6c, 0x0f, 0xe1, 0x3a, 0x29, 0xb4, 0xd7, 0x58};
 
-std::uint32_t load_le(const std::uint8_t* p) {
-    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
-}
-
-void store_le(std::uint8_t* p, std::uint32_t v) {
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-    p[2] = static_cast<std::uint8_t>(v >> 16);
-    p[3] = static_cast<std::uint8_t>(v >> 24);
-}
 
 template <typename Step>
 void each_block(std::span<std::uint8_t> bytes, const XteaKey& key, Step step) {
     assert(bytes.size() % 8 == 0);
     for (std::size_t at = 0; at + 8 <= bytes.size(); at += 8) {
-        std::array<std::uint32_t, 2> block = {load_le(&bytes[at]), load_le(&bytes[at + 4])};
+        std::array<std::uint32_t, 2> block = {le32(bytes, at), le32(bytes, at + 4)};
         step(block, key);
-        store_le(&bytes[at], block[0]);
-        store_le(&bytes[at + 4], block[1]);
+        put_le32(bytes, at, block[0]);
+        put_le32(bytes, at + 4, block[1]);
     }
 }
 
 }  // namespace
 
 XteaKey key_from_bytes(std::span<const std::uint8_t, 16> bytes) {
-    return {load_le(&bytes[0]), load_le(&bytes[4]), load_le(&bytes[8]), load_le(&bytes[12])};
+    return {le32(bytes, 0), le32(bytes, 4), le32(bytes, 8), le32(bytes, 12)};
 }
 
 XteaKey update_key() { return key_from_bytes(kUpdateKeyBytes); }
