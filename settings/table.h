@@ -11,8 +11,8 @@
 
 namespace zyvora {
 
-// How a setting is checked and stored in the image. Each kind is written once, in encode_field
-// and decode_field (passes.cpp).
+// How a setting is checked and stored in the image. Each kind is one codec object in codecs.cpp
+// (encode, decode, byte span, kept length); a kind added here without one does not compile.
 enum class Codec {
     None,             // not in the image (the date and time edits, for one)
     Index8,           // u8 item index of a choice, or 0/1 of a check box
@@ -29,6 +29,7 @@ enum class Codec {
     Char,             // one byte: the text's first character, 0 when empty
     CallSsid,         // byte 6 of a callsign field: '0' + SSID, or '*' where allowed
     FlagBits,         // `width` bits at `shift` of one byte shared by several settings
+    Count             // not a kind: how many there are
 };
 
 struct Field {
