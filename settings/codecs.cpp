@@ -112,7 +112,7 @@ struct CodecOf<Codec::Number> {
         const std::string& text = store.text(id);
         if (f.skip_empty && text.empty()) return std::nullopt;
         const std::int32_t value = parse_int(text);
-        if (f.ranged && !(value >= f.lo && value <= f.hi) && !(f.zero_allowed && value == 0)) return f.message;
+        if (f.range_checked && !(value >= f.lo && value <= f.hi) && !(f.zero_allowed && value == 0)) return f.message;
         if (f.size == 1) image.at(f.offset) = static_cast<std::uint8_t>(value);
         else put_u16(image, f.offset, static_cast<std::uint16_t>(value));
         return std::nullopt;

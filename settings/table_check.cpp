@@ -95,6 +95,11 @@ private:
             if (f.codec == Codec::Number && f.size != 1 && f.size != 2) {
                 problems_.push_back(name + ": a number of " + std::to_string(f.size) + " bytes, not 1 or 2");
             }
+            // A range the field cannot hold would pass a number the device gets as another.
+            if (f.codec == Codec::Number && (f.lo < 0 || f.hi > number_field_max(f) || f.lo > f.hi)) {
+                problems_.push_back(name + ": range " + std::to_string(f.lo) + " - " + std::to_string(f.hi) +
+                                    " does not fit the field (0 - " + std::to_string(number_field_max(f)) + ")");
+            }
             if (f.codec == Codec::Text && f.size == 0) problems_.push_back(name + ": a text of 0 bytes, no room for its NUL");
             if (f.codec == Codec::FlagBits && (f.width == 0 || f.shift + f.width > 8)) {
                 problems_.push_back(name + ": " + std::to_string(f.width) + " flag bits at bit " + std::to_string(f.shift) +
