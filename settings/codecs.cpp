@@ -281,11 +281,9 @@ constexpr std::array<CodecOps, kKinds> codec_table(std::index_sequence<kind...>)
                      &CodecOf<static_cast<Codec>(kind)>::span, &CodecOf<static_cast<Codec>(kind)>::kept_length}...};
 }
 
-// Indexed by the kind, every kind of the enum in it.
-constexpr std::array<CodecOps, kKinds> kCodecs = codec_table(std::make_index_sequence<kKinds>{});
-
 }  // namespace
 
-const CodecOps& codec_ops(Codec codec) { return kCodecs[static_cast<std::size_t>(codec)]; }
+// Indexed by the kind, every kind of the enum in it.
+constexpr std::array<CodecOps, kKinds> detail::kCodecs = codec_table(std::make_index_sequence<kKinds>{});
 
 }  // namespace zyvora

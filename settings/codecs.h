@@ -2,6 +2,7 @@
 // The field kinds of the image, one codec object each: how a row's control goes into the image
 // and back, which bytes that writes, and how much of a text the field keeps. The passes, the
 // table check and the settings-file lint all ask the codec, so a kind is written in one place.
+#include <array>
 #include <concepts>
 #include <cstddef>
 #include <cstdint>
@@ -43,7 +44,12 @@ struct CodecOps {
     std::optional<std::size_t> (*kept_length)(const Field&);
 };
 
-const CodecOps& codec_ops(Codec codec);
+namespace detail {
+extern const std::array<CodecOps, static_cast<std::size_t>(Codec::Count)> kCodecs;
+}
+
+// Inline: the passes ask it once per row.
+inline const CodecOps& codec_ops(Codec codec) { return detail::kCodecs[static_cast<std::size_t>(codec)]; }
 
 // A Number field's own range: 0 - 255 in one byte, 0 - 65535 in two.
 inline std::int32_t number_field_max(const Field& field) { return field.size == 1 ? 0xFF : 0xFFFF; }
