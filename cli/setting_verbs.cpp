@@ -12,6 +12,7 @@
 #include "lint.h"
 #include "operations.h"
 #include "settings_source.h"
+#include "settingsfile.h"
 
 namespace zyvora::cli {
 
@@ -137,11 +138,15 @@ int set_verb(const SettingVerbs& v, Feedback& feedback) {
     if (!set_values(registry, store, values, feedback) || !encode_settings(registry, store, image, feedback)) {
         return 1;
     }
-    // What `check` would warn of in the values given: a text the device keeps only part of.
+    // What `check` would warn of in the values given: a text the device keeps only part of, a
+    // number it gets as another.
     for (const NewValue& value : values) {
         const Setting& setting = registry.settings()[value.row];
         const std::string prefix = "[" + setting.key->section + "] " + setting.key->name;
         if (auto cut = cut_text_warning(setting, prefix, store.text(setting.control.name).size())) feedback.warning(*cut);
+        const auto number = SettingsFile::integer_value(value.text);
+        if (!number || setting.key->kind != KeyKind::Integer) continue;
+        if (auto wrapped = number_fit_warning(setting, prefix, *number)) feedback.warning(*wrapped);
     }
     return save_settings_file(registry, store, v.output.empty() ? v.file : v.output, feedback, left_out) ? 0 : 1;
 }

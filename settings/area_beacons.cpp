@@ -61,7 +61,8 @@ Area beacons_area() {
         .index8(2610)
         .key("ReportEncoding", KeyKind::Index);
 
-    // No range checks: the device takes these as they come.
+    // No range checks: the device takes these as they come, as their low 16 bits; the settings-file
+    // lint warns of a number outside 0 - 65535.
     struct Parameter {
         const char* control;
         const char* caption;

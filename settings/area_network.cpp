@@ -67,7 +67,8 @@ Area network_area() {
 Area remote_area() {
     AreaBuilder a("remote");
 
-    // Service ports are stored as their low 16 bits, unchecked, as the device has always taken them.
+    // Service ports are stored as their low 16 bits, unchecked, as the device has always taken them
+    // and old files hold them; the settings-file lint warns of a port outside 0 - 65535.
     a.page("TabSheet_www");
     a.section("WWW");
     a.edit("www_user", 12, "admin").caption("WWW user:").hint("Web administration user name.").text(1825, 13).key("Www_user", KeyKind::Text);

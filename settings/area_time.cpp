@@ -16,17 +16,26 @@ Area time_area() {
     a.page("TabSheet_rtcntp_time");
     a.section("RTC");
 
-    // The PC time fill gives these their values; the settings file does not hold them.
+    // The PC time fill gives these their values; the settings file does not hold them. Typed by
+    // hand, a month 99 would reach the clock as it is, so each is held to its calendar range
+    // (the year to its field's).
     const struct {
         const char* name;
         const char* caption;
         int max_length;
         std::uint16_t offset;
         std::uint16_t bytes;
-    } date_time[] = {{"Rtcyear", "Year:", 4, 650, 2}, {"Rtcmonth", "Month:", 2, 652, 1}, {"Rtcday", "Day:", 2, 653, 1},
-                     {"Rtchour", "Hour:", 2, 654, 1}, {"Rtcmin", "Minute:", 2, 655, 1}};
+        std::int32_t lo, hi;
+        const char* message;
+    } date_time[] = {
+        {"Rtcyear", "Year:", 4, 650, 2, 0, 65535, "RTC year - range error (0 - 65535)."},
+        {"Rtcmonth", "Month:", 2, 652, 1, 1, 12, "RTC month - range error (1 - 12)."},
+        {"Rtcday", "Day:", 2, 653, 1, 1, 31, "RTC day - range error (1 - 31)."},
+        {"Rtchour", "Hour:", 2, 654, 1, 0, 23, "RTC hour - range error (0 - 23)."},
+        {"Rtcmin", "Minute:", 2, 655, 1, 0, 59, "RTC minute - range error (0 - 59)."},
+    };
     for (const auto& d : date_time) {
-        a.edit(d.name, d.max_length, "").caption(d.caption).number(d.offset, d.bytes).encode_only();
+        a.edit(d.name, d.max_length, "").caption(d.caption).number(d.offset, d.bytes, d.lo, d.hi, d.message).encode_only();
     }
     a.check("Uploadpctime", true)
         .caption("Upload PC system time on config write")

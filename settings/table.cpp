@@ -3,6 +3,8 @@
 #include <map>
 #include <stdexcept>
 
+#include "codecs.h"
+
 namespace zyvora {
 
 namespace {
@@ -22,13 +24,15 @@ SettingBuilder& SettingBuilder::index8(std::uint16_t offset) {
 SettingBuilder& SettingBuilder::number(std::uint16_t offset, std::uint16_t bytes) {
     field() = make(Codec::Number, offset);
     field().size = bytes;
+    field().lo = 0;
+    field().hi = number_field_max(field());
     return *this;
 }
 
 SettingBuilder& SettingBuilder::number(std::uint16_t offset, std::uint16_t bytes, std::int32_t lo,
                                        std::int32_t hi, std::string message) {
     number(offset, bytes);
-    field().ranged = true;
+    field().range_checked = true;
     field().lo = lo;
     field().hi = hi;
     field().message = std::move(message);
@@ -115,7 +119,7 @@ void SettingBuilder::require(Codec codec, const char* option) {
 
 SettingBuilder& SettingBuilder::allow_zero() {
     require(Codec::Number, "allow_zero");
-    if (!field().ranged) throw std::logic_error(row().control.name + ": allow_zero needs a range");
+    if (!field().range_checked) throw std::logic_error(row().control.name + ": allow_zero needs a range");
     field().zero_allowed = true;
     return *this;
 }

@@ -11,8 +11,8 @@
 
 namespace zyvora {
 
-// How a setting is checked and stored in the image. Each kind is written once, in encode_field
-// and decode_field (passes.cpp).
+// How a setting is checked and stored in the image. Each kind is one codec object in codecs.cpp
+// (encode, decode, byte span, kept length); a kind added here without one does not compile.
 enum class Codec {
     None,             // not in the image (the date and time edits, for one)
     Index8,           // u8 item index of a choice, or 0/1 of a check box
@@ -29,6 +29,7 @@ enum class Codec {
     Char,             // one byte: the text's first character, 0 when empty
     CallSsid,         // byte 6 of a callsign field: '0' + SSID, or '*' where allowed
     FlagBits,         // `width` bits at `shift` of one byte shared by several settings
+    Count             // not a kind: how many there are
 };
 
 struct Field {
@@ -37,9 +38,12 @@ struct Field {
     std::uint16_t size = 0;  // Number: 1 or 2 bytes; Text: capacity with the NUL
     std::uint8_t shift = 0;  // FlagBits
     std::uint8_t width = 0;  // FlagBits
-    bool ranged = false;     // Number: range-check lo..hi
-    bool zero_allowed = false;  // Number: 0 passes besides lo..hi
+    // Number: the range the field holds, its own (0 - 255, 0 - 65535) unless the row narrows it.
+    // A checked range ends the encode with `message` outside it; an unchecked one is stored as
+    // its low bits, and the settings-file lint warns of what the device then gets.
     std::int32_t lo = 0, hi = 0;
+    bool range_checked = false;
+    bool zero_allowed = false;  // Number: 0 passes besides lo..hi
     bool skip_empty = false;     // Number: an empty text is neither checked nor written
     bool upper = false;          // Text: stored upper-cased
     bool printable = false;      // Text: bytes outside 0x20..0x7E fail with `message`
@@ -103,7 +107,9 @@ public:
     SettingBuilder& no_selection(std::string message) { row().no_selection_message = std::move(message); return *this; }
 
     SettingBuilder& index8(std::uint16_t offset);
+    // A u8 or u16 number the device takes unchecked: the field's own range, stored as its low bits.
     SettingBuilder& number(std::uint16_t offset, std::uint16_t bytes);
+    // A number whose encode refuses anything outside lo..hi with `message`.
     SettingBuilder& number(std::uint16_t offset, std::uint16_t bytes, std::int32_t lo, std::int32_t hi, std::string message);
     SettingBuilder& text(std::uint16_t offset, std::uint16_t capacity);
     SettingBuilder& fixed_latitude(std::uint16_t offset, std::string length_message, std::string syntax_message);

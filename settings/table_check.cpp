@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "codecs.h"
 #include "image.h"
 
 namespace zyvora {
@@ -20,48 +21,12 @@ struct Row {
 
 std::string row_name(const Row& row) { return row.area->name + "/" + row.setting->control.name; }
 
-// What a field's encode writes: `count` bytes from `first`; a flag-bit field only the bits of `mask`.
-struct Span {
-    std::size_t first = 0;
-    std::size_t count = 0;
-    unsigned mask = 0xFF;
-    bool flag_bits = false;
-};
-
-// The byte counts follow the encode pass in passes.cpp and the writers in image.cpp.
-Span span_of(const Field& f) {
-    Span s;
-    s.first = f.offset;
-    switch (f.codec) {
-        case Codec::None: break;
-        case Codec::Index8:
-        case Codec::StationSsid:
-        case Codec::Char:
-        case Codec::CallSsid: s.count = 1; break;
-        case Codec::FlagBits:
-            s.count = 1;
-            s.flag_bits = true;
-            if (f.shift < 8) s.mask = ((f.width >= 8 ? 0xFFu : (1u << f.width) - 1u) << f.shift) & 0xFFu;
-            else s.mask = 0;
-            break;
-        case Codec::Number: s.count = f.size == 1 ? 1 : 2; break;  // anything but 1 is written as 16 bits
-        case Codec::Text: s.count = f.size; break;
-        case Codec::FixedLatitude: s.count = 9; break;   // DDMM.MMH and its NUL
-        case Codec::FixedLongitude: s.count = 10; break;  // DDDMM.MMH and its NUL
-        case Codec::PackedLatitude:
-        case Codec::PackedLongitude: s.count = 4; break;
-        case Codec::StationCall:
-        case Codec::CallText: s.count = 6; break;
-    }
-    return s;
-}
-
 std::string bytes_text(std::size_t first, std::size_t count) {
     if (count == 1) return "byte " + std::to_string(first);
     return "bytes " + std::to_string(first) + ".." + std::to_string(first + count - 1);
 }
 
-std::string span_text(const Span& s) {
+std::string span_text(const ByteSpan& s) {
     std::string text = bytes_text(s.first, s.count);
     if (!s.flag_bits || s.mask == 0) return text;
     int low = 0;
@@ -130,6 +95,11 @@ private:
             if (f.codec == Codec::Number && f.size != 1 && f.size != 2) {
                 problems_.push_back(name + ": a number of " + std::to_string(f.size) + " bytes, not 1 or 2");
             }
+            // A range the field cannot hold would pass a number the device gets as another.
+            if (f.codec == Codec::Number && (f.lo < 0 || f.hi > number_field_max(f) || f.lo > f.hi)) {
+                problems_.push_back(name + ": range " + std::to_string(f.lo) + " - " + std::to_string(f.hi) +
+                                    " does not fit the field (0 - " + std::to_string(number_field_max(f)) + ")");
+            }
             if (f.codec == Codec::Text && f.size == 0) problems_.push_back(name + ": a text of 0 bytes, no room for its NUL");
             if (f.codec == Codec::FlagBits && (f.width == 0 || f.shift + f.width > 8)) {
                 problems_.push_back(name + ": " + std::to_string(f.width) + " flag bits at bit " + std::to_string(f.shift) +
@@ -138,7 +108,7 @@ private:
             if (f.codec == Codec::CallSsid && !f.companion.empty() && !ids_.count(f.companion)) {
                 problems_.push_back(name + ": companion " + f.companion + " is no control");
             }
-            const Span s = span_of(f);
+            const ByteSpan s = codec_ops(f.codec).span(f);
             if (s.count == 0) continue;
             for (const Place& place : kFrame) {
                 if (s.first < place.first + place.count && place.first < s.first + s.count) {
@@ -154,17 +124,17 @@ private:
     }
 
     void overlaps() {
-        std::vector<std::pair<Span, const Row*>> spans;
+        std::vector<std::pair<ByteSpan, const Row*>> spans;
         for (const Row& row : rows_) {
-            const Span s = span_of(row.setting->field);
+            const ByteSpan s = codec_ops(row.setting->field.codec).span(row.setting->field);
             if (s.count > 0) spans.push_back({s, &row});
         }
         std::stable_sort(spans.begin(), spans.end(),
                          [](const auto& a, const auto& b) { return a.first.first < b.first.first; });
         for (std::size_t i = 0; i < spans.size(); ++i) {
-            const Span& a = spans[i].first;
+            const ByteSpan& a = spans[i].first;
             for (std::size_t j = i + 1; j < spans.size() && spans[j].first.first < a.first + a.count; ++j) {
-                const Span& b = spans[j].first;
+                const ByteSpan& b = spans[j].first;
                 if (a.flag_bits && b.flag_bits && !(a.mask & b.mask)) continue;
                 problems_.push_back(row_name(*spans[j].second) + " (" + span_text(b) + ") overlaps " +
                                     row_name(*spans[i].second) + " (" + span_text(a) + ")");

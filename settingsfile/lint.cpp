@@ -9,6 +9,7 @@
 #define SI_IMPLEMENTATION  // the member templates live in the header
 #include <SimpleIni.h>
 
+#include "codecs.h"
 #include "nearest.h"
 #include "settingsfile.h"
 
@@ -79,17 +80,6 @@ std::string missing_text(const std::string& section, const std::vector<const Fil
     return "[" + section + "] lacks " + names + (lacked.size() == 1 ? "; it reads as its default." : "; they read as their defaults.");
 }
 
-// How many bytes of a text the image keeps; nullopt where the field takes it whole or refuses it.
-std::optional<std::size_t> kept_length(const Field& field) {
-    switch (field.codec) {
-        case Codec::Text: return field.size > 0 ? std::optional<std::size_t>(field.size - 1u) : std::nullopt;
-        case Codec::StationCall:
-        case Codec::CallText: return 6;
-        case Codec::Char: return 1;
-        default: return std::nullopt;
-    }
-}
-
 // What the reader makes of a key that is there: a text as read, or a number that is none.
 std::optional<std::string> value_warning(const SettingsFile& reader, const Setting& setting, const std::string& prefix,
                                          const std::string& raw) {
@@ -98,8 +88,9 @@ std::optional<std::string> value_warning(const SettingsFile& reader, const Setti
         return cut_text_warning(setting, prefix, reader.read_string(key.section, key.name, key.missing_text).size());
     }
     // Two different fallbacks give two different results exactly when the reader falls back.
-    if (reader.read_integer(key.section, key.name, 0) == reader.read_integer(key.section, key.name, 1)) {
-        return std::nullopt;
+    const std::int32_t value = reader.read_integer(key.section, key.name, 0);
+    if (value == reader.read_integer(key.section, key.name, 1)) {
+        return key.kind == KeyKind::Integer ? number_fit_warning(setting, prefix, value) : std::nullopt;
     }
     const int missing = key.kind == KeyKind::Boolean ? (key.missing_value != 0 ? 1 : 0) : key.missing_value;
     return prefix + "=" + raw + " is not an integer; it reads as " + std::to_string(missing) + ".";
@@ -108,10 +99,17 @@ std::optional<std::string> value_warning(const SettingsFile& reader, const Setti
 }  // namespace
 
 std::optional<std::string> cut_text_warning(const Setting& setting, const std::string& prefix, std::size_t length) {
-    const auto kept = kept_length(setting.field);
+    const auto kept = codec_ops(setting.field.codec).kept_length(setting.field);
     if (!kept || length <= *kept) return std::nullopt;
     return prefix + " is " + std::to_string(length) + " characters long; the device keeps the first " +
            std::to_string(*kept) + ".";
+}
+
+std::optional<std::string> number_fit_warning(const Setting& setting, const std::string& prefix, std::int32_t value) {
+    const Field& f = setting.field;
+    if (f.codec != Codec::Number || f.range_checked || (value >= f.lo && value <= f.hi)) return std::nullopt;
+    return prefix + " " + std::to_string(value) + " does not fit the field (" + std::to_string(f.lo) + " - " +
+           std::to_string(f.hi) + "): the device gets " + std::to_string(held_number(f, value)) + ".";
 }
 
 std::vector<LintWarning> lint_settings_file(const Registry& registry, std::string_view text) {

@@ -1,6 +1,8 @@
 #pragma once
 // The silent surprises of a hand-edited settings file: what reads without an error but not as the
-// editor meant (a mistyped key, a number that is none, a key given twice, a text the device cuts).
+// editor meant (a mistyped key, a number that is none, a key given twice, a text the device cuts, a number
+// the device gets as another).
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,5 +38,10 @@ std::vector<LintWarning> missing_warnings(const Registry& registry, const std::v
 // "PREFIX is N characters long; the device keeps the first K." for a text of `length` that the
 // setting's field keeps only part of; nullopt when it keeps the whole text.
 std::optional<std::string> cut_text_warning(const Setting& setting, const std::string& prefix, std::size_t length);
+
+// "PREFIX 70000 does not fit the field (0 - 65535): the device gets 4464." for a number that a
+// setting the device takes unchecked cannot hold; nullopt when it holds `value` as it is, or
+// when the encode pass checks the setting's range itself.
+std::optional<std::string> number_fit_warning(const Setting& setting, const std::string& prefix, std::int32_t value);
 
 }  // namespace zyvora

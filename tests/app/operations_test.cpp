@@ -178,11 +178,13 @@ private slots:
         QCOMPARE(child<QComboBox>(*window, "Output_level")->currentText(), QString("400 mV/500 Ohm"));
     }
 
-    // A hand-edited file's surprises (a mistyped key, a text the device cuts) are told in the log.
+    // A hand-edited file's surprises (a mistyped key, a text the device cuts, a number the device
+    // gets as another) are told in the log.
     void what_a_file_holds_that_reads_not_as_meant_is_logged() {
         const QString file = dir->filePath("station.cfg");
         QByteArray text = saved_by_window(file);
         text.replace("TXdelay=250", "TXdelya=300").replace("Callsign=NOCALL", "Callsign=SP5ABC-7");
+        text.replace("Www_port=80", "Www_port=70000");
         write_file(file, text);
         recorder->answers << file;
         QTest::mouseClick(button("Button2"), Qt::LeftButton);
@@ -190,8 +192,10 @@ private slots:
         QCOMPARE(child<QPlainTextEdit>(*window, "Memo1")->toPlainText(),
                  QString("[Radio] Callsign is 8 characters long; the device keeps the first 6.\n"
                          "[Radio] TXdelya is not a known key; did you mean TXdelay?\n"
+                         "[WWW] Www_port 70000 does not fit the field (0 - 65535): the device gets 4464.\n"
                          "[Radio] lacks TXdelay; it reads as its default."));
         QCOMPARE(window->store().text("Txdelay"), std::string("250"));
+        QCOMPARE(window->store().text("www_port"), std::string("70000"));
     }
 
     // A file cut short reads, and the log names every section it lost.

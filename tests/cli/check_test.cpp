@@ -65,6 +65,11 @@ TEST_F(CliCheckFile, WarningsAloneLeaveTheStatusAndStrictMakesThemFail) {
          "zyvora-cli: warning: [Radio] TXdelay is given 2 times; the last (300) is read.\n"},
         {defaults_with({{"Callsign=NOCALL", "Callsign=SP1ABCDE"}}), {}, 0, "",
          "zyvora-cli: warning: [Radio] Callsign is 8 characters long; the device keeps the first 6.\n"},
+        // A number the device takes unchecked but cannot hold: the same bytes as before, with a word.
+        {defaults_with({{"Www_port=80", "Www_port=70000"}}), {}, 0, "",
+         "zyvora-cli: warning: [WWW] Www_port 70000 does not fit the field (0 - 65535): the device gets 4464.\n"},
+        {defaults_with({{"Www_port=80", "Www_port=70000"}}), {"--strict"}, 1, "",
+         "zyvora-cli: warning: [WWW] Www_port 70000 does not fit the field (0 - 65535): the device gets 4464.\n"},
         // A key's control bytes reach the terminal escaped.
         {defaults_with({{"TXdelay=250", "TXdelay=250\nT\x1b[31mX=1"}}), {}, 0, "",
          "zyvora-cli: warning: [Radio] T\\x1B[31mX is not a known key.\n"},

@@ -146,6 +146,13 @@ TEST_F(SettingVerbs, Set) {
         {{{"set", "d.cfg", "Callsign=SP5ABC-7", "TXdelay=300"}, 0, "",
           "zyvora-cli: warning: [Radio] Callsign is 8 characters long; the device keeps the first 6.\n"},
          defaults_with({{"Callsign=NOCALL", "Callsign=SP5ABC-7"}, {"TXdelay=250", "TXdelay=300"}}), "<none>"},
+        // A number the device cannot hold is saved as given, with check's warning.
+        {{{"set", "d.cfg", "WWW/Www_port=70000", "--output", "site3.cfg"}, 0, "",
+          "zyvora-cli: warning: [WWW] Www_port 70000 does not fit the field (0 - 65535): the device gets 4464.\n"},
+         defaults, defaults_with("Www_port=80", "Www_port=70000")},
+        {{{"set", "d.cfg", "SlowSpeed=-1"}, 0, "",
+          "zyvora-cli: warning: [PositionReports] SlowSpeed -1 does not fit the field (0 - 65535): the device gets 65535.\n"},
+         defaults_with("SlowSpeed=8", "SlowSpeed=-1"), "<none>"},
         {{{"set", "d.cfg", "TXdelay=5000"}, 1, "", "TX delay - range error (200 - 1000).\n"}, defaults, "<none>"},
         {{{"set", "d.cfg", "TXdelay=300", "Callsign=", "-o", "site3.cfg"}, 1, "",
           "Callsign - too short (e.g. NOCALL-4).\n"},

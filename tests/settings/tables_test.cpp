@@ -228,6 +228,18 @@ TEST(Tables, FieldKindsTakeOnlySizesTheirCodecsWrite) {
         {"a number of three bytes",
          [](Tables& t) { row(t, "Rate").field.size = 3; },
          {"beacon/Rate: a number of 3 bytes, not 1 or 2"}},
+        // A range its field cannot hold would pass numbers the device gets as others.
+        {"a one-byte number checked up to 300",
+         [](Tables& t) {
+             Field& f = row(t, "Rate").field;
+             f.size = 1;
+             f.range_checked = true;
+             f.lo = 1;
+             f.hi = 300;
+         },
+         {"beacon/Rate: range 1 - 300 does not fit the field (0 - 255)"}},
+        {"a number below zero", [](Tables& t) { row(t, "Rate").field.lo = -1; },
+         {"beacon/Rate: range -1 - 65535 does not fit the field (0 - 65535)"}},
         {"a text with no room for its NUL",
          [](Tables& t) { row(t, "Text").field.size = 0; },
          {"beacon/Text: a text of 0 bytes, no room for its NUL"}},

@@ -64,6 +64,49 @@ TEST(TimePage, WriteRefreshesTheTimeOnlyWhenAsked) {
     EXPECT_EQ(feedback.boxes(), std::vector<std::string>{"error: '' is not a valid integer value"});
 }
 
+// Typed by hand, a date or time the clock cannot hold stops the write instead of reaching the
+// device as another number; the ends of each range pass.
+TEST(TimePage, HandTypedDateAndTimeAreRangeChecked) {
+    const Registry& registry = Registry::instance();
+    const Clock later = [] { return LocalTime{2027, 12, 31, 23, 59}; };
+    const struct {
+        const char* control;
+        const char* text;
+        const char* message;  // empty: passes
+    } cases[] = {
+        {"Rtcmonth", "99", "RTC month - range error (1 - 12)."},
+        {"Rtcmonth", "0", "RTC month - range error (1 - 12)."},
+        {"Rtcmonth", "12", ""},
+        {"Rtchour", "77", "RTC hour - range error (0 - 23)."},
+        {"Rtchour", "-1", "RTC hour - range error (0 - 23)."},
+        {"Rtchour", "0", ""},
+        {"Rtcday", "32", "RTC day - range error (1 - 31)."},
+        {"Rtcday", "1", ""},
+        {"Rtcmin", "60", "RTC minute - range error (0 - 59)."},
+        {"Rtcmin", "59", ""},
+        {"Rtcyear", "-1", "RTC year - range error (0 - 65535)."},
+        {"Rtcyear", "9999", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.control) + "=" + c.text);
+        ControlStore store = test::startup_store(registry);
+        store.set_checked("Uploadpctime", false);
+        store.set_text(c.control, c.text);
+        Image image{};
+        RecordingFeedback feedback;
+        EXPECT_EQ(encode_settings(registry, store, image, feedback, false, later), *c.message == 0);
+        EXPECT_EQ(feedback.boxes(), *c.message == 0 ? std::vector<std::string>{}
+                                                    : std::vector<std::string>{std::string("info: ") + c.message});
+    }
+    // The PC's time is always in range, whatever the edits held.
+    ControlStore store = test::startup_store(registry);
+    store.set_text("Rtcmonth", "99");
+    Image image{};
+    RecordingFeedback feedback;
+    ASSERT_TRUE(encode_settings(registry, store, image, feedback, false, later));
+    EXPECT_EQ(bytes(image, 650, 655), (std::vector<std::uint8_t>{0xEB, 0x07, 12, 31, 23, 59}));
+}
+
 TEST(TimePage, ReadingAFileSettlesTheClockOption) {
     const Registry& registry = Registry::instance();
     ControlStore store = test::startup_store(registry);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -151,6 +152,43 @@ TEST(SettingsFileLint, AKeyGivenTwiceReadsItsLastValue) {
     EXPECT_EQ(warning_texts(again), (std::vector<std::string>{"[Radio] TXdelay is given 2 times; the last (abc) is read.",
                                                               "[Radio] TXdelay=abc is not an integer; it reads as 250."}));
     EXPECT_EQ(read_text(again).text("Txdelay"), "250");
+}
+
+// A number the device takes unchecked is stored as its low bits: one outside its field's range
+// would reach the device as another number, so the warning names both. The bytes stay as they were.
+TEST(SettingsFileLint, NumbersOutsideTheirFieldNameWhatTheDeviceGets) {
+    const std::vector<std::tuple<std::string, std::string, std::string, std::size_t, std::vector<std::uint8_t>>> cases = {
+        {"Www_port=80", "Www_port=70000", "[WWW] Www_port 70000 does not fit the field (0 - 65535): the device gets 4464.",
+         1852, {0x70, 0x11}},
+        {"Telnet_port=23", "Telnet_port=-1", "[Telnet] Telnet_port -1 does not fit the field (0 - 65535): the device gets 65535.",
+         1898, {0xFF, 0xFF}},
+        {"Kisstcpip_port=12345", "Kisstcpip_port=65536",
+         "[KISSTCPIP] Kisstcpip_port 65536 does not fit the field (0 - 65535): the device gets 0.", 1902, {0, 0}},
+        // As the reader takes the number; the section and key as the file spells them.
+        {"Aprsisserver_port=14580", "APRSISSERVER_PORT=0x11170",
+         "[APRSISServer] APRSISSERVER_PORT 70000 does not fit the field (0 - 65535): the device gets 4464.", 1906, {0x70, 0x11}},
+        {"SlowSpeed=8", "SlowSpeed=-1",
+         "[PositionReports] SlowSpeed -1 does not fit the field (0 - 65535): the device gets 65535.", 2686, {0xFF, 0xFF}},
+        {"TurnSlope=410", "TurnSlope=-65536",
+         "[PositionReports] TurnSlope -65536 does not fit the field (0 - 65535): the device gets 0.", 2682, {0, 0}},
+        {"FastPeriod=90", "FastPeriod=2147483647",
+         "[PositionReports] FastPeriod 2147483647 does not fit the field (0 - 65535): the device gets 65535.", 2692,
+         {0xFF, 0xFF}},
+        // The ends of the range fit.
+        {"Www_port=80", "Www_port=65535", "", 1852, {0xFF, 0xFF}},
+        {"MinTurnAngle=27", "MinTurnAngle=0", "", 2680, {0, 0}},
+        // A range the encode pass checks is its business, not the lint's.
+        {"Statsupload_port=80", "Statsupload_port=70000", "", 0, {}},
+    };
+    for (const auto& [line, replacement, expected, offset, stored] : cases) {
+        SCOPED_TRACE(replacement);
+        const std::string text = defaults_with({{line, replacement}});
+        EXPECT_EQ(warning_texts(text), expected.empty() ? std::vector<std::string>{} : std::vector<std::string>{expected});
+        if (stored.empty()) continue;
+        Image image{};
+        ASSERT_EQ(encode(tables(), read_text(text), image, {}).size(), 0u);
+        EXPECT_EQ(std::vector<std::uint8_t>(image.begin() + offset, image.begin() + offset + 2), stored);
+    }
 }
 
 TEST(SettingsFileLint, TextsLongerThanTheirFieldAreCutAtEncode) {
