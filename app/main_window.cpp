@@ -256,7 +256,7 @@ void TForm1::build_views(const std::vector<PageLayout>& layouts, BoxPresenter pr
     feedback_->hold_boxes_until_painted(this);
     store_.emplace(zyvora::start_up_store(registry_, *feedback_));
     feedback_->stop_holding_boxes();
-    help_ = new TForm2(this);
+    if (building == PageBuilding::at_once) help_ = new TForm2(this);
     filter_ = new TForm4(this);
     views_ = std::make_unique<ControlViews>(registry_, *store_, *feedback_, std::vector<QWidget*>{pages_, filter_},
                                             layouts);
@@ -269,6 +269,11 @@ void TForm1::build_views(const std::vector<PageLayout>& layouts, BoxPresenter pr
     }
     check_page_buttons(layouts);
     filter_->order_focus();
+}
+
+TForm2& TForm1::help_window() {
+    if (!help_) help_ = new TForm2(this);
+    return *help_;
 }
 
 TForm4& TForm1::filter_window() {
@@ -335,7 +340,7 @@ void TForm1::connect_page_buttons(const std::vector<QWidget*>& pages) {
     for (const char* name : {"Button_special_strings", "Button22"}) {
         if (auto* button = built_button(*views_, pages, QString::fromLatin1(name))) {
             button->setToolTip(QStringLiteral("Shows the special strings a beacon message may hold."));
-            connect(button, &QPushButton::clicked, help_, &TForm2::show_modal);
+            connect(button, &QPushButton::clicked, this, [this] { help_window().show_modal(); });
         }
     }
     connect_telemetry_presets(pages);

@@ -55,7 +55,8 @@ std::unique_ptr<QFileDialog> make_file_dialog(QWidget* parent, const FileDialogD
 
 // When the window builds the controls of its pages: all as it is made, or each page as it is
 // first shown or a control of it is looked for, and the others one at a time once the window has
-// painted, which brings the window up sooner. Either way every page shows the same.
+// painted, which brings the window up sooner (the help window too is then made when first
+// opened). Either way every page shows the same.
 enum class PageBuilding { at_once, when_shown };
 
 class TForm1 : public QMainWindow {
@@ -101,7 +102,8 @@ public:
     const FileDialogDecl& open_dialog() const { return open_dialog_; }
     const FileDialogDecl& ruf_save_dialog() const { return ruf_save_dialog_; }
     const FileDialogDecl& firmware_dialog() const { return firmware_dialog_; }
-    TForm2& help_window() { return *help_; }
+    // Made on first use when the pages are built as shown.
+    TForm2& help_window();
     // With its rows built.
     TForm4& filter_window();
 

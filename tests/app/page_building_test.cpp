@@ -145,7 +145,7 @@ private slots:
             const QString name = QString::fromStdString(store.decl(static_cast<int>(i)).name);
             QTRY_VERIFY2(window->findChild<QWidget*>(name), qPrintable(name));
         }
-        // Their buttons work: a telemetry preset, and the filter window's.
+        // Their buttons work: a telemetry preset, the filter window's and the help window's.
         window->store().set_index("Teleanalog3_source", 12);  // "(E) Temperature (DS18S20)"
         click("Button_teleanalog3_default");
         QCOMPARE(window->store().text("Teleanalog3_coefc"), std::string("-64"));
@@ -156,6 +156,13 @@ private slots:
         });
         click("Button_filter_setup");
         QCOMPARE(modal, &window->filter_window());
+        QTimer::singleShot(0, [&] {
+            modal = QApplication::activeModalWidget();
+            if (modal) modal->close();
+        });
+        click("Button_special_strings");
+        QVERIFY(modal);
+        QCOMPARE(modal->objectName(), QString("TForm2"));
     }
 
 private:
