@@ -12,7 +12,6 @@
 #include "group_names.h"
 #include "layout_checks.h"
 #include "main_window.h"
-#include "multi_row_tabs.h"
 #include "telemetry.h"
 
 using zyvora_app::TForm1;
@@ -28,18 +27,6 @@ QWidget* page_of(QWidget* widget) {
         if (w->objectName().startsWith("TabSheet") || w->objectName() == "TForm4_rows") return w;
     }
     return nullptr;
-}
-
-// Makes `page` current in every tab control above it, as make_current does, but leaves the
-// event loop alone: what a page built as it is shown shows at once.
-void make_current_now(QWidget* page) {
-    for (QWidget* w = page; w; w = w->parentWidget()) {
-        QWidget* holder = w->parentWidget() ? w->parentWidget()->parentWidget() : nullptr;
-        if (auto* tabs = qobject_cast<QTabWidget*>(holder); tabs && tabs->indexOf(w) >= 0) tabs->setCurrentWidget(w);
-        if (auto* tabs = qobject_cast<zyvora_app::MultiRowTabWidget*>(holder); tabs && tabs->indexOf(w) >= 0) {
-            tabs->setCurrentWidget(w);
-        }
-    }
 }
 
 // The widgets within `area` in the window's focus chain (the order Tab takes), each with what

@@ -26,18 +26,6 @@ namespace {
 
 const QByteArray kHeader = "[!WARNING]\nApplication=Zyvora Plus 2.0 Configurator\nVersion=v1.13\n";
 
-// The tab controls above `page` show it; the event loop is left alone, so that no page is built
-// but by being shown.
-void show_page(QWidget* page) {
-    for (QWidget* w = page; w; w = w->parentWidget()) {
-        QWidget* holder = w->parentWidget() ? w->parentWidget()->parentWidget() : nullptr;
-        if (auto* tabs = qobject_cast<QTabWidget*>(holder); tabs && tabs->indexOf(w) >= 0) tabs->setCurrentWidget(w);
-        if (auto* tabs = qobject_cast<zyvora_app::MultiRowTabWidget*>(holder); tabs && tabs->indexOf(w) >= 0) {
-            tabs->setCurrentWidget(w);
-        }
-    }
-}
-
 }  // namespace
 
 class PageBuildingTest : public QObject {
@@ -91,7 +79,7 @@ private slots:
         window->show();
         QVERIFY(!child<QWidget>(*window, qPrintable(control)));
 
-        show_page(child<QWidget>(*window, qPrintable(page)));
+        make_current_now(child<QWidget>(*window, qPrintable(page)));
         auto* widget = child<QWidget>(*window, qPrintable(control));
         QVERIFY(widget);
         QVERIFY(widget->isVisible());
