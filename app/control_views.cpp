@@ -3,7 +3,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
+#include <QEvent>
 #include <QGroupBox>
+#include <QHash>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -101,6 +103,13 @@ void stretch(QWidget* field) {
     field->setMinimumWidth(0);
     field->setMaximumWidth(QWIDGETSIZE_MAX);
     field->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+// The keys of the tables in `column` (and the columns stacked in it) that line up with tables
+// elsewhere.
+void aligned_keys(const LayoutColumn& column, std::vector<std::string>& out) {
+    for (const auto& sub : column.stack) aligned_keys(sub, out);
+    if (!column.aligned.empty()) out.push_back(column.aligned);
 }
 
 }  // namespace
@@ -249,15 +258,20 @@ private:
 
 ControlViews::ControlViews(const zyvora::Registry& registry, zyvora::ControlStore& store, zyvora::Feedback& feedback,
                            const std::vector<QWidget*>& roots, const std::vector<PageLayout>& layouts)
-    : registry_(registry), store_(store), feedback_(feedback), widgets_(store.size(), nullptr) {
-    const auto find_page = [&](const std::string& name) -> QWidget* {
-        const QString object = QString::fromStdString(name);
-        for (QWidget* root : roots) {
-            if (root->objectName() == object) return root;
-            if (auto* page = root->findChild<QWidget*>(object)) return page;
+    : registry_(registry),
+      store_(store),
+      feedback_(feedback),
+      page_of_(store.size(), -1),
+      widgets_(store.size(), nullptr) {
+    // The widgets under the roots by name, looked up once rather than once per control.
+    QHash<QString, QWidget*> named;
+    for (QWidget* root : roots) {
+        named.insert(root->objectName(), root);
+        for (QWidget* w : root->findChildren<QWidget*>()) {
+            if (!named.contains(w->objectName())) named.insert(w->objectName(), w);
         }
-        return nullptr;
-    };
+    }
+    const auto find_page = [&](const std::string& name) -> QWidget* { return named.value(QString::fromStdString(name)); };
     // A layout whose page is not there would be dropped unseen.
     for (const PageLayout& layout : layouts) {
         if (!find_page(layout.page)) {
@@ -265,23 +279,123 @@ ControlViews::ControlViews(const zyvora::Registry& registry, zyvora::ControlStor
         }
     }
     // Pages in the order their first control is declared, controls in declaration order.
-    std::vector<std::pair<QWidget*, std::vector<int>>> pages;
     for (std::size_t i = 0; i < store.size(); ++i) {
         const int id = static_cast<int>(i);
         auto* page = find_page(store.decl(id).page);
         if (!page) continue;
-        auto found = std::find_if(pages.begin(), pages.end(), [&](const auto& p) { return p.first == page; });
-        if (found == pages.end()) found = pages.insert(pages.end(), {page, {}});
-        found->second.push_back(id);
+        auto found = std::find_if(pages_.begin(), pages_.end(), [&](const Page& p) { return p.widget == page; });
+        if (found == pages_.end()) {
+            found = pages_.insert(pages_.end(), Page{page, {}, std::nullopt, pages_.size(), false});
+            const auto layout = std::find_if(layouts.begin(), layouts.end(), [&](const PageLayout& l) {
+                return l.page == page->objectName().toStdString();
+            });
+            if (layout != layouts.end()) found->layout = *layout;
+        }
+        found->ids.push_back(id);
+        page_of_[i] = static_cast<int>(found - pages_.begin());
     }
-    for (const auto& [page, ids] : pages) {
-        const auto layout = std::find_if(layouts.begin(), layouts.end(),
-                                         [&](const PageLayout& l) { return l.page == page->objectName().toStdString(); });
-        build_page(page, ids, layout == layouts.end() ? nullptr : &*layout);
+    // Pages whose tables line up are built together, so that a later one cannot widen a column
+    // already shown.
+    std::vector<std::vector<std::string>> keys(pages_.size());
+    for (std::size_t i = 0; i < pages_.size(); ++i) {
+        if (pages_[i].layout) {
+            for (const auto& column : pages_[i].layout->columns) aligned_keys(column, keys[i]);
+        }
+        for (std::size_t j = 0; j < i; ++j) {
+            const bool shared = std::any_of(keys[i].begin(), keys[i].end(), [&](const std::string& key) {
+                return std::find(keys[j].begin(), keys[j].end(), key) != keys[j].end();
+            });
+            if (!shared) continue;
+            const std::size_t from = pages_[i].unit;
+            for (Page& p : pages_) {
+                if (p.unit == from) p.unit = pages_[j].unit;
+            }
+        }
     }
-    align_tables();
-    for (std::size_t i = 0; i < widgets_.size(); ++i) refresh(static_cast<int>(i));
     store_.set_listener([this](int id) { refresh(id); });
+}
+
+void ControlViews::build_all() {
+    build_pages([](const Page&) { return true; });
+}
+
+void ControlViews::build(QWidget* within) {
+    std::vector<std::size_t> units;
+    for (const Page& p : pages_) {
+        if (!p.built && (p.widget == within || within->isAncestorOf(p.widget))) units.push_back(p.unit);
+    }
+    build_pages([&](const Page& p) { return std::find(units.begin(), units.end(), p.unit) != units.end(); });
+}
+
+bool ControlViews::build_next() {
+    const auto next = std::find_if(pages_.begin(), pages_.end(), [](const Page& p) { return !p.built; });
+    if (next == pages_.end()) return false;
+    const std::size_t unit = next->unit;
+    build_pages([unit](const Page& p) { return p.unit == unit; });
+    return true;
+}
+
+namespace {
+
+// Builds a page as it is first shown.
+class ShowWatch : public QObject {
+public:
+    explicit ShowWatch(std::function<void(QWidget*)> shown) : shown_(std::move(shown)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show) shown_(static_cast<QWidget*>(watched));
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void(QWidget*)> shown_;
+};
+
+// Widgets made on a page already shown stay hidden until shown: show them, laid out, before the
+// page is painted, as if they had been there when it was shown.
+void show_made_on_shown_page(QWidget* page) {
+    if (!page->isVisible()) return;
+    for (QWidget* child : page->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (!child->isWindow() && !child->testAttribute(Qt::WA_WState_ExplicitShowHide)) child->show();
+    }
+    if (page->layout()) page->layout()->activate();
+}
+
+}  // namespace
+
+void ControlViews::build_when_shown() {
+    if (!shown_) shown_ = std::make_unique<ShowWatch>([this](QWidget* page) { build(page); });
+    for (const Page& p : pages_) {
+        if (!p.built) p.widget->installEventFilter(shown_.get());
+    }
+}
+
+void ControlViews::build_pages(const std::function<bool(const Page&)>& wanted) {
+    new_tables_.clear();
+    std::vector<QWidget*> built;
+    std::vector<int> ids;
+    for (Page& p : pages_) {
+        if (p.built || !wanted(p)) continue;
+        p.built = true;
+        if (shown_) p.widget->removeEventFilter(shown_.get());
+        build_page(p.widget, p.ids, p.layout ? &*p.layout : nullptr);
+        p.widget->updateGeometry();  // sizes measured before it had controls are stale now
+        built.push_back(p.widget);
+        ids.insert(ids.end(), p.ids.begin(), p.ids.end());
+    }
+    if (built.empty()) return;
+    align_tables(new_tables_);
+    std::sort(ids.begin(), ids.end());
+    for (int id : ids) refresh(id);
+    for (QWidget* page : built) show_made_on_shown_page(page);
+    if (build_listener_) build_listener_(built);
+}
+
+QWidget* ControlViews::widget(int id) {
+    const int page = page_of_[static_cast<std::size_t>(id)];
+    if (page >= 0 && !pages_[static_cast<std::size_t>(page)].built) build(pages_[static_cast<std::size_t>(page)].widget);
+    return widgets_[static_cast<std::size_t>(id)];
 }
 
 ControlViews::~ControlViews() { store_.set_listener({}); }
@@ -379,6 +493,7 @@ QWidget* ControlViews::build_column(QWidget* page, const LayoutColumn& column, c
         const std::string key =
             column.aligned.empty() ? "table " + std::to_string(tables_.size()) : "aligned " + column.aligned;
         tables_[key].push_back(grid);
+        if (std::find(new_tables_.begin(), new_tables_.end(), key) == new_tables_.end()) new_tables_.push_back(key);
     }
     if (!column.headers.empty()) {
         builder.add_headers(header_texts(column, *page, store_, on_page));
@@ -481,8 +596,10 @@ void ControlViews::add_line_rows(ColumnBuilder& builder, QWidget* page, const La
 }
 
 // The tables' columns, each table on its own or with those it continues.
-void ControlViews::align_tables() {
-    for (const auto& [key, grids] : tables_) align_columns(grids);
+void ControlViews::align_tables(const std::vector<std::string>& keys) {
+    for (const auto& [key, grids] : tables_) {
+        if (std::find(keys.begin(), keys.end(), key) != keys.end()) align_columns(grids);
+    }
 }
 
 QPushButton* ControlViews::make_button(const LayoutRow& row, QWidget* parent) {

@@ -186,7 +186,7 @@ int run(QApplication& app) {
     }
 
     if (parser.isSet(QStringLiteral("screenshots"))) {
-        TForm1 window;
+        TForm1 window(PageBuilding::when_shown);
         attach_device(window, parser, device.get());
         window.show();
         if (!files.isEmpty()) {
@@ -211,7 +211,8 @@ int run(QApplication& app) {
         QCoreApplication::processEvents();
     }
 
-    TForm1 window;
+    // Only the page shown first is built before the window shows.
+    TForm1 window(PageBuilding::when_shown);
     attach_device(window, parser, device.get());
     if (splash) {
         // Paint the splash while it waits, but let no input reach any window yet.

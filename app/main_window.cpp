@@ -149,10 +149,13 @@ const QString kStopUpload = QStringLiteral(
 
 }  // namespace
 
-TForm1::TForm1(QWidget* parent) : TForm1(zyvora::Registry::instance(), page_layouts(), {}, parent) {}
+TForm1::TForm1(QWidget* parent) : TForm1(PageBuilding::at_once, parent) {}
+
+TForm1::TForm1(PageBuilding building, QWidget* parent)
+    : TForm1(zyvora::Registry::instance(), page_layouts(), {}, parent, building) {}
 
 TForm1::TForm1(const zyvora::Registry& registry, const std::vector<PageLayout>& layouts, BoxPresenter presenter,
-               QWidget* parent)
+               QWidget* parent, PageBuilding building)
     : QMainWindow(parent,
                   Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                       Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
@@ -167,7 +170,7 @@ TForm1::TForm1(const zyvora::Registry& registry, const std::vector<PageLayout>& 
     font.setPointSize(8);
     setFont(font);
     build_client();
-    build_views(layouts, std::move(presenter));
+    build_views(layouts, std::move(presenter), building);
     ask_file_ = [this](const FileDialogDecl& d) {
         const auto dialog = make_file_dialog(this, d);
         return dialog->exec() == QDialog::Accepted ? dialog->selectedFiles().value(0) : QString();
@@ -177,7 +180,6 @@ TForm1::TForm1(const zyvora::Registry& registry, const std::vector<PageLayout>& 
                                     QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
     };
     views_->set_edit_listener([this] { settings_changed(); });
-    connect_page_buttons(layouts);
     pages_->setCurrentIndex(0);
     setAcceptDrops(true);
     show_title();
@@ -251,50 +253,105 @@ void TForm1::build_client() {
 }
 
 // The start-up settings, and the controls of the pages and of the filter window that show them.
-void TForm1::build_views(const std::vector<PageLayout>& layouts, BoxPresenter presenter) {
+void TForm1::build_views(const std::vector<PageLayout>& layouts, BoxPresenter presenter, PageBuilding building) {
     feedback_ = std::make_unique<WindowFeedback>(log_, progress_, presenter ? std::move(presenter) : modal_boxes(this));
     feedback_->hold_boxes_until_painted(this);
     store_.emplace(zyvora::start_up_store(registry_, *feedback_));
     feedback_->stop_holding_boxes();
-    help_ = new TForm2(this);
+    if (building == PageBuilding::at_once) help_ = new TForm2(this);
     filter_ = new TForm4(this);
     views_ = std::make_unique<ControlViews>(registry_, *store_, *feedback_, std::vector<QWidget*>{pages_, filter_},
                                             layouts);
-    filter_->order_focus();
-    link_web_addresses(pages_);
-}
-
-// A push button the window connects. The window's own layouts place every one of them; other
-// layouts (a test's) leave out the buttons of pages they do not arrange, but not of those they do.
-QPushButton* TForm1::placed_button(const std::vector<PageLayout>& layouts, const QString& name) const {
-    const std::string wanted = name.toStdString();
-    const PageLayout* home = layout_placing_button(page_layouts(), wanted);
-    if (!home) throw std::logic_error("no page layout places the button " + wanted);
-    QPushButton* button = views_->button(name);
-    const bool arranged = std::any_of(layouts.begin(), layouts.end(),
-                                      [&](const PageLayout& layout) { return layout.page == home->page; });
-    if (!button && arranged) throw std::logic_error("the layout of " + home->page + " places no button " + wanted);
-    return button;
-}
-
-void TForm1::connect_page_buttons(const std::vector<PageLayout>& layouts) {
-    if (auto* button = placed_button(layouts, QStringLiteral("Button_filter_setup"))) {
-        button->setToolTip(QStringLiteral("APRS-IS to RF filter for non-message packets."));
-        connect(button, &QPushButton::clicked, filter_, &TForm4::show_modal);
+    views_->set_build_listener([this](const std::vector<QWidget*>& pages) { pages_built(pages); });
+    if (building == PageBuilding::at_once) {
+        views_->build_all();
+    } else {
+        views_->build_when_shown();
+        building_later_ = true;
     }
-    for (const char* name : {"Button_special_strings", "Button22"}) {
-        if (auto* button = placed_button(layouts, QString::fromLatin1(name))) {
-            button->setToolTip(QStringLiteral("Shows the special strings a beacon message may hold."));
-            connect(button, &QPushButton::clicked, help_, &TForm2::show_modal);
+    check_page_buttons(layouts);
+    filter_->order_focus();
+}
+
+TForm2& TForm1::help_window() {
+    if (!help_) help_ = new TForm2(this);
+    return *help_;
+}
+
+TForm4& TForm1::filter_window() {
+    views_->build(filter_);
+    return *filter_;
+}
+
+// Each page once built: its web addresses, its buttons, and the filter window's focus order.
+void TForm1::pages_built(const std::vector<QWidget*>& pages) {
+    for (QWidget* page : pages) link_web_addresses(page);
+    connect_page_buttons(pages);
+    if (std::any_of(pages.begin(), pages.end(), [this](QWidget* page) { return filter_->isAncestorOf(page); })) {
+        filter_->order_focus();
+    }
+}
+
+void TForm1::paintEvent(QPaintEvent* event) {
+    QMainWindow::paintEvent(event);
+    if (std::exchange(building_later_, false)) QTimer::singleShot(0, this, &TForm1::build_next_page);
+}
+
+// One page at a time, so that what the user does meanwhile is not held up.
+void TForm1::build_next_page() {
+    if (views_->build_next()) QTimer::singleShot(0, this, &TForm1::build_next_page);
+}
+
+namespace {
+
+// The connected push buttons, each placed by one of the window's own layouts.
+constexpr const char* kPageButtons[] = {"Button_filter_setup", "Button_special_strings", "Button22"};
+
+// `name`, when it is among `pages` just built.
+QPushButton* built_button(ControlViews& views, const std::vector<QWidget*>& pages, const QString& name) {
+    QPushButton* button = views.button(name);
+    const bool built_now =
+        button && std::any_of(pages.begin(), pages.end(), [button](QWidget* page) { return page->isAncestorOf(button); });
+    return built_now ? button : nullptr;
+}
+
+}  // namespace
+
+// The window's own layouts place every button it connects; other layouts (a test's) leave out
+// the buttons of pages they do not arrange, but not of those they do.
+void TForm1::check_page_buttons(const std::vector<PageLayout>& layouts) const {
+    std::vector<std::string> names(std::begin(kPageButtons), std::end(kPageButtons));
+    for (int n = 1; n <= zyvora::kAnalogChannels; ++n) names.push_back(analog_preset_button(n));
+    for (int n = 1; n <= zyvora::kDigitalChannels; ++n) names.push_back(digital_preset_button(n));
+    for (const std::string& wanted : names) {
+        const PageLayout* home = layout_placing_button(page_layouts(), wanted);
+        if (!home) throw std::logic_error("no page layout places the button " + wanted);
+        const bool arranged = std::any_of(layouts.begin(), layouts.end(),
+                                          [&](const PageLayout& layout) { return layout.page == home->page; });
+        if (arranged && !layout_placing_button(layouts, wanted)) {
+            throw std::logic_error("the layout of " + home->page + " places no button " + wanted);
         }
     }
-    connect_telemetry_presets(layouts);
+}
+
+void TForm1::connect_page_buttons(const std::vector<QWidget*>& pages) {
+    if (auto* button = built_button(*views_, pages, QStringLiteral("Button_filter_setup"))) {
+        button->setToolTip(QStringLiteral("APRS-IS to RF filter for non-message packets."));
+        connect(button, &QPushButton::clicked, this, [this] { filter_window().show_modal(); });
+    }
+    for (const char* name : {"Button_special_strings", "Button22"}) {
+        if (auto* button = built_button(*views_, pages, QString::fromLatin1(name))) {
+            button->setToolTip(QStringLiteral("Shows the special strings a beacon message may hold."));
+            connect(button, &QPushButton::clicked, this, [this] { help_window().show_modal(); });
+        }
+    }
+    connect_telemetry_presets(pages);
 }
 
 // Button_teleanalogN_defaultClick and Button_teledigitalN_defaultClick: the channel's preset.
-void TForm1::connect_telemetry_presets(const std::vector<PageLayout>& layouts) {
+void TForm1::connect_telemetry_presets(const std::vector<QWidget*>& pages) {
     for (int n = 1; n <= zyvora::kAnalogChannels; ++n) {
-        if (auto* button = placed_button(layouts, QString::fromStdString(analog_preset_button(n)))) {
+        if (auto* button = built_button(*views_, pages, QString::fromStdString(analog_preset_button(n)))) {
             button->setToolTip(QStringLiteral("Default parameters for telemetry module."));
             connect(button, &QPushButton::clicked, this, [this, n] {
                 zyvora::run_analog_preset(*store_, n);
@@ -303,7 +360,7 @@ void TForm1::connect_telemetry_presets(const std::vector<PageLayout>& layouts) {
         }
     }
     for (int n = 1; n <= zyvora::kDigitalChannels; ++n) {
-        if (auto* button = placed_button(layouts, QString::fromStdString(digital_preset_button(n)))) {
+        if (auto* button = built_button(*views_, pages, QString::fromStdString(digital_preset_button(n)))) {
             connect(button, &QPushButton::clicked, this, [this, n] {
                 zyvora::run_digital_preset(*store_, n);
                 settings_changed();
@@ -429,7 +486,7 @@ void TForm1::show_failed_setting() {
     }
     control->setFocus(Qt::OtherFocusReason);
     if (auto* edit = qobject_cast<QLineEdit*>(control)) edit->selectAll();
-    if (filter_->isAncestorOf(control)) filter_->show_modal();
+    if (filter_->isAncestorOf(control)) filter_window().show_modal();
 }
 
 namespace {

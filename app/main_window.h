@@ -54,14 +54,21 @@ using ChangesAsker = std::function<QMessageBox::StandardButton(const QString& te
 // The file dialog `dialog` describes; a save dialog asks before it replaces a file.
 std::unique_ptr<QFileDialog> make_file_dialog(QWidget* parent, const FileDialogDecl& dialog);
 
+// When the window builds the controls of its pages: all as it is made, or each page as it is
+// first shown or a control of it is looked for, and the others one at a time once the window has
+// painted, which brings the window up sooner (the help window too is then made when first
+// opened). Either way every page shows the same.
+enum class PageBuilding { at_once, when_shown };
+
 class TForm1 : public QMainWindow {
 public:
     // The device's settings and the pages that show them.
     explicit TForm1(QWidget* parent = nullptr);
+    explicit TForm1(PageBuilding building, QWidget* parent = nullptr);
     // Boxes shown while the window is built (the interlock step's) already go to `presenter`;
     // an empty one shows real modal boxes.
     TForm1(const zyvora::Registry& registry, const std::vector<PageLayout>& layouts, BoxPresenter presenter = {},
-           QWidget* parent = nullptr);
+           QWidget* parent = nullptr, PageBuilding building = PageBuilding::at_once);
     ~TForm1() override;
 
     zyvora::ControlStore& store() { return *store_; }
@@ -96,8 +103,10 @@ public:
     const FileDialogDecl& open_dialog() const { return open_dialog_; }
     const FileDialogDecl& ruf_save_dialog() const { return ruf_save_dialog_; }
     const FileDialogDecl& firmware_dialog() const { return firmware_dialog_; }
-    TForm2& help_window() { return *help_; }
-    TForm4& filter_window() { return *filter_; }
+    // Made on first use when the pages are built as shown.
+    TForm2& help_window();
+    // With its rows built.
+    TForm4& filter_window();
 
 protected:
     // Refused while a device operation runs; the window then closes when it ends.
@@ -106,16 +115,20 @@ protected:
     // A settings file dropped on the window is read as "Read from file" reads it.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    // Pages not yet built are built once the window has painted.
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     class DeviceOperation;
 
     void build_client();
     QWidget* build_button_row();
-    void build_views(const std::vector<PageLayout>& layouts, BoxPresenter presenter);
-    QPushButton* placed_button(const std::vector<PageLayout>& layouts, const QString& name) const;
-    void connect_page_buttons(const std::vector<PageLayout>& layouts);
-    void connect_telemetry_presets(const std::vector<PageLayout>& layouts);
+    void build_views(const std::vector<PageLayout>& layouts, BoxPresenter presenter, PageBuilding building);
+    void check_page_buttons(const std::vector<PageLayout>& layouts) const;
+    void pages_built(const std::vector<QWidget*>& pages);
+    void connect_page_buttons(const std::vector<QWidget*>& pages);
+    void connect_telemetry_presets(const std::vector<QWidget*>& pages);
+    void build_next_page();
     bool save_to_file();
     void read_from_file();
     void build_remote_update_file();
@@ -174,6 +187,7 @@ private:
     bool close_asked_ = false;        // during that operation
     QString close_refusal_;           // why that operation refuses a close
     QString stop_question_;           // asked before that operation stops, if it harms the device
+    bool building_later_ = false;  // pages are left to build once the window has painted
     TForm2* help_ = nullptr;  // child windows, made once
     TForm4* filter_ = nullptr;
 };

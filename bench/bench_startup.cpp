@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "main_window.h"
 
@@ -39,9 +40,11 @@ void show_until_painted(zyvora_app::TForm1& window) {
 
 }  // namespace
 
+// As the program builds it (its pages as they are shown) and with every page built at once.
 static void BM_WindowToFirstPaint(benchmark::State& state) {
+    const auto building = static_cast<zyvora_app::PageBuilding>(state.range(0));
     for (auto _ : state) {
-        auto window = std::make_unique<zyvora_app::TForm1>();
+        auto window = std::make_unique<zyvora_app::TForm1>(building);
         show_until_painted(*window);
         state.PauseTiming();
         window.reset();
@@ -49,11 +52,16 @@ static void BM_WindowToFirstPaint(benchmark::State& state) {
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_WindowToFirstPaint)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WindowToFirstPaint)
+    ->ArgName("when_shown")
+    ->Arg(static_cast<int>(zyvora_app::PageBuilding::when_shown))
+    ->Arg(static_cast<int>(zyvora_app::PageBuilding::at_once))
+    ->Unit(benchmark::kMillisecond);
 
 // A new process as the program starts: the application, its fonts and style, and the window
-// up to its first paint.
+// up to its first paint; its pages built as they are shown, as the program does, or all at once.
 static void BM_ProcessToFirstPaint(benchmark::State& state) {
+    const std::string building = std::to_string(state.range(0));
     char self[4096] = {};
     if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0) {
         state.SkipWithError("cannot find this program");
@@ -62,7 +70,7 @@ static void BM_ProcessToFirstPaint(benchmark::State& state) {
     for (auto _ : state) {
         const pid_t child = fork();
         if (child == 0) {
-            execl(self, self, kOneWindow, static_cast<char*>(nullptr));
+            execl(self, self, kOneWindow, building.c_str(), static_cast<char*>(nullptr));
             _exit(127);
         }
         int status = 0;
@@ -70,13 +78,19 @@ static void BM_ProcessToFirstPaint(benchmark::State& state) {
         if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) state.SkipWithError("the window did not start");
     }
 }
-BENCHMARK(BM_ProcessToFirstPaint)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ProcessToFirstPaint)
+    ->ArgName("when_shown")
+    ->Arg(static_cast<int>(zyvora_app::PageBuilding::when_shown))
+    ->Arg(static_cast<int>(zyvora_app::PageBuilding::at_once))
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    if (argc == 2 && std::strcmp(argv[1], kOneWindow) == 0) {
+    if (argc == 3 && std::strcmp(argv[1], kOneWindow) == 0) {
+        const auto building = static_cast<zyvora_app::PageBuilding>(std::atoi(argv[2]));
         QApplication app(argc, argv);
-        zyvora_app::TForm1 window;
+        zyvora_app::TForm1 window(building);
         show_until_painted(window);
         _exit(0);  // as the window's first paint is all that is timed, the teardown is not
     }

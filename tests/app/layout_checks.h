@@ -20,8 +20,9 @@ inline QString text_of(QWidget* widget) {
     return "?";
 }
 
-// Makes `page` visible: every tab control above it shows the page that holds it.
-inline void make_current(QWidget* page) {
+// Makes `page` visible: every tab control above it shows the page that holds it. The event loop
+// is left alone, so that a page built as it is shown is seen as it is at once.
+inline void make_current_now(QWidget* page) {
     for (QWidget* w = page; w; w = w->parentWidget()) {
         auto* stack = w->parentWidget();
         QWidget* holder = stack ? stack->parentWidget() : nullptr;
@@ -30,6 +31,10 @@ inline void make_current(QWidget* page) {
             tabs->setCurrentWidget(w);
         }
     }
+}
+
+inline void make_current(QWidget* page) {
+    make_current_now(page);
     QCoreApplication::processEvents();
 }
 

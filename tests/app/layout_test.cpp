@@ -8,6 +8,7 @@
 #include <QtTest>
 #include <memory>
 
+#include "filter_window.h"
 #include "group_names.h"
 #include "layout_checks.h"
 #include "main_window.h"
@@ -26,6 +27,25 @@ QWidget* page_of(QWidget* widget) {
         if (w->objectName().startsWith("TabSheet") || w->objectName() == "TForm4_rows") return w;
     }
     return nullptr;
+}
+
+// The widgets within `area` in the window's focus chain (the order Tab takes), each with what
+// names it to a screen reader and where it is.
+QStringList focus_chain(QWidget* area) {
+    QStringList chain;
+    QWidget* start = area->window();
+    for (QWidget* w = start->nextInFocusChain(); w != start; w = w->nextInFocusChain()) {
+        if (!area->isAncestorOf(w)) continue;
+        const QRect at(w->mapTo(area, QPoint(0, 0)), w->size());
+        chain << QString("%1 %2 '%3' %4,%5 %6x%7 %8")
+                     .arg(w->metaObject()->className(), w->objectName(), w->accessibleName())
+                     .arg(at.x())
+                     .arg(at.y())
+                     .arg(at.width())
+                     .arg(at.height())
+                     .arg(w->isVisible() ? "shown" : "hidden");
+    }
+    return chain;
 }
 
 QStringList numbered(const char* pattern, int first, int last) {
@@ -180,6 +200,56 @@ private slots:
         QVERIFY(header);
         QVERIFY(header->height() < 2 * header->fontMetrics().lineSpacing());
         QCOMPARE(header->mapTo(page, QPoint(0, 0)).x(), average->mapTo(page, QPoint(0, 0)).x());
+    }
+
+    // A window that builds each page as it is first shown shows every page, and the filter
+    // window, as the window that builds them all at once does: the same picture, and the same
+    // controls with the same names in the same tab order.
+    void pages_built_as_shown_look_the_same() {
+        struct Shown {
+            QString page;
+            QStringList chain;
+            QImage picture;
+        };
+        QList<Shown> at_once;
+        for (QWidget* page : pages_with_controls(*window)) {
+            if (window->filter_window().isAncestorOf(page)) continue;  // seen shown, below
+            make_current(page);
+            at_once.append({page->objectName(), focus_chain(page), page->grab().toImage()});
+        }
+
+        TForm1 later(zyvora_app::PageBuilding::when_shown);
+        zyvora::ControlStore& store = later.store();
+        for (std::size_t i = 0; i < store.size(); ++i) {  // the clock's controls may have ticked since
+            const int id = static_cast<int>(i);
+            store.set_text(id, window->store().text(id));
+            store.set_index(id, window->store().index(id));
+            store.set_checked(id, window->store().checked(id));
+            store.set_enabled(id, window->store().enabled(id));
+        }
+        // No events until the filter window: each page is built as it is shown, none after a paint.
+        later.show();
+        for (const Shown& shown : at_once) {
+            QWidget* page = later.findChild<QWidget*>(shown.page);
+            make_current_now(page);
+            QCOMPARE(focus_chain(page), shown.chain);
+            QVERIFY2(page->grab().toImage() == shown.picture, qPrintable(shown.page));
+        }
+
+        // The filter window, built as the window opens it, each shown on its own.
+        const auto shown_alone = [](QWidget& filter) -> Shown {
+            filter.show();
+            if (!QTest::qWaitForWindowExposed(&filter)) return {};
+            if (QWidget* focused = filter.focusWidget()) focused->clearFocus();  // where the focus is is not compared
+            Shown shown{filter.objectName(), focus_chain(&filter), filter.grab().toImage()};
+            filter.hide();
+            return shown;
+        };
+        const Shown filter = shown_alone(window->filter_window());
+        const Shown filter_later = shown_alone(later.filter_window());
+        QVERIFY(!filter.chain.isEmpty());
+        QCOMPARE(filter_later.chain, filter.chain);
+        QVERIFY(filter_later.picture == filter.picture);
     }
 
 private:
