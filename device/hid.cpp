@@ -10,14 +10,11 @@
 #include <iterator>
 #include <utility>
 
+#include "data_folders.h"
+#include "exclusive_lock.h"
 #include "link.h"
 
-#if __has_include(<sys/file.h>)
-#include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
-#define ZYVORA_HAVE_FLOCK 1
-#endif
 
 namespace zyvora {
 
@@ -135,13 +132,9 @@ std::string describe_device(const HidInterface& device) {
 }
 
 std::string ask_versions(Transport& transport) {
-    DeviceLink link(transport);
-    const std::optional<std::uint32_t> firmware = link.firmware_version();
-    const std::optional<std::string> hardware = firmware ? link.hardware_version() : std::nullopt;
-    if (!hardware) return "does not answer";
-    char version[40];
-    std::snprintf(version, sizeof version, "%.2f", *firmware * 0.01);
-    return "firmware " + std::string(version) + ", hardware " + *hardware;
+    const std::optional<DeviceVersions> versions = DeviceLink(transport).versions();
+    if (!versions) return "does not answer";
+    return "firmware " + firmware_version_text(versions->firmware) + ", hardware " + versions->hardware;
 }
 
 namespace {
@@ -154,15 +147,6 @@ std::string without_final_stop(std::string why) {
 constexpr const char* kRuleName = "50-zyvora-plus.rules";
 constexpr const char* kReload =
     "sudo udevadm control --reload-rules && sudo udevadm trigger --subsystem-match=hidraw";
-
-// The folders udev reads rules from, the administrator's first.
-constexpr const char* kUdevRuleFolders[] = {"/etc/udev/rules.d/", "/run/udev/rules.d/", "/usr/lib/udev/rules.d/",
-                                            "/lib/udev/rules.d/"};
-
-bool udev_reads(const std::string& path) {
-    return std::any_of(std::begin(kUdevRuleFolders), std::end(kUdevRuleFolders),
-                       [&](const char* folder) { return path.starts_with(folder); });
-}
 
 std::string one_per_line(const std::vector<HidInterface>& devices) {
     std::string lines;
@@ -201,7 +185,7 @@ std::string several_message(const std::string& pick, const std::vector<HidInterf
 
 std::vector<std::string> udev_rule_places() {
     std::vector<std::string> places;
-    for (const char* folder : kUdevRuleFolders) places.push_back(folder + std::string(kRuleName));
+    for (const std::string& folder : udev_rule_folders()) places.push_back(folder + kRuleName);
     char self[4096];
     const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
     if (length > 0) {
@@ -294,42 +278,6 @@ std::optional<std::vector<ListedDevice>> HidPort::list(Feedback& feedback) {
         listed.push_back(std::move(entry));
     }  // each device is closed, and let go, before the next is opened
     return listed;
-}
-
-ExclusiveLock::~ExclusiveLock() {
-#ifdef ZYVORA_HAVE_FLOCK
-    if (fd_ >= 0) ::close(fd_);  // closing the last descriptor lets the lock go
-#endif
-}
-
-ExclusiveLock::ExclusiveLock(ExclusiveLock&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-
-ExclusiveLock& ExclusiveLock::operator=(ExclusiveLock&& other) noexcept {
-    if (this != &other) {
-        ExclusiveLock gone(std::move(*this));
-        fd_ = std::exchange(other.fd_, -1);
-    }
-    return *this;
-}
-
-ExclusiveLock::Result ExclusiveLock::take(const std::string& path) {
-#ifdef ZYVORA_HAVE_FLOCK
-    if (fd_ >= 0) return Result::Held;
-    // Reading is enough to lock; non-blocking, so a FIFO or a slow device node cannot hold us here.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return Result::NoFile;
-    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        if (errno == EINTR) continue;
-        const bool busy = errno == EWOULDBLOCK;
-        ::close(fd);
-        return busy ? Result::InUse : Result::NoFile;
-    }
-    fd_ = fd;
-    return Result::Held;
-#else
-    (void)path;
-    return Result::NoFile;
-#endif
 }
 
 int HidTransport::write(const Report& request) {

@@ -98,27 +98,6 @@ private:
     std::optional<std::vector<std::string>> rule_places_;
 };
 
-// An exclusive, non-blocking flock on a file or device node, held while this lives: one program
-// at a time on a device. Where paths are not files (or flock is missing), nothing is held.
-class ExclusiveLock {
-public:
-    enum class Result {
-        Held,    // this program has the file to itself
-        InUse,   // another open file holds it
-        NoFile,  // nothing there to lock (yet)
-    };
-    ExclusiveLock() = default;
-    ~ExclusiveLock();
-    ExclusiveLock(ExclusiveLock&& other) noexcept;
-    ExclusiveLock& operator=(ExclusiveLock&& other) noexcept;
-
-    Result take(const std::string& path);
-    bool held() const { return fd_ >= 0; }
-
-private:
-    int fd_ = -1;
-};
-
 // How long a reply may take. A device busy writing a firmware page or an EEPROM page into its
 // flash answers only when done, which can take a second or more when a flash sector is erased
 // first; five seconds covers that, while a device that is hung still fails the page soon enough.

@@ -66,4 +66,12 @@ bool DeviceLink::write_firmware_page(std::uint16_t page, const std::uint8_t* dat
     return exchange(page_write_request(Command::FirmwarePage, page, data), reply);
 }
 
+std::optional<DeviceVersions> DeviceLink::versions() {
+    const std::optional<std::uint32_t> firmware = firmware_version();
+    if (!firmware) return std::nullopt;
+    std::optional<std::string> hardware = hardware_version();
+    if (!hardware) return std::nullopt;
+    return DeviceVersions{*firmware, std::move(*hardware)};
+}
+
 }  // namespace zyvora

@@ -9,6 +9,12 @@
 
 namespace zyvora {
 
+// What the device says it runs.
+struct DeviceVersions {
+    std::uint32_t firmware = 0;  // in hundredths
+    std::string hardware;        // the device's own text, unescaped
+};
+
 class DeviceLink {
 public:
     explicit DeviceLink(Transport& transport) : transport_(transport) {}
@@ -21,6 +27,8 @@ public:
 
     std::optional<std::uint32_t> firmware_version();
     std::optional<std::string> hardware_version();
+    // Both versions, the firmware's asked first; nullopt when either query fails.
+    std::optional<DeviceVersions> versions();
     bool write_settings_page(std::uint16_t page, const std::uint8_t* data);
     // Fills `data` (32 bytes) when the reply's page sum is right.
     bool read_settings_page(std::uint16_t page, std::uint8_t* data);

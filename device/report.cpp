@@ -8,6 +8,11 @@ std::uint16_t page_sum(const std::uint8_t* page) {
     return sum;
 }
 
+std::string firmware_version_text(std::uint32_t hundredths) {
+    const std::uint32_t cents = hundredths % 100;
+    return std::to_string(hundredths / 100) + (cents < 10 ? ".0" : ".") + std::to_string(cents);
+}
+
 Report make_request(Command command) {
     Report request{};
     request[1] = static_cast<std::uint8_t>(command);

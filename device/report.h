@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "little_endian.h"
 
@@ -33,6 +34,9 @@ constexpr std::size_t kPayloadAt = 2;
 
 // The 32 bytes of a page added as unsigned 8-bit values, modulo 65536.
 std::uint16_t page_sum(const std::uint8_t* page);
+
+// A firmware version as the device counts it, in hundredths, as people write it: 113 is "1.13".
+std::string firmware_version_text(std::uint32_t hundredths);
 
 // A request: report id 0, the command code, every payload byte 0.
 Report make_request(Command command);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <string>
 
 #include "files.h"
@@ -58,15 +57,11 @@ bool read_settings(DeviceLink& link, SettingsPagesInto pages, Feedback& feedback
 }
 
 bool show_versions(DeviceLink& link, Feedback& feedback) {
-    const std::optional<std::uint32_t> firmware = link.firmware_version();
-    if (!firmware) return false;
-    // Large enough for any 32-bit number in hundredths.
-    char text[40];
-    std::snprintf(text, sizeof text, "Firmware version: %.2f", *firmware * 0.01);
-    const std::optional<std::string> hardware = link.hardware_version();
-    if (!hardware) return false;
+    const std::optional<DeviceVersions> versions = link.versions();
+    if (!versions) return false;
     // The device's text, escaped here so that no front end shows its line breaks or escape sequences.
-    feedback.message(text + ("\r\nHardware version: " + printable(*hardware)));
+    feedback.message("Firmware version: " + firmware_version_text(versions->firmware) +
+                     "\r\nHardware version: " + printable(versions->hardware));
     return true;
 }
 

@@ -9,7 +9,7 @@
 
 #include "files.h"
 #include "firmware_check.h"
-#include "interrupts.h"
+#include "data_folders.h"
 #include "link.h"
 #include "operations.h"
 #include "passes.h"
@@ -23,15 +23,10 @@ static_assert(kImageSize == kSettingsPages * kPageSize);
 namespace {
 
 std::string firmware_mismatch_message(std::optional<std::uint32_t> device) {
-    char text[256];
     // A device that does not answer the query shows as "unknown" rather than a made-up number.
-    char device_text[32] = "unknown";
-    if (device) std::snprintf(device_text, sizeof device_text, "%.2f", *device * 0.01);
-    std::snprintf(text, sizeof text,
-                  "Uncompatible firmware version:\nDevice: %s\nConfigurator: %0.2f\n\n"
-                  "You need to upload new firmware using \"Upload firmware\" button.",
-                  device_text, kExpectedFirmwareVersion * 0.01);
-    return text;
+    return "Uncompatible firmware version:\nDevice: " + (device ? firmware_version_text(*device) : "unknown") +
+           "\nConfigurator: " + firmware_version_text(kExpectedFirmwareVersion) +
+           "\n\nYou need to upload new firmware using \"Upload firmware\" button.";
 }
 
 constexpr int kPages = static_cast<int>(kSettingsPages);

@@ -18,7 +18,7 @@
 #include <utility>
 #include <vector>
 
-#include "interrupts.h"
+#include "data_folders.h"
 
 namespace zyvora {
 

@@ -14,6 +14,7 @@
 #include "../support/file_lock.h"
 #include "../support/recording_feedback.h"
 #include "../support/temp_folder.h"
+#include "exclusive_lock.h"
 #include "hid.h"
 #include "link.h"
 

@@ -126,6 +126,13 @@ TEST(LinkReplies, FirmwareVersionIsLittleEndian32Bits) {
     EXPECT_EQ(DeviceLink(transport).firmware_version(), 0x12345678u);
 }
 
+// As "%.2f" of the number in hundredths wrote them, exactly, for every 32-bit number.
+TEST(FirmwareVersionText, IsTheNumberInHundredths) {
+    const std::pair<std::uint32_t, const char*> cases[] = {
+        {113, "1.13"}, {100, "1.00"}, {5, "0.05"}, {0, "0.00"}, {1210, "12.10"}, {4294967295u, "42949672.95"}};
+    for (const auto& [hundredths, text] : cases) EXPECT_EQ(firmware_version_text(hundredths), text) << hundredths;
+}
+
 TEST(LinkReplies, HardwareVersionEndsAtItsNulOrAtTheEndOfTheReport) {
     auto hardware_reply = [](const std::string& bytes) {
         Report reply = reply_to(Command::HardwareVersion);

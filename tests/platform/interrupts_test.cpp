@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "data_folders.h"
 #include "interrupts.h"
 
 namespace zyvora {
