@@ -275,8 +275,10 @@ ControlViews::ControlViews(const zyvora::Registry& registry, zyvora::ControlStor
         found->second.push_back(id);
     }
     for (const auto& [page, ids] : pages) {
-        const auto layout = std::find_if(layouts.begin(), layouts.end(),
-                                         [&](const PageLayout& l) { return l.page == page->objectName().toStdString(); });
+        // A variable of its own: clang before 16 cannot capture a structured binding in a lambda.
+        const std::string name = page->objectName().toStdString();
+        const auto layout =
+            std::find_if(layouts.begin(), layouts.end(), [&name](const PageLayout& l) { return l.page == name; });
         build_page(page, ids, layout == layouts.end() ? nullptr : &*layout);
     }
     align_tables();
