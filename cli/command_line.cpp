@@ -14,7 +14,6 @@
 #include "image.h"
 #include "nearest.h"
 #include "report.h"
-#include "send_update.h"
 #include "settingsfile.h"
 
 namespace zyvora::cli {
@@ -87,7 +86,7 @@ void define_verbs(CommandLine& line) {
         if (verb.device != DeviceUse::none) add_device_options(*app, o, o.verb_fault_texts);
         if (verb.firmware) app->add_option("--firmware", o.firmware_file, kFirmwareHelp);
         if (verb.json && !app->get_option_no_throw("--json")) app->add_flag("--json", o.json, kJsonHelp);
-        // A --json of its own the table does not know of would be refused before the verb.
+        // The table says whether --json before the verb is taken, so it must know of a verb's own.
         if (!verb.json && app->get_option_no_throw("--json")) {
             throw std::logic_error(std::string(verb.name) + " defines --json, but the verb table says it takes none");
         }
