@@ -2,6 +2,8 @@
 // every verb and option the parser knows, and none it does not.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -68,7 +70,8 @@ Names completed(const std::vector<std::string>& words) {
         "COMP_LINE=\"${COMP_WORDS[*]}\"; COMP_POINT=${#COMP_LINE}; COMPREPLY=()\n"
         "_zyvora_cli zyvora-cli \"${COMP_WORDS[COMP_CWORD]}\" \"${COMP_WORDS[COMP_CWORD-1]}\"\n"
         "printf '%s\\n' \"${COMPREPLY[@]}\"\n";
-    const std::string file = testing::TempDir() + "complete.sh";
+    // A name of this process's own: other test runs may be at it at the same time.
+    const std::string file = testing::TempDir() + "zyvora-complete-" + std::to_string(getpid()) + ".sh";
     std::ofstream(file) << script;
     FILE* pipe = popen(("bash " + file).c_str(), "r");
     EXPECT_NE(pipe, nullptr);
@@ -76,6 +79,7 @@ Names completed(const std::vector<std::string>& words) {
     char buffer[4096];
     while (pipe && std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
     EXPECT_EQ(pipe ? pclose(pipe) : -1, 0) << script;
+    std::remove(file.c_str());
     Names names;
     std::istringstream lines(out);
     for (std::string line; std::getline(lines, line);) {
