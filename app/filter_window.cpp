@@ -32,8 +32,9 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent) {
     layout->addWidget(rows_);
 
     const char* notes[] = {
-        "Order of entries is important, if you deny/allow something in previous field, it will not be tested in "
-        "next fields, comparison stops when pattern match is found.",
+        // One note in two pieces: the parentheses tell clang the missing comma is meant.
+        ("Order of entries is important, if you deny/allow something in previous field, it will not be tested in "
+         "next fields, comparison stops when pattern match is found."),
         "* wildcard is supported to mask all characters to the end of the pattern string.",
         "? wildcards are supported to mask single characters (except space character).",
     };

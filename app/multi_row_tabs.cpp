@@ -50,8 +50,11 @@ MultiRowTabWidget::MultiRowTabWidget(QWidget* parent) : QWidget(parent), stack_(
     setFocusPolicy(Qt::TabFocus);
     setMouseTracking(true);  // for the hover look of the tab under the mouse
     connect(stack_, &QStackedWidget::currentChanged, this, [this](int index) {
-        if (row_of(index) != laid_out_row_) lay_out();
-        else update();
+        if (row_of(index) != laid_out_row_) {
+            lay_out();
+        } else {
+            update();
+        }
         emit currentChanged(index);
     });
     // A page deleted from outside takes its tab with it.

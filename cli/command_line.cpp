@@ -6,6 +6,7 @@
 #include <functional>
 #include <initializer_list>
 #include <iostream>
+#include <stdexcept>
 #include <utility>
 
 #include "files.h"
@@ -13,7 +14,6 @@
 #include "image.h"
 #include "nearest.h"
 #include "report.h"
-#include "send_update.h"
 #include "settingsfile.h"
 
 namespace zyvora::cli {
@@ -79,79 +79,34 @@ void define_options(CommandLine& line) {
 }
 
 void define_verbs(CommandLine& line) {
-    CLI::App& app = line.app;
     Options& o = line.options;
-    line.defaults = app.add_subcommand("defaults", "Save the start-up settings to a settings file.");
-    line.defaults->add_option("OUT.cfg", o.out, "Settings file to write")->required();
-
-    line.check = app.add_subcommand("check", "Read a settings file and check every setting as \"Write config\" does.");
-    line.check->add_option("IN.cfg", o.in, "Settings file to check")->required();
-    line.check->add_flag("--all", o.all, "Go on after a failing check and print every failing check's message");
-    line.check->add_flag("--strict", o.strict, "Fail (exit status 1) when there is a warning about the file");
-    line.check->add_flag("--partial", o.partial, kPartialHelp);
-    line.check->add_flag("--json", o.json,
-                         "Print the outcome as one JSON document on standard output instead of messages");
-
-    line.encode = app.add_subcommand("encode", "Check a settings file and write its 16384-byte settings image.");
-    line.encode->add_option("IN.cfg", o.in, "Settings file to read")->required();
-    line.encode->add_option("OUT.bin", o.out, "Settings image to write")->required();
-    line.encode->add_flag("--partial", o.partial, kPartialHelp);
-
-    line.decode =
-        app.add_subcommand("decode", "Verify and decode a settings image, then save it as a settings file.");
-    line.decode->add_option("IN.bin", o.in, "Settings image to read")->required();
-    line.decode->add_option("OUT.cfg", o.out, "Settings file to write")->required();
-
-    line.read = app.add_subcommand("read",
-                                   "\"Read config\": read the device's settings and save them to a settings file.");
-    line.read->add_option("OUT.cfg", o.out, "Settings file to write")->required();
-    line.read->add_option("--image", o.image_out, "Also write the image as read from the device");
-
-    line.write =
-        app.add_subcommand("write", "\"Write config\": check a settings file and write it to the device.");
-    line.write->add_option("IN.cfg", o.in, "Settings file to write to the device")->required();
-    line.write->add_flag("--no-backup", o.no_backup,
-                         "Do not read and keep the device's settings before writing (kept by default in "
-                         "$XDG_DATA_HOME/zyvora-configurator/backups/)");
-    line.write->add_flag("--partial", o.partial, kPartialHelp);
-    line.write->add_flag("--no-verify", o.no_verify, "Do not read the settings back and compare them after writing");
-    line.write->add_flag("--dry-run", o.dry_run,
-                         "Write nothing: read the device and print the settings a write would change, as diff "
-                         "prints them; exit 0 whether or not any would");
-
-    line.upload =
-        app.add_subcommand("upload-firmware", "\"Upload firmware\": send the firmware image to the device.");
-    line.ruf = app.add_subcommand(
-        "ruf", "\"Build remote update file\": a settings file's settings and the firmware in one package for TFTP.");
-    line.ruf->add_option("IN.cfg", o.in, "Settings file to pack")->required();
-    line.ruf->add_option("OUT.ruf", o.out, "Remote update file to write")->required();
-    line.ruf->add_flag("--partial", o.partial, kPartialHelp);
-
-    line.send_update = app.add_subcommand(
-        "send-update", "Send a remote update file to the device over the network (TFTP), after checking it is one.");
-    line.send_update->add_option("HOST[:PORT]", o.send_to, "The device's address or name; port 69 unless given")
-        ->required();
-    line.send_update->add_option("FILE.ruf", o.in, "Remote update file to send")->required();
-    line.send_option = line.ruf->add_option("--send", o.send_to,
-                                            "Then send the file to the device at HOST[:PORT] (TFTP, port 69 unless given)");
-    for (CLI::App* verb : {line.send_update, line.ruf}) {
-        verb->add_option("--remote-name", o.remote_name, "The name the device gets the file by (default: its own name)");
-        verb->add_option("--timeout", o.send_timeout,
-                         "Seconds the device may take to answer a packet before the transfer fails (default 5)")
-            ->check(CLI::Range(1L, 60L));
+    for (const Verb& verb : verb_table()) {
+        CLI::App* app = line.app.add_subcommand(verb.name, verb.summary);
+        verb.define(*app, line);
+        if (verb.device != DeviceUse::none) add_device_options(*app, o, o.verb_fault_texts);
+        if (verb.firmware) app->add_option("--firmware", o.firmware_file, kFirmwareHelp);
+        if (verb.json && !app->get_option_no_throw("--json")) app->add_flag("--json", o.json, kJsonHelp);
+        // The table says whether --json before the verb is taken, so it must know of a verb's own.
+        if (!verb.json && app->get_option_no_throw("--json")) {
+            throw std::logic_error(std::string(verb.name) + " defines --json, but the verb table says it takes none");
+        }
+        line.verbs.emplace_back(&verb, app);
     }
+}
 
-    line.info = app.add_subcommand("info", "Show the device's firmware and hardware versions.");
-    line.list = app.add_subcommand(
-        "list", "List the attached devices, one per line: path, serial number, and firmware and hardware versions.");
-    define_setting_verbs(app, line.setting_verbs);
-
-    for (CLI::App* verb :
-         {line.read, line.write, line.upload, line.info, line.list, line.setting_verbs.get, line.setting_verbs.diff}) {
-        add_device_options(*verb, o, o.verb_fault_texts);
+const Verb& CommandLine::verb() const {
+    const CLI::App* given = app.get_subcommands().front();
+    for (const auto& [verb, subcommand] : verbs) {
+        if (subcommand == given) return *verb;
     }
-    for (CLI::App* verb : {line.upload, line.ruf}) verb->add_option("--firmware", o.firmware_file, kFirmwareHelp);
-    for (CLI::App* verb : {line.info, line.list}) verb->add_flag("--json", o.json, kJsonHelp);
+    throw std::logic_error("a verb outside the verb table");
+}
+
+const CLI::App& CommandLine::verb_app() const { return *app.get_subcommands().front(); }
+
+bool CommandLine::needs_device() const {
+    const DeviceUse use = verb().device;
+    return use == DeviceUse::always || (use == DeviceUse::by_source && setting_verbs.names_device());
 }
 
 int refuse(const std::string& why) {
@@ -213,7 +168,7 @@ std::string hint(const std::string& word, const std::vector<std::string>& known)
 
 std::vector<std::string> with_help_verb(const CommandLine& line, std::vector<std::string> args) {
     walk(line, args, [&](std::size_t at, const CLI::App* verb) {
-        if (verb || args[at] != "help") return true;
+        if (verb || args[at] != kHelpVerb) return true;
         args.erase(args.begin() + static_cast<std::ptrdiff_t>(at));
         // `help VERB` is the verb's help; `help` alone the command's.
         const std::size_t after = at < args.size() && verb_named(line, args[at]) ? at + 1 : at;
@@ -280,29 +235,22 @@ std::string usage_error(const CommandLine& line, const std::vector<std::string>&
 
 std::optional<int> refuse_inconsistent(const CommandLine& line) {
     const Options& o = line.options;
-    const CLI::App* verb = line.app.get_subcommands().front();
+    const Verb& verb = line.verb();
+    const CLI::App& verb_app = line.verb_app();
     const bool needs_device = line.needs_device();
     for (const CLI::Option* option : line.device_options) {
         if (!needs_device && option->count() > 0) {
-            return refuse(option->get_name() + " does not apply to " + verb->get_name());
+            return refuse(option->get_name() + " does not apply to " + verb.name);
         }
     }
-    if (line.firmware_option->count() > 0 && !*line.upload && !*line.ruf) {
-        return refuse("--firmware does not apply to " + verb->get_name());
+    if (line.firmware_option->count() > 0 && !verb.firmware) {
+        return refuse(std::string("--firmware does not apply to ") + verb.name);
     }
-    if (*line.ruf && line.send_option->count() == 0) {
-        for (const char* name : {"--remote-name", "--timeout"}) {
-            if (line.ruf->get_option(name)->count() > 0) return refuse(std::string(name) + " applies only with --send");
-        }
+    if (verb.refusals) {
+        if (const auto refused = verb.refusals(line, verb_app)) return refused;
     }
-    if (*line.send_update || (*line.ruf && line.send_option->count() > 0)) {
-        std::string why;
-        if (!parse_update_address(o.send_to, &why)) return refuse(why);
-        if (*line.ruf && o.out == kStandardStream) return refuse("--send needs OUT.ruf to be a file, not standard output");
-    }
-    const bool takes_json = *line.info || *line.list || *line.check || *line.setting_verbs.get || *line.setting_verbs.diff;
-    if (line.json_option->count() > 0 && !takes_json) {
-        return refuse("--json does not apply to " + verb->get_name());
+    if (line.json_option->count() > 0 && !verb.json) {
+        return refuse(std::string("--json does not apply to ") + verb.name);
     }
     const auto dashes = [](std::initializer_list<const std::string*> names) {
         return std::count_if(names.begin(), names.end(), [](const std::string* n) { return *n == kStandardStream; });

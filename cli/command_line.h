@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "setting_verbs.h"
@@ -30,25 +31,62 @@ struct Options {
     long send_timeout = 5;
 };
 
+struct CommandLine;
+struct VerbRun;
+
+// Whether a verb talks to the device: never, always, or when one of its sources is the word
+// "device" (get, diff). A verb that may takes the device options.
+enum class DeviceUse { none, always, by_source };
+
+// Who says that a verb failed: the closing failure line, or the verb itself (always, or with --json).
+enum class Ending { failure_line, own, own_with_json };
+
+// A verb: everything the parser, the help, the dispatcher and main know of it. The table in
+// verb_table.cpp holds one for each, in the order the help lists them.
+struct Verb {
+    const char* name;
+    const char* summary;  // its line in the help
+    // Its arguments and options of its own, in the order its help lists them.
+    void (*define)(CLI::App& verb, CommandLine& line);
+    int (*run)(VerbRun& run);
+    DeviceUse device = DeviceUse::none;  // the device options follow its own
+    bool firmware = false;               // takes --firmware, after those
+    bool json = false;                   // takes --json: last, unless `define` gives its own
+    bool holds_interrupts = false;       // a transfer: an interrupt is counted for it to decide on
+    bool result_on_stdout = false;       // standard output carries its result, not just the status log
+    Ending ending = Ending::failure_line;
+    int trouble_status = 1;              // standard output could not be written
+    const char* operation = nullptr;     // its name in the failure line, when not the verb's
+    // Refusals of its own, after the options that do not apply: the exit status, or nullopt.
+    std::optional<int> (*refusals)(const CommandLine& line, const CLI::App& verb) = nullptr;
+};
+
+// Every verb, in the help's order.
+const std::vector<Verb>& verb_table();
+
+// `help [VERB]`: no verb of the table, the parser turns it into `[VERB] --help`.
+inline constexpr const char* kHelpVerb = "help";
+
 // The parser, the options it fills and the verbs it knows. The options are bound to `options`
 // by address, so a command line stays where it is made.
 struct CommandLine {
     CLI::App app{"Zyvora Plus 2.0 Configurator, command line: settings files, settings images and the device.",
                  "zyvora-cli"};
     Options options;
+    SettingVerbs setting_verbs;
     std::vector<CLI::Option*> device_options;
     CLI::Option* firmware_option = nullptr;
-    CLI::Option* json_option = nullptr;  // before the verb; only info and list take it
-    CLI::App *defaults = nullptr, *check = nullptr, *encode = nullptr, *decode = nullptr, *read = nullptr,
-             *write = nullptr, *upload = nullptr, *ruf = nullptr, *info = nullptr, *list = nullptr,
-             *send_update = nullptr;
-    CLI::Option* send_option = nullptr;  // ruf --send
-    SettingVerbs setting_verbs;
+    CLI::Option* json_option = nullptr;  // before the verb; only the verbs that take --json accept it
+    // Each verb of the table and its subcommand.
+    std::vector<std::pair<const Verb*, CLI::App*>> verbs;
 
-    bool needs_device() const { return *read || *write || *upload || *info || *list || setting_verbs.needs_device(); }
+    // The verb given, and its subcommand: after a parse that succeeded.
+    const Verb& verb() const;
+    const CLI::App& verb_app() const;
+    bool needs_device() const;
 };
 
-// Defines the options and the verbs on `line.app`.
+// Defines the options and the verbs of the table on `line.app`.
 void define_options(CommandLine& line);
 void define_verbs(CommandLine& line);
 

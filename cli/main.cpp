@@ -35,8 +35,9 @@ int main(int argc, char** argv) {
     ConsoleFeedback feedback(LogSetup{o.quiet, o.verbose,
                                       o.json || o.dry_run || o.out == kStandardStream || o.image_out == kStandardStream});
     Device device;
-    // The transfers decide for themselves what an interrupt does; the queries just end.
-    if (*line.read || *line.write || *line.upload || *line.send_update || !o.send_to.empty()) feedback.hold_interrupts();
+    // The transfers decide for themselves what an interrupt does; the queries just end. ruf
+    // --send is a transfer too.
+    if (line.verb().holds_interrupts || !o.send_to.empty()) feedback.hold_interrupts();
     if (line.needs_device()) {
         if (const auto failed = make_device(line.options, feedback, device)) return *failed;
     }

@@ -13,6 +13,7 @@
 #include "operations.h"
 #include "settings_source.h"
 #include "settingsfile.h"
+#include "verbs.h"
 
 namespace zyvora::cli {
 
@@ -200,44 +201,25 @@ int diff_verb(const SettingVerbs& v, DevicePort* port, HeldLog& feedback) {
 
 }  // namespace
 
-bool SettingVerbs::needs_device() const {
-    const auto device = [](const std::string& source) { return source == kDeviceSource; };
-    return (*get && device(source)) || (*diff && (device(a) || device(b)));
+bool SettingVerbs::names_device() const {
+    return source == kDeviceSource || a == kDeviceSource || b == kDeviceSource;
 }
 
-void define_setting_verbs(CLI::App& app, SettingVerbs& v) {
-    const std::string sources =
-        "a settings file, a settings image, or the word \"device\" for the device --device names";
-    v.get = app.add_subcommand("get", "Print settings of a source, as a settings file holds them.");
-    v.get->add_option("SOURCE", v.source, "Where the settings are read: " + sources)->required();
-    v.get->add_option("KEY", v.keys, "Section/Key, or a key name only one section has; any case")->required();
-    v.get->add_flag("--json", v.json, "Print one JSON object, {\"Section/Key\": \"value\", ...}");
-
-    v.set = app.add_subcommand(
-        "set", "Change settings in a settings file; it is checked as \"Write config\" does before it is written.");
-    v.set->add_option("FILE", v.file, "Settings file to change")->required();
-    v.set->add_option("KEY=VALUE", v.assignments, "A setting (Section/Key or a key name) and its new value")
-        ->required();
-    v.set->add_option("--output,-o", v.output, "Write the changed settings to this file instead of FILE");
-    auto* fill = v.set->add_flag("--fill-defaults", v.fill_defaults,
-                                 "FILE lacks settings: save them with their defaults (as it reads them)");
-    v.set->add_flag("--partial", v.partial,
-                    "FILE leaves out settings on purpose: keep it so, saving only the settings it holds and "
-                    "those given")
-        ->excludes(fill);
-
-    v.diff = app.add_subcommand(
-        "diff", "Print the settings two sources differ in, as a device would hold them; exit 0 same, 1 different, 2 trouble.");
-    v.diff->add_option("A", v.a, "The one source: " + sources)->required();
-    v.diff->add_option("B", v.b, "The other source")->required();
-    v.diff->add_flag("--json", v.json, "Print one JSON object, {\"same\": ..., \"differences\": [...]}");
+// --json given before the verb counts as given after it.
+int run_get(VerbRun& run) {
+    SettingVerbs v = run.line.setting_verbs;
+    v.json = v.json || run.o.json;
+    HeldLog feedback(run.feedback);
+    return get_verb(v, run.device.port.get(), feedback);
 }
 
-int run_setting_verb(const SettingVerbs& v, DevicePort* port, Feedback& shown) {
-    if (*v.set) return set_verb(v, shown);
-    HeldLog feedback(shown);
-    if (*v.get) return get_verb(v, port, feedback);
-    return diff_verb(v, port, feedback);
+int run_set(VerbRun& run) { return set_verb(run.line.setting_verbs, run.feedback); }
+
+int run_diff(VerbRun& run) {
+    SettingVerbs v = run.line.setting_verbs;
+    v.json = v.json || run.o.json;
+    HeldLog feedback(run.feedback);
+    return diff_verb(v, run.device.port.get(), feedback);
 }
 
 }  // namespace zyvora::cli

@@ -202,73 +202,68 @@ bool save_read_outputs(const ControlStore& store, const Image& image, const Opti
 
 }  // namespace
 
+int run_defaults(VerbRun& run) {
+    return status(save_settings_file(Registry::instance(), run.store, run.o.out, run.feedback));
+}
+
+int run_check(VerbRun& run) { return check_verb(run.o, run.store, run.feedback); }
+
+int run_encode(VerbRun& run) {
+    Image image{};
+    return status(read_input(run.o, run.store, run.feedback) &&
+                  encode_settings(Registry::instance(), run.store, image, run.feedback) &&
+                  write_image_file(image, run.o.out, run.feedback));
+}
+
+int run_decode(VerbRun& run) {
+    const auto read_image = read_image_file(run.o.in, run.feedback);
+    return status(read_image && verify_and_decode(Registry::instance(), run.store, *read_image, run.feedback) &&
+                  save_settings_file(Registry::instance(), run.store, run.o.out, run.feedback));
+}
+
+int run_read(VerbRun& run) {
+    // Nothing is written unless the device's settings were read and verified.
+    Image image{};
+    return status(read_config(*run.device.port, Registry::instance(), run.store, image, run.feedback) &&
+                  save_read_outputs(run.store, image, run.o, run.feedback));
+}
+
+int run_write(VerbRun& run) {
+    const Options& o = run.o;
+    if (o.dry_run) {
+        if (!read_input(o, run.store, run.feedback)) return 1;
+        return write_dry_run(run.store, run.device, run.feedback);
+    }
+    WriteSafety safety = default_write_safety();
+    if (o.no_backup) safety.backups.reset();
+    safety.verify = !o.no_verify;
+    Image image{};
+    return status(read_input(o, run.store, run.feedback) &&
+                  write_config(*run.device.port, Registry::instance(), run.store, image, run.feedback, safety));
+}
+
+int run_upload_firmware(VerbRun& run) { return upload_firmware_verb(run.o, run.device, run.feedback); }
+
+int run_ruf(VerbRun& run) {
+    const Options& o = run.o;
+    Image image{};
+    if (!read_input(o, run.store, run.feedback) ||
+        !build_remote_update_file(Registry::instance(), run.store, image, chosen_firmware(o), o.out, run.feedback)) {
+        return 1;
+    }
+    return status(o.send_to.empty() || send_update(o, o.out, run.feedback));
+}
+
+int run_send_update(VerbRun& run) { return status(send_update(run.o, run.o.in, run.feedback)); }
+
+int run_info(VerbRun& run) { return info_verb(run.o, run.device, run.feedback); }
+
+int run_list(VerbRun& run) { return list_verb(run.o, run.device, run.feedback); }
+
 namespace {
 
-int run_the_verb(const CommandLine& line, Device& device, ConsoleFeedback& feedback) {
-    const Options& o = line.options;
-    const Registry& registry = Registry::instance();
-    ControlStore store = start_up_store(registry, feedback);
-    Image image{};
-
-    if (*line.defaults) return status(save_settings_file(registry, store, o.out, feedback));
-    if (*line.check) return check_verb(o, store, feedback);
-    if (*line.encode) {
-        return status(read_input(o, store, feedback) &&
-                      encode_settings(registry, store, image, feedback) && write_image_file(image, o.out, feedback));
-    }
-    if (*line.decode) {
-        const auto read_image = read_image_file(o.in, feedback);
-        return status(read_image && verify_and_decode(registry, store, *read_image, feedback) &&
-                      save_settings_file(registry, store, o.out, feedback));
-    }
-    if (*line.read) {
-        // Nothing is written unless the device's settings were read and verified.
-        return status(read_config(*device.port, registry, store, image, feedback) &&
-                      save_read_outputs(store, image, o, feedback));
-    }
-    if (*line.write && o.dry_run) {
-        if (!read_input(o, store, feedback)) return 1;
-        return write_dry_run(store, device, feedback);
-    }
-    if (*line.write) {
-        WriteSafety safety = default_write_safety();
-        if (o.no_backup) safety.backups.reset();
-        safety.verify = !o.no_verify;
-        return status(read_input(o, store, feedback) &&
-                      write_config(*device.port, registry, store, image, feedback, safety));
-    }
-    if (*line.upload) return upload_firmware_verb(o, device, feedback);
-    if (*line.ruf) {
-        if (!read_input(o, store, feedback) ||
-            !build_remote_update_file(registry, store, image, chosen_firmware(o), o.out, feedback)) {
-            return 1;
-        }
-        return status(o.send_to.empty() || send_update(o, o.out, feedback));
-    }
-    if (*line.send_update) return status(send_update(o, o.in, feedback));
-    if (*line.info) return info_verb(o, device, feedback);
-    if (*line.list) return list_verb(o, device, feedback);
-    if (line.setting_verbs.chosen()) {
-        SettingVerbs verbs = line.setting_verbs;
-        verbs.json = verbs.json || o.json;  // --json given before the verb
-        return run_setting_verb(verbs, device.port.get(), feedback);
-    }
-    return 2;
-}
-
 // The operation as a failure line names it: the window's name for the device operations.
-std::string operation_name(const CommandLine& line) {
-    if (*line.read) return "read config";
-    if (*line.write) return "write config";
-    if (*line.upload) return "upload firmware";
-    return line.app.get_subcommands().front()->get_name();
-}
-
-// The verbs whose standard output is their result, not just the status log a closed pipe may drop.
-bool result_on_standard_output(const CommandLine& line) {
-    const Options& o = line.options;
-    return o.json || o.dry_run || *line.info || *line.list || line.setting_verbs.chosen();
-}
+std::string operation_name(const Verb& verb) { return verb.operation ? verb.operation : verb.name; }
 
 // Whether all the verb printed reached standard output. A write that failed earlier, once a
 // buffer filled, is seen here too, though its reason is gone by then.
@@ -277,17 +272,20 @@ bool standard_output_written() { return static_cast<bool>(std::cout.flush()); }
 }  // namespace
 
 int run_verb(const CommandLine& line, Device& device, ConsoleFeedback& feedback) {
-    const int status = run_the_verb(line, device, feedback);
-    if (result_on_standard_output(line)) {
+    const Verb& verb = line.verb();
+    const Options& o = line.options;
+    ControlStore store = start_up_store(Registry::instance(), feedback);
+    VerbRun run{line, o, store, device, feedback};
+    const int status = verb.run(run);
+    // The verbs whose standard output is their result, not just the status log a closed pipe may drop.
+    if (o.json || o.dry_run || verb.result_on_stdout) {
         if (!standard_output_written()) {
-            feedback.failed(operation_name(line), WriteError(std::string(kStandardStream)).what());
-            return *line.setting_verbs.diff ? 2 : 1;  // diff's 1 is "different"
+            feedback.failed(operation_name(verb), WriteError(std::string(kStandardStream)).what());
+            return verb.trouble_status;
         }
     }
-    // check --json says everything in its document, standard error stays empty; the setting
-    // verbs end their own failures, and for diff 1 means "different", as for diff(1).
-    const bool own_ending = (*line.check && line.options.json) || line.setting_verbs.chosen();
-    if (status == 1 && !own_ending) feedback.failed(operation_name(line));
+    const bool own_ending = verb.ending == Ending::own || (verb.ending == Ending::own_with_json && o.json);
+    if (status == 1 && !own_ending) feedback.failed(operation_name(verb));
     return status;
 }
 

@@ -5,6 +5,7 @@
 
 #include "command_line.h"
 #include "console.h"
+#include "controls.h"
 #include "link.h"
 #include "simulated_device.h"
 
@@ -21,5 +22,31 @@ std::optional<int> make_device(Options& o, ConsoleFeedback& feedback, Device& de
 
 // The one verb given: its exit status.
 int run_verb(const CommandLine& line, Device& device, ConsoleFeedback& feedback);
+
+// What a verb's runner gets: the command line as parsed, the start-up settings, the device (when
+// the verb needs one) and the console.
+struct VerbRun {
+    const CommandLine& line;
+    const Options& o;
+    ControlStore& store;
+    Device& device;
+    ConsoleFeedback& feedback;
+};
+
+// The runners of the verb table: the verb's exit status.
+int run_defaults(VerbRun& run);
+int run_check(VerbRun& run);
+int run_encode(VerbRun& run);
+int run_decode(VerbRun& run);
+int run_read(VerbRun& run);
+int run_write(VerbRun& run);
+int run_upload_firmware(VerbRun& run);
+int run_ruf(VerbRun& run);
+int run_send_update(VerbRun& run);
+int run_info(VerbRun& run);
+int run_list(VerbRun& run);
+int run_get(VerbRun& run);  // setting_verbs.cpp
+int run_set(VerbRun& run);
+int run_diff(VerbRun& run);
 
 }  // namespace zyvora::cli
