@@ -62,10 +62,9 @@ constexpr const char* kJsonHelp = "Print the result as one JSON document; the st
 void define_options(CommandLine& line) {
     CLI::App& app = line.app;
     Options& o = line.options;
-    char firmware[16];
-    std::snprintf(firmware, sizeof firmware, "%.2f", kExpectedFirmwareVersion * 0.01);
     app.set_version_flag("-V,--version", std::string(kApplicationName) + " " + std::string(kVersionTag) +
-                                              ", for device firmware " + firmware);
+                                              ", for device firmware " +
+                                              firmware_version_text(kExpectedFirmwareVersion));
     app.require_subcommand(1);
     app.footer("A file named '-' is standard input where a file is read and standard output where one is written.");
     app.fallthrough();

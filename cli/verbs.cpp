@@ -79,22 +79,20 @@ std::string json_text(const nlohmann::json& document) {
 int info_verb(const Options& o, Device& device, ConsoleFeedback& feedback) {
     const auto transport = device.port->open(feedback);
     if (!transport) return 1;
-    DeviceLink link(*transport);
-    const auto firmware = link.firmware_version();
-    const auto hardware = firmware ? link.hardware_version() : std::nullopt;
-    if (!hardware) {
+    const auto versions = DeviceLink(*transport).versions();
+    if (!versions) {
         feedback.failed("info", "the device does not answer the version query.");
         return 1;
     }
-    char firmware_text[40];  // any 32-bit number in hundredths
-    std::snprintf(firmware_text, sizeof firmware_text, "%.2f", *firmware * 0.01);
+    const std::string firmware_text = firmware_version_text(versions->firmware);
     if (o.json) {
         std::cout << json_text({{"device", o.device_text},
                                 {"firmware_version", firmware_text},
-                                {"hardware_version", *hardware}})
+                                {"hardware_version", versions->hardware}})
                   << '\n';
     } else {
-        std::cout << "Firmware version: " << firmware_text << "\nHardware version: " << printable(*hardware) << '\n';
+        std::cout << "Firmware version: " << firmware_text << "\nHardware version: " << printable(versions->hardware)
+                  << '\n';
     }
     return 0;
 }
