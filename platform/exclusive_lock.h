@@ -3,6 +3,8 @@
 // at a time on a device. Where paths are not files (or flock is missing), nothing is held.
 #include <string>
 
+#include "unique_fd.h"
+
 namespace zyvora {
 
 class ExclusiveLock {
@@ -12,16 +14,11 @@ public:
         InUse,   // another open file holds it
         NoFile,  // nothing there to lock (yet)
     };
-    ExclusiveLock() = default;
-    ~ExclusiveLock();
-    ExclusiveLock(ExclusiveLock&& other) noexcept;
-    ExclusiveLock& operator=(ExclusiveLock&& other) noexcept;
-
     Result take(const std::string& path);
-    bool held() const { return fd_ >= 0; }
+    bool held() const { return static_cast<bool>(fd_); }
 
 private:
-    int fd_ = -1;
+    UniqueFd fd_;  // closing the last descriptor lets the lock go
 };
 
 }  // namespace zyvora

@@ -479,42 +479,34 @@ FileLock::FileLock(const std::string& path) {
     if (path == kStandardStream) return;
     for (;;) {
         // Not blocking, so that a FIFO put there meanwhile does not hold us here.
-        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0) return;  // nothing there yet, or nothing we may read: no merge to lose
+        UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+        if (!fd) return;  // nothing there yet, or nothing we may read: no merge to lose
         struct stat locked {};
-        if (::fstat(fd, &locked) != 0 || !S_ISREG(locked.st_mode) ||
+        if (::fstat(fd.get(), &locked) != 0 || !S_ISREG(locked.st_mode) ||
             locked_files().count({locked.st_dev, locked.st_ino}) != 0) {
-            ::close(fd);
             return;
         }
-        while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+        while (::flock(fd.get(), LOCK_EX) != 0 && errno == EINTR) {
         }
         // The writer we waited for may have renamed a new file over the one we opened: then
         // that new file is the one to lock.
         struct stat now {};
         if (::stat(path.c_str(), &now) == 0 && now.st_dev == locked.st_dev && now.st_ino == locked.st_ino) {
-            fd_ = fd;
+            fd_ = std::move(fd);
             key_ = {locked.st_dev, locked.st_ino};
             locked_files().insert(key_);
             return;
         }
-        ::close(fd);
     }
 }
 
 FileLock::~FileLock() {
-    if (fd_ < 0) return;
-    locked_files().erase(key_);
-    ::close(fd_);
+    if (fd_) locked_files().erase(key_);
 }
 
 bool claim_new_file(const std::string& path, bool* taken, std::string* why) {
     *taken = false;
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
-    if (fd >= 0) {
-        ::close(fd);
-        return true;
-    }
+    if (UniqueFd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR))) return true;
     *taken = errno == EEXIST;
     if (!*taken) *why = std::strerror(errno);
     return false;

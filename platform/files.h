@@ -15,6 +15,8 @@
 
 #include <sys/types.h>
 
+#include "unique_fd.h"
+
 namespace zyvora {
 
 // "Unable to write to %s".
@@ -92,7 +94,7 @@ public:
     FileLock& operator=(const FileLock&) = delete;
 
 private:
-    int fd_ = -1;
+    UniqueFd fd_;  // its closing lets the lock go, after the key has left the set
     std::pair<dev_t, ino_t> key_{};
 };
 

@@ -1,6 +1,7 @@
 #include "image.h"
 
 #include "intparse.h"
+#include "little_endian.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -20,8 +21,7 @@ std::uint32_t image_sum(const Image& image) {
 }
 
 std::uint32_t stored_checksum(const Image& image) {
-    return static_cast<std::uint32_t>(image[0]) | static_cast<std::uint32_t>(image[1]) << 8 |
-           static_cast<std::uint32_t>(image[2]) << 16 | static_cast<std::uint32_t>(image[3]) << 24;
+    return le32(image, 0);
 }
 
 void finish_frame(Image& image, std::uint16_t nonce) {
@@ -30,7 +30,7 @@ void finish_frame(Image& image, std::uint16_t nonce) {
     image[kEndOffset + 2] = 'D';
     put_u16(image, kNonceOffset, nonce);
     const std::uint32_t sum = image_sum(image);
-    for (int i = 0; i < 4; ++i) image[i] = static_cast<std::uint8_t>(sum >> (8 * i));
+    put_le32(image, 0, sum);
 }
 
 bool verify(const Image& image) {
@@ -62,25 +62,15 @@ std::uint16_t draw_nonce() {
     return static_cast<std::uint16_t>(std::uniform_int_distribution<int>(0, 9999)(generator));
 }
 
-void put_u16(Image& image, std::size_t offset, std::uint16_t value) {
-    image.at(offset) = static_cast<std::uint8_t>(value);
-    image.at(offset + 1) = static_cast<std::uint8_t>(value >> 8);
-}
+void put_u16(Image& image, std::size_t offset, std::uint16_t value) { put_le16(image, offset, value); }
 
-std::uint16_t get_u16(const Image& image, std::size_t offset) {
-    return static_cast<std::uint16_t>(image.at(offset) | image.at(offset + 1) << 8);
-}
+std::uint16_t get_u16(const Image& image, std::size_t offset) { return le16(image, offset); }
 
 void put_i32(Image& image, std::size_t offset, std::int32_t value) {
-    const auto u = static_cast<std::uint32_t>(value);
-    for (int i = 0; i < 4; ++i) image.at(offset + i) = static_cast<std::uint8_t>(u >> (8 * i));
+    put_le32(image, offset, static_cast<std::uint32_t>(value));
 }
 
-std::int32_t get_i32(const Image& image, std::size_t offset) {
-    std::uint32_t u = 0;
-    for (int i = 0; i < 4; ++i) u |= static_cast<std::uint32_t>(image.at(offset + i)) << (8 * i);
-    return static_cast<std::int32_t>(u);
-}
+std::int32_t get_i32(const Image& image, std::size_t offset) { return static_cast<std::int32_t>(le32(image, offset)); }
 
 void put_text(Image& image, std::size_t offset, std::size_t capacity, std::string_view text) {
     if (capacity == 0 || offset + capacity > image.size()) return;
