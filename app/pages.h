@@ -1,7 +1,8 @@
 #pragma once
-// The tab pages of the main window: captions, object names and sub-pages, in tab order.
-#include <string>
+// The tab pages of the main window, laid out from the settings model's page tree.
 #include <vector>
+
+#include "page_tree.h"
 
 class QTabWidget;
 class QWidget;
@@ -10,15 +11,8 @@ namespace zyvora_app {
 
 class MultiRowTabWidget;
 
-struct PageDecl {
-    std::string name;     // object name of the page, e.g. "TabSheet_radio"
-    std::string caption;  // its tab
-    std::string tabs;     // object name of the tab control that holds the sub-pages
-    bool button_tabs = false;     // sub-page tabs drawn as buttons
-    std::vector<PageDecl> pages;  // sub-pages, in tab order
-};
-
-const std::vector<PageDecl>& page_tree();
+using zyvora::PageDecl;
+using zyvora::page_tree;
 
 // Adds `pages` to `tabs`, each page with sub-pages holding its own tab control that fills it.
 void add_pages(MultiRowTabWidget* tabs, const std::vector<PageDecl>& pages);

@@ -3,7 +3,7 @@
 #include <QStringList>
 #include <algorithm>
 
-#include "pages.h"
+#include "page_tree.h"
 #include "texts.h"
 
 namespace zyvora_app {
@@ -13,29 +13,11 @@ namespace {
 // A box taller than the screen hides its buttons: a long list is cut, saying how much is left.
 constexpr std::size_t kShownChanges = 16;
 
-const QString kFilterWindow = QStringLiteral("TForm4_rows");
-
-bool find_caption(const std::vector<PageDecl>& pages, const std::string& page, QStringList& path) {
-    for (const PageDecl& decl : pages) {
-        path.append(QString::fromStdString(decl.caption));
-        if (decl.name == page || find_caption(decl.pages, page, path)) return true;
-        path.removeLast();
-    }
-    return false;
-}
-
 QString shown_value(const std::string& value) {
     return value.empty() ? QStringLiteral("(empty)") : from_store(value);
 }
 
 }  // namespace
-
-QString page_caption(const std::string& page) {
-    if (QString::fromStdString(page) == kFilterWindow) return QStringLiteral("APRS-IS packets to RF filter");
-    QStringList path;
-    if (!find_caption(page_tree(), page, path)) return QString::fromStdString(page);
-    return path.join(QStringLiteral(" / "));
-}
 
 QString write_question(const zyvora::Registry& registry, const zyvora::WritePreview& preview) {
     const QString ask = QStringLiteral("Write the settings to the device?");
@@ -53,7 +35,7 @@ QString write_question(const zyvora::Registry& registry, const zyvora::WritePrev
         const zyvora::Setting& setting = registry.settings()[change.row];
         const std::string caption = zyvora::setting_caption(setting);
         lines.append(QStringLiteral("[%1] %2: %3 -> %4")
-                         .arg(page_caption(setting.control.page),
+                         .arg(QString::fromStdString(zyvora::page_caption(setting.control.page)),
                               from_message(caption.empty() ? setting.key->name : caption),
                               shown_value(change.from), shown_value(change.to)));
     }

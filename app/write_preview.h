@@ -8,10 +8,6 @@
 
 namespace zyvora_app {
 
-// The caption of the page that shows a control, as its tabs read, e.g. "Radio" or
-// "Beacons / Beacons 1-4"; `page` is the page's object name (ControlDecl::page).
-QString page_caption(const std::string& page);
-
 // The settings the write changes, one a line as "[Page] Caption: device value -> new value",
 // or why there is no list, and the question whether to write.
 QString write_question(const zyvora::Registry& registry, const zyvora::WritePreview& preview);

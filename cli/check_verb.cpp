@@ -8,6 +8,8 @@
 #include "files.h"
 #include "lint.h"
 #include "operations.h"
+#include "page_tree.h"
+#include "settings_source.h"
 
 namespace zyvora::cli {
 
@@ -26,7 +28,7 @@ public:
     std::vector<std::string> texts;
 };
 
-// A failing check with the control, and where the control has one, its section and key.
+// A failing check with the control and its page, and where the control has one, its section and key.
 Json failure_json(const Registry& registry, const ControlStore& store, const Failure& failure) {
     Json entry = Json::object();
     const int row = store.id(failure.control);
@@ -35,6 +37,7 @@ Json failure_json(const Registry& registry, const ControlStore& store, const Fai
         entry["key"] = registry.settings()[row].key->name;
     }
     entry["control"] = failure.control;
+    if (row >= 0) entry["page"] = page_caption(registry.settings()[row].control.page);
     entry["text"] = failure.message;
     return entry;
 }
@@ -72,6 +75,10 @@ int check_verb(const Options& o, ControlStore& store, ConsoleFeedback& console) 
         for (const LintWarning& w : warnings) {
             Json entry = {{"section", w.section}};
             if (!w.key.empty()) entry["key"] = w.key;
+            std::string unknown;
+            if (const auto row = w.key.empty() ? std::nullopt : find_setting(registry, w.section + "/" + w.key, &unknown)) {
+                entry["page"] = page_caption(registry.settings()[*row].control.page);
+            }
             entry["text"] = w.text;
             warning_list.push_back(entry);
         }

@@ -9,6 +9,7 @@
 
 #include "codecs.h"
 #include "image.h"
+#include "page_tree.h"
 
 namespace zyvora {
 
@@ -84,6 +85,9 @@ private:
                                         rows_[found->second].area->name);
                 }
                 rows_.push_back(row);
+                if (!s.control.page.empty() && page_path(s.control.page).empty()) {
+                    problems_.push_back(row_name(row) + ": page " + s.control.page + " is in no tab and no window");
+                }
             }
         }
     }

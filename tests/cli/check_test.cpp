@@ -96,6 +96,7 @@ TEST_F(CliCheckFile, JsonIsOneDocumentOnStandardOutput) {
     {
       "section": "Radio",
       "key": "Quiettime",
+      "page": "Radio",
       "text": "[Radio] Quiettime=abc is not an integer; it reads as 400."
     },
     {
@@ -110,7 +111,7 @@ TEST_F(CliCheckFile, JsonIsOneDocumentOnStandardOutput) {
     run_cases({
         {kMistyped, {"--json"}, 0, mistyped_json, ""},
         {kMistyped, {"--json", "--strict"}, 1, strict_json, ""},
-        // Failing checks carry their control, and its section and key; the reader's messages
+        // Failing checks carry their control, its page, and its section and key; the reader's messages
         // their text alone. An unknown section's warning has no key, and bytes that are not
         // UTF-8 show as U+FFFD.
         {defaults_with({{"Version=v1.13", "Version=v0.9"},
@@ -128,12 +129,14 @@ TEST_F(CliCheckFile, JsonIsOneDocumentOnStandardOutput) {
       "section": "Radio",
       "key": "Callsign",
       "control": "Callsign",
+      "page": "Radio",
       "text": "Callsign - too short (e.g. NOCALL-4)."
     },
     {
       "section": "Digipeater",
       "key": "Floodtimeout",
       "control": "Floodtimeout",
+      "page": "Digipeater / Common settings",
       "text": "Duplicate checking - range error (15 - 180)."
     }
   ],

@@ -11,6 +11,7 @@
 
 #include "group_names.h"
 #include "image.h"
+#include "page_tree.h"
 #include "passes.h"
 #include "registry.h"
 #include "table_check.h"
@@ -25,6 +26,13 @@ using Tables = std::vector<Area>;
 Problems problems_of(const Tables& t) { return layout_problems(t); }
 
 TEST(Tables, TheProductsTablesHaveNoLayoutProblem) { EXPECT_EQ(problems_of(product_tables()), Problems{}); }
+
+// The window and the CLI's messages say where each setting is shown.
+TEST(Tables, EveryProductRowIsOnAPage) {
+    for (const Area& area : product_tables()) {
+        for (const Setting& s : area.settings) EXPECT_FALSE(page_path(s.control.page).empty()) << s.control.name;
+    }
+}
 
 // The window lays out the repeated groups by these counts and names: every member up to the
 // count is declared under them, and no member after it.
@@ -107,6 +115,15 @@ Setting& row(Tables& t, const std::string& control) {
         }
     }
     throw std::out_of_range("no row " + control);
+}
+
+TEST(Tables, APageIsNamedByItsTabsAsTheWindowShowsThem) {
+    EXPECT_EQ(page_caption("TabSheet_radio"), "Radio");
+    EXPECT_EQ(page_caption("TabSheet_beacons14"), "Beacons / Beacons 1-4");
+    EXPECT_EQ(page_caption("TForm4_rows"), "APRS-IS packets to RF filter");
+    EXPECT_EQ(page_path("TabSheet_www"), (std::vector<std::string>{"Remote access", "WWW"}));
+    EXPECT_EQ(page_path("TabSheet_nowhere"), std::vector<std::string>{});
+    EXPECT_EQ(page_caption("TabSheet_nowhere"), "TabSheet_nowhere");
 }
 
 TEST(Tables, SoundHandMadeTablesHaveNoLayoutProblem) { EXPECT_EQ(problems_of(sound_tables()), Problems{}); }
@@ -249,6 +266,16 @@ TEST(Tables, FieldKindsTakeOnlySizesTheirCodecsWrite) {
         {"an SSID whose call sign is no control",
          [](Tables& t) { row(t, "Ssid").field.companion = "Cal"; },
          {"radio/Ssid: companion Cal is no control"}},
+        // Every front end names a setting's page from the page tree.
+        {"a row shown on a page no tab holds",
+         [](Tables& t) { row(t, "Rate").control.page = "TabSheet_beacon"; },
+         {"beacon/Rate: page TabSheet_beacon is in no tab and no window"}},
+        {"rows on a sub-page and in the filter window",
+         [](Tables& t) {
+             row(t, "Rate").control.page = "TabSheet_beacons14";
+             row(t, "Text").control.page = "TForm4_rows";
+         },
+         {}},
     });
 }
 
