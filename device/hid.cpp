@@ -13,6 +13,7 @@
 #include "data_folders.h"
 #include "exclusive_lock.h"
 #include "link.h"
+#include "seat.h"
 
 #include <unistd.h>
 
@@ -145,6 +146,7 @@ std::string without_final_stop(std::string why) {
 }
 
 constexpr const char* kRuleName = "50-zyvora-plus.rules";
+constexpr const char* kRuleGroup = "plugdev";  // the rule's GROUP, as Debian's rules for such devices
 constexpr const char* kReload =
     "sudo udevadm control --reload-rules && sudo udevadm trigger --subsystem-match=hidraw";
 
@@ -196,9 +198,15 @@ std::vector<std::string> udev_rule_places() {
     return places;
 }
 
-std::string permission_hint(const std::vector<std::string>& places) {
+std::string permission_hint(const std::vector<std::string>& places, const SeatAccess& access) {
     for (const std::string& place : places) {
         if (::access(place.c_str(), R_OK) != 0) continue;
+        // Over SSH, from cron or a service "uaccess" grants nothing; the rule's group does.
+        if (udev_reads(place) && !access.at_seat && !access.in_group) {
+            return "The udev rule " + place + " is installed: away from the seat it gives the device to the group " +
+                   kRuleGroup + "; join it (sudo adduser " + (access.user.empty() ? "USER" : access.user) + " " +
+                   kRuleGroup + "), log in again and replug the device.";
+        }
         if (udev_reads(place)) {
             return "The udev rule " + place + " is installed: reload udev's rules (" + kReload +
                    ") or replug the device.";
@@ -208,6 +216,10 @@ std::string permission_hint(const std::vector<std::string>& places) {
     }
     return std::string("On Linux, install the udev rule resources/") + kRuleName + " (see README), then reload " +
            "udev's rules (" + kReload + ").";
+}
+
+std::string permission_hint(const std::vector<std::string>& places) {
+    return permission_hint(places, seat_access(kRuleGroup));
 }
 
 HidPort::HidPort(std::string pick) : HidPort(make_hidapi_backend(), std::move(pick)) {}

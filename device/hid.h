@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "seat.h"
 #include "transport.h"
 
 namespace zyvora {
@@ -68,8 +69,9 @@ using HidChooser = std::function<std::optional<std::size_t>(const std::vector<Hi
 // udev reads, then the one beside this program (an install under /usr/local, which udev does not read).
 std::vector<std::string> udev_rule_places();
 // What to do when the device will not open: reload the rule found first among `places`, move one
-// udev does not read, or install it.
-std::string permission_hint(const std::vector<std::string>& places);
+// udev does not read, or install it; away from the seat, join the rule's group.
+std::string permission_hint(const std::vector<std::string>& places, const SeatAccess& access);
+std::string permission_hint(const std::vector<std::string>& places);  // for this process's access
 
 class HidPort : public DevicePort {
 public:

@@ -305,15 +305,17 @@ TEST_F(HidOpen, AReasonEndingInAFullStopIsNotDoubled) {
               "--reload-rules && sudo udevadm trigger --subsystem-match=hidraw).");
 }
 
-// The hint names the rule where one is installed: to reload where udev reads it, to move where not.
+// The hint names the rule where one is installed: to reload where udev reads it, to move where not;
+// away from the seat, to join the rule's group.
 TEST(PermissionHint, NamesTheInstalledRuleOrHowToInstallIt) {
     const std::string reload = "(sudo udevadm control --reload-rules && sudo udevadm trigger --subsystem-match=hidraw)";
     const std::string local = ::testing::TempDir() + "50-zyvora-plus.rules";
+    const SeatAccess seat{true, false, "ann"}, remote{false, false, "ann"}, member{false, true, "ann"};
     { std::ofstream(local) << "# rule\n"; }
-    EXPECT_EQ(permission_hint({"/nowhere/50-zyvora-plus.rules", local}),
+    EXPECT_EQ(permission_hint({"/nowhere/50-zyvora-plus.rules", local}, remote),
               "The udev rule " + local + " is where udev does not read it: copy it to /etc/udev/rules.d/, then "
               "reload udev's rules " + reload + ".");
-    EXPECT_EQ(permission_hint({"/nowhere/50-zyvora-plus.rules"}),
+    EXPECT_EQ(permission_hint({"/nowhere/50-zyvora-plus.rules"}, seat),
               "On Linux, install the udev rule resources/50-zyvora-plus.rules (see README), then reload udev's "
               "rules " + reload + ".");
     std::remove(local.c_str());
@@ -322,9 +324,14 @@ TEST(PermissionHint, NamesTheInstalledRuleOrHowToInstallIt) {
         std::error_code error;
         for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
             const std::string rule = entry.path().string();
-            EXPECT_EQ(permission_hint({local, rule}),
-                      "The udev rule " + rule + " is installed: reload udev's rules " + reload +
-                          " or replug the device.");
+            for (const SeatAccess& access : {seat, member}) {
+                EXPECT_EQ(permission_hint({local, rule}, access),
+                          "The udev rule " + rule + " is installed: reload udev's rules " + reload +
+                              " or replug the device.");
+            }
+            EXPECT_EQ(permission_hint({local, rule}, remote),
+                      "The udev rule " + rule + " is installed: away from the seat it gives the device to the "
+                      "group plugdev; join it (sudo adduser ann plugdev), log in again and replug the device.");
             return;
         }
     }
