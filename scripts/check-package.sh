@@ -4,6 +4,9 @@
 # Usage: scripts/check-package.sh [BUILD_DIR]   (default: build-package/)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+# The repack below must stamp what package.sh stamps.
+SOURCE_DATE_EPOCH="${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct 2>/dev/null || date +%s)}"
+export SOURCE_DATE_EPOCH
 deb="$(bash "$root/scripts/package.sh" "$@" | tail -n 1)"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
@@ -22,6 +25,11 @@ for lib in libqt6widgets6 qt6-qpa-plugins libhidapi-hidraw0 libcurl4; do
   check "depends on $lib" grep -q "$lib" <<<"$depends"
 done
 check "postinst reloads udev rules" bash -c 'dpkg-deb --ctrl-tarfile "$1" | tar -xO ./postinst | grep -q "udevadm control --reload-rules"' _ "$deb"
+
+# A second pack a second later, as another build would be, holds the same bytes.
+sleep 1
+(cd "$(dirname "$deb")" && cpack -G DEB -B "$work/again" >/dev/null)
+check "a second build of the package is byte-identical" cmp "$deb" "$work/again/$(basename "$deb")"
 
 dpkg-deb -x "$deb" "$work/root"
 cli="$work/root/usr/bin/zyvora-cli"

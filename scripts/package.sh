@@ -6,6 +6,9 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$root/build-package}"
 
 bash "$root/scripts/setup.sh"
+# Every time stamp in the package is the last commit's, so two builds of one commit are identical.
+SOURCE_DATE_EPOCH="${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct 2>/dev/null || date +%s)}"
+export SOURCE_DATE_EPOCH
 # Debian's hardening flags (stack protector, fortify, relro and bindnow), as a Debian build gets them.
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
