@@ -1,22 +1,25 @@
 # What `cmake --install` puts under the prefix: the programs, the udev rule, the desktop
 # integration (menu entry, icon, file types, AppStream), the manual pages, the completion and the
-# licence.
+# licence. Two components, one package each: "cli" (the command line, the udev rule; no Qt) and
+# "gui" (the window and its desktop integration).
 include(GNUInstallDirs)
 
-install(TARGETS zyvora-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS zyvora-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT cli)
 if(TARGET zyvora-configurator)
-  install(TARGETS zyvora-configurator RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(TARGETS zyvora-configurator RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT gui)
 endif()
 
 # udev reads lib/udev/rules.d whatever the multiarch library folder is.
-install(FILES resources/50-zyvora-plus.rules DESTINATION lib/udev/rules.d)
+install(FILES resources/50-zyvora-plus.rules DESTINATION lib/udev/rules.d COMPONENT cli)
 
 set(ZYVORA_ICON ${CMAKE_CURRENT_SOURCE_DIR}/resources/zyvora-configurator.svg)
-install(FILES resources/zyvora-configurator.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES ${ZYVORA_ICON} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-install(FILES resources/zyvora-configurator.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-install(FILES resources/zyvora-configurator.mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages
-        RENAME zyvora-configurator.xml)
+if(TARGET zyvora-configurator)
+  install(FILES resources/zyvora-configurator.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT gui)
+  install(FILES ${ZYVORA_ICON} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps COMPONENT gui)
+  install(FILES resources/zyvora-configurator.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT gui)
+  install(FILES resources/zyvora-configurator.mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages
+          RENAME zyvora-configurator.xml COMPONENT gui)
+endif()
 
 # Manual pages and the changelog go out compressed, as man and Debian expect; -n keeps the
 # bytes the same from build to build.
@@ -32,16 +35,29 @@ foreach(doc docs/zyvora-cli.1 docs/zyvora-configurator.1 resources/debian/change
   list(APPEND gzipped ${gz})
 endforeach()
 add_custom_target(zyvora_docs ALL DEPENDS ${gzipped})
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/docs/zyvora-cli.1.gz ${CMAKE_CURRENT_BINARY_DIR}/docs/zyvora-configurator.1.gz
-        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/docs/changelog.gz resources/debian/copyright DESTINATION ${ZYVORA_DOC})
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/docs/zyvora-cli.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT cli)
 install(FILES resources/zyvora-cli.bash-completion DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
-        RENAME zyvora-cli)
-install(FILES COPYING DESTINATION ${ZYVORA_DOC})
+        RENAME zyvora-cli COMPONENT cli)
+if(TARGET zyvora-configurator)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/docs/zyvora-configurator.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
+          COMPONENT gui)
+endif()
+# Each package carries its own copyright, licence and changelog, as Debian asks.
+foreach(component cli gui)
+  if(component STREQUAL "gui" AND NOT TARGET zyvora-configurator)
+    continue()
+  endif()
+  set(doc_folder ${CMAKE_INSTALL_DATAROOTDIR}/doc/zyvora-${component})
+  if(component STREQUAL "gui")
+    set(doc_folder ${ZYVORA_DOC})
+  endif()
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/docs/changelog.gz resources/debian/copyright COPYING
+          DESTINATION ${doc_folder} COMPONENT ${component})
+endforeach()
 
 # Menus that cannot scale an SVG take the PNG sizes, drawn from the same SVG when rsvg-convert is there.
 find_program(ZYVORA_RSVG_CONVERT rsvg-convert)
-if(ZYVORA_RSVG_CONVERT)
+if(ZYVORA_RSVG_CONVERT AND TARGET zyvora-configurator)
   set(pngs)
   foreach(size 16 32 48 64 128 256)
     set(png ${CMAKE_CURRENT_BINARY_DIR}/icons/${size}x${size}/zyvora-configurator.png)
@@ -50,7 +66,7 @@ if(ZYVORA_RSVG_CONVERT)
       COMMAND ${ZYVORA_RSVG_CONVERT} -w ${size} -h ${size} -o ${png} ${ZYVORA_ICON}
       DEPENDS ${ZYVORA_ICON} VERBATIM)
     list(APPEND pngs ${png})
-    install(FILES ${png} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+    install(FILES ${png} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps COMPONENT gui)
   endforeach()
   add_custom_target(zyvora_icons ALL DEPENDS ${pngs})
 else()

@@ -1,30 +1,54 @@
-# `cpack -G DEB` (scripts/package.sh): one package with both programs and the desktop integration.
+# `cpack -G DEB` (scripts/package.sh): two packages from one build. zyvora-cli holds the command
+# line, its manual page and completion and the udev rule, and needs no Qt, for station computers
+# without a desktop; zyvora-configurator holds the window and its desktop integration and depends
+# on zyvora-cli for the rule.
 set(CPACK_PACKAGE_NAME zyvora-configurator)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Zyvora Configurator developers")
 set(CPACK_PACKAGE_CONTACT "Zyvora Configurator developers <zyvora-configurator@example.org>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "configurator for the Zyvora Plus 2.0 APRS device")
-string(CONCAT CPACK_PACKAGE_DESCRIPTION
-  "Reads, checks, edits, saves and writes the settings of the Zyvora Plus 2.0,\n"
-  "an APRS digipeater, APRS-IS gateway, weather and telemetry station, over\n"
-  "USB. It also uploads the device's firmware and builds remote update files.\n"
-  ".\n"
-  "The package holds the window zyvora-configurator and the command-line tool\n"
-  "zyvora-cli, and a udev rule that gives the user at the seat access to the\n"
-  "device.")
+# Each package's synopsis is the first line of its description below; a package-wide summary
+# would be put in front of both.
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_CURRENT_SOURCE_DIR}/COPYING)
 set(CPACK_STRIP_FILES ON)
 
+set(CPACK_COMPONENTS_ALL cli)
+if(TARGET zyvora-configurator)
+  list(APPEND CPACK_COMPONENTS_ALL gui)
+endif()
+set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION hamradio)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The window needs Qt's platform plugins, which libqt6gui6 only recommends; shlibdeps cannot see them.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${CPACK_PACKAGE_CONTACT})
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+
+set(CPACK_DEBIAN_CLI_PACKAGE_NAME zyvora-cli)
+string(CONCAT CPACK_DEBIAN_CLI_DESCRIPTION
+  "command-line configurator for the Zyvora Plus 2.0 APRS device\n"
+  "Reads, checks, edits, saves and writes the settings of the Zyvora Plus 2.0,\n"
+  "an APRS digipeater, APRS-IS gateway, weather and telemetry station, over\n"
+  "USB, from the command line: for scripts, service work and station computers\n"
+  "without a desktop, over SSH or from cron. It also uploads the device's\n"
+  "firmware and builds and sends remote update files.\n"
+  ".\n"
+  "The package holds zyvora-cli and the udev rule that gives the user at the\n"
+  "seat and the group plugdev access to the device.")
+# The rule is the CLI's: its package reloads udev's rules.
+set(CPACK_DEBIAN_CLI_PACKAGE_CONTROL_EXTRA
   ${CMAKE_CURRENT_SOURCE_DIR}/resources/debian/postinst
   ${CMAKE_CURRENT_SOURCE_DIR}/resources/debian/postrm)
-set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+
+set(CPACK_DEBIAN_GUI_PACKAGE_NAME zyvora-configurator)
+string(CONCAT CPACK_DEBIAN_GUI_DESCRIPTION
+  "configurator for the Zyvora Plus 2.0 APRS device\n"
+  "Reads, checks, edits, saves and writes the settings of the Zyvora Plus 2.0,\n"
+  "an APRS digipeater, APRS-IS gateway, weather and telemetry station, over\n"
+  "USB. It also uploads the device's firmware and builds remote update files.\n"
+  ".\n"
+  "The package holds the window zyvora-configurator; the command-line tool\n"
+  "zyvora-cli and the udev rule come with the package zyvora-cli.")
+# The window needs Qt's platform plugins, which libqt6gui6 only recommends; shlibdeps cannot see them.
+set(CPACK_DEBIAN_GUI_PACKAGE_DEPENDS "qt6-qpa-plugins, zyvora-cli (= ${PROJECT_VERSION})")
 
 include(CPack)

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the Debian package from a stripped Release build and prints its path.
+# Builds the Debian packages (zyvora-cli, and zyvora-configurator unless the window is left out)
+# from a stripped Release build and prints their paths.
 # Usage: scripts/package.sh [BUILD_DIR]   (default: build-package/)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -17,4 +18,4 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DZYVORA_TESTS=OFF -DZYVORA_BENCH=OFF -DCMAKE_INSTALL_PREFIX=/usr >&2
 cmake --build "$build" >&2
 (cd "$build" && cpack -G DEB >&2)
-ls "$build"/zyvora-configurator_*.deb
+ls "$build"/zyvora-cli_*.deb "$build"/zyvora-configurator_*.deb 2>/dev/null || true
