@@ -16,7 +16,7 @@ set(ZYVORA_ICON ${CMAKE_CURRENT_SOURCE_DIR}/resources/zyvora-configurator.svg)
 if(TARGET zyvora-configurator)
   install(FILES resources/zyvora-configurator.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT gui)
   install(FILES ${ZYVORA_ICON} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps COMPONENT gui)
-  install(FILES resources/zyvora-configurator.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT gui)
+  install(FILES resources/org.example.zyvora.configurator.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT gui)
   install(FILES resources/zyvora-configurator.mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages
           RENAME zyvora-configurator.xml COMPONENT gui)
 endif()

@@ -22,7 +22,7 @@ need() {
 for f in bin/zyvora-cli bin/zyvora-configurator lib/udev/rules.d/50-zyvora-plus.rules \
          share/applications/zyvora-configurator.desktop \
          share/icons/hicolor/scalable/apps/zyvora-configurator.svg \
-         share/metainfo/zyvora-configurator.metainfo.xml share/mime/packages/zyvora-configurator.xml \
+         share/metainfo/org.example.zyvora.configurator.metainfo.xml share/mime/packages/zyvora-configurator.xml \
          share/man/man1/zyvora-cli.1.gz share/man/man1/zyvora-configurator.1.gz \
          share/bash-completion/completions/zyvora-cli share/doc/zyvora-configurator/COPYING \
          share/doc/zyvora-configurator/copyright share/doc/zyvora-configurator/changelog.gz; do
@@ -42,8 +42,8 @@ check "zyvora-cli runs" "$prefix/bin/zyvora-cli" --version
 check "desktop-file-validate" desktop-file-validate "$share/applications/zyvora-configurator.desktop"
 # The component id is the desktop file's name: the project has no domain of its own for a
 # reverse-DNS id, so that one warning is shown as a note.
-check "appstreamcli validate" appstreamcli validate --no-net --override=cid-desktopapp-is-not-rdns=info \
-  "$share/metainfo/zyvora-configurator.metainfo.xml"
+check "appstreamcli validate" appstreamcli validate --no-net \
+  "$share/metainfo/org.example.zyvora.configurator.metainfo.xml"
 if command -v xmllint >/dev/null; then
   check "xmllint MIME package" xmllint --noout "$share/mime/packages/zyvora-configurator.xml"
   check "xmllint icon" xmllint --noout "$share/icons/hicolor/scalable/apps/zyvora-configurator.svg"
