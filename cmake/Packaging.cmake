@@ -16,6 +16,10 @@ if(TARGET zyvora-configurator)
   list(APPEND CPACK_COMPONENTS_ALL gui)
 endif()
 set(CPACK_DEB_COMPONENT_INSTALL ON)
+# A cross build is packaged for the architecture it was built for, not the build machine's.
+if(CMAKE_CROSSCOMPILING AND CMAKE_SYSTEM_PROCESSOR STREQUAL "aarch64")
+  set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE arm64)
+endif()
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION hamradio)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
@@ -50,5 +54,29 @@ string(CONCAT CPACK_DEBIAN_GUI_DESCRIPTION
   "zyvora-cli and the udev rule come with the package zyvora-cli.")
 # The window needs Qt's platform plugins, which libqt6gui6 only recommends; shlibdeps cannot see them.
 set(CPACK_DEBIAN_GUI_PACKAGE_DEPENDS "qt6-qpa-plugins, zyvora-cli (= ${PROJECT_VERSION})")
+
+# `cpack -G RPM`: the same two packages for RPM-based systems.
+set(CPACK_RPM_COMPONENT_INSTALL ON)
+set(CPACK_RPM_FILE_NAME RPM-DEFAULT)
+set(CPACK_RPM_PACKAGE_LICENSE "GPL-3.0-or-later")
+set(CPACK_RPM_PACKAGE_GROUP "Applications/Communications")
+set(CPACK_RPM_PACKAGE_URL "https://zyvora.example.org/")
+set(CPACK_RPM_CLI_PACKAGE_NAME zyvora-cli)
+set(CPACK_RPM_GUI_PACKAGE_NAME zyvora-configurator)
+foreach(component CLI GUI)
+  # The synopsis is the description's first line, the rest its body.
+  string(FIND "${CPACK_DEBIAN_${component}_DESCRIPTION}" "\n" cut)
+  string(SUBSTRING "${CPACK_DEBIAN_${component}_DESCRIPTION}" 0 ${cut} CPACK_RPM_${component}_PACKAGE_SUMMARY)
+  math(EXPR cut "${cut} + 1")
+  string(SUBSTRING "${CPACK_DEBIAN_${component}_DESCRIPTION}" ${cut} -1 body)
+  string(REPLACE "\n.\n" "\n\n" CPACK_RPM_${component}_PACKAGE_DESCRIPTION "${body}")
+endforeach()
+set(CPACK_RPM_GUI_PACKAGE_REQUIRES "zyvora-cli = ${PROJECT_VERSION}")
+set(CPACK_RPM_CLI_POST_INSTALL_SCRIPT_FILE ${CMAKE_CURRENT_SOURCE_DIR}/resources/rpm/udev-reload.sh)
+set(CPACK_RPM_CLI_POST_UNINSTALL_SCRIPT_FILE ${CMAKE_CURRENT_SOURCE_DIR}/resources/rpm/udev-reload.sh)
+# Folders other packages own are not claimed.
+set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION
+  /usr/lib/udev /usr/lib/udev/rules.d /usr/share/bash-completion /usr/share/bash-completion/completions
+  /usr/share/metainfo /usr/share/mime /usr/share/mime/packages /usr/share/icons /usr/share/icons/hicolor)
 
 include(CPack)

@@ -14,6 +14,14 @@ packages=(
   libcurl4-openssl-dev tftpd-hpa
 )
 
+# --cross arm64: the multiarch cross compiler, the :arm64 libraries, and qemu to run its tests.
+cross=""
+if [ "${1:-}" = "--cross" ]; then
+  cross="${2:?--cross needs an architecture}"
+  packages+=("crossbuild-essential-$cross" "libhidapi-dev:$cross" "libcurl4-openssl-dev:$cross"
+             "libgtest-dev:$cross" "libgmock-dev:$cross" qemu-user-static)
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -24,5 +32,8 @@ echo "Installing: ${missing[*]}"
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
+if [ -n "$cross" ] && ! dpkg --print-foreign-architectures | grep -qx "$cross"; then
+  $sudo dpkg --add-architecture "$cross"
+fi
 $sudo apt-get update
 $sudo apt-get install -y --no-install-recommends "${missing[@]}" </dev/null
