@@ -55,6 +55,14 @@ completion="$share/bash-completion/completions/zyvora-cli"
 check "bash -n completion" bash -n "$completion"
 check "completion sources and registers" bash -c \
   'source /usr/share/bash-completion/bash_completion && source "$1" && complete -p zyvora-cli >/dev/null' _ "$completion"
+# What Tab offers after `get FILE Radio/TX` and `set FILE WWW/Www_po`, from the installed CLI.
+completes() {
+  bash -c 'source /usr/share/bash-completion/bash_completion && source "$1" && shift && PATH="$1:$PATH" && shift &&
+    COMP_WORDS=("$@") && COMP_CWORD=$(($# - 1)) && COMP_LINE="$*" && COMP_POINT=${#COMP_LINE} &&
+    _zyvora_cli zyvora-cli 2>/dev/null; echo "${COMPREPLY[*]}"' _ "$completion" "$prefix/bin" "$@"
+}
+check "get completes setting names" test "$(completes zyvora-cli get x.cfg Radio/TX)" = "Radio/TXdelay"
+check "set completes setting names with =" test "$(completes zyvora-cli set x.cfg WWW/Www_po)" = "WWW/Www_port="
 
 # The settings file type: the first line decides, so a .cfg file of another program stays text.
 if command -v update-mime-database >/dev/null && command -v mimetype >/dev/null; then
