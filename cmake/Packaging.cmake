@@ -79,4 +79,10 @@ set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION
   /usr/lib/udev /usr/lib/udev/rules.d /usr/share/bash-completion /usr/share/bash-completion/completions
   /usr/share/metainfo /usr/share/mime /usr/share/mime/packages /usr/share/icons /usr/share/icons/hicolor)
 
+# `cpack --config CPackSourceConfig.cmake`: the source tree without what .gitignore keeps out of it
+# (scripts/source-tarball.sh makes the same from git alone).
+set(CPACK_SOURCE_GENERATOR TGZ)
+set(CPACK_SOURCE_PACKAGE_FILE_NAME zyvora-configurator-${PROJECT_VERSION})
+set(CPACK_SOURCE_IGNORE_FILES "/\\.git/" "/build[^/]*/" "/out/" "/screenshots/" "/\\.ccache/")
+
 include(CPack)
