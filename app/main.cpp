@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "device_flows.h"
+#include "firmware_embedded.h"
 #include "files.h"
 #include "firmware.h"
 #include "hid.h"
@@ -65,7 +66,10 @@ void describe(QCommandLineParser& parser) {
                           .arg(kMaxLatencyUs),
                       QStringLiteral("N")});
     parser.addOption({QStringLiteral("firmware"),
-                      QStringLiteral("Upload the firmware in FILE instead of the one built in."), QStringLiteral("FILE")});
+                      zyvora::embedded_firmware()
+                          ? QStringLiteral("Upload the firmware in FILE instead of the one built in.")
+                          : QStringLiteral("Upload the firmware in FILE; this build carries none."),
+                      QStringLiteral("FILE")});
     parser.addOption({QStringLiteral("screenshots"),
                       QStringLiteral("Save a picture of the window with each page current into DIR, then exit."),
                       QStringLiteral("DIR")});

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "files.h"
+#include "firmware_embedded.h"
 #include "hid.h"
 #include "image.h"
 #include "nearest.h"
@@ -54,7 +55,10 @@ std::vector<CLI::Option*> add_device_options(CLI::App& app, Options& o, std::vec
     return added;
 }
 
-constexpr const char* kFirmwareHelp = "Firmware image to upload or pack instead of the one built in ('-': standard input)";
+// True of this build: one without firmware needs the option for an upload or a remote update file.
+const std::string kFirmwareHelp = embedded_firmware()
+                                      ? "Firmware image to upload or pack instead of the one built in ('-': standard input)"
+                                      : "Firmware image to upload or pack; this build carries none ('-': standard input)";
 constexpr const char* kJsonHelp = "Print the result as one JSON document; the status log goes to standard error";
 
 }  // namespace

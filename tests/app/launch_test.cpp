@@ -27,8 +27,13 @@ private slots:
                                 "                        --simulate=FILE its EEPROM is kept in FILE between runs.\n"
                                 "  --sim-latency-us <N>  Simulated device: microseconds before each reply, at\n"
                                 "                        most 5000000 (the reply limit).\n"
+#if ZYVORA_FIRMWARE_BUILT_IN
                                 "  --firmware <FILE>     Upload the firmware in FILE instead of the one built\n"
                                 "                        in.\n"
+#else
+                                // The help says only what is true of the build.
+                                "  --firmware <FILE>     Upload the firmware in FILE; this build carries none.\n"
+#endif
                                 "  --screenshots <DIR>   Save a picture of the window with each page current\n"
                                 "                        into DIR, then exit.\n"
                                 "\n"
