@@ -763,28 +763,28 @@ void TForm1::offer_to_send(const QString& file) {
         const std::optional<QString> given = ask_send_ ? ask_send_(file, address) : ask_send_in_dialog(this, file, address);
         if (!given) return;
         address = *given;
-        std::string why;
-        to = zyvora::parse_update_address(address.toStdString(), &why);
-        if (!to) feedback_->error(why);
+        const auto parsed = zyvora::parse_update_address(address.toStdString());
+        if (parsed) to = *parsed;
+        else feedback_->error(parsed.message());
     }
     remembered.setValue(key, address);
-    zyvora::SendOutcome outcome;
+    zyvora::Result<void> outcome;
     {
         const DeviceOperation operation(*this, kSendRunning);
         run_beside_window(*feedback_, [&](zyvora::Feedback& feedback) {
             outcome = zyvora::send_update_file(to_path(file), *to, {}, feedback);
         });
-        if (!outcome.sent) feedback_->log("Sending failed: " + outcome.why);
+        if (!outcome) feedback_->log("Sending failed: " + outcome.message());
         feedback_->flush();
         // Shown while the operation still holds a close asked meanwhile: the outcome comes before
         // the window goes, never as a box left alone after it.
         const QString name = QFileInfo(file).fileName();
         const QString where = QString::fromStdString(zyvora::address_text(*to));
-        if (outcome.sent) {
+        if (outcome) {
             feedback_->info(QStringLiteral("%1 was sent to the device at %2.").arg(name, where).toStdString());
         } else {
             feedback_->error(QStringLiteral("Sending %1 to the device at %2 failed: %3")
-                                 .arg(name, where, QString::fromStdString(outcome.why))
+                                 .arg(name, where, QString::fromStdString(outcome.message()))
                                  .toStdString());
         }
     }

@@ -64,9 +64,8 @@ void print_json(const Json& document) {
 
 // The row `name` names, in `row`; or the exit status of the usage error.
 std::optional<int> look_up(const std::string& name, int& row) {
-    std::string why;
-    const auto found = find_setting(Registry::instance(), name, &why);
-    if (!found) return refuse(why);
+    const auto found = find_setting(Registry::instance(), name);
+    if (!found) return refuse(found.message());
     row = *found;
     return std::nullopt;
 }

@@ -16,8 +16,7 @@ const std::string kSources = "a settings file, a settings image, or the word \"d
 
 // send-update, and ruf --send: an address that cannot be sent to is a usage error.
 std::optional<int> refuse_address(const Options& o) {
-    std::string why;
-    if (!parse_update_address(o.send_to, &why)) return refuse(why);
+    if (const auto address = parse_update_address(o.send_to); !address) return refuse(address.message());
     return std::nullopt;
 }
 

@@ -162,14 +162,13 @@ bool read_input(const Options& o, ControlStore& store, Feedback& feedback) {
 
 // The file as written is what goes out: its checks run on the bytes that are sent.
 bool send_update(const Options& o, const std::string& file, ConsoleFeedback& feedback) {
-    std::string why;
-    const auto to = parse_update_address(o.send_to, &why);
+    const auto to = parse_update_address(o.send_to);
     if (!to) return false;  // refused with the command line
     SendLimits limits;
     limits.block = std::chrono::seconds(o.send_timeout);
-    const SendOutcome outcome = send_update_file(file, *to, o.remote_name, feedback, limits);
-    if (!outcome.sent) feedback.failed("send-update", outcome.why);
-    return outcome.sent;
+    const auto sent = send_update_file(file, *to, o.remote_name, feedback, limits);
+    if (!sent) feedback.failed("send-update", sent.message());
+    return sent.ok();
 }
 
 // The settings file and the image of `read`, both or neither: an output written straight

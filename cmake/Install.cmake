@@ -21,17 +21,34 @@ if(TARGET zyvora-configurator)
           RENAME zyvora-configurator.xml COMPONENT gui)
 endif()
 
+# The manual pages are written once, in Markdown that is also the web reference, and made into
+# roff here.
+find_program(ZYVORA_GO_MD2MAN go-md2man REQUIRED)
+set(ZYVORA_MANUAL_PAGES)
+foreach(page "zyvora-cli.1:docs/cli.md" "zyvora-configurator.1:docs/zyvora-configurator.md")
+  string(REPLACE ":" ";" page ${page})
+  list(GET page 0 name)
+  list(GET page 1 source)
+  set(roff ${CMAKE_CURRENT_BINARY_DIR}/docs/${name})
+  add_custom_command(OUTPUT ${roff}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/docs
+    COMMAND ${ZYVORA_GO_MD2MAN} -in ${CMAKE_CURRENT_SOURCE_DIR}/${source} -out ${roff}
+    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${source}
+    COMMENT "Making the manual page ${name}")
+  list(APPEND ZYVORA_MANUAL_PAGES ${roff})
+endforeach()
+
 # Manual pages and the changelog go out compressed, as man and Debian expect; -n keeps the
 # bytes the same from build to build.
 set(ZYVORA_DOC ${CMAKE_INSTALL_DATAROOTDIR}/doc/zyvora-configurator)
 set(gzipped)
-foreach(doc docs/zyvora-cli.1 docs/zyvora-configurator.1 resources/debian/changelog)
+foreach(doc ${ZYVORA_MANUAL_PAGES} ${CMAKE_CURRENT_SOURCE_DIR}/resources/debian/changelog)
   get_filename_component(name ${doc} NAME)
   set(gz ${CMAKE_CURRENT_BINARY_DIR}/docs/${name}.gz)
   add_custom_command(OUTPUT ${gz}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/docs
-    COMMAND gzip -9n -c ${CMAKE_CURRENT_SOURCE_DIR}/${doc} > ${gz}
-    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${doc})
+    COMMAND gzip -9n -c ${doc} > ${gz}
+    DEPENDS ${doc})
   list(APPEND gzipped ${gz})
 endforeach()
 add_custom_target(zyvora_docs ALL DEPENDS ${gzipped})

@@ -126,7 +126,9 @@ bool back_up(const Registry& registry, const Image& current, const std::string& 
         feedback.error(
             "No folder for backups: neither XDG_DATA_HOME nor HOME names one, and the user has no home folder.");
     } else if (make_folders(folder, &why)) {
-        base = claim_backup_name(folder, &why);
+        auto claimed = claim_backup_name(folder);
+        if (claimed) base = std::move(*claimed);
+        else why = claimed.message();
     }
     const bool saved_cfg = settings && !base.empty() && save_settings_file(registry, previous, base + ".cfg", feedback);
     const bool saved_bin =
@@ -189,7 +191,7 @@ WritePreview preview_of(const Registry& registry, const Image& current, const Im
 
 }  // namespace
 
-std::string claim_backup_name(const std::string& folder, std::string* why) {
+Result<std::string> claim_backup_name(const std::string& folder) {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     ::localtime_r(&now, &local);
@@ -202,8 +204,9 @@ std::string claim_backup_name(const std::string& folder, std::string* why) {
         const std::string base = folder + "/" + stamp + suffix;
         if (std::ifstream(base + ".bin")) continue;  // the half of an older backup
         bool taken = false;
-        if (claim_new_file(base + ".cfg", &taken, why)) return base;
-        if (!taken) return {};
+        std::string why;
+        if (claim_new_file(base + ".cfg", &taken, &why)) return base;
+        if (!taken) return Problem{why, std::nullopt, folder};
     }
 }
 

@@ -10,6 +10,7 @@
 #include "feedback.h"
 #include "firmware.h"
 #include "image.h"
+#include "outcome.h"
 #include "registry.h"
 #include "settings_source.h"
 #include "transport.h"
@@ -42,9 +43,9 @@ struct WriteSafety {
 
 // The name, without its extension, of a new backup in `folder`: the local date and time, so that
 // they sort, and a number should two come in one second. Its ".cfg" is made at once, empty, so
-// that two writes at once (two devices from one script) never share a name. Empty, with `why`,
+// that two writes at once (two devices from one script) never share a name. The system's reason
 // when the folder takes no new file.
-std::string claim_backup_name(const std::string& folder, std::string* why);
+Result<std::string> claim_backup_name(const std::string& folder);
 
 // The backups in the user's data folder, and verify: what both front ends use unless told not to.
 WriteSafety default_write_safety();

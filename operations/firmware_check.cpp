@@ -58,33 +58,33 @@ bool reads_as_text(std::span<const std::uint8_t> bytes) {
 
 }  // namespace
 
-std::optional<std::string> firmware_problem(std::span<const std::uint8_t> bytes) {
-    if (reads_as_settings_file(bytes)) return "it is a settings file";
-    if (reads_as_settings_image(bytes)) return "it is a settings image";
-    if (!update_file_problem(bytes)) return "it is a remote update file";
-    if (reads_as_text(bytes)) return "it is text";
+Result<void> check_firmware_image(std::span<const std::uint8_t> bytes) {
+    if (reads_as_settings_file(bytes)) return Problem{"it is a settings file"};
+    if (reads_as_settings_image(bytes)) return Problem{"it is a settings image"};
+    if (!update_file_problem(bytes)) return Problem{"it is a remote update file"};
+    if (reads_as_text(bytes)) return Problem{"it is text"};
     // An erased or zeroed file: an enciphered image never holds one byte throughout.
     if (!bytes.empty() && std::all_of(bytes.begin(), bytes.end(), [&](std::uint8_t b) { return b == bytes.front(); })) {
         char byte[8];
         std::snprintf(byte, sizeof byte, "0x%02X", bytes.front());
-        return std::string("every byte is ") + byte;
+        return Problem{std::string("every byte is ") + byte};
     }
     // The device takes firmware a page at a time and the image it is made for is whole pages:
     // one that ends inside a page was cut short, as a broken pipe leaves it.
     if (bytes.size() % kPageSize != 0) {
-        return "its " + std::to_string(bytes.size()) + " bytes are not a whole number of " +
-               std::to_string(kPageSize) + "-byte pages; it may be cut short";
+        return Problem{"its " + std::to_string(bytes.size()) + " bytes are not a whole number of " +
+                       std::to_string(kPageSize) + "-byte pages; it may be cut short"};
     }
-    return std::nullopt;
+    return {};
 }
 
 std::optional<std::vector<std::uint8_t>> checked_firmware(const FirmwareStore& firmware, Feedback& feedback) {
     auto image = firmware.load(feedback);
     if (!image) return std::nullopt;
-    if (const auto problem = firmware_problem(*image)) {
+    if (const auto checked = check_firmware_image(*image); !checked) {
         const auto name = firmware.file_name();
         feedback.info((name ? *name : std::string("The firmware built into this program")) +
-                      " is not a firmware image: " + *problem);
+                      " is not a firmware image: " + checked.message());
         return std::nullopt;
     }
     return image;

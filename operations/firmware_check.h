@@ -10,11 +10,13 @@
 
 #include "feedback.h"
 #include "firmware.h"
+#include "outcome.h"
 
 namespace zyvora {
 
-// Why `bytes` are no firmware image, as a reason after "is not a firmware image: ", or nullopt.
-std::optional<std::string> firmware_problem(std::span<const std::uint8_t> bytes);
+// Whether `bytes` may be a firmware image; when not, the message is the reason that follows
+// "is not a firmware image: ".
+Result<void> check_firmware_image(std::span<const std::uint8_t> bytes);
 
 // The image `firmware` holds, loaded and checked: nullopt after an information box that says why
 // it is refused ("fw.bin is not a firmware image: it is text").

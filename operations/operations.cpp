@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "files.h"
+#include "outcome.h"
 #include "intparse.h"
 #include "passes.h"
 #include "settingsfile.h"
@@ -22,20 +23,20 @@ void show_interlocks(const Registry& registry, ControlStore& store, Feedback& fe
 
 namespace {
 
-// The text of the settings file at `path`, as `read` from it; nullopt with `why` set when it is
-// too large, holds a NUL byte, or could not be read.
-std::optional<std::string> settings_text(const std::string& path, FileRead read, std::string* why) {
+// The text of the settings file at `path`, as `read` from it; a problem when it is too large,
+// holds a NUL byte, or could not be read.
+Result<std::string> settings_text(const std::string& path, FileRead read) {
     const std::string name = input_name(path);
+    const auto refused = [&](std::string message) { return Problem{std::move(message), std::nullopt, path}; };
     if (read.too_large) {
-        *why = name + " is not a settings file: it holds more than " + std::to_string(kSettingsFileLimit) +
-               " bytes (1 MiB), the most a settings file holds.";
-    } else if (!read.bytes) {
-        *why = "Unable to read " + name + ": " + read.reason;
-    } else if (const auto line = SettingsFile::nul_line(*read.bytes)) {
-        *why = name + " is not a settings file: line " + std::to_string(*line) + " holds a NUL byte.";
-        read.bytes.reset();
+        return refused(name + " is not a settings file: it holds more than " + std::to_string(kSettingsFileLimit) +
+                       " bytes (1 MiB), the most a settings file holds.");
     }
-    return std::move(read.bytes);
+    if (!read.bytes) return refused("Unable to read " + name + ": " + read.reason);
+    if (const auto line = SettingsFile::nul_line(*read.bytes)) {
+        return refused(name + " is not a settings file: line " + std::to_string(*line) + " holds a NUL byte.");
+    }
+    return std::move(*read.bytes);
 }
 
 // Whether a file parsed into `file` from `text` may be saved into: blank, or holding the header
@@ -48,8 +49,8 @@ bool holds_settings(const Registry& registry, const SettingsFile& file, std::str
                        [&](int row) { return file.has_section(registry.settings()[row].key->section); });
 }
 
-std::optional<std::string> settings_text(const std::string& path, std::string* why) {
-    return settings_text(path, read_file(path, kSettingsFileLimit), why);
+Result<std::string> settings_text(const std::string& path) {
+    return settings_text(path, read_file(path, kSettingsFileLimit));
 }
 
 }  // namespace
@@ -104,8 +105,7 @@ bool save_settings_file(const Registry& registry, const ControlStore& store, con
         const bool exists = std::filesystem::is_regular_file(found);
         if (lookup) throw WriteError(path);
         if (exists) {
-            std::string why;
-            const auto existing = settings_text(path, &why);
+            const auto existing = settings_text(path);
             if (!existing || !file.parse(*existing)) throw WriteError(path);
             if (!holds_settings(registry, file, *existing)) {
                 feedback.error(input_name(path) +
@@ -137,11 +137,10 @@ bool read_settings_file(const Registry& registry, ControlStore& store, const std
 
 bool read_settings_file(const Registry& registry, ControlStore& store, const std::string& path, FileRead content,
                         Feedback& feedback, std::string* text_read) {
-    std::string why;
-    const auto text = settings_text(path, std::move(content), &why);
+    const auto text = settings_text(path, std::move(content));
     SettingsFile file;
     if (!text) {
-        feedback.error(why);
+        feedback.error(text.message());
         return false;
     }
     if (!file.parse(*text)) {

@@ -16,6 +16,7 @@
 
 #include "files.h"
 #include "package.h"
+#include "unique_fd.h"
 
 namespace zyvora {
 
@@ -64,7 +65,7 @@ struct Transfer {
     bool interrupted = false;
     bool answered_data = false;  // the device sent DATA: libcurl would take the send for a download
     // The transfer's socket, the device's address the request went to, and the port that answered it.
-    curl_socket_t socket = CURL_SOCKET_BAD;
+    UniqueFd socket;
     sockaddr_storage device{};
     sockaddr_storage peer{};
     bool peer_known = false;
@@ -105,10 +106,20 @@ std::size_t refuse_data(char*, std::size_t, std::size_t, void* user) {
 
 curl_socket_t open_socket(void* user, curlsocktype, curl_sockaddr* address) {
     auto& t = *static_cast<Transfer*>(user);
-    t.socket = ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+    // An earlier attempt's socket (another address of the host) is closed when libcurl gives it back.
+    (void)t.socket.release();
+    t.socket.reset(::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol));
     if (address->addrlen <= sizeof t.device) std::memcpy(&t.device, &address->addr, address->addrlen);
-    if (t.socket != CURL_SOCKET_BAD) ::ioctl(t.socket, SIOCGSTAMPNS, &t.seen);  // starts the receive times
-    return t.socket;
+    if (t.socket) ::ioctl(t.socket.get(), SIOCGSTAMPNS, &t.seen);  // starts the receive times
+    return t.socket ? t.socket.get() : CURL_SOCKET_BAD;
+}
+
+// libcurl gives back each socket it is done with; the transfer's own goes with the transfer.
+int close_socket(void* user, curl_socket_t socket) {
+    auto& t = *static_cast<Transfer*>(user);
+    if (socket == t.socket.get()) t.socket.reset();
+    else UniqueFd earlier(socket);
+    return 0;
 }
 
 bool same_host(const sockaddr_storage& a, const sockaddr_storage& b) {
@@ -145,16 +156,16 @@ bool same_time(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_s
 
 // Looks at the next packet, which stays for libcurl; false when none waits.
 bool look(Transfer& t, sockaddr_storage& from) {
-    if (!next_sender(t.socket, from)) return false;
-    t.left_for_libcurl = last_read(t.socket);
+    if (!next_sender(t.socket.get(), from)) return false;
+    t.left_for_libcurl = last_read(t.socket.get());
     return true;
 }
 
 void drop_next(Transfer& t) {
     char byte;
-    ::recv(t.socket, &byte, 1, MSG_DONTWAIT);
+    ::recv(t.socket.get(), &byte, 1, MSG_DONTWAIT);
     t.left_for_libcurl.reset();
-    t.seen = last_read(t.socket);
+    t.seen = last_read(t.socket.get());
 }
 
 // Whether libcurl read a packet since the last call: it has that packet still to act on, so this
@@ -167,9 +178,9 @@ bool libcurl_read(Transfer& t) {
         sockaddr_storage from{};
         const bool waiting = look(t, from);
         if (waiting && same_time(*t.left_for_libcurl, left)) return false;
-        if (!waiting) t.seen = last_read(t.socket);
+        if (!waiting) t.seen = last_read(t.socket.get());
     } else {
-        const timespec time = last_read(t.socket);
+        const timespec time = last_read(t.socket.get());
         if (same_time(time, t.seen)) return false;
         t.seen = time;
     }
@@ -182,7 +193,7 @@ bool libcurl_read(Transfer& t) {
 bool wait_for_packet(Transfer& t, Clock::time_point until) {
     while (!t.interrupted) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count();
-        pollfd ready{t.socket, POLLIN, 0};
+        pollfd ready{t.socket.get(), POLLIN, 0};
         if (::poll(&ready, 1, static_cast<int>(std::clamp<long long>(left, 0, 50))) == 1) return true;
         if (left <= 50) return false;
         t.interrupted = t.feedback->interrupts() > 0;
@@ -204,7 +215,7 @@ void keep_to_the_peer(Transfer& t) {
             continue;
         }
         t.peer = from;
-        t.peer_known = ::connect(t.socket, reinterpret_cast<const sockaddr*>(&from),
+        t.peer_known = ::connect(t.socket.get(), reinterpret_cast<const sockaddr*>(&from),
                                  from.ss_family == AF_INET6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in)) == 0;
         if (!t.peer_known) return;
     }
@@ -246,7 +257,7 @@ int show_progress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t uln
     t.acknowledged = ulnow;
     // libcurl goes on waiting after a refused write; nothing more is to come of this transfer.
     if (t.answered_data) return 1;
-    if (!t.interrupted && t.requested && t.socket != CURL_SOCKET_BAD) {
+    if (!t.interrupted && t.requested && t.socket) {
         if (libcurl_read(t)) {
             t.last_block_answered = ulnow == static_cast<curl_off_t>(t.bytes.size());
         } else {
@@ -364,10 +375,9 @@ bool is_ipv6(const std::string& host) {
 
 }  // namespace
 
-std::optional<UpdateAddress> parse_update_address(const std::string& text, std::string* why) {
-    const auto malformed = [&]() -> std::optional<UpdateAddress> {
-        *why = "expected HOST[:PORT] or [IPv6]:PORT, not '" + printable(text) + "'";
-        return std::nullopt;
+Result<UpdateAddress> parse_update_address(const std::string& text) {
+    const auto malformed = [&] {
+        return Problem{"expected HOST[:PORT] or [IPv6]:PORT, not '" + printable(text) + "'"};
     };
     UpdateAddress address;
     std::string port_text;
@@ -403,8 +413,8 @@ std::optional<UpdateAddress> parse_update_address(const std::string& text, std::
     if (has_port) {
         const auto port = parse_port(port_text);
         if (!port) {
-            *why = "bad port '" + printable(port_text) + "' in '" + printable(text) + "': expected a number from 1 to 65535";
-            return std::nullopt;
+            return Problem{"bad port '" + printable(port_text) + "' in '" + printable(text) +
+                           "': expected a number from 1 to 65535"};
         }
         address.port = *port;
     }
@@ -417,29 +427,30 @@ std::string address_text(const UpdateAddress& address) {
     return text;
 }
 
-SendOutcome send_update_file(const std::string& path, const UpdateAddress& to, const std::string& remote_name,
-                             Feedback& feedback, const SendLimits& limits) {
+Result<void> send_update_file(const std::string& path, const UpdateAddress& to, const std::string& remote_name,
+                              Feedback& feedback, const SendLimits& limits) {
+    const auto refused = [&](const std::string& why) { return Problem{input_name(path) + why, std::nullopt, path}; };
     const FileRead read = read_file(path, kUpdateFileLimit);
     if (read.too_large) {
-        return {false, input_name(path) + " is not a remote update file: it holds more than " +
-                           std::to_string(kUpdateFileLimit) + " bytes (" +
-                           std::to_string(kUpdateFileLimit >> 20) + " MiB)"};
+        return refused(" is not a remote update file: it holds more than " + std::to_string(kUpdateFileLimit) +
+                       " bytes (" + std::to_string(kUpdateFileLimit >> 20) + " MiB)");
     }
-    if (!read.bytes) return {false, input_name(path) + ": " + read.reason};
+    if (!read.bytes) return refused(": " + read.reason);
     const auto bytes = std::as_bytes(std::span(*read.bytes));
     const std::span<const std::uint8_t> file(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
     if (const auto problem = update_file_problem(file)) {
-        return {false, input_name(path) + " is not a remote update file: " + *problem};
+        return refused(" is not a remote update file: " + *problem);
     }
     const std::string name =
         remote_name.empty() ? std::filesystem::path(path).filename().string() : remote_name;
     if (name.empty() || (path == kStandardStream && remote_name.empty())) {
-        return {false, "no remote file name: give one with --remote-name"};
+        return Problem{"no remote file name: give one with --remote-name"};
     }
 
-    const std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), curl_easy_cleanup);
-    if (!curl) return {false, "cannot start a TFTP transfer (libcurl failed to initialise)"};
+    // Made before the handle and so outlives it: libcurl gives the socket back to it at the cleanup.
     Transfer t;
+    const std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), curl_easy_cleanup);
+    if (!curl) return Problem{"cannot start a TFTP transfer (libcurl failed to initialise)"};
     t.bytes = file;
     t.feedback = &feedback;
     t.blocks = static_cast<int>(file.size() / kBlockSize + 1);  // the last block is short, perhaps empty
@@ -456,6 +467,8 @@ SendOutcome send_update_file(const std::string& path, const UpdateAddress& to, c
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &t);
     curl_easy_setopt(c, CURLOPT_OPENSOCKETFUNCTION, open_socket);
     curl_easy_setopt(c, CURLOPT_OPENSOCKETDATA, &t);
+    curl_easy_setopt(c, CURLOPT_CLOSESOCKETFUNCTION, close_socket);
+    curl_easy_setopt(c, CURLOPT_CLOSESOCKETDATA, &t);
     curl_easy_setopt(c, CURLOPT_PREREQFUNCTION, request_going_out);
     curl_easy_setopt(c, CURLOPT_PREREQDATA, &t);
     curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
@@ -483,9 +496,9 @@ SendOutcome send_update_file(const std::string& path, const UpdateAddress& to, c
     // The last block's acknowledgement ends the transfer before libcurl reports its bytes.
     if (whole && t.shown < t.blocks) show_block(t, t.blocks, static_cast<curl_off_t>(file.size()));
     feedback.progress_position(0);
-    if (!whole) return {false, failure(code, t, to, limits, curl_text)};
+    if (!whole) return Problem{failure(code, t, to, limits, curl_text)};
     feedback.log("Sent " + std::to_string(file.size()) + " bytes in " + std::to_string(t.blocks) + " blocks.");
-    return {true, {}};
+    return {};
 }
 
 }  // namespace zyvora

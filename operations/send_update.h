@@ -6,6 +6,7 @@
 #include <string>
 
 #include "feedback.h"
+#include "outcome.h"
 
 namespace zyvora {
 
@@ -17,10 +18,10 @@ struct UpdateAddress {
     int port = kTftpPort;
 };
 
-// "HOST", "HOST:PORT", "[IPv6]" or "[IPv6]:PORT"; nullopt with `why` when it is none of them
-// or the port is no number from 1 to 65535. HOST is a host name (letters, digits, '-' and '.')
-// or an IPv4 address; an IPv6 address may carry a zone after '%'.
-std::optional<UpdateAddress> parse_update_address(const std::string& text, std::string* why);
+// "HOST", "HOST:PORT", "[IPv6]" or "[IPv6]:PORT"; a problem when it is none of them or the port
+// is no number from 1 to 65535. HOST is a host name (letters, digits, '-' and '.') or an IPv4
+// address; an IPv6 address may carry a zone after '%'.
+Result<UpdateAddress> parse_update_address(const std::string& text);
 // The address as the user writes it: the port only when it is not 69, an IPv6 address in brackets.
 std::string address_text(const UpdateAddress& address);
 
@@ -32,16 +33,11 @@ struct SendLimits {
     std::chrono::seconds whole{600};
 };
 
-struct SendOutcome {
-    bool sent = false;
-    std::string why;  // when not sent: the reason, as a failure line ends
-};
-
 // Reads `path`, refuses it unless it is a remote update file, then writes it to `to` as
-// `remote_name` (the file's own name when empty). Only packets from the port that answered the
+// `remote_name` (the file's own name when empty). A failure's message ends a failure line. Only packets from the port that answered the
 // request count; sent means every block handed out and acknowledged. Progress goes to `feedback` in 512-byte
 // blocks, with a status log line at the start and the end; an interrupt stops the transfer.
-SendOutcome send_update_file(const std::string& path, const UpdateAddress& to, const std::string& remote_name,
+Result<void> send_update_file(const std::string& path, const UpdateAddress& to, const std::string& remote_name,
                              Feedback& feedback, const SendLimits& limits = {});
 
 }  // namespace zyvora

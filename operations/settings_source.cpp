@@ -37,7 +37,7 @@ bool save_to(const Registry& registry, const ControlStore& store, SettingsFile& 
 
 std::string setting_path(const Setting& setting) { return setting.key->section + "/" + setting.key->name; }
 
-std::optional<int> find_setting(const Registry& registry, std::string_view name, std::string* why) {
+Result<int> find_setting(const Registry& registry, std::string_view name) {
     const auto& settings = registry.settings();
     const auto slash = name.find('/');
     std::vector<int> found;
@@ -58,13 +58,11 @@ std::optional<int> find_setting(const Registry& registry, std::string_view name,
         // A bare name may also be a section and key with another separator.
         if (slash == std::string_view::npos) names.insert(names.end(), paths.begin(), paths.end());
         const auto hint = nearest(name, slash == std::string_view::npos ? names : paths);
-        *why = "no setting has the key " + shown + (hint ? "; did you mean " + *hint + "?" : "");
-        return std::nullopt;
+        return Problem{"no setting has the key " + shown + (hint ? "; did you mean " + *hint + "?" : "")};
     }
-    *why = "the key " + shown + " is in several sections:";
-    for (int row : found) *why += " " + setting_path(settings[row]);
-    *why += "; give it as Section/Key";
-    return std::nullopt;
+    std::string why = "the key " + shown + " is in several sections:";
+    for (int row : found) why += " " + setting_path(settings[row]);
+    return Problem{why + "; give it as Section/Key"};
 }
 
 std::optional<std::vector<std::string>> file_values(const Registry& registry, const ControlStore& store,

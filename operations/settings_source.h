@@ -11,6 +11,7 @@
 #include "controls.h"
 #include "feedback.h"
 #include "image.h"
+#include "outcome.h"
 #include "registry.h"
 #include "transport.h"
 
@@ -25,7 +26,7 @@ std::string setting_path(const Setting& setting);
 // The row named by `name`: "Section/Key", or a key name that one section alone holds, either
 // without regard to case. Otherwise nullopt, and `why` names the unknown key with the closest
 // known one, or the sections an ambiguous key name is in.
-std::optional<int> find_setting(const Registry& registry, std::string_view name, std::string* why);
+Result<int> find_setting(const Registry& registry, std::string_view name);
 
 // Every keyed row's value as a settings file holds it, indexed by row (empty for rows without a
 // key); nullopt, with the error shown, when a number edit's text is not a whole number.

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "files.h"
@@ -33,8 +34,6 @@ bool fail(std::string* why, int error) {
 
 }  // namespace
 
-LockedFile::~LockedFile() { close(); }
-
 LockedFile::Result LockedFile::open(const std::string& path, std::string* why) {
     close();
     // Looked at before it is opened, so that a device node is never opened at all; the open file
@@ -51,32 +50,28 @@ LockedFile::Result LockedFile::open(const std::string& path, std::string* why) {
     }
     // Non-blocking, so that a FIFO put there meanwhile cannot hold the open.
     constexpr int flags = O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-    int fd = ::open(path.c_str(), O_RDWR | flags);
+    UniqueFd fd(::open(path.c_str(), O_RDWR | flags));
     int write_error = 0;
-    if (fd < 0 && errno != ENOENT) {
+    if (!fd && errno != ENOENT) {
         write_error = errno;
-        fd = ::open(path.c_str(), O_RDONLY | flags);
+        fd.reset(::open(path.c_str(), O_RDONLY | flags));
     }
-    if (fd < 0) {
+    if (!fd) {
         if (errno == ENOENT) return Result::Missing;
         fail(why, errno);
         return Result::Failed;
     }
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         if (why) *why = S_ISREG(st.st_mode) ? std::strerror(errno) : not_regular(st.st_mode);
-        ::close(fd);
         return Result::Failed;
     }
     // Where the file system keeps no locks, the file is used unlocked, as a device node would be.
-    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    while (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
         if (errno == EINTR) continue;
-        if (errno == EWOULDBLOCK) {
-            ::close(fd);
-            return Result::InUse;
-        }
+        if (errno == EWOULDBLOCK) return Result::InUse;
         break;
     }
-    fd_ = fd;
+    fd_ = std::move(fd);
     write_error_ = write_error;
     return Result::Held;
 }
@@ -93,39 +88,36 @@ LockedFile::Result LockedFile::open_or_create(const std::string& path, std::span
     const std::string_view suffix = ".XXXXXX";
     temp.insert(temp.end(), suffix.begin(), suffix.end());
     temp.push_back('\0');
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);  // owner-only, as it may hold passwords
-    if (fd < 0) {
+    UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));  // owner-only, as it may hold passwords
+    if (!fd) {
         fail(why, errno);
         return Result::Failed;
     }
     const std::string_view bytes(reinterpret_cast<const char*>(initial.data()), initial.size());
-    bool made = ::flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
-    if (made && !write_all(fd, bytes, 0)) made = fail(why, errno);
+    bool made = ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
+    if (made && !write_all(fd.get(), bytes, 0)) made = fail(why, errno);
     if (made && ::link(temp.data(), target.c_str()) != 0) {
         if (errno != EEXIST) made = fail(why, errno);
         else {
             // Another program made it first: its file counts, as it is.
             ::unlink(temp.data());
-            ::close(fd);
+            fd.reset();
             return open(path, why);
         }
     }
     ::unlink(temp.data());
-    if (!made) {
-        ::close(fd);
-        return Result::Failed;
-    }
-    fd_ = fd;
+    if (!made) return Result::Failed;
+    fd_ = std::move(fd);
     write_error_ = 0;
     if (created) *created = true;
     return Result::Held;
 }
 
 long LockedFile::read_at(std::size_t offset, std::span<std::uint8_t> bytes, std::string* why) const {
-    if (fd_ < 0) return fail(why, EBADF) ? 0 : -1;
+    if (!fd_) return fail(why, EBADF) ? 0 : -1;
     std::size_t got = 0;
     while (got < bytes.size()) {
-        const ssize_t n = ::pread(fd_, bytes.data() + got, bytes.size() - got, static_cast<off_t>(offset + got));
+        const ssize_t n = ::pread(fd_.get(), bytes.data() + got, bytes.size() - got, static_cast<off_t>(offset + got));
         if (n == 0) break;
         if (n > 0) got += static_cast<std::size_t>(n);
         else if (errno != EINTR) return fail(why, errno) ? 0 : -1;
@@ -134,20 +126,18 @@ long LockedFile::read_at(std::size_t offset, std::span<std::uint8_t> bytes, std:
 }
 
 bool LockedFile::write_at(std::size_t offset, std::span<const std::uint8_t> bytes, std::string* why) {
-    if (fd_ < 0 || write_error_ != 0) return fail(why, fd_ < 0 ? EBADF : write_error_);
+    if (!fd_ || write_error_ != 0) return fail(why, !fd_ ? EBADF : write_error_);
     const std::string_view data(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    return write_all(fd_, data, static_cast<off_t>(offset)) || fail(why, errno);
+    return write_all(fd_.get(), data, static_cast<off_t>(offset)) || fail(why, errno);
 }
 
 bool LockedFile::sync(std::string* why) {
-    if (fd_ >= 0 && ::fsync(fd_) == 0) return true;
-    return fail(why, fd_ >= 0 ? errno : EBADF);
+    if (fd_ && ::fsync(fd_.get()) == 0) return true;
+    return fail(why, fd_ ? errno : EBADF);
 }
 
 void LockedFile::close() {
-    if (fd_ < 0) return;
-    ::close(fd_);  // lets the lock go
-    fd_ = -1;
+    fd_.reset();
     write_error_ = 0;
 }
 

@@ -7,6 +7,8 @@
 #include <span>
 #include <string>
 
+#include "unique_fd.h"
+
 namespace zyvora {
 
 class LockedFile {
@@ -18,7 +20,6 @@ public:
         Failed,   // `why` says why
     };
     LockedFile() = default;
-    ~LockedFile();
     LockedFile(const LockedFile&) = delete;
     LockedFile& operator=(const LockedFile&) = delete;
 
@@ -32,7 +33,7 @@ public:
     // made it.
     Result open_or_create(const std::string& path, std::span<const std::uint8_t> initial, std::string* why,
                           bool* created = nullptr);
-    bool is_open() const { return fd_ >= 0; }
+    bool is_open() const { return static_cast<bool>(fd_); }
 
     // Reads from `offset` until `bytes` is full or the file ends: the count read, or -1 with
     // `why` (strerror text).
@@ -44,7 +45,7 @@ public:
     void close();
 
 private:
-    int fd_ = -1;
+    UniqueFd fd_;  // closing it lets the lock go
     int write_error_ = 0;  // why writes fail on a file opened only to read
 };
 

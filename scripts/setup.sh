@@ -9,7 +9,7 @@ packages=(
   xvfb xauth fonts-dejavu-core
   clang libclang-rt-14-dev
   nlohmann-json3-dev
-  librsvg2-bin dpkg-dev desktop-file-utils appstream lintian groff-base bash-completion
+  librsvg2-bin dpkg-dev desktop-file-utils appstream lintian groff-base man-db go-md2man bash-completion
   shared-mime-info libfile-mimeinfo-perl libxml2-utils
   libcurl4-openssl-dev tftpd-hpa
 )

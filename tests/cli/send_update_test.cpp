@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "../support/cli_runner.h"
+#include "../support/recording_feedback.h"
 #include "../support/tftp_peer.h"
 #include "../support/tftp_server.h"
 #include "send_update.h"
@@ -88,6 +89,32 @@ TEST_F(SendUpdate, NoServerIsATimeOutWithinTheLimit) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "zyvora-cli: send-update failed: no answer from " + address + " within 1 s\n");
     EXPECT_LT(took, std::chrono::seconds(4));
+}
+
+// In the program itself: each way a send ends gives back the socket libcurl was handed, and a
+// file refused before the transfer names the file in its problem.
+TEST_F(SendUpdate, EverySendEndsWithItsSocketClosed) {
+    test::TftpServer server;
+    ASSERT_TRUE(server.running());
+    build("x.ruf");
+    const auto open_descriptors = [] {
+        return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator());
+    };
+    const UpdateAddress to = *parse_update_address(server.address());
+    const UpdateAddress nobody = *parse_update_address("127.0.0.1:" + std::to_string(test::free_udp_port()));
+    SendLimits quick;
+    quick.block = std::chrono::seconds(1);
+    const auto before = open_descriptors();
+    testing::RecordingFeedback feedback;
+    EXPECT_TRUE(send_update_file(path("x.ruf"), to, "x.ruf", feedback, quick));
+    const auto silent = send_update_file(path("x.ruf"), nobody, "x.ruf", feedback, quick);
+    ASSERT_FALSE(silent);
+    EXPECT_EQ(silent.message(), "no answer from " + address_text(nobody) + " within 1 s");
+    EXPECT_EQ(silent.problem().file, std::nullopt);
+    const auto refused = send_update_file(path("station.cfg"), to, "", feedback, quick);
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.problem().file, path("station.cfg"));
+    EXPECT_EQ(open_descriptors(), before);
 }
 
 // Only acknowledgements from the port that answered the request count, and only a file handed out
@@ -211,18 +238,17 @@ TEST(UpdateAddress, OnlyHostNamesAndAddressesAreTaken) {
         {"[::ffff:192.0.2.1]:69", "::ffff:192.0.2.1", 69},
     };
     for (const auto& c : taken) {
-        std::string why;
-        const auto address = parse_update_address(c.text, &why);
-        ASSERT_TRUE(address) << c.text << ": " << why;
+        const auto address = parse_update_address(c.text);
+        ASSERT_TRUE(address) << c.text << ": " << address.message();
         EXPECT_EQ(address->host, c.host);
         EXPECT_EQ(address->port, c.port) << c.text;
     }
     for (const std::string text : {"127.0.0.1#x:7000", "foo@host", "a/b", "a?b", "a b", "a%41",
                                    "-device", "device-", "a..b", "[::1]x", "[host]", "[::1%]", "[::1%a/b]",
                                    "[1.2.3.4]", "dev\x1b[2Jice", "1.2.3.999", "1.2.3", "1.2.3.4."}) {
-        std::string why;
-        EXPECT_FALSE(parse_update_address(text, &why)) << text;
-        EXPECT_EQ(why, "expected HOST[:PORT] or [IPv6]:PORT, not '" + printable(text) + "'") << text;
+        const auto address = parse_update_address(text);
+        ASSERT_FALSE(address) << text;
+        EXPECT_EQ(address.message(), "expected HOST[:PORT] or [IPv6]:PORT, not '" + printable(text) + "'") << text;
     }
 }
 

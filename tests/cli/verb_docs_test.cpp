@@ -1,5 +1,5 @@
-// The bash completion and the manual page against the parser the verb table makes: each names
-// every verb and option the parser knows, and none it does not.
+// The bash completion and the manual page (as made from docs/cli.md) against the parser the verb
+// table makes: each names every verb and option the parser knows, and none it does not.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -98,7 +98,7 @@ TEST(VerbDocs, TheCompletionKnowsEveryVerbAndOptionAndNoOther) {
     }
 }
 
-// The manual page's source as text: escapes, fonts and quotes gone, one entry per tagged paragraph.
+// The manual page's roff as text: escapes, fonts and quotes gone, one entry per tagged paragraph.
 struct ManualPage {
     // Section, then each .TP entry's tag line and its paragraph.
     std::map<std::string, std::vector<std::pair<std::string, std::string>>> entries;
@@ -106,7 +106,7 @@ struct ManualPage {
 
 std::string plain(std::string line) {
     line = std::regex_replace(line, std::regex(R"(^\.[A-Z]+ ?)"), "");
-    line = std::regex_replace(line, std::regex(R"(\\f[BIRP])"), "");
+    line = std::regex_replace(line, std::regex(R"(\\f[BIRPC])"), "");
     line = std::regex_replace(line, std::regex(R"(\\\((lq|rq))"), "\"");
     line = std::regex_replace(line, std::regex(R"(\\-)"), "-");
     line = std::regex_replace(line, std::regex(R"(\\&|")"), "");

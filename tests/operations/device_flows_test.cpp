@@ -201,18 +201,19 @@ TEST_F(SafeWrite, BacksUpTheDeviceWritesAndReadsBack) {
 // so neither backup replaces the other; the half of an older backup keeps its name too.
 TEST_F(SafeWrite, BackupNamesAreClaimedAtOnce) {
     std::filesystem::create_directories(*safety_.backups);
-    std::string why;
-    const std::string first = claim_backup_name(*safety_.backups, &why);
-    ASSERT_FALSE(first.empty()) << why;
-    write_whole_file(first + "_02.bin", "");
-    const std::string second = claim_backup_name(*safety_.backups, &why);
-    ASSERT_FALSE(second.empty()) << why;
-    EXPECT_NE(second, first);
-    EXPECT_NE(second, first + "_02");
-    EXPECT_EQ(read_whole_file(first + ".cfg"), "");
-    EXPECT_EQ(read_whole_file(second + ".cfg"), "");
-    EXPECT_EQ(claim_backup_name("/dev/null/backups", &why), "");
-    EXPECT_EQ(why, "Not a directory");
+    const auto first = claim_backup_name(*safety_.backups);
+    ASSERT_TRUE(first) << first.message();
+    write_whole_file(*first + "_02.bin", "");
+    const auto second = claim_backup_name(*safety_.backups);
+    ASSERT_TRUE(second) << second.message();
+    EXPECT_NE(*second, *first);
+    EXPECT_NE(*second, *first + "_02");
+    EXPECT_EQ(read_whole_file(*first + ".cfg"), "");
+    EXPECT_EQ(read_whole_file(*second + ".cfg"), "");
+    const auto refused = claim_backup_name("/dev/null/backups");
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.message(), "Not a directory");
+    EXPECT_EQ(refused.problem().file, "/dev/null/backups");
 }
 
 TEST_F(SafeWrite, WhatStopsTheWriteBeforeTheDeviceIsTouched) {
