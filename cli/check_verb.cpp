@@ -75,9 +75,10 @@ int check_verb(const Options& o, ControlStore& store, ConsoleFeedback& console) 
         for (const LintWarning& w : warnings) {
             Json entry = {{"section", w.section}};
             if (!w.key.empty()) entry["key"] = w.key;
-            std::string unknown;
-            if (const auto row = w.key.empty() ? std::nullopt : find_setting(registry, w.section + "/" + w.key, &unknown)) {
-                entry["page"] = page_caption(registry.settings()[*row].control.page);
+            if (!w.key.empty()) {
+                if (const auto row = find_setting(registry, w.section + "/" + w.key)) {
+                    entry["page"] = page_caption(registry.settings()[*row].control.page);
+                }
             }
             entry["text"] = w.text;
             warning_list.push_back(entry);
