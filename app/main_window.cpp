@@ -85,6 +85,7 @@ void link_web_addresses(QWidget* pages) {
                        text.mid(found.capturedEnd()).toHtmlEscaped());
         label->setOpenExternalLinks(true);
         label->setTextInteractionFlags(Qt::TextBrowserInteraction);
+        label->setStyleSheet(QStringLiteral("QLabel:focus { border: 1px dotted palette(window-text); }"));
     }
 }
 
@@ -222,6 +223,7 @@ void TForm1::build_client() {
     log_->setAccessibleName(QStringLiteral("Status log"));
     // A caret the arrow keys move, so that the lines can be read one by one.
     log_->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+    log_->setStyleSheet(QStringLiteral("QPlainTextEdit:focus { border: 2px solid palette(window-text); }"));
     log_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     log_->setLineWrapMode(QPlainTextEdit::NoWrap);
     log_->setFixedHeight(64);
@@ -422,6 +424,7 @@ QWidget* TForm1::build_button_row() {
 }
 
 bool TForm1::save_to_file() {
+    const auto announce = qScopeGuard([this] { feedback_->announce_outcome(); });
     const QString file = ask_file(save_dialog_);
     if (file.isEmpty() || !zyvora::save_settings_file(registry_, *store_, to_path(file), *feedback_)) return false;
     settings_kept(file);

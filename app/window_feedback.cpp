@@ -39,7 +39,11 @@ void WindowFeedback::error(const std::string& text) {
 }
 
 void WindowFeedback::present(BoxKind kind, const QString& text, const QString& caption) {
-    outcomes_.removeIf([](const Outcome& o) { return !o.warning; });
+    // A box that tells how the operation went tells the outcome too; a question or a notice
+    // (a refused close) meanwhile does not.
+    if (kind != BoxKind::Question && kind != BoxKind::Notice) {
+        outcomes_.removeIf([](const Outcome& o) { return !o.warning; });
+    }
     if (holding_boxes_) {
         held_.append({kind, text, caption});
         return;

@@ -50,7 +50,7 @@ public:
     }
     // The outcome lines and warnings an operation put only in the log, in a notice: a screen
     // reader reads a box out, but not a line added to a log that does not have the focus. An
-    // outcome told by a later box is left out; a warning is not.
+    // outcome a later message box tells is left out; a warning is not.
     void announce_outcome();
     // The user's Stop, which the transfer sees between pages as a repeated interrupt: a write
     // stops at once, having been confirmed already. Read from the work's thread.
