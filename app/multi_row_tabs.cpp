@@ -130,7 +130,9 @@ public:
         }
         return nullptr;
     }
-    QAccessibleInterface* parent() const override { return tabs_ ? QAccessible::queryAccessibleInterface(tabs_) : nullptr; }
+    QAccessibleInterface* parent() const override {
+        return tabs_ ? QAccessible::queryAccessibleInterface(tabs_) : nullptr;
+    }
     QAccessibleInterface* child(int index) const override {
         if (index < 0 || index >= childCount()) return nullptr;
         QAccessible::Id& id = tab_ids_[index];

@@ -71,13 +71,17 @@ QStringList save_screenshots(TForm1& window, const QString& dir, QString* error)
             return shooter.shoot(widget);
         };
         QLabel* link = nullptr;
-        for (QLabel* label : required_child<QWidget>(window, QStringLiteral("TabSheet_aprsis_server"))->findChildren<QLabel*>()) {
+        for (QLabel* label :
+             required_child<QWidget>(window, QStringLiteral("TabSheet_aprsis_server"))->findChildren<QLabel*>()) {
             if (label->openExternalLinks()) link = label;
         }
-        const bool shot = focused("TabSheet_radio", pages) &&
-                          focused("TabSheet_digipeater", required_child<QTabWidget>(window, QStringLiteral("PageControl3"))->tabBar()) &&
-                          focused("TabSheet_aprsis_gateway", required_child<QTabWidget>(window, QStringLiteral("PageControl_aprsis_gateway"))->tabBar()) &&
-                          (!link || focused("TabSheet_aprsis_gateway", link));
+        const bool shot =
+            focused("TabSheet_radio", pages) &&
+            focused("TabSheet_digipeater",
+                    required_child<QTabWidget>(window, QStringLiteral("PageControl3"))->tabBar()) &&
+            focused("TabSheet_aprsis_gateway",
+                    required_child<QTabWidget>(window, QStringLiteral("PageControl_aprsis_gateway"))->tabBar()) &&
+            (!link || focused("TabSheet_aprsis_gateway", link));
         if (shot) focused("TabSheet_radio", required_child<QWidget>(window, QStringLiteral("Memo1")));
     }
     pages->setCurrentIndex(0);

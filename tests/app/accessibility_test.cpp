@@ -27,8 +27,8 @@ using zyvora_app::TForm1;
 
 namespace {
 
-const QStringList kCaptions = {"Radio",         "Digipeater",      "Beacons",         "Network",
-                               "APRS-IS gateway", "RTC/NTP time",  "Remote access",   "Telemetry reports",
+const QStringList kCaptions = {"Radio",           "Digipeater",      "Beacons",       "Network",
+                               "APRS-IS gateway", "RTC/NTP time",    "Remote access", "Telemetry reports",
                                "Weather reports", "Ext. interfaces", "Other"};
 
 QAccessibleInterface* accessible(QObject* object) { return QAccessible::queryAccessibleInterface(object); }
@@ -47,7 +47,8 @@ QStringList read_tabs(QAccessibleInterface* list) {
     QStringList tabs;
     for (int i = 0; i < list->childCount(); ++i) {
         QAccessibleInterface* tab = list->child(i);
-        QString read = tab->role() == QAccessible::PageTab ? tab->text(QAccessible::Name) : QStringLiteral("(not a tab)");
+        QString read =
+            tab->role() == QAccessible::PageTab ? tab->text(QAccessible::Name) : QStringLiteral("(not a tab)");
         if (tab->state().selected) read += QStringLiteral(" [selected]");
         if (tab->state().focused) read += QStringLiteral(" [focused]");
         if (tab->parent() != list || list->indexOfChild(tab) != i) read += QStringLiteral(" (lost from its list)");
