@@ -489,6 +489,7 @@ void MultiRowTabWidget::focusInEvent(QFocusEvent* event) {
 }
 
 void MultiRowTabWidget::announce_current(int type) const {
+    if (!QAccessible::isActive()) return;  // no screen reader listens
     QAccessibleInterface* widget = QAccessible::queryAccessibleInterface(const_cast<MultiRowTabWidget*>(this));
     QAccessibleInterface* list = widget ? widget->child(0) : nullptr;
     QAccessibleInterface* tab = list ? list->child(currentIndex()) : nullptr;

@@ -70,7 +70,7 @@ constexpr const char* kButtonTabs =
     "}"
     "QTabBar::tab:selected { background: #cfcfcf; border-color: #5c5c5c; }"
     "QTabBar::tab:hover:!selected { background: #eaf2fb; }"
-    "QTabBar::tab:selected:focus { border: 2px dotted palette(window-text); }";
+    "QTabBar::tab:selected:focus { border: 2px dotted black; }";  // on their light face in any palette
 
 // The focus frame the style draws on a tab is too faint to find: a dotted ring in the text's
 // colour, which stands out from the tab in any palette, is drawn instead.
