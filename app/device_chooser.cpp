@@ -24,6 +24,8 @@ DeviceChooser::DeviceChooser(const QStringList& devices, QWidget* parent) : QDia
     list->setObjectName(QStringLiteral("DeviceList"));
     list->addItems(devices);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setAccessibleName(QStringLiteral("Attached devices"));
+    label->setBuddy(list);
     if (!devices.isEmpty()) list->setCurrentRow(0);
     layout->addWidget(list);
 

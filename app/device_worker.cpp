@@ -42,6 +42,8 @@ void WorkerFeedback::log(const std::string& line) { queue({Kind::Log, line}); }
 
 void WorkerFeedback::warning(const std::string& text) { queue({Kind::Warning, text}); }
 
+void WorkerFeedback::outcome(const std::string& line) { queue({Kind::Outcome, line}); }
+
 void WorkerFeedback::progress_range(int minimum, int maximum) { queue({Kind::Range, {}, minimum, maximum}); }
 
 void WorkerFeedback::progress_position(int position) {
@@ -87,6 +89,7 @@ void WorkerFeedback::show_queued() {
         switch (e.kind) {
             case Kind::Log: shown_.log(e.text); break;
             case Kind::Warning: shown_.warning(e.text); break;
+            case Kind::Outcome: shown_.outcome(e.text); break;
             case Kind::Range: shown_.progress_range(e.first, e.second); break;
             case Kind::Position:
                 if (i + 1 == events.size() || events[i + 1].kind != Kind::Position) shown_.progress_position(e.first);

@@ -35,6 +35,7 @@ public:
     void error(const std::string& text) override;
     void log(const std::string& line) override;
     void warning(const std::string& text) override;
+    void outcome(const std::string& line) override;
     void progress_range(int minimum, int maximum) override;
     void progress_position(int position) override;
     int progress() const override { return position_; }
@@ -67,7 +68,7 @@ public:
     void set_catch_up(std::function<void()> catch_up) { catch_up_ = std::move(catch_up); }
 
 private:
-    enum class Kind { Log, Warning, Range, Position, FailedSetting };
+    enum class Kind { Log, Warning, Outcome, Range, Position, FailedSetting };
     struct Event {
         Kind kind;
         std::string text;

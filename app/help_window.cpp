@@ -62,6 +62,9 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
         auto* label = new QLabel(lines()[i], this);
         label->setObjectName(QStringLiteral("Label%1").arg(i + 1));
         label->setTextFormat(Qt::PlainText);
+        // Tab goes from line to line and a screen reader reads each; they look the same meanwhile.
+        label->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+        label->setFocusPolicy(Qt::StrongFocus);
         label->setFont(font);
         label->adjustSize();
         label->move(kMargin, y);

@@ -140,7 +140,9 @@ void attach_device(TForm1& window, const QCommandLineParser& parser, zyvora::Sim
 // While pictures are taken nobody answers a box: what the settings file's read shows goes to
 // standard error, and a question is answered No.
 BoxPresenter boxes_to_standard_error() {
-    return [](BoxKind, const QString& text, const QString&) {
+    return [](BoxKind kind, const QString& text, const QString&) {
+        // A notice repeats what the status log says, which a picture run does not show either.
+        if (kind == BoxKind::Notice) return true;
         std::cerr << text.toStdString() << '\n';
         return false;
     };
@@ -227,6 +229,8 @@ int run(QApplication& app) {
     }
     centre_on_screen(&window);
     window.show();
+    // Keys and a screen reader's focus reach it at once, also where no window manager hands out the focus.
+    window.activateWindow();
     // Read once the window is on the screen, so that the read's boxes stand over it.
     if (!files.isEmpty()) QTimer::singleShot(0, &window, [&window, file = files.first()] { window.open_file(file); });
     return QApplication::exec();

@@ -85,6 +85,7 @@ void link_web_addresses(QWidget* pages) {
                        text.mid(found.capturedEnd()).toHtmlEscaped());
         label->setOpenExternalLinks(true);
         label->setTextInteractionFlags(Qt::TextBrowserInteraction);
+        label->setStyleSheet(QStringLiteral("QLabel:focus { border: 1px dotted palette(window-text); }"));
     }
 }
 
@@ -219,6 +220,10 @@ void TForm1::build_client() {
     log_ = new QPlainTextEdit;
     log_->setObjectName(QStringLiteral("Memo1"));
     log_->setReadOnly(true);
+    log_->setAccessibleName(QStringLiteral("Status log"));
+    // A caret the arrow keys move, so that the lines can be read one by one.
+    log_->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+    log_->setStyleSheet(QStringLiteral("QPlainTextEdit:focus { border: 2px solid palette(window-text); }"));
     log_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     log_->setLineWrapMode(QPlainTextEdit::NoWrap);
     log_->setFixedHeight(64);
@@ -226,6 +231,7 @@ void TForm1::build_client() {
 
     progress_ = new QProgressBar;
     progress_->setObjectName(QStringLiteral("ProgressBar1"));
+    progress_->setAccessibleName(QStringLiteral("Transfer progress"));
     progress_->setTextVisible(false);
     progress_->setRange(0, 100);
     progress_->setValue(0);
@@ -286,6 +292,16 @@ TForm4& TForm1::filter_window() {
 // Each page once built: its web addresses, its buttons, and the filter window's focus order.
 void TForm1::pages_built(const std::vector<QWidget*>& pages) {
     for (QWidget* page : pages) link_web_addresses(page);
+    // Controls built after the log come after it in the Tab order: it and Stop go after the last
+    // control of the pages again.
+    QWidget* last = nullptr;
+    for (QWidget* w = nextInFocusChain(); w != this; w = w->nextInFocusChain()) {
+        if (pages_->isAncestorOf(w) && w->focusPolicy() != Qt::NoFocus) last = w;
+    }
+    if (last) {
+        setTabOrder(last, log_);
+        setTabOrder(log_, stop_);
+    }
     connect_page_buttons(pages);
     if (std::any_of(pages.begin(), pages.end(), [this](QWidget* page) { return filter_->isAncestorOf(page); })) {
         filter_->order_focus();
@@ -408,6 +424,7 @@ QWidget* TForm1::build_button_row() {
 }
 
 bool TForm1::save_to_file() {
+    const auto announce = qScopeGuard([this] { feedback_->announce_outcome(); });
     const QString file = ask_file(save_dialog_);
     if (file.isEmpty() || !zyvora::save_settings_file(registry_, *store_, to_path(file), *feedback_)) return false;
     settings_kept(file);
@@ -420,11 +437,11 @@ void TForm1::read_from_file() {
 }
 
 bool TForm1::open_file(const QString& file_name) {
+    const auto announce = qScopeGuard([this] { feedback_->announce_outcome(); });
     std::string text;
     if (!zyvora::read_settings_file(registry_, *store_, to_path(file_name), *feedback_, &text)) return false;
     // What a hand-edited file holds that reads without an error but not as meant, in the log.
     for (const zyvora::LintWarning& w : zyvora::lint_settings_file(registry_, text)) feedback_->warning(w.text);
-    feedback_->flush();
     settings_kept(file_name);
     return true;
 }
@@ -561,7 +578,7 @@ public:
     }
     ~DeviceOperation() {
         window_.stop_->hide();
-        window_.feedback_->flush();
+        window_.feedback_->announce_outcome();
         window_.enable_device_buttons(true);
         window_.operation_running_ = false;
         if (std::exchange(window_.close_asked_, false)) {

@@ -1,7 +1,10 @@
 #include "multi_row_tabs.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QShortcut>
 #include <QStackedWidget>
 #include <QStyleOptionTab>
@@ -9,6 +12,7 @@
 #include <QStylePainter>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <algorithm>
 
 namespace zyvora_app {
@@ -44,9 +48,170 @@ std::vector<int> row_starts(const std::vector<int>& widths, int width) {
     return pack(widths, low);
 }
 
+// One tab: its caption as its name, selected while its page is shown; pressing it shows the page.
+class PageTabAccessible : public QAccessibleInterface, public QAccessibleActionInterface {
+public:
+    PageTabAccessible(MultiRowTabWidget* tabs, int index) : tabs_(tabs), index_(index) {}
+
+    bool isValid() const override { return tabs_ && index_ < tabs_->count(); }
+    QObject* object() const override { return nullptr; }
+    QWindow* window() const override { return tabs_ ? tabs_->window()->windowHandle() : nullptr; }
+    QList<QPair<QAccessibleInterface*, QAccessible::Relation>> relations(QAccessible::Relation) const override {
+        return {};
+    }
+    QAccessibleInterface* focusChild() const override { return nullptr; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    QAccessibleInterface* parent() const override {
+        QAccessibleInterface* widget = tabs_ ? QAccessible::queryAccessibleInterface(tabs_) : nullptr;
+        return widget ? widget->child(0) : nullptr;
+    }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QString text(QAccessible::Text t) const override {
+        return t == QAccessible::Name && isValid() ? tabs_->tabText(index_) : QString();
+    }
+    void setText(QAccessible::Text, const QString&) override {}
+    QRect rect() const override {
+        if (!isValid()) return {};
+        const QRect r = tabs_->tabRect(index_);
+        return {tabs_->mapToGlobal(r.topLeft()), r.size()};
+    }
+    QAccessible::Role role() const override { return QAccessible::PageTab; }
+    QAccessible::State state() const override {
+        QAccessible::State s;
+        if (!isValid()) {
+            s.invalid = true;
+            return s;
+        }
+        s.focusable = true;
+        s.selectable = true;
+        s.selected = index_ == tabs_->currentIndex();
+        s.focused = s.selected && tabs_->hasFocus();
+        s.invisible = !tabs_->isVisible();
+        s.disabled = !tabs_->isEnabled();
+        return s;
+    }
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        return t == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this) : nullptr;
+    }
+    QStringList actionNames() const override { return {pressAction()}; }
+    void doAction(const QString& name) override {
+        if (name == pressAction() && isValid()) tabs_->setCurrentIndex(index_);
+    }
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+
+private:
+    QPointer<MultiRowTabWidget> tabs_;
+    int index_;
+};
+
+// The tabs as a list of their own, made and kept by the tab widget's interface; its tabs are made
+// as they are first asked for and live as long as the list.
+class TabListAccessible : public QAccessibleInterface {
+public:
+    explicit TabListAccessible(MultiRowTabWidget* tabs) : tabs_(tabs) {}
+    ~TabListAccessible() override {
+        for (const QAccessible::Id id : std::as_const(tab_ids_)) QAccessible::deleteAccessibleInterface(id);
+    }
+
+    bool isValid() const override { return tabs_; }
+    QObject* object() const override { return nullptr; }
+    QWindow* window() const override { return tabs_ ? tabs_->window()->windowHandle() : nullptr; }
+    QList<QPair<QAccessibleInterface*, QAccessible::Relation>> relations(QAccessible::Relation) const override {
+        return {};
+    }
+    QAccessibleInterface* focusChild() const override {
+        return tabs_ && tabs_->hasFocus() ? child(tabs_->currentIndex()) : nullptr;
+    }
+    QAccessibleInterface* childAt(int x, int y) const override {
+        for (int i = 0; i < childCount(); ++i) {
+            if (QAccessibleInterface* tab = child(i); tab && tab->rect().contains(x, y)) return tab;
+        }
+        return nullptr;
+    }
+    QAccessibleInterface* parent() const override {
+        return tabs_ ? QAccessible::queryAccessibleInterface(tabs_) : nullptr;
+    }
+    QAccessibleInterface* child(int index) const override {
+        if (index < 0 || index >= childCount()) return nullptr;
+        QAccessible::Id& id = tab_ids_[index];
+        if (!id) id = QAccessible::registerAccessibleInterface(new PageTabAccessible(tabs_, index));
+        return QAccessible::accessibleInterface(id);
+    }
+    int childCount() const override { return tabs_ ? tabs_->count() : 0; }
+    int indexOfChild(const QAccessibleInterface* tab) const override {
+        for (auto it = tab_ids_.cbegin(); it != tab_ids_.cend(); ++it) {
+            if (QAccessible::accessibleInterface(it.value()) == tab) return it.key() < childCount() ? it.key() : -1;
+        }
+        return -1;
+    }
+    QString text(QAccessible::Text) const override { return {}; }
+    void setText(QAccessible::Text, const QString&) override {}
+    QRect rect() const override {
+        if (!tabs_) return {};
+        QRect band;
+        for (int i = 0; i < tabs_->count(); ++i) band |= tabs_->tabRect(i);
+        return {tabs_->mapToGlobal(band.topLeft()), band.size()};
+    }
+    QAccessible::Role role() const override { return QAccessible::PageTabList; }
+    QAccessible::State state() const override {
+        QAccessible::State s;
+        s.invisible = !tabs_ || !tabs_->isVisible();
+        s.disabled = tabs_ && !tabs_->isEnabled();
+        return s;
+    }
+
+private:
+    QPointer<MultiRowTabWidget> tabs_;
+    mutable QHash<int, QAccessible::Id> tab_ids_;
+};
+
+// The tab widget as a QTabWidget reads: the page tab list first, then the pages.
+class MultiRowTabAccessible : public QAccessibleWidget {
+public:
+    explicit MultiRowTabAccessible(MultiRowTabWidget* tabs) : QAccessibleWidget(tabs) {}
+    ~MultiRowTabAccessible() override {
+        if (list_) QAccessible::deleteAccessibleInterface(list_);
+    }
+
+    int childCount() const override { return 1 + QAccessibleWidget::childCount(); }
+    QAccessibleInterface* child(int index) const override {
+        return index == 0 ? list() : QAccessibleWidget::child(index - 1);
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        if (child == list()) return 0;
+        const int index = QAccessibleWidget::indexOfChild(child);
+        return index < 0 ? -1 : index + 1;
+    }
+    QAccessibleInterface* focusChild() const override {
+        return widget()->hasFocus() ? list()->focusChild() : QAccessibleWidget::focusChild();
+    }
+
+private:
+    QAccessibleInterface* list() const {
+        if (!list_) {
+            list_ = QAccessible::registerAccessibleInterface(
+                new TabListAccessible(static_cast<MultiRowTabWidget*>(widget())));
+        }
+        return QAccessible::accessibleInterface(list_);
+    }
+
+    mutable QAccessible::Id list_ = 0;
+};
+
+QAccessibleInterface* tabs_accessible(const QString&, QObject* object) {
+    auto* tabs = qobject_cast<MultiRowTabWidget*>(object);
+    return tabs ? new MultiRowTabAccessible(tabs) : nullptr;
+}
+
 }  // namespace
 
 MultiRowTabWidget::MultiRowTabWidget(QWidget* parent) : QWidget(parent), stack_(new QStackedWidget(this)) {
+    [[maybe_unused]] static const bool installed = [] {
+        QAccessible::installFactory(tabs_accessible);
+        return true;
+    }();
     setFocusPolicy(Qt::TabFocus);
     setMouseTracking(true);  // for the hover look of the tab under the mouse
     connect(stack_, &QStackedWidget::currentChanged, this, [this](int index) {
@@ -55,6 +220,8 @@ MultiRowTabWidget::MultiRowTabWidget(QWidget* parent) : QWidget(parent), stack_(
         } else {
             update();
         }
+        if (hasFocus()) announce_current(QAccessible::Focus);
+        announce_current(QAccessible::Selection);
         emit currentChanged(index);
     });
     // A page deleted from outside takes its tab with it.
@@ -146,10 +313,7 @@ QStyleOptionTab MultiRowTabWidget::tab_option(int index) const {
     option.text = captions_.value(index);
     option.rect = tabRect(index);
     const int current = currentIndex();
-    if (index == current) {
-        option.state |= QStyle::State_Selected;
-        if (hasFocus()) option.state |= QStyle::State_HasFocus;
-    }
+    if (index == current) option.state |= QStyle::State_Selected;
     if (index == hovered_) option.state |= QStyle::State_MouseOver;
     if (index < static_cast<int>(row_of_.size())) {
         const auto row = [this](int i) { return row_of(i); };
@@ -266,7 +430,16 @@ void MultiRowTabWidget::paintEvent(QPaintEvent*) {
     for (int i = 0; i < count(); ++i) {
         if (i != current) draw(i);
     }
-    if (current >= 0) draw(current);
+    if (current < 0) return;
+    draw(current);
+    // The style's own focus frame is too faint to find: a ring in the text's colour, which stands
+    // out from the tab in any palette, goes round the caption instead.
+    if (hasFocus()) {
+        const int inset = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this) + 2;
+        painter.setPen(QPen(palette().color(QPalette::WindowText), 2, Qt::DotLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(tabRect(current).adjusted(inset, inset, -inset - 1, -inset));
+    }
 }
 
 void MultiRowTabWidget::mousePressEvent(QMouseEvent* event) {
@@ -304,6 +477,25 @@ void MultiRowTabWidget::keyPressEvent(QKeyEvent* event) {
         return;
     }
     setCurrentIndex(currentIndex() + step);
+}
+
+// The window's own focus event, which names the whole tab widget, comes after this: the current
+// tab's is sent once it is out.
+void MultiRowTabWidget::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    QTimer::singleShot(0, this, [this] {
+        if (hasFocus()) announce_current(QAccessible::Focus);
+    });
+}
+
+void MultiRowTabWidget::announce_current(int type) const {
+    if (!QAccessible::isActive()) return;  // no screen reader listens
+    QAccessibleInterface* widget = QAccessible::queryAccessibleInterface(const_cast<MultiRowTabWidget*>(this));
+    QAccessibleInterface* list = widget ? widget->child(0) : nullptr;
+    QAccessibleInterface* tab = list ? list->child(currentIndex()) : nullptr;
+    if (!tab) return;
+    QAccessibleEvent event(tab, static_cast<QAccessible::Event>(type));
+    QAccessible::updateAccessibility(&event);
 }
 
 namespace {

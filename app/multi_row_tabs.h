@@ -3,6 +3,7 @@
 // shown whole; the pages are stacked below the tabs as in a QTabWidget. As in other multi-row tab
 // controls the row holding the current tab lies next to the page: choosing a tab on another row
 // turns the rows round, keeping their cyclic order, so that the current tab never looks detached.
+// Screen readers see the tabs as a page tab list beside the pages, as they see a QTabWidget's.
 #include <QRect>
 #include <QStringList>
 #include <QWidget>
@@ -58,6 +59,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
 
 private:
     QStyleOptionTab tab_option(int index) const;
@@ -66,6 +68,8 @@ private:
     void lay_out();
     int row_of(int index) const;
     int tab_at(QPoint point) const;
+    // Tells a screen reader about the current tab: `type` is QAccessible::Focus or Selection.
+    void announce_current(int type) const;
 
     QStackedWidget* stack_;
     QStringList captions_;

@@ -2,7 +2,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QLabel>
 #include <QPixmap>
+#include <QTabBar>
 #include <QTabWidget>
 
 #include "filter_window.h"
@@ -57,9 +59,30 @@ QStringList save_screenshots(TForm1& window, const QString& dir, QString* error)
     }
     auto* pages = required_child<MultiRowTabWidget>(window, QStringLiteral("PageControl1"));
     Shooter shooter{window, QDir(dir), {}, error};
-    // The pages, then the help and filter windows on their own.
-    if (shooter.walk(pages) && shooter.shoot(&window.help_window(), &window.help_window())) {
-        shooter.shoot(&window.filter_window(), &window.filter_window());
+    // The pages, then the help and filter windows on their own, then the focus as Tab leaves it
+    // on the page tabs, on sub-page tabs of both kinds, on the link and on the status log.
+    if (shooter.walk(pages) && shooter.shoot(&window.help_window(), &window.help_window()) &&
+        shooter.shoot(&window.filter_window(), &window.filter_window())) {
+        window.activateWindow();
+        QCoreApplication::processEvents();
+        const auto focused = [&](const char* page, QWidget* widget) {
+            pages->setCurrentWidget(required_child<QWidget>(window, QString::fromLatin1(page)));
+            widget->setFocus(Qt::TabFocusReason);
+            return shooter.shoot(widget);
+        };
+        QLabel* link = nullptr;
+        for (QLabel* label :
+             required_child<QWidget>(window, QStringLiteral("TabSheet_aprsis_server"))->findChildren<QLabel*>()) {
+            if (label->openExternalLinks()) link = label;
+        }
+        const bool shot =
+            focused("TabSheet_radio", pages) &&
+            focused("TabSheet_digipeater",
+                    required_child<QTabWidget>(window, QStringLiteral("PageControl3"))->tabBar()) &&
+            focused("TabSheet_aprsis_gateway",
+                    required_child<QTabWidget>(window, QStringLiteral("PageControl_aprsis_gateway"))->tabBar()) &&
+            (!link || focused("TabSheet_aprsis_gateway", link));
+        if (shot) focused("TabSheet_radio", required_child<QWidget>(window, QStringLiteral("Memo1")));
     }
     pages->setCurrentIndex(0);
     return shooter.written;

@@ -23,6 +23,8 @@ SendDialog::SendDialog(const QString& file, const QString& proposed, QWidget* pa
     address_ = new QLineEdit(proposed, this);
     address_->setObjectName(QStringLiteral("SendUpdateAddress"));
     address_->setPlaceholderText(QStringLiteral("192.168.2.2"));
+    address_->setAccessibleName(QStringLiteral("Device address"));
+    question->setBuddy(address_);
     layout->addWidget(address_);
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* send = buttons->addButton(QStringLiteral("Send"), QDialogButtonBox::AcceptRole);

@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <functional>
 #include <utility>
+#include <QStringList>
 #include <QTimer>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -38,6 +39,11 @@ void WindowFeedback::error(const std::string& text) {
 }
 
 void WindowFeedback::present(BoxKind kind, const QString& text, const QString& caption) {
+    // A box that tells how the operation went tells the outcome too; a question or a notice
+    // (a refused close) meanwhile does not.
+    if (kind != BoxKind::Question && kind != BoxKind::Notice) {
+        outcomes_.removeIf([](const Outcome& o) { return !o.warning; });
+    }
     if (holding_boxes_) {
         held_.append({kind, text, caption});
         return;
@@ -92,6 +98,23 @@ void WindowFeedback::log(const std::string& line) {
     }
 }
 
+void WindowFeedback::warning(const std::string& text) {
+    log(text);
+    outcomes_.append({from_message(text), true});
+}
+
+void WindowFeedback::outcome(const std::string& line) {
+    log(line);
+    outcomes_.append({from_message(line), false});
+}
+
+void WindowFeedback::announce_outcome() {
+    flush();
+    QStringList lines;
+    for (const Outcome& o : std::exchange(outcomes_, {})) lines << o.text;
+    if (!lines.isEmpty()) notice(lines.join(u'\n'));
+}
+
 void WindowFeedback::flush() {
     flush_queued_ = false;
     if (pending_.isEmpty()) return;
@@ -99,9 +122,24 @@ void WindowFeedback::flush() {
     pending_.clear();
 }
 
-void WindowFeedback::progress_range(int minimum, int maximum) { progress_->setRange(minimum, maximum); }
+void WindowFeedback::progress_range(int minimum, int maximum) {
+    progress_->setRange(minimum, maximum);
+    describe_progress();
+}
 
-void WindowFeedback::progress_position(int position) { progress_->setValue(position); }
+void WindowFeedback::progress_position(int position) {
+    progress_->setValue(position);
+    describe_progress();
+}
+
+// The bar shows no text, but a screen reader reads where the transfer is; nothing between transfers.
+void WindowFeedback::describe_progress() {
+    const bool running = progress_->value() > progress_->minimum();
+    const QString text = running ? QStringLiteral("Page %1 of %2").arg(progress_->value()).arg(progress_->maximum())
+                                 : QString();
+    progress_->setFormat(running ? QStringLiteral("Page %v of %m") : QString());
+    progress_->setAccessibleDescription(text);
+}
 
 bool WindowFeedback::ask(const QString& text) {
     flush();

@@ -28,6 +28,9 @@ public:
     void message(const std::string& text) override;
     void error(const std::string& text) override;
     void log(const std::string& line) override;
+    // Also kept for announce_outcome().
+    void warning(const std::string& text) override;
+    void outcome(const std::string& line) override;
     void progress_range(int minimum, int maximum) override;
     void progress_position(int position) override;
     int progress() const override;
@@ -40,8 +43,15 @@ public:
     bool ask(const QString& text);
     // An information box that the window does not wait for.
     void notice(const QString& text);
-    // A device operation begins: no Stop asked yet.
-    void begin_operation() { stop_ = false; }
+    // A device operation begins: no Stop asked yet, no outcome kept.
+    void begin_operation() {
+        stop_ = false;
+        outcomes_.clear();
+    }
+    // The outcome lines and warnings an operation put only in the log, in a notice: a screen
+    // reader reads a box out, but not a line added to a log that does not have the focus. An
+    // outcome a later message box tells is left out; a warning is not.
+    void announce_outcome();
     // The user's Stop, which the transfer sees between pages as a repeated interrupt: a write
     // stops at once, having been confirmed already. Read from the work's thread.
     void request_stop() { stop_ = true; }
@@ -67,6 +77,7 @@ private:
     // Shows the box now, or holds it while the window has not been painted.
     void present(BoxKind kind, const QString& text, const QString& caption);
     void release_boxes();
+    void describe_progress();
 
     QPlainTextEdit* log_;
     QString pending_;        // log lines not yet shown, joined by newlines
@@ -77,6 +88,11 @@ private:
     std::string failed_setting_;
     bool holding_boxes_ = false;
     QList<HeldBox> held_;
+    struct Outcome {
+        QString text;
+        bool warning;
+    };
+    QList<Outcome> outcomes_;
 };
 
 }  // namespace zyvora_app

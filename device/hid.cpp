@@ -242,7 +242,7 @@ std::vector<HidInterface> HidPort::attached() {
 std::unique_ptr<Transport> HidPort::open(Feedback& feedback) {
     const std::vector<HidInterface> devices = attached();
     if (devices.empty()) {
-        feedback.log("Zyvora Plus 2.0 not found.");
+        feedback.outcome("Zyvora Plus 2.0 not found.");
         return nullptr;
     }
     const std::vector<HidInterface> candidates = pick_.empty() ? devices : picked(devices, pick_);
@@ -264,7 +264,7 @@ std::unique_ptr<Transport> HidPort::open(Feedback& feedback) {
     HidOpening opening = backend_->open(candidates[chosen].path);
     if (opening.transport) return std::move(opening.transport);
     if (opening.in_use) {
-        feedback.log(kDeviceInUse);
+        feedback.outcome(kDeviceInUse);
         return nullptr;
     }
     feedback.log("Zyvora Plus 2.0 could not be opened: " + without_final_stop(opening.why) + ". " +

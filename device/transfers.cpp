@@ -86,7 +86,7 @@ bool upload_firmware(DeviceLink& link, const std::vector<std::uint8_t>& firmware
         feedback.log(counted("Page written: ", p + 1, pages));
         feedback.progress_position(p + 1);
     }
-    feedback.log("Firmware upgrade success");
+    feedback.outcome("Firmware upgrade success");
     feedback.progress_position(0);
     return true;
 }

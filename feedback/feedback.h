@@ -18,6 +18,9 @@ public:
     // Something the user should know although the operation went on: a status log line in the
     // window, standard error in the CLI.
     virtual void warning(const std::string& text) { log(text); }
+    // A status log line that tells how an operation ended, or what it left behind (a backup);
+    // the window also shows it where a screen reader reads it out.
+    virtual void outcome(const std::string& line) { log(line); }
     virtual void progress_range(int minimum, int maximum) = 0;
     virtual void progress_position(int position) = 0;
     virtual int progress() const = 0;

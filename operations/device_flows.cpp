@@ -142,7 +142,7 @@ bool back_up(const Registry& registry, const Image& current, const std::string& 
         return false;
     }
     saved = settings ? Backup{base + ".cfg", true} : Backup{base + ".bin", false};
-    feedback.log(settings ? "Backup of the device's settings: " + printable(saved->file)
+    feedback.outcome(settings ? "Backup of the device's settings: " + printable(saved->file)
                           : "The device holds no valid settings (erased, or of another firmware): its raw image is "
                             "kept in " + printable(saved->file) + ", with no settings file.");
     if (feedback.interrupts() > 1) {
@@ -226,7 +226,7 @@ bool read_config(DevicePort& port, const Registry& registry, ControlStore& store
         DeviceLink link(*device);
         TransferGuard guard(feedback, kPages);
         if (!read_settings(link, incoming, feedback, &failed_page, guard.reading()) && guard.stopped()) {
-            feedback.log("Read config stopped by an interrupt.");
+            feedback.outcome("Read config stopped by an interrupt.");
             return false;
         }
     }
@@ -262,7 +262,7 @@ bool write_config(DevicePort& port, const Registry& registry, ControlStore& stor
     }
     // Asked before the backup, so that a write the user declines leaves no file behind.
     if (safety.confirm && !safety.confirm(preview_of(registry, current, outgoing))) {
-        feedback.log("Write config cancelled: nothing was written to the device.");
+        feedback.outcome("Write config cancelled: nothing was written to the device.");
         return false;
     }
     std::optional<Backup> backup;
@@ -307,7 +307,7 @@ bool write_config(DevicePort& port, const Registry& registry, ControlStore& stor
                       ") of the device does not hold what was written." + restore_hint(backup));
         return false;
     }
-    feedback.log("Verify success: the device holds every byte that was written.");
+    feedback.outcome("Verify success: the device holds every byte that was written.");
     return true;
 }
 

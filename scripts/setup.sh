@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libsimpleini-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev libhidapi-dev
   xvfb xauth fonts-dejavu-core
+  at-spi2-core python3-pyatspi dbus-daemon
   clang libclang-rt-14-dev
   nlohmann-json3-dev
   librsvg2-bin dpkg-dev desktop-file-utils appstream lintian groff-base man-db go-md2man bash-completion

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: once in the normal (Release) build, once built with clang
-# under AddressSanitizer and UndefinedBehaviorSanitizer with assertions on; installs the build and
-# builds the Debian package and checks both; fuzzes each target.
+# under AddressSanitizer and UndefinedBehaviorSanitizer with assertions on; reads the window through
+# the accessibility bridge; installs the build and builds the Debian package and checks both;
+# fuzzes each target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -9,6 +10,8 @@ export QT_QPA_PLATFORM=offscreen
 
 bash scripts/build.sh build
 ctest --test-dir build --output-on-failure -j2
+# The window read through the real accessibility bridge, as a screen reader reads it.
+bash scripts/a11y-smoke.sh build
 bash scripts/check-install.sh build
 bash scripts/check-package.sh
 

@@ -65,7 +65,7 @@ bool claimed(SimulatedDevice& device, Feedback& feedback) {
     switch (device.claim_eeprom(&why)) {
         case SimulatedDevice::EepromClaim::Held:
         case SimulatedDevice::EepromClaim::NoFile: return true;
-        case SimulatedDevice::EepromClaim::InUse: feedback.log(kDeviceInUse); return false;
+        case SimulatedDevice::EepromClaim::InUse: feedback.outcome(kDeviceInUse); return false;
         case SimulatedDevice::EepromClaim::Failed: feedback.log("Simulated device: " + why); return false;
     }
     return false;
@@ -333,7 +333,7 @@ bool SimulatedDevice::sync_eeprom(std::string* error) {
 
 std::unique_ptr<Transport> SimulatedPort::open(Feedback& feedback) {
     if (!device_.present()) {
-        feedback.log("Zyvora Plus 2.0 not found.");
+        feedback.outcome("Zyvora Plus 2.0 not found.");
         return nullptr;
     }
     feedback.log("Zyvora Plus 2.0 found, vid: Vid_0483, pid: A124");

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QThread>
@@ -76,6 +77,10 @@ const QString kReadRefusal =
     "The window closes when the read ends.";
 // The question of a write that changes nothing on the device.
 const QString kNothingChanges = "No setting will change.\n\nWrite the settings to the device anyway?";
+// How a write or an upload ended is also told in a notice, which a screen reader reads out.
+const QString kVerified = "Verify success: the device holds every byte that was written.";
+const QString kCancelled = "Write config cancelled: nothing was written to the device.";
+const Box kUploaded{zyvora_app::BoxKind::Notice, "Firmware upgrade success"};
 const QString kTransferRefusal =
     "A transfer to the device is running. Closing now could leave the device with an incomplete configuration "
     "or firmware.\nThe window closes when the transfer ends.";
@@ -228,15 +233,17 @@ private slots:
         recorder->replies << true;
         click("Button5");
         qputenv("XDG_DATA_HOME", previous);
-        QCOMPARE(recorder->boxes, only(BoxKind::Question, "1 setting will change:\n[Radio] Callsign: NOCALL -> OK1XYZ\n\n"
-                                                          "Write the settings to the device?"));
         const QStringList lines = log_lines();
         QCOMPARE(lines.size(), 1 + 512 + 1 + 512 + 1 + 512 + 1);
         QCOMPARE(lines[512], QString("Page read: 512/512"));
         const QStringList backups = QDir(data.filePath("zyvora-configurator/backups")).entryList({"*.cfg"});
         QCOMPARE(backups.size(), 1);
-        QCOMPARE(lines[513], "Backup of the device's settings: " + data.filePath("zyvora-configurator/backups/") +
-                                 backups[0]);
+        const QString backup = "Backup of the device's settings: " + data.filePath("zyvora-configurator/backups/") +
+                               backups[0];
+        QCOMPARE(lines[513], backup);
+        QCOMPARE(recorder->boxes, QList<Box>({{BoxKind::Question, "1 setting will change:\n[Radio] Callsign: "
+                                                                  "NOCALL -> OK1XYZ\n\nWrite the settings to the device?"},
+                                              {BoxKind::Notice, backup + '\n' + kVerified}}));
         QCOMPARE(lines[1025], QString("Page written: 512/512"));
         QCOMPARE(lines[1026], QString("Eeprom write success"));
         QCOMPARE(lines.last(), QString("Verify success: the device holds every byte that was written."));
@@ -268,8 +275,8 @@ private slots:
                                  "[Radio] TX delay [ms]: 250 -> 400\n\n"
                                  "Write the settings to the device?";
         click("Button5");
-        QCOMPARE(recorder->boxes, only(BoxKind::Question, question));
-        QCOMPARE(log_lines().last(), QString("Write config cancelled: nothing was written to the device."));
+        QCOMPARE(recorder->boxes, QList<Box>({{BoxKind::Question, question}, {BoxKind::Notice, kCancelled}}));
+        QCOMPARE(log_lines().last(), kCancelled);
         QCOMPARE(requests_with_command(*device, kWritePage), 0);
         QCOMPARE(device->eeprom(), *options.factory_image);
         QVERIFY(!QDir(data.filePath("zyvora-configurator")).exists());
@@ -277,10 +284,15 @@ private slots:
         recorder->replies << true;
         click("Button5");
         qputenv("XDG_DATA_HOME", previous);
-        QCOMPARE(recorder->boxes, QList<Box>({{BoxKind::Question, question}, {BoxKind::Question, question}}));
-        QCOMPARE(log_lines().last(), QString("Verify success: the device holds every byte that was written."));
+        const QStringList backups = QDir(data.filePath("zyvora-configurator/backups")).entryList({"*.cfg"});
+        QCOMPARE(backups.size(), 1);
+        QCOMPARE(recorder->boxes.mid(2),
+                 QList<Box>({{BoxKind::Question, question},
+                             {BoxKind::Notice, "Backup of the device's settings: " +
+                                                   data.filePath("zyvora-configurator/backups/") + backups[0] + '\n' +
+                                                   kVerified}}));
+        QCOMPARE(log_lines().last(), kVerified);
         QCOMPARE(device->eeprom(), window->outgoing_image());
-        QCOMPARE(QDir(data.filePath("zyvora-configurator/backups")).entryList({"*.cfg"}).size(), 1);
     }
 
     // A box taller than the screen hides its buttons: sixteen changes show whole, more show
@@ -315,7 +327,7 @@ private slots:
         start(options);
         const zyvora::Image before = device->eeprom();
         click("Button5");
-        QCOMPARE(recorder->boxes, only(BoxKind::Question, question));
+        QCOMPARE(recorder->boxes, QList<Box>({{BoxKind::Question, question}, {BoxKind::Notice, kCancelled}}));
         QCOMPARE(requests_with_command(*device, kWritePage), 0);
         QCOMPARE(device->eeprom(), before);
     }
@@ -339,9 +351,10 @@ private slots:
 
         QCOMPARE(enabled_during, QList<bool>({false, false, false, false, false, false, true}));
         for (const char* name : kDeviceButtons) QVERIFY2(button(name)->isEnabled(), name);
-        QCOMPARE(recorder->boxes, only(BoxKind::Question, "Upload firmware firmware.bin (64 bytes) to the device?\n"
-                                                          "The upload takes about 1 second; do not unplug the "
-                                                          "device until it ends."));
+        QCOMPARE(recorder->boxes, QList<Box>({{BoxKind::Question, "Upload firmware firmware.bin (64 bytes) to the "
+                                                                  "device?\nThe upload takes about 1 second; do not "
+                                                                  "unplug the device until it ends."},
+                                              kUploaded}));
         QCOMPARE(log_lines(), QStringList({kFound, "Firmware from " + path + ": 64 bytes in 2 pages", "Page written: 1/2",
                                            "Page written: 2/2", "Firmware upgrade success"}));
         QCOMPARE(device->firmware_pages().size(), std::size_t{2});
@@ -364,7 +377,8 @@ private slots:
         });
         click("Button3");
 
-        QCOMPARE(recorder->boxes.size(), 1);
+        QCOMPARE(recorder->boxes.size(), 2);
+        QCOMPARE(recorder->boxes[1], kUploaded);
         QCOMPARE(log_lines(), QStringList({kFound, "Firmware from " + path + ": 64 bytes in 2 pages", "Page written: 1/2",
                                            "Page written: 2/2", "Firmware upgrade success"}));
         QCOMPARE(device->firmware_pages().size(), std::size_t{2});
@@ -463,9 +477,10 @@ private slots:
         recorder->replies << true;
         click("Button3");
         QCOMPARE(recorder->dialogs.size(), 4);
-        QCOMPARE(recorder->boxes, only(BoxKind::Question, "Upload firmware chosen.bin (64 bytes) to the device?\n"
-                                                          "The upload takes about 1 second; do not unplug the "
-                                                          "device until it ends."));
+        QCOMPARE(recorder->boxes, QList<Box>({{BoxKind::Question, "Upload firmware chosen.bin (64 bytes) to the "
+                                                                  "device?\nThe upload takes about 1 second; do not "
+                                                                  "unplug the device until it ends."},
+                                              kUploaded}));
         QCOMPARE(log_lines(), QStringList({kFound, "Firmware from " + dir.filePath("chosen.bin") + ": 64 bytes in 2 pages",
                                            "Page written: 1/2", "Page written: 2/2", "Firmware upgrade success"}));
         QCOMPARE(device->firmware_pages().size(), std::size_t{2});
@@ -489,14 +504,16 @@ private slots:
         QTest::addColumn<QList<Box>>("boxes");
         QTest::newRow("Read config") << "Button4" << int(kReadPage) << 512 << "Eeprom read success."
                                      << QList<Box>{{BoxKind::Notice, kReadRefusal}, {BoxKind::Message, kVersions}};
+        // BACKUP stands for the backup line, whose file name holds the time.
         QTest::newRow("Write config") << "Button5" << int(kWritePage) << 512 << "Eeprom write success"
                                       << QList<Box>{{BoxKind::Question, kNothingChanges},
-                                                    {BoxKind::Notice, kTransferRefusal}};
+                                                    {BoxKind::Notice, kTransferRefusal},
+                                                    {BoxKind::Notice, "BACKUP\n" + kVerified}};
         const QString question = "Upload firmware big.bin (6400 bytes) to the device?\n"
                                  "The upload takes about 1 second; do not unplug the device until it ends.";
         QTest::newRow("Upload firmware")
             << "Button3" << int(kFirmwarePage) << 200 << "Firmware upgrade success"
-            << QList<Box>{{BoxKind::Question, question}, {BoxKind::Notice, kTransferRefusal}};
+            << QList<Box>{{BoxKind::Question, question}, {BoxKind::Notice, kTransferRefusal}, kUploaded};
     }
     void closing_during_a_device_operation_waits_for_its_end() {
         QFETCH(QString, button);
@@ -520,6 +537,8 @@ private slots:
         click(qPrintable(button));
 
         QCOMPARE(during, QList<bool>({true, false, false, false, false, false, false}));
+        const QStringList backup = log_lines().filter(QRegularExpression("^Backup of the device's settings: "));
+        for (Box& box : boxes) box.text.replace("BACKUP", backup.value(0));
         QCOMPARE(recorder->boxes, boxes);
         QCOMPARE(requests_with_command(*device, static_cast<std::uint8_t>(page_command)), pages);
         QVERIFY2(log_lines().contains(success), qPrintable(log_lines().join('\n')));
@@ -603,7 +622,7 @@ private slots:
         QCOMPARE(requests_with_command(*device, kReadPage), 101);
         QVERIFY(values_of(window->store()) == before);
         QVERIFY(window->isWindowModified());
-        QCOMPARE(recorder->boxes, QList<Box>());
+        QCOMPARE(recorder->boxes, only(BoxKind::Notice, "Read config stopped by an interrupt."));
         QVERIFY2(!log_lines().contains("Eeprom read success."), qPrintable(log_lines().join('\n')));
     }
 
@@ -635,7 +654,7 @@ private slots:
 
         const QString question = "The device is being written; stopping now would leave it with an incomplete "
                                  "configuration.\n\nStop now?";
-        QCOMPARE(recorder->boxes.size(), confirmed ? 3 : 2);
+        QCOMPARE(recorder->boxes.size(), 3);
         QCOMPARE(recorder->boxes[1], (Box{BoxKind::Question, question}));
         if (confirmed) {
             const QStringList backups = QDir(data.filePath("zyvora-configurator/backups")).entryList({"*.cfg"});
@@ -736,9 +755,13 @@ private slots:
         retype(child<QLineEdit>(*window, "Callsign"), "OK1XYZ");
         for (const char* name : {"Button4", "Button5", "Button3"}) click(name);
         QCOMPARE(log_lines(), QStringList(3, "Zyvora Plus 2.0 not found."));
-        QCOMPARE(recorder->boxes, only(BoxKind::Question, "Upload firmware firmware.bin (64 bytes) to the device?\n"
-                                                          "The upload takes about 1 second; do not unplug the "
-                                                          "device until it ends."));
+        // Each time also in a notice, which a screen reader reads out.
+        const Box not_found{BoxKind::Notice, "Zyvora Plus 2.0 not found."};
+        QCOMPARE(recorder->boxes, QList<Box>({not_found, not_found,
+                                              {BoxKind::Question, "Upload firmware firmware.bin (64 bytes) to the "
+                                                                  "device?\nThe upload takes about 1 second; do not "
+                                                                  "unplug the device until it ends."},
+                                              not_found}));
         QCOMPARE(window->store().text("Callsign"), std::string("OK1XYZ"));
         for (const char* name : kDeviceButtons) QVERIFY2(button(name)->isEnabled(), name);
     }

@@ -446,13 +446,18 @@ private slots:
         QString error;
         const QStringList files = zyvora_app::save_screenshots(*window, dir.path(), &error);
         QVERIFY2(error.isEmpty(), qPrintable(error));
-        QCOMPARE(files.size(), 45);
+        QCOMPARE(files.size(), 50);
         QCOMPARE(QFileInfo(files.first()).fileName(), QString("01-TabSheet_radio.png"));
         QCOMPARE(QFileInfo(files[2]).fileName(), QString("03-TabSheet_common_settings.png"));
         QCOMPARE(QFileInfo(files[42]).fileName(), QString("43-TabSheet_voltage_measurement.png"));
         QCOMPARE(QImage(files[42]).size(), QSize(800, 428));
         QCOMPARE(QFileInfo(files[43]).fileName(), QString("44-TForm2.png"));
-        QCOMPARE(QFileInfo(files.last()).fileName(), QString("45-TForm4.png"));
+        QCOMPARE(QFileInfo(files[44]).fileName(), QString("45-TForm4.png"));
+        // Then the focus on the page tabs, on sub-page tabs of both kinds, on the link and on the log.
+        QStringList focused;
+        for (const QString& file : files.mid(45)) focused << QFileInfo(file).fileName();
+        QCOMPARE(focused, QStringList({"46-PageControl1.png", "47-qt_tabwidget_tabbar.png", "48-qt_tabwidget_tabbar.png",
+                                       "49-TabSheet_aprsis_server_note.png", "50-Memo1.png"}));
         QCOMPARE(child<MultiRowTabWidget>(*window, "PageControl1")->currentIndex(), 0);
     }
 
