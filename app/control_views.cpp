@@ -221,11 +221,9 @@ public:
     // A table row: each control in its own cell under its column's caption.
     void add_headers(const std::vector<std::string>& headers) {
         grid_->setVerticalSpacing(2);
-        headers_.clear();
         for (std::size_t i = 0; i < headers.size(); ++i) {
             // A caption broken for a narrow form reads on one line over a column.
             auto* label = new QLabel(decl_text(headers[i]).replace(u'\n', u' '));
-            headers_.push_back(label);
             grid_->addWidget(label, row_, static_cast<int>(i), Qt::AlignLeft | Qt::AlignBottom);
         }
         ++row_;
@@ -261,7 +259,6 @@ public:
 private:
     QGridLayout* grid_;
     int row_ = 0;
-    std::vector<QLabel*> headers_;
     QString row_name_;
 };
 
