@@ -1,5 +1,7 @@
 #include "control_views.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -13,6 +15,7 @@
 #include <QVBoxLayout>
 #include <QSignalBlocker>
 #include <QValidator>
+#include <QWhatsThis>
 #include <algorithm>
 #include <map>
 #include <stdexcept>
@@ -59,6 +62,19 @@ int edit_width(const QWidget* edit, int max_length) {
 // As wide as `chars` characters (see edit_width) and never narrower than the control's start-up text.
 int field_width(const QWidget* edit, int chars, const ControlDecl& decl) {
     return std::max(edit_width(edit, chars), edit->fontMetrics().horizontalAdvance(decl_text(decl.default_text)) + 12);
+}
+
+QString spoken(const ControlDecl& decl) { return decl_text(zyvora::spoken_name(decl)); }
+
+// Names a control for screen readers. On Linux a combo box reads its current item as its name and
+// takes its name from a label whose buddy it is: a hidden one, where the page shows the caption
+// elsewhere or not at all.
+void name_control(QWidget* field, const QString& name) {
+    field->setAccessibleName(name);
+    if (!qobject_cast<QComboBox*>(field)) return;
+    auto* label = new QLabel(name, field->parentWidget());
+    label->setBuddy(field);
+    label->hide();
 }
 
 // The width a cell takes: its fixed width, or else the width it asks for.
@@ -129,32 +145,33 @@ public:
         const auto& after = row.after;
         auto* line = new QHBoxLayout;
         line->setSpacing(4);
+        std::vector<std::pair<QWidget*, QString>> unlabelled;
         for (std::size_t i = 0; i < fields.size(); ++i) {
             const bool check = decls[i]->kind == ControlKind::Check;  // shows its caption itself
+            QLabel* label = nullptr;
             if (i == 0 && !check && row.whole_line) {
-                auto* label = new QLabel(decl_text(decls[i]->caption));
-                label->setBuddy(fields[i]);
+                label = new QLabel(decl_text(decls[i]->caption));
                 line->addWidget(label);
             } else if (i == 0 && !check) {
-                auto* label = new QLabel(decl_text(decls[i]->caption));
-                label->setBuddy(fields[i]);
+                label = new QLabel(decl_text(decls[i]->caption));
                 grid_->addWidget(label, row_, 0, Qt::AlignLeft | Qt::AlignVCenter);
             } else if (i > 0 && !check && !row.sentence && !decls[i]->caption.empty()) {
-                auto* label = new QLabel(decl_text(decls[i]->caption));
-                label->setBuddy(fields[i]);
+                label = new QLabel(decl_text(decls[i]->caption));
                 if (is_joiner(decls[i]->caption)) label->setStyleSheet(QStringLiteral("font-weight: bold"));
                 line->addWidget(label);
             }
+            // A caption that does not say what the control sets (a "-" or "," between fields)
+            // leaves the naming to the control's spoken name.
+            if (label && decls[i]->spoken.empty()) label->setBuddy(fields[i]);
+            else if (!check) unlabelled.emplace_back(fields[i], spoken(*decls[i]));
             line->addWidget(fields[i]);
-            if (i < after.size() && !after[i].empty()) {
-                auto* label = new QLabel(decl_text(after[i]));
-                if (i + 1 < fields.size()) label->setBuddy(fields[i + 1]);  // the text before the next edit
-                line->addWidget(label);
-            }
+            // The text after a field (a unit, or the rest of a sentence) names none of them.
+            if (i < after.size() && !after[i].empty()) line->addWidget(new QLabel(decl_text(after[i])));
         }
         line->addStretch(1);
         if (decls.front()->kind == ControlKind::Check || row.whole_line) grid_->addLayout(line, row_, 0, 1, columns + 1);
         else grid_->addLayout(line, row_, 1, 1, columns);
+        for (const auto& [field, name] : unlabelled) name_control(field, name);
         ++row_;
     }
 
@@ -168,9 +185,10 @@ public:
                 continue;
             }
             auto* label = new QLabel(decl_text(decls[i]->caption));
-            label->setBuddy(fields[i]);
             grid_->addWidget(label, row_, column, Qt::AlignLeft | Qt::AlignVCenter);
             grid_->addWidget(fields[i], row_, column + 1, Qt::AlignLeft | Qt::AlignVCenter);
+            if (decls[i]->spoken.empty()) label->setBuddy(fields[i]);
+            else name_control(fields[i], spoken(*decls[i]));
         }
         grid_->setColumnStretch(static_cast<int>(2 * fields.size()), 1);
         ++row_;
@@ -178,9 +196,9 @@ public:
 
     // A field across the row; a group title above shows its caption.
     void add_bare(QWidget* field, const ControlDecl& decl) {
-        field->setAccessibleName(decl_text(decl.caption));
         stretch(field);
         grid_->addWidget(field, row_, 0, 1, 2);
+        name_control(field, spoken(decl));
         ++row_;
     }
 
@@ -203,40 +221,28 @@ public:
     // A table row: each control in its own cell under its column's caption.
     void add_headers(const std::vector<std::string>& headers) {
         grid_->setVerticalSpacing(2);
-        headers_.clear();
         for (std::size_t i = 0; i < headers.size(); ++i) {
             // A caption broken for a narrow form reads on one line over a column.
             auto* label = new QLabel(decl_text(headers[i]).replace(u'\n', u' '));
-            headers_.push_back(label);
             grid_->addWidget(label, row_, static_cast<int>(i), Qt::AlignLeft | Qt::AlignBottom);
         }
         ++row_;
     }
-    // With `span_to`, the last cell reaches up to that column. `captions` holds each control
-    // cell's caption: the column header or the text before it names the control when it shows
-    // that caption; otherwise the control carries its caption as its accessible name.
-    void add_cells(const std::vector<QWidget*>& cells, const std::vector<QString>& captions, int span_to = 0) {
-        const bool first = row_ == 1;
+    // With `span_to`, the last cell reaches up to that column. `names` holds what each control or
+    // button cell sets, which with the row's name names it: a header or a text in the row stands
+    // for the whole column or for part of the row, so none of them is its label. A row without a
+    // name of its own continues the row above.
+    void add_cells(const std::vector<QWidget*>& cells, const std::vector<QString>& names, const QString& row_name,
+                   int span_to = 0) {
+        if (!row_name.isEmpty()) row_name_ = row_name;
         for (std::size_t i = 0; i < cells.size(); ++i) {
             if (!cells[i]) continue;
-            if (auto* text = qobject_cast<QLabel*>(cells[i])) {
-                if (i + 1 < cells.size() && cells[i + 1] && captions[i + 1] == text->text()) text->setBuddy(cells[i + 1]);
+            if (qobject_cast<QLabel*>(cells[i])) {
                 grid_->addWidget(cells[i], row_, static_cast<int>(i), Qt::AlignLeft | Qt::AlignVCenter);
                 continue;
             }
-            const bool text_before = i > 0 && qobject_cast<QLabel*>(cells[i - 1]) &&
-                                     static_cast<QLabel*>(cells[i - 1])->text() == captions[i];
-            const bool header_names = i < headers_.size() && headers_[i]->text() == captions[i];
-            if (auto* check = qobject_cast<QCheckBox*>(cells[i])) {
-                check->setAccessibleName(check->text());
-                check->setText(QString());
-            } else if (text_before) {
-                // named by the text before it
-            } else if (header_names && first) {
-                headers_[i]->setBuddy(cells[i]);
-            } else {
-                cells[i]->setAccessibleName(captions[i]);
-            }
+            if (auto* check = qobject_cast<QCheckBox*>(cells[i])) check->setText(QString());  // the header shows it
+            name_control(cells[i], row_name_.isEmpty() ? names[i] : row_name_ + QStringLiteral(", ") + names[i]);
             if (span_to > 0 && i + 1 == cells.size()) {
                 const int column = static_cast<int>(i);
                 stretch(cells[i]);
@@ -253,7 +259,7 @@ public:
 private:
     QGridLayout* grid_;
     int row_ = 0;
-    std::vector<QLabel*> headers_;
+    QString row_name_;
 };
 
 ControlViews::ControlViews(const zyvora::Registry& registry, zyvora::ControlStore& store, zyvora::Feedback& feedback,
@@ -519,21 +525,23 @@ QWidget* ControlViews::build_stack(QWidget* page, const LayoutColumn& column, co
 void ControlViews::add_table_row(ColumnBuilder& builder, const LayoutColumn& column, const LayoutRow& row,
                                  QWidget* holder, const OnPage& on_page) {
     std::vector<QWidget*> cells;
-    std::vector<QString> captions;
+    std::vector<QString> names;
+    QString row_name = decl_text(row.name);
     for (const LayoutCell& cell : row.controls) {
         if (cell.text) {
             cells.push_back(new QLabel(decl_text(*cell.text), holder));
-            captions.emplace_back();
+            names.emplace_back();
+            if (row_name.isEmpty() && cells.size() == 1) row_name = decl_text(zyvora::caption_words(*cell.text));
         } else if (!cell.caption_of.empty()) {
             cells.push_back(new QLabel(decl_text(declared_caption(cell.caption_of, store_, on_page)), holder));
-            captions.emplace_back();
+            names.emplace_back();
         } else if (cell.control.empty()) {
             cells.push_back(nullptr);
-            captions.emplace_back();
+            names.emplace_back();
         } else {
             const int id = on_page.find(cell.control)->second;
             cells.push_back(make_widget(id, holder));
-            captions.push_back(decl_text(store_.decl(id).caption));
+            names.push_back(spoken(store_.decl(id)));
             const std::size_t i = cells.size() - 1;
             if (auto* edit = qobject_cast<QLineEdit*>(cells.back()); edit && i < column.cell_chars.size() &&
                                                                       column.cell_chars[i] > 0) {
@@ -543,9 +551,9 @@ void ControlViews::add_table_row(ColumnBuilder& builder, const LayoutColumn& col
     }
     if (!row.button.empty()) {
         cells.push_back(make_button(row, holder));
-        captions.emplace_back();
+        names.push_back(decl_text(row.note));
     }
-    builder.add_cells(cells, captions, row.span ? static_cast<int>(column.headers.size()) : 0);
+    builder.add_cells(cells, names, row_name, row.span ? static_cast<int>(column.headers.size()) : 0);
 }
 
 // Rows of captions and fields, notes and buttons.
@@ -660,7 +668,11 @@ QWidget* ControlViews::make_widget(int id, QWidget* parent) {
         }
     }
     widget->setObjectName(QString::fromStdString(decl.name));
-    widget->setToolTip(decl_text(decl.hint));
+    // The hint on hover where the page shows hints; for screen readers and on request everywhere.
+    const QString hint = decl_text(decl.hint);
+    if (decl.hint_on_hover) widget->setToolTip(hint);
+    widget->setAccessibleDescription(hint);
+    widget->setWhatsThis(hint);
     widgets_[static_cast<std::size_t>(id)] = widget;
     return widget;
 }
@@ -696,6 +708,18 @@ void ControlViews::user_changed(int id) {
     const auto* handler = registry_.change_handler(store_.decl(id).name);
     if (!handler) return;
     for (const auto& text : handler->run(store_)) feedback_.info(text);
+}
+
+void add_hint_keys(QWidget& window) {
+    auto* action = new QAction(&window);
+    action->setShortcuts({QKeySequence(Qt::Key_F1), QKeySequence(Qt::SHIFT | Qt::Key_F1)});
+    action->setShortcutContext(Qt::WindowShortcut);
+    QObject::connect(action, &QAction::triggered, &window, [&window] {
+        QWidget* focused = QApplication::focusWidget();
+        if (!focused || focused->window() != &window || focused->whatsThis().isEmpty()) return;
+        QWhatsThis::showText(focused->mapToGlobal(QPoint(0, focused->height())), focused->whatsThis(), focused);
+    });
+    window.addAction(action);
 }
 
 }  // namespace zyvora_app

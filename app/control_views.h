@@ -23,6 +23,9 @@ namespace zyvora_app {
 
 class ColumnBuilder;
 
+// F1 and Shift+F1 in `window` show the hint of the control that has the focus.
+void add_hint_keys(QWidget& window);
+
 class ControlViews {
 public:
     // Finds the pages of the controls among `roots` and below them; a control whose page is not

@@ -266,6 +266,7 @@ void TForm1::build_views(const std::vector<PageLayout>& layouts, BoxPresenter pr
     feedback_->stop_holding_boxes();
     if (building == PageBuilding::at_once) help_ = new TForm2(this);
     filter_ = new TForm4(this);
+    for (QWidget* window : {static_cast<QWidget*>(this), static_cast<QWidget*>(filter_)}) add_hint_keys(*window);
     views_ = std::make_unique<ControlViews>(registry_, *store_, *feedback_, std::vector<QWidget*>{pages_, filter_},
                                             layouts);
     views_->set_build_listener([this](const std::vector<QWidget*>& pages) { pages_built(pages); });

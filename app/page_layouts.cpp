@@ -73,14 +73,20 @@ constexpr const char* kRxOnlyNote =
 // A table row's label: the number its messages give the row ("Path(n-N) 3", "Callsign filter 17").
 LayoutCell row_number(int k) { return cell_text(std::to_string(k) + "."); }
 
+LayoutRow named(LayoutRow row, std::string name) {
+    row.name = std::move(name);
+    return row;
+}
+
 // The path rules as a table, one numbered row per rule, each column under its controls' caption.
 LayoutColumn path_rule_table() {
     LayoutColumn column;
     for (int k = 1; k <= zyvora::kPathRules; ++k) {
         const std::string p = zyvora::path_rule_prefix(k);
-        column.rows.push_back({row_number(k), p + "name", p + "lower", p + "higher", p + "traceable",
-                               p + "directonly", p + "areaall", p + "arearad0", p + "arearad1", p + "arearect0",
-                               p + "active"});
+        column.rows.push_back(named({row_number(k), p + "name", p + "lower", p + "higher", p + "traceable",
+                                     p + "directonly", p + "areaall", p + "arearad0", p + "arearad1",
+                                     p + "arearect0", p + "active"},
+                                    zyvora::path_rule_name(k)));
     }
     column.headers.assign(column.rows.front().controls.size(), kControlCaption);
     column.headers.front() = "";
@@ -95,8 +101,9 @@ LayoutColumn callsign_table(int first, int last) {
     LayoutColumn column;
     column.headers = {"", kControlCaption, "-", kControlCaption};
     for (int k = first; k <= last; ++k) {
-        column.rows.push_back(
-            {row_number(k), zyvora::call_entry_control("callsign", k), "", zyvora::call_entry_control("ssid", k)});
+        column.rows.push_back(named(
+            {row_number(k), zyvora::call_entry_control("callsign", k), "", zyvora::call_entry_control("ssid", k)},
+            zyvora::call_entry_name(k)));
     }
     column.aligned = "callsign entries";
     return column;
@@ -130,9 +137,11 @@ LayoutColumn beacon_table(int first, int last) {
         const std::string p = zyvora::beacon_prefix(k);
         LayoutRow beacon = report_row(row_number(k), p);
         beacon.controls.push_back(p + "enable");
+        beacon.name = zyvora::beacon_name(k);
         column.rows.push_back(beacon);
         LayoutRow message({"", p + "msg"});
         message.span = true;
+        message.name = beacon.name;
         column.rows.push_back(message);
     }
     column.aligned = "beacons";
@@ -193,9 +202,10 @@ LayoutColumn filter_rows(int first, int last, bool captioned) {
                                : std::vector<LayoutHeader>{"", "", "", "", ""};
     column.cell_spacing = 4;  // three columns side by side in a small window
     for (int r = first; r <= last; ++r) {
-        column.rows.push_back({cell_text(std::to_string(r) + ":"), zyvora::filter_row_control("callsign", r),
-                               cell_text("-"), zyvora::filter_row_control("ssid", r),
-                               zyvora::filter_row_control("type", r)});
+        column.rows.push_back(named({cell_text(std::to_string(r) + ":"), zyvora::filter_row_control("callsign", r),
+                                     cell_text("-"), zyvora::filter_row_control("ssid", r),
+                                     zyvora::filter_row_control("type", r)},
+                                    zyvora::filter_row_name(r)));
     }
     column.aligned = "filter rows";
     return column;

@@ -24,6 +24,9 @@ struct LayoutCell {
 struct LayoutRow {
     LayoutRow(std::initializer_list<LayoutCell> cells) : controls(cells) {}
     std::vector<LayoutCell> controls;  // none in a note row
+    // Table: what a screen reader calls the row, before each control's own name ("Beacon 6");
+    // empty: the text of its first cell, or else the name of the row above.
+    std::string name;
     std::string note;
     std::string note_of;  // non-empty: the note is the caption this control declares
     int note_chars = 44;  // a note's wrap width in characters

@@ -64,7 +64,7 @@ Area aprsis_area() {
             .text(base, 32)
             .key("Aprsis" + n + "_servername", KeyKind::Text);
         a.edit("Aprsis" + n + "_port", 5, "14580")
-            .caption("Port:").hint("APRS-IS server port.")
+            .caption("Port:").spoken("Server " + n + " port").hint("APRS-IS server port.")
             .number(base + 32, 2, 0, 65535, "APRS-IS Server " + n + " Port - range error (0 - 65535).")
             .key("Aprsis" + n + "_port", KeyKind::Integer)
             .skip_empty();
@@ -153,6 +153,7 @@ Area aprsis_area() {
         const std::string n = std::to_string(m);
         a.edit("Aprsis_packet2rf_" + n + "min", 3, per_minutes[m - 1])
             .caption(m == 1 ? "Max. packets per 1 / 2 / 3 min:" : "/")
+            .spoken("Max. packets per " + n + " min")
             .hint("Maximum number of packets gated from APRS-IS to RF over " + n + (m == 1 ? " minute." : " minutes."))
             .number(static_cast<std::uint16_t>(397 + m), 1, 1, 240,
                     "Max. non-message packets per " + n + " min range error (1 - 240).")

@@ -15,7 +15,7 @@ constexpr const char* kDefaultMessage = "@<date>z<lat>/<long>-ZyvoraPlus2.0 U=<v
 void add_beacon(AreaBuilder& a, int k) {
     const std::string n = std::to_string(k);
     const std::string p = beacon_prefix(k);
-    const std::string b = "Beacon " + n;
+    const std::string b = beacon_name(k);
     const auto r = static_cast<std::uint16_t>(kBeaconBase + kBeaconStride * (k - 1));
 
     ReportGroup g;
@@ -54,10 +54,12 @@ Area beacons_area() {
     a.section("PositionReports");
     a.choice("Position_report_mode", {"Disabled", "Enabled"}, 0)
         .caption("SmartBeaconing:")
+        .quiet_hint("Enables or disables position reports from GPS with SmartBeaconing.")
         .index8(2609)
         .key("ReportMode", KeyKind::Index);
     a.choice("Position_report_encoding", {"Mic-E", "Plain text", "Base-91"}, 0)
         .caption("Position encoding protocol:")
+        .quiet_hint("Format of the position in position reports.")
         .index8(2610)
         .key("ReportEncoding", KeyKind::Index);
 
@@ -70,37 +72,61 @@ Area beacons_area() {
         const char* value;
         std::uint16_t offset;
         const char* key;
+        const char* hint;
     };
     constexpr Parameter kParameters[] = {
-        {"Smartbeaconing_min_turn_angle", "Min Turn Angle [deg]:", 3, "27", 2680, "MinTurnAngle"},
-        {"Smartbeaconing_turn_slope", "Turn Slope:", 4, "410", 2682, "TurnSlope"},
-        {"Smartbeaconing_min_turn_time", "Min Turn Time [s]:", 3, "5", 2684, "MinTurnTime"},
-        {"Smartbeaconing_slow_speed", "Slow Speed [km/h]:", 3, "8", 2686, "SlowSpeed"},
-        {"Smartbeaconing_slow_period", "Slow Period [s]:", 4, "1800", 2688, "SlowPeriod"},
-        {"Smartbeaconing_fast_speed", "Fast Speed [km/h]:", 3, "95", 2690, "FastSpeed"},
-        {"Smartbeaconing_fast_period", "Fast Period [s]:", 3, "90", 2692, "FastPeriod"},
+        {"Smartbeaconing_min_turn_angle", "Min Turn Angle [deg]:", 3, "27", 2680, "MinTurnAngle",
+         "Smallest change of course, in degrees, that counts as a turn and sends a report."},
+        {"Smartbeaconing_turn_slope", "Turn Slope:", 4, "410", 2682, "TurnSlope",
+         "Makes turns at low speed need a larger change of course: the angle grows by this value divided by the "
+         "speed."},
+        {"Smartbeaconing_min_turn_time", "Min Turn Time [s]:", 3, "5", 2684, "MinTurnTime",
+         "Shortest time, in seconds, between two reports sent for turns."},
+        {"Smartbeaconing_slow_speed", "Slow Speed [km/h]:", 3, "8", 2686, "SlowSpeed",
+         "Speed, in km/h, below which reports are sent at the slow period."},
+        {"Smartbeaconing_slow_period", "Slow Period [s]:", 4, "1800", 2688, "SlowPeriod",
+         "Time, in seconds, between reports below the slow speed."},
+        {"Smartbeaconing_fast_speed", "Fast Speed [km/h]:", 3, "95", 2690, "FastSpeed",
+         "Speed, in km/h, above which reports are sent at the fast period."},
+        {"Smartbeaconing_fast_period", "Fast Period [s]:", 3, "90", 2692, "FastPeriod",
+         "Time, in seconds, between reports above the fast speed."},
     };
     for (const Parameter& p : kParameters) {
-        a.edit(p.control, p.max_length, p.value).caption(p.caption).number(p.offset, 2).key(p.key, KeyKind::Integer);
+        a.edit(p.control, p.max_length, p.value)
+            .caption(p.caption)
+            .quiet_hint(p.hint)
+            .number(p.offset, 2)
+            .key(p.key, KeyKind::Integer);
     }
 
     a.choice("Mice_message",
              {"Off Duty", "En Route", "In Service", "Returning", "Committed", "Special", "Priority", "Emergency"}, 0)
         .caption("Mic-E message:")
+        .quiet_hint("Status message sent in Mic-E position reports.")
         .index8(2676)
         .key("MiceMessage", KeyKind::Index)
         .from_top()
         .saved_after("Position_symbol_table");
-    a.edit("Position_symbol_code", 1, ">").caption("Symbol code:").character(2633).key("SymbolCode", KeyKind::Text);
-    a.edit("Position_symbol_table", 1, "/").caption("Symbol table:").character(2634).key("SymbolTable", KeyKind::Text);
+    a.edit("Position_symbol_code", 1, ">")
+        .caption("Symbol code:")
+        .quiet_hint("APRS symbol code of position reports (one character).")
+        .character(2633)
+        .key("SymbolCode", KeyKind::Text);
+    a.edit("Position_symbol_table", 1, "/")
+        .caption("Symbol table:")
+        .quiet_hint("APRS symbol table of position reports: / for the primary, \\ for the alternate table.")
+        .character(2634)
+        .key("SymbolTable", KeyKind::Text);
     // The file holds the status and the time after the path.
     a.edit("Position_status_text", 40, "")
         .caption("Status text:")
+        .quiet_hint("Text sent with position reports.")
         .text(2635, 41)
         .key("Status", KeyKind::Text)
         .saved_after("Position_ssid3");
     a.choice("Position_time", {"None", "Hour, min, sec", "Day, hour, min"}, 2)
         .caption("Time:")
+        .quiet_hint("Time stamp of position reports.")
         .index8(2611)
         .key("PositionTime", KeyKind::Index)
         .saved_after("Position_status_text");
@@ -117,16 +143,22 @@ Area beacons_area() {
         pair.call_default = paths[k - 1];
         pair.ssid_default = ssids[k - 1];
         pair.caption = k == 1 ? "Path:" : ",";
+        pair.name = "Path " + n;
+        pair.call_hint = "Position report path element " + n + ".";
+        pair.ssid_hint = "Position report path element " + n + " SSID.";
+        pair.hints_on_hover = false;
         pair.ssid_message = "GPS SmartBeaconing / Position report path " + n + " - SSID range error (0 - 15).";
         pair.ssid_first = true;
         add_callsign_pair(a, pair);
     }
     a.choice("Position_coursespeed", {"No", "Yes"}, 1)
         .caption("Course/Speed:")
+        .quiet_hint("If enabled, position reports carry course and speed.")
         .index8(2677)
         .key("CourseSpeed", KeyKind::Index);
     a.choice("Position_altitude", {"No", "Yes"}, 1)
         .caption("Altitude:")
+        .quiet_hint("If enabled, position reports carry altitude.")
         .index8(2678)
         .key("PositionAltitude", KeyKind::Index);
 

@@ -49,10 +49,12 @@ Area filters_area() {
             .key(p + "name", KeyKind::Text);
         a.edit(p + "lower", 1, "1")
             .caption("n >=")
+            .quiet_hint("Lowest hop count n of the path that the rule serves (1 - 7).")
             .number(base + 6, 1, 1, 7, rule + ", n>= value range error (1 - 7).")
             .key(p + "lower", KeyKind::Text);
         a.edit(p + "higher", 1, "7")
             .caption("n <=")
+            .quiet_hint("Highest hop count n of the path that the rule serves (1 - 7).")
             .number(base + 7, 1, 1, 7, rule + ", n<= value range error (1 - 7).")
             .key(p + "higher", KeyKind::Text);
         a.choice(p + "traceable", {"No", "Yes"}, k == 1 ? 1 : 0)
@@ -81,23 +83,33 @@ Area filters_area() {
     // The page reads as sentences: each edit's caption is the text before it.
     a.edit("Area_rad0_radius", 4, "50")
         .caption("area RAD0 - all stations within a range of")
+        .spoken("Area RAD0 distance")
+        .quiet_hint("Radius of area RAD0 around our station, in kilometers (1 - 3000).")
         .number(1656, 2, 1, 3000, "Path filter area RAD0 distance range error (1 - 3000).")
         .key("Arearad0_distance", KeyKind::Integer);
     a.edit("Area_rad1_radius", 4, "20")
         .caption("area RAD1 - all stations within a range of")
+        .spoken("Area RAD1 distance")
+        .quiet_hint("Radius of area RAD1 around its centre point, in kilometers (1 - 3000).")
         .number(1658, 2, 1, 3000, "Path filter area RAD1 distance range error (1 - 3000).")
         .key("Arearad1_distance", KeyKind::Integer);
     a.edit("Area_rad1_latitude", 8, "5221.05N")
         .caption("kilometers from point")
+        .spoken("Area RAD1 latitude")
+        .quiet_hint("Latitude of the centre point of area RAD1 (DDMM.MM and N or S).")
         .packed_latitude(1660, "Path filter area RAD1 latitude - syntax error (e.g. 5221.05N, format: DDMM.MM).",
                          "Path filter area RAD1 latitude - syntax error (e.g. 5221.05N, format: DDMM.MM).")
         .key("Arearad1_latitude", KeyKind::Text);
     a.edit("Area_rad1_longitude", 9, "01643.89E")
         .caption("latitude, ")
+        .spoken("Area RAD1 longitude")
+        .quiet_hint("Longitude of the centre point of area RAD1 (DDDMM.MM and E or W).")
         .packed_longitude(1664, "Path filter area RAD1 longitude - syntax error (e.g. 01643.89E, format DDDMM.MM).",
                           "Path filter area RAD1 longitude - syntax error (e.g. 01643.89E, format: DDDMM.MM).")
         .key("Arearad1_longitude", KeyKind::Text);
     a.edit("Area_rect0_nwlatitude", 8, "5232.05N")
+        .spoken("Area RECT0 north-west latitude")
+        .quiet_hint("Latitude of the north-western corner of area RECT0 (DDMM.MM and N or S).")
         .packed_latitude(1668,
                          "Path filter area RECT0 north-west latitude - syntax error (e.g. 5232.05N, format: DDMM.MM).",
                          "Path filter area RECT0 north-west latitude - syntax error (e.g. 5232.05N, format: DDMM.MM).")
@@ -106,17 +118,23 @@ Area filters_area() {
     // match these texts, so they stay exactly as they have always read.
     a.edit("Area_rect0_nwlongitude", 9, "01633.84E")
         .caption("latitude, ")
+        .spoken("Area RECT0 north-west longitude")
+        .quiet_hint("Longitude of the north-western corner of area RECT0 (DDDMM.MM and E or W).")
         .packed_longitude(
             1672, "Path filter area RECT0 north-west longitude - syntax error (e.g. 01633.84E, format DDDMM.MM).",
             "Path filter area RECT0 north-west longitude - syntax error (e.g. 01643.89E, format: DDDMM.MM).")
         .key("Arearect0_nwlongitude", KeyKind::Text);
     a.edit("Area_rect0_selatitude", 8, "5217.58N")
+        .spoken("Area RECT0 south-east latitude")
+        .quiet_hint("Latitude of the south-eastern corner of area RECT0 (DDMM.MM and N or S).")
         .packed_latitude(1676,
                          "Path filter area RECT0 south-east latitude - syntax error (e.g. 5217.58N, format: DDMM.MM).",
                          "Path filter area RECT0 south-east latitude - syntax error (e.g. 5217.58N, format: DDMM.MM).")
         .key("Arearect0_selatitude", KeyKind::Text);
     a.edit("Area_rect0_selongitude", 9, "01713.95E")
         .caption("latitude, ")
+        .spoken("Area RECT0 south-east longitude")
+        .quiet_hint("Longitude of the south-eastern corner of area RECT0 (DDDMM.MM and E or W).")
         .packed_longitude(
             1680, "Path filter area RECT0 south-east longitude - syntax error (e.g. 01713.95E, format DDDMM.MM).",
             "Path filter area RECT0 south-east longitude - syntax error (e.g. 01713.95E, format: DDDMM.MM).")
@@ -135,7 +153,7 @@ Area filters_area() {
         // The SSID is checked before the call sign is stored; the file holds the call sign first.
         a.edit(ssid, 2, "*")
             .caption("SSID:").hint("Callsign filter SSID.")
-            .call_ssid(base + 6, "Callsign filter " + n + " - SSID range error (0 - 15, or wildcard '*').")
+            .call_ssid(base + 6, call_entry_name(k) + " - SSID range error (0 - 15, or wildcard '*').")
             .key(ssid, KeyKind::Text)
             .wildcard()
             .saved_after(call);

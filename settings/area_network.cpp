@@ -30,7 +30,11 @@ Area network_area() {
     AreaBuilder a("network");
     a.page("TabSheet_network");
     a.section("Network");
-    a.choice("Netconfig", {"Static IP", "DHCP"}, 1).caption("IP configuration method:").index8(633).key("Netconfig", KeyKind::Index);
+    a.choice("Netconfig", {"Static IP", "DHCP"}, 1)
+        .caption("IP configuration method:")
+        .quiet_hint("Static IP uses the settings below; DHCP takes them from your network.")
+        .index8(633)
+        .key("Netconfig", KeyKind::Index);
 
     // Four octets per row, first octet at the lowest offset. The image holds the gateway before
     // the mask; the checks and the file take the mask first.
@@ -56,6 +60,7 @@ Area network_area() {
             const std::string name = row.prefix + std::to_string(i);
             a.edit(name, 3, std::to_string(row.octets[i]))
                 .caption(i == 0 ? row.caption : ".")
+                .spoken(caption_words(row.caption) + ", octet " + std::to_string(i + 1))
                 .hint(row.hint)
                 .number(static_cast<std::uint16_t>(row.offset + i), 1, 0, 255, row.message)
                 .key(name, KeyKind::Integer);
@@ -98,7 +103,11 @@ Area remote_area() {
     };
     std::uint16_t offset = 2036;
     for (const auto& d : debug) {
-        a.choice(d.name, {"Disabled", "Enabled"}, d.enabled).caption(d.caption).index8(offset++).key(d.name, KeyKind::Index);
+        a.choice(d.name, {"Disabled", "Enabled"}, d.enabled)
+            .caption(d.caption)
+            .quiet_hint(caption_words(d.caption) + " debug messages in a telnet session, right after connect.")
+            .index8(offset++)
+            .key(d.name, KeyKind::Index);
     }
 
     a.page("TabSheet_kissviatcpip");
@@ -143,17 +152,35 @@ Area remote_area() {
 
     a.page("TabSheet2");
     a.section("Statsupload");
-    a.choice("statsupload_enable", {"No", "Yes"}, 0).caption("Statistics upload enable:").index8(1944).key("Statsupload_enable", KeyKind::Index);
+    a.choice("statsupload_enable", {"No", "Yes"}, 0)
+        .caption("Statistics upload enable:")
+        .quiet_hint("Enables or disables statistics upload.")
+        .index8(1944)
+        .key("Statsupload_enable", KeyKind::Index);
     // An identifier, not a number: leading zeros are part of it.
-    a.edit("statsupload_id", 5, "123").caption("Device ID:").text(1945, 6).key("Statsupload_id", KeyKind::Text);
-    a.edit("statsupload_hostname", 48, "192.168.2.1").caption("Upload server hostname:").text(1951, 49).key("Statsupload_hostname", KeyKind::Text);
+    a.edit("statsupload_id", 5, "123")
+        .caption("Device ID:")
+        .quiet_hint("Identifier the device sends with its statistics.")
+        .text(1945, 6)
+        .key("Statsupload_id", KeyKind::Text);
+    a.edit("statsupload_hostname", 48, "192.168.2.1")
+        .caption("Upload server hostname:")
+        .quiet_hint("Statistics upload server domain name or IP address.")
+        .text(1951, 49)
+        .key("Statsupload_hostname", KeyKind::Text);
     a.edit("statsupload_port", 5, "80")
         .caption("Upload server port:")
+        .quiet_hint("Statistics upload server port.")
         .number(2000, 2, 0, 65535, "Statistics upload port - range error (0 - 65535).")
         .key("Statsupload_port", KeyKind::Integer);
-    a.edit("statsupload_path", 32, "APRS/aprs_stat.php").caption("Upload server path:").text(2002, 33).key("Statsupload_path", KeyKind::Text);
+    a.edit("statsupload_path", 32, "APRS/aprs_stat.php")
+        .caption("Upload server path:")
+        .quiet_hint("Path on the server that statistics are uploaded to.")
+        .text(2002, 33)
+        .key("Statsupload_path", KeyKind::Text);
     a.edit("statsupload_txrate", 3, "5")
         .caption("Upload interval [min]:")
+        .quiet_hint("Time between statistics uploads (minutes).")
         .number(2035, 1, 1, 240, "Statistics upload interval - range error (1 - 240).")
         .key("Statsupload_txrate", KeyKind::Integer);
     return a.take();

@@ -14,11 +14,12 @@ Area radio_area() {
         .station_call(14, "Callsign - too short (e.g. NOCALL-4).", "Callsign - forbidden characters.")
         .key("Callsign", KeyKind::Text);
     a.edit("Ssid", 2, "0")
-        .caption("-").hint("Station SSID.")
+        .caption("-").spoken("SSID").hint("Station SSID.")
         .station_ssid(20, "Callsign - SSID range error (0 - 15).")
         .key("SSID", KeyKind::Text);
     a.choice("Baudrate", {"1200 / AFSK", "9600 / GMSK (experimental)"}, 0)
         .caption("Baudrate:")
+        .quiet_hint("Packet radio modulation and speed.")
         .index8(22)
         .key("Baudrate", KeyKind::Index)
         .saved_after("Input_amplifier");

@@ -265,6 +265,7 @@ Area telemetry_area() {
         const std::string name = "Brisel_output" + std::to_string(n);
         a.choice(name, {"Off", "On"}, 0)
             .caption("Output " + std::to_string(n) + " default state:")
+            .quiet_hint("State of output " + std::to_string(n) + " after the device starts.")
             .index8(static_cast<std::uint16_t>(2468 + n))
             .key(name, KeyKind::Index);
     }

@@ -35,7 +35,11 @@ Area time_area() {
         {"Rtcmin", "Minute:", 2, 655, 1, 0, 59, "RTC minute - range error (0 - 59)."},
     };
     for (const auto& d : date_time) {
-        a.edit(d.name, d.max_length, "").caption(d.caption).number(d.offset, d.bytes, d.lo, d.hi, d.message).encode_only();
+        a.edit(d.name, d.max_length, "")
+            .caption(d.caption)
+            .quiet_hint(caption_words(d.caption) + " of the device's real time clock, set on config write.")
+            .number(d.offset, d.bytes, d.lo, d.hi, d.message)
+            .encode_only();
     }
     a.check("Uploadpctime", true)
         .caption("Upload PC system time on config write")

@@ -4,6 +4,18 @@
 
 namespace zyvora {
 
+std::string caption_words(std::string_view caption) {
+    std::string words;
+    for (char c : caption) {
+        if (c == '\n') c = ' ';
+        if (c == '[' && !words.empty() && words.back() != ' ') words += ' ';
+        if (c == ' ' && (words.empty() || words.back() == ' ')) continue;
+        words += c;
+    }
+    while (!words.empty() && (words.back() == ' ' || words.back() == ':')) words.pop_back();
+    return words;
+}
+
 ControlStore::ControlStore(const std::vector<const ControlDecl*>& decls)
     : decls_(decls), states_(decls.size()) {
     for (std::size_t i = 0; i < decls_.size(); ++i) ids_.emplace(decls_[i]->name, static_cast<int>(i));

@@ -16,13 +16,25 @@ struct ControlDecl {
     ControlKind kind = ControlKind::Edit;
     std::string page;  // object name of the tab page that shows it
     std::string caption;
+    // What a screen reader calls the control where its caption alone does not say what it sets
+    // (the "-" before an SSID, the octets of an address); empty: the caption's words.
+    std::string spoken;
     std::string hint;
+    bool hint_on_hover = true;  // false: the page shows no hint here; it is given on request only
     std::vector<std::string> items;  // choice items, in index order
     int max_length = 0;              // edit: typed length limit (0: none)
     std::string default_text;        // edit
     int default_index = -1;          // choice
     bool default_checked = false;    // check box
 };
+
+// What a caption says, as a name: on one line, without its closing colon, a unit set apart
+// ("RF[min]:" reads "RF [min]").
+std::string caption_words(std::string_view caption);
+// The name a screen reader gives the control.
+inline std::string spoken_name(const ControlDecl& decl) {
+    return decl.spoken.empty() ? caption_words(decl.caption) : decl.spoken;
+}
 
 // What a control holds. Texts are byte strings; the window shows them as Latin-1.
 struct ControlState {

@@ -12,6 +12,12 @@ constexpr int kFilterRows = 24;  // the rows of the APRS-IS to RF filter window
 
 // The start of path rule `rule`'s control names: "Pathn3_".
 std::string path_rule_prefix(int rule);
+// What the window calls a member of a group: "Path rule 3", "Callsign filter 17", "Beacon 6",
+// "Filter 13"; the messages name the entries and beacons so too.
+std::string path_rule_name(int rule);
+std::string call_entry_name(int entry);
+std::string beacon_name(int beacon);
+std::string filter_row_name(int row);
 
 // Field `what` ("callsign" or "ssid") of callsign filter entry `entry`: "Callfilter_ssid3".
 std::string call_entry_control(const char* what, int entry);

@@ -2,17 +2,30 @@
 
 namespace zyvora {
 
+namespace {
+
+SettingBuilder& give_hint(SettingBuilder& row, std::string text, bool on_hover) {
+    return on_hover ? row.hint(std::move(text)) : row.quiet_hint(std::move(text));
+}
+
+}  // namespace
+
 void add_callsign_pair(AreaBuilder& a, const CallsignPair& pair) {
+    const std::string name = pair.name.empty() ? caption_words(pair.caption) : pair.name;
     const auto call = [&] {
-        a.edit(pair.call, 6, pair.call_default)
-            .caption(pair.caption).hint(pair.call_hint)
+        SettingBuilder row = a.edit(pair.call, 6, pair.call_default);
+        give_hint(row, pair.call_hint, pair.hints_on_hover)
+            .caption(pair.caption)
+            .spoken(pair.name)
             .call_text(pair.offset)
             .key(pair.call_key, KeyKind::Text)
             .saved_after(pair.saved_after);
     };
     if (!pair.ssid_first) call();
-    a.edit(pair.ssid, 2, pair.ssid_default)
-        .caption("-").hint(pair.ssid_hint)
+    SettingBuilder ssid = a.edit(pair.ssid, 2, pair.ssid_default);
+    give_hint(ssid, pair.ssid_hint, pair.hints_on_hover)
+        .caption("-")
+        .spoken(name + " SSID")
         .call_ssid(pair.offset + 6, pair.ssid_message)
         .key(pair.ssid_key, KeyKind::Text)
         .companion(pair.call)
@@ -23,16 +36,19 @@ void add_callsign_pair(AreaBuilder& a, const CallsignPair& pair) {
 void add_report_group(AreaBuilder& a, const ReportGroup& g) {
     const std::string& p = g.prefix;
     const std::string& call = g.call_name.empty() ? g.name : g.call_name;
-    const auto call_hint = [&](const char* what) { return g.call_hints ? g.name + what : std::string(); };
+    const auto call_hint = [&](const char* what) { return g.name + what; };
     // A group saved elsewhere keeps its own order there: each row follows the one before it.
     const auto after = [&](const char* previous) { return g.saved_after.empty() ? std::string() : p + previous; };
-    a.edit(p + "dest_string", 6, "APQK06")
-        .caption("Dest:").hint(call_hint(" destination to-call."))
+    SettingBuilder dest = a.edit(p + "dest_string", 6, "APQK06");
+    give_hint(dest, call_hint(" destination to-call."), g.call_hints)
+        .caption("Dest:")
         .call_text(g.callsigns, call + " destination - too short (e.g. APQK06).")
         .key(p + "dest_string", KeyKind::Text)
         .saved_after(g.saved_after);
-    a.edit(p + "dest_ssid", 2, "0")
-        .caption("-").hint(call_hint(" destination SSID."))
+    SettingBuilder dest_ssid = a.edit(p + "dest_ssid", 2, "0");
+    give_hint(dest_ssid, call_hint(" destination SSID."), g.call_hints)
+        .caption("-")
+        .spoken("Dest SSID")
         .call_ssid(g.callsigns + 6, call + " destination - SSID range error (0 - 15).")
         .key(p + "dest_ssid", KeyKind::Text)
         .saved_after(after("dest_string"));
@@ -45,6 +61,7 @@ void add_report_group(AreaBuilder& a, const ReportGroup& g) {
     path.caption = "Path:";
     path.call_hint = call_hint(" path.");
     path.ssid_hint = call_hint(" path SSID.");
+    path.hints_on_hover = g.call_hints;
     path.ssid_message = call + " path - SSID range error (0 - 15).";
     path.ssid_first = g.path_ssid_first;
     path.saved_after = after("dest_ssid");

@@ -20,8 +20,11 @@ struct CallsignPair {
     std::string call_default;
     std::string ssid_default;
     std::string caption;  // the call sign's; the SSID's caption is "-"
+    // What a screen reader calls the call sign, the SSID being "<name> SSID"; empty: the caption's words.
+    std::string name;
     std::string call_hint;
     std::string ssid_hint;
+    bool hints_on_hover = true;  // false: the page shows no hints here
     std::string ssid_message;
     // The SSID's row comes first, so that its range is checked before the call sign is stored.
     bool ssid_first = false;
@@ -45,7 +48,7 @@ struct ReportGroup {
     std::string is_default;
     std::string name;             // "Beacon 1": the hints and the rates' messages
     std::string call_name;        // the destination's and path's messages; empty: `name`
-    bool call_hints = true;       // whether the destination and path rows have hints
+    bool call_hints = true;       // whether the destination and path rows show their hints on hover
     std::string rate_tail;        // after the rates' range: ", or 0 to disable"
     bool path_ssid_first = true;  // the path's SSID is checked before the path is stored
     std::string saved_after;      // the control the file holds the whole group after; empty: at its place

@@ -103,6 +103,13 @@ public:
     Setting& row() { return area_.settings[row_]; }
     SettingBuilder& caption(std::string text) { row().control.caption = std::move(text); return *this; }
     SettingBuilder& hint(std::string text) { row().control.hint = std::move(text); return *this; }
+    // A hint for a control whose page shows none: read by screen readers and shown on request.
+    SettingBuilder& quiet_hint(std::string text) {
+        hint(std::move(text));
+        row().control.hint_on_hover = false;
+        return *this;
+    }
+    SettingBuilder& spoken(std::string name) { row().control.spoken = std::move(name); return *this; }
     SettingBuilder& page(std::string name) { row().control.page = std::move(name); return *this; }
     SettingBuilder& no_selection(std::string message) { row().no_selection_message = std::move(message); return *this; }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <utility>
 #include <string>
 
 #include "groups.h"
@@ -63,6 +64,7 @@ TEST_F(Groups, RowsInOrderWithTheirControlsAndKeys) {
     struct Row {
         const char* name;
         const char* caption;
+        const char* spoken;
         const char* hint;
         int max_length;
         const char* default_text;
@@ -70,14 +72,14 @@ TEST_F(Groups, RowsInOrderWithTheirControlsAndKeys) {
         KeyKind kind;
     };
     const Row rows[] = {
-        {"R_dest_string", "Dest:", "Report destination to-call.", 6, "APQK06", "R_dest_string", KeyKind::Text},
-        {"R_dest_ssid", "-", "Report destination SSID.", 2, "0", "R_dest_ssid", KeyKind::Text},
-        {"R_path_ssid", "-", "Report path SSID.", 2, "2", "R_path_ssid", KeyKind::Text},
-        {"R_path_string", "Path:", "Report path.", 6, "WIDE2", "R_path_string", KeyKind::Text},
-        {"R_txrate_rf", "RF[min]:", "Report TX rate to RF (minutes). Set 0 to disable.", 4, "5", "R_txrate_rf", KeyKind::Integer},
-        {"R_txrate_aprsis", "IS[min]:", "Report TX rate to APRS-IS (minutes). Set 0 to disable.", 4, "0", "R_txrate_aprsis", KeyKind::Integer},
-        {"P_call", "Path:", "pair call hint", 6, "WIDE1", "PathKey", KeyKind::Text},
-        {"P_ssid", "-", "pair ssid hint", 2, "1", "SsidKey", KeyKind::Text},
+        {"R_dest_string", "Dest:", "Dest", "Report destination to-call.", 6, "APQK06", "R_dest_string", KeyKind::Text},
+        {"R_dest_ssid", "-", "Dest SSID", "Report destination SSID.", 2, "0", "R_dest_ssid", KeyKind::Text},
+        {"R_path_ssid", "-", "Path SSID", "Report path SSID.", 2, "2", "R_path_ssid", KeyKind::Text},
+        {"R_path_string", "Path:", "Path", "Report path.", 6, "WIDE2", "R_path_string", KeyKind::Text},
+        {"R_txrate_rf", "RF[min]:", "RF [min]", "Report TX rate to RF (minutes). Set 0 to disable.", 4, "5", "R_txrate_rf", KeyKind::Integer},
+        {"R_txrate_aprsis", "IS[min]:", "IS [min]", "Report TX rate to APRS-IS (minutes). Set 0 to disable.", 4, "0", "R_txrate_aprsis", KeyKind::Integer},
+        {"P_call", "Path:", "Path", "pair call hint", 6, "WIDE1", "PathKey", KeyKind::Text},
+        {"P_ssid", "-", "Path SSID", "pair ssid hint", 2, "1", "SsidKey", KeyKind::Text},
     };
     const auto& settings = registry_.settings();
     ASSERT_EQ(settings.size(), std::size(rows));
@@ -86,7 +88,9 @@ TEST_F(Groups, RowsInOrderWithTheirControlsAndKeys) {
         const Row& r = rows[i];
         EXPECT_EQ(s.control.name, r.name);
         EXPECT_EQ(s.control.caption, r.caption) << r.name;
+        EXPECT_EQ(spoken_name(s.control), r.spoken) << r.name;
         EXPECT_EQ(s.control.hint, r.hint) << r.name;
+        EXPECT_TRUE(s.control.hint_on_hover) << r.name;
         EXPECT_EQ(s.control.max_length, r.max_length) << r.name;
         EXPECT_EQ(s.control.default_text, r.default_text) << r.name;
         ASSERT_TRUE(s.key.has_value()) << r.name;
@@ -226,8 +230,8 @@ TEST_F(Groups, ACallsignPairPacksCallAndSsid) {
     }
 }
 
-// Without hints for its call signs and without a name of their own, the group's call rows have no
-// hint and their messages take the group's name.
+// Without hints on hover for its call signs and without a name of their own, the group's call rows
+// have their hints for screen readers only and their messages take the group's name.
 TEST(ReportGroups, CallRowsWithoutHintsTakeTheGroupsName) {
     AreaBuilder a("plain");
     a.section("Plain");
@@ -237,11 +241,30 @@ TEST(ReportGroups, CallRowsWithoutHintsTakeTheGroupsName) {
     add_report_group(a, g);
     const Area area = a.take();
     ASSERT_EQ(area.settings.size(), 6u);
-    for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(area.settings[i].control.hint, "") << i;
+    const char* hints[] = {"Telemetry data destination to-call.", "Telemetry data destination SSID.",
+                           "Telemetry data path.", "Telemetry data path SSID."};
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(area.settings[i].control.hint, hints[i]) << i;
+        EXPECT_FALSE(area.settings[i].control.hint_on_hover) << i;
+    }
+    EXPECT_TRUE(area.settings[4].control.hint_on_hover);
     EXPECT_EQ(area.settings[0].field.message, "Telemetry data destination - too short (e.g. APQK06).");
     EXPECT_EQ(area.settings[3].field.message, "Telemetry data path - SSID range error (0 - 15).");
     EXPECT_EQ(area.settings[4].control.hint, "Telemetry data TX rate to RF (minutes). Set 0 to disable.");
     EXPECT_EQ(area.settings[5].field.message, "Telemetry data tx rate (APRSIS) range error (5 - 1440).");
+}
+
+// A caption read as a control's name: on one line, without its colon, its unit set apart.
+TEST(Captions, ReadAsNamesOnOneLineWithoutTheirColon) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"RF[min]:", "RF [min]"},
+        {"1 min\naverage:", "1 min average"},
+        {"Slow Speed [km/h]:", "Slow Speed [km/h]"},
+        {"latitude, ", "latitude,"},
+        {"Enabled", "Enabled"},
+        {"", ""},
+    };
+    for (const auto& [caption, words] : cases) EXPECT_EQ(caption_words(caption), words) << caption;
 }
 
 }  // namespace
