@@ -22,9 +22,8 @@ import pyatspi
 CAPTIONS = ["Radio", "Digipeater", "Beacons", "Network", "APRS-IS gateway", "RTC/NTP time",
             "Remote access", "Telemetry reports", "Weather reports", "Ext. interfaces", "Other"]
 
-# Three table cells that must be found by their names, each naming its row and column. Until the
-# cells carry such names, CELL_NAMES_ON is False and cells are only required to be named at all.
-CELL_NAMES_ON = False
+# Three table cells that must be found by what a screen reader says they are, each naming its row
+# and column (the last a combo box, named by its label).
 CELL_NAMES = ["Callsign filter 17, SSID", "Beacon 6, RF [min]", "Path rule 3, Enable if"]
 
 FILTER_TITLE = "APRS-IS packets to RF filter"
@@ -145,13 +144,6 @@ def built(frame, last=[None]):
     return steady
 
 
-def find_named(app, name):
-    for node in walk(app):
-        if node.name == name:
-            return node
-    return None
-
-
 def check(app, census):
     failures = []
     tab_list = wait_for("the page tab list of the main window", lambda: main_tab_list(app), 30)
@@ -177,20 +169,11 @@ def check(app, census):
     # The pages other than the first are built once the window has painted, one at a time.
     pages = wait_for("the pages and sub-pages", lambda: (lambda p: p if len(p) >= 35 else None)(leaf_pages(frame)), 60)
     wait_for("every page built", lambda: built(frame), 60)
-    if CELL_NAMES_ON:
-        for name in CELL_NAMES:
-            cell = wait_for(f"the cell named \"{name}\"", lambda n=name: find_named(frame, n), 30)
-            print(f"cell \"{name}\": {cell.getRoleName()}")
-    else:
-        # Until the cells name their rows, the pages must at least hold named controls.
-        named = []
-        for page in pages:
-            for control in editable_in(page):
-                if control.getRole() in (pyatspi.ROLE_TEXT, pyatspi.ROLE_ENTRY) and spoken_name(control):
-                    named.append(spoken_name(control))
-        print(f"cells not yet checked by name (CELL_NAMES_ON is off); named controls, the first three: {named[:3]}")
-        if len(named) < 3:
-            failures.append("fewer than three named controls on the pages")
+    for name in CELL_NAMES:
+        def find_cell(n=name):
+            return next((c for page in pages for c in editable_in(page) if spoken_name(c) == n), None)
+        cell = wait_for(f"the control read as \"{name}\"", find_cell, 30)
+        print(f"cell \"{name}\": {cell.getRoleName()}")
 
     if census:
         take_census(app, frame, pages)
