@@ -19,6 +19,7 @@
 #include "hid.h"
 #include "image.h"
 #include "main_window.h"
+#include "palettes.h"
 #include "registry.h"
 #include "screenshots.h"
 #include "simulated_device.h"
@@ -243,6 +244,7 @@ int main(int argc, char** argv) {
     zyvora::install_signal_cleanup();
     QApplication app(argc, argv);
     name_window_application();
+    apply_palette_from_environment();
     try {
         return run(app);
     } catch (const std::exception& e) {

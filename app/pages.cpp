@@ -13,15 +13,17 @@ namespace zyvora_app {
 
 namespace {
 
-// Raised, framed tabs with a pressed look for the current one.
+// Raised, framed tabs with a pressed look for the current one, in the palette's own colours so
+// that they read under a dark palette as under a light one.
 constexpr const char* kButtonTabs =
     "QTabBar::tab {"
-    "  border: 1px solid #8c8c8c; border-radius: 3px; padding: 2px 8px; margin: 2px 3px 3px 0px;"
-    "  background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #fcfcfc, stop:1 #dedede);"
+    "  border: 1px solid palette(dark); border-radius: 3px; padding: 2px 8px; margin: 2px 3px 3px 0px;"
+    "  color: palette(button-text);"
+    "  background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 palette(light), stop:1 palette(button));"
     "}"
-    "QTabBar::tab:selected { background: #cfcfcf; border-color: #5c5c5c; }"
-    "QTabBar::tab:hover:!selected { background: #eaf2fb; }"
-    "QTabBar::tab:selected:focus { border: 2px dotted black; }";  // on their light face in any palette
+    "QTabBar::tab:selected { background: palette(mid); border-color: palette(shadow); }"
+    "QTabBar::tab:hover:!selected { background: palette(midlight); }"
+    "QTabBar::tab:selected:focus { border: 2px dotted palette(button-text); }";
 
 // The focus frame the style draws on a tab is too faint to find: a dotted ring in the text's
 // colour, which stands out from the tab in any palette, is drawn instead.

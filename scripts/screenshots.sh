@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Saves a picture of the main window with each page current into DIR (default screenshots/),
 # under a virtual X display, for reviewing the layout: DIR/100/ at the normal scale and
-# DIR/150/ at 150% (QT_SCALE_FACTOR=1.5), where the fixed-size window grows with its fonts.
+# DIR/150/ at 150% (QT_SCALE_FACTOR=1.5), where the fixed-size window grows with its fonts, and
+# DIR/dark/ at the normal scale with a dark palette (ZYVORA_PALETTE=dark).
 set -euo pipefail
 dir="$(realpath -m "${1:-$(dirname "$0")/../screenshots}")"
 cd "$(dirname "$0")/.."
@@ -13,4 +14,5 @@ for scale in 100 150; do
     QT_SCALE_FACTOR="$factor" xvfb-run -a -s "-screen 0 1920x1200x24" \
         build/app/zyvora-configurator --screenshots "$dir/$scale"
 done
-echo "Pictures of every page are in $dir/100/ (100%) and $dir/150/ (150%)."
+ZYVORA_PALETTE=dark xvfb-run -a -s "-screen 0 1920x1200x24" build/app/zyvora-configurator --screenshots "$dir/dark"
+echo "Pictures of every page are in $dir/100/ (100%), $dir/150/ (150%) and $dir/dark/ (dark palette)."

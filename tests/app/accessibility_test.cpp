@@ -19,6 +19,7 @@
 #include "help_window.h"
 #include "main_window.h"
 #include "multi_row_tabs.h"
+#include "palettes.h"
 #include "recorder.h"
 #include "send_dialog.h"
 #include "window_feedback.h"
@@ -73,17 +74,6 @@ double luminance(QColor c) {
 double contrast(QColor a, QColor b) {
     const double la = luminance(a), lb = luminance(b);
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
-
-QPalette dark_palette() {
-    QPalette p;
-    p.setColor(QPalette::Window, QColor(0x35, 0x35, 0x35));
-    p.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));
-    p.setColor(QPalette::Base, QColor(0x23, 0x23, 0x23));
-    p.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
-    p.setColor(QPalette::Button, QColor(0x35, 0x35, 0x35));
-    p.setColor(QPalette::ButtonText, QColor(0xee, 0xee, 0xee));
-    return p;
 }
 
 }  // namespace
@@ -239,7 +229,7 @@ private slots:
         QFETCH(QString, page);
         QFETCH(QString, tab_widget);
         QFETCH(bool, dark);
-        if (dark) window->setPalette(dark_palette());
+        if (dark) window->setPalette(zyvora_app::dark_palette());
         tabs->setCurrentWidget(window->findChild<QWidget*>(page));
         QWidget* focused = tabs;
         QRect area = tabs->tabRect(tabs->currentIndex());
