@@ -44,6 +44,11 @@ check "desktop-file-validate" desktop-file-validate "$share/applications/zyvora-
 # reverse-DNS id, so that one warning is shown as a note.
 check "appstreamcli validate" appstreamcli validate --no-net \
   "$share/metainfo/org.example.zyvora.configurator.metainfo.xml"
+# The screenshots are published with the source: each one named must be a file of it.
+for image in $(grep -o 'https://zyvora.example.org/source/[^<]*' "$share/metainfo/org.example.zyvora.configurator.metainfo.xml"); do
+  check "AppStream screenshot ${image#https://zyvora.example.org/source/} is in the source" \
+    test -s "$root/${image#https://zyvora.example.org/source/}"
+done
 if command -v xmllint >/dev/null; then
   check "xmllint MIME package" xmllint --noout "$share/mime/packages/zyvora-configurator.xml"
   check "xmllint icon" xmllint --noout "$share/icons/hicolor/scalable/apps/zyvora-configurator.svg"
