@@ -636,8 +636,10 @@ QWidget* ControlViews::make_widget(int id, QWidget* parent) {
             edit->setFixedWidth(field_width(edit, decl.max_length, decl));
             QObject::connect(edit, &QLineEdit::textEdited, edit, [this, id, edit](const QString& text) {
                 // A text longer than the limit, put there from code, may be shortened but not lengthened.
+                // Setting the limit clears the field's undo history, so only when it changes.
                 const int limit = store_.decl(id).max_length;
-                if (limit > 0) edit->setMaxLength(std::max(limit, static_cast<int>(text.size())));
+                const int wanted = std::max(limit, static_cast<int>(text.size()));
+                if (limit > 0 && edit->maxLength() != wanted) edit->setMaxLength(wanted);
                 store_.set_text(id, to_store(text));
                 user_changed(id);
             });
@@ -670,7 +672,12 @@ QWidget* ControlViews::make_widget(int id, QWidget* parent) {
     widget->setObjectName(QString::fromStdString(decl.name));
     // The hint on hover where the page shows hints; for screen readers and on request everywhere.
     const QString hint = decl_text(decl.hint);
-    if (decl.hint_on_hover) widget->setToolTip(hint);
+    // A checked number's tooltip gives its range too, on a line of its own, from the table.
+    const zyvora::Field& field = registry_.settings()[static_cast<std::size_t>(id)].field;
+    const bool ranged = field.codec == zyvora::Codec::Number && field.range_checked;
+    if (decl.hint_on_hover) {
+        widget->setToolTip(ranged ? QStringLiteral("%1\n%2 - %3").arg(hint).arg(field.lo).arg(field.hi) : hint);
+    }
     widget->setAccessibleDescription(hint);
     widget->setWhatsThis(hint);
     widgets_[static_cast<std::size_t>(id)] = widget;

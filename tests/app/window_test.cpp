@@ -240,6 +240,8 @@ private slots:
 
     // Every control of the registry is a widget named after it, on its page, made from its row.
     void every_control_is_made_from_its_declaration() {
+        QCOMPARE(window->findChild<QWidget*>("Txdelay")->toolTip(),
+                 QString("Time between PTT on and packet start (preamble length).\n200 - 1000"));
         const auto& store = window->store();
         for (std::size_t i = 0; i < store.size(); ++i) {
             const auto& decl = store.decl(static_cast<int>(i));
@@ -254,7 +256,12 @@ private slots:
             QVERIFY2(!hint.isEmpty(), qPrintable(name));
             QCOMPARE(widget->accessibleDescription(), hint);
             QCOMPARE(widget->whatsThis(), hint);
-            QCOMPARE(widget->toolTip(), decl.hint_on_hover ? hint : QString());
+            // A checked number's tooltip adds its range, on a line of its own.
+            const zyvora::Field& field = zyvora::Registry::instance().settings()[i].field;
+            const QString range = field.codec == zyvora::Codec::Number && field.range_checked
+                                      ? QStringLiteral("\n%1 - %2").arg(field.lo).arg(field.hi)
+                                      : QString();
+            QCOMPARE(widget->toolTip(), decl.hint_on_hover ? hint + range : QString());
             switch (decl.kind) {
                 case zyvora::ControlKind::Edit:
                     QCOMPARE(qobject_cast<QLineEdit*>(widget)->maxLength(), decl.max_length > 0 ? decl.max_length : 32767);
@@ -311,6 +318,23 @@ private slots:
                 QCOMPARE(check->isChecked(), store.checked(id));
             }
         }
+    }
+
+    // Typing keeps the field's undo history, and what undo and redo put in reaches the settings.
+    void typing_can_be_undone_and_redone() {
+        auto* call = window->findChild<QLineEdit*>("Callsign");
+        call->setFocus();
+        call->selectAll();
+        QTest::keyClicks(call, "SP5AB");
+        QCOMPARE(call->text(), QString("SP5AB"));
+        for (int i = 0; i < 6 && call->text() != "NOCALL"; ++i) QTest::keyClick(call, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(call->text(), QString("NOCALL"));
+        QCOMPARE(window->store().text("Callsign"), std::string("NOCALL"));
+        for (int i = 0; i < 6 && call->text() != "SP5AB"; ++i) {
+            QTest::keyClick(call, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        }
+        QCOMPARE(call->text(), QString("SP5AB"));
+        QCOMPARE(window->store().text("Callsign"), std::string("SP5AB"));
     }
 
     void ssid_follows_callsign_on_its_row() {
