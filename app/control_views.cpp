@@ -632,6 +632,8 @@ QWidget* ControlViews::make_widget(int id, QWidget* parent) {
             auto* edit = new QLineEdit(parent);
             edit->setMaxLength(decl.max_length > 0 ? decl.max_length : kUnlimited);
             edit->setValidator(new Latin1Validator(edit));
+            // A password is shown while it is edited, hidden from onlookers otherwise.
+            if (decl.secret) edit->setEchoMode(QLineEdit::PasswordEchoOnEdit);
             // Wide enough for its start-up text too (a long default host name, say).
             edit->setFixedWidth(field_width(edit, decl.max_length, decl));
             QObject::connect(edit, &QLineEdit::textEdited, edit, [this, id, edit](const QString& text) {

@@ -76,6 +76,7 @@ Area aprsis_area() {
         .upper();
     a.edit("Aprsis_pass", 16, "40713")
         .caption("Password:")
+        .secret()
         .hint("You login to APRS-IS network. If you don't know it, you should ask your local APRS-IS administrator.")
         .text(127, 17)
         .key("Aprsis_pass", KeyKind::Text);

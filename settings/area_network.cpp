@@ -77,13 +77,13 @@ Area remote_area() {
     a.page("TabSheet_www");
     a.section("WWW");
     a.edit("www_user", 12, "admin").caption("WWW user:").hint("Web administration user name.").text(1825, 13).key("Www_user", KeyKind::Text);
-    a.edit("www_password", 12, "tevan").caption("WWW password:").hint("Web administration password.").text(1838, 13).key("Www_pass", KeyKind::Text);
+    a.edit("www_password", 12, "tevan").caption("WWW password:").secret().hint("Web administration password.").text(1838, 13).key("Www_pass", KeyKind::Text);
     a.edit("www_port", 5, "80").caption("WWW port:").hint("Web administration port number.").number(1852, 2).key("Www_port", KeyKind::Integer);
 
     a.page("TabSheet_telnet");
     a.section("Telnet");
     a.edit("telnet_user", 12, "admin").caption("Telnet user:").hint("Telnet administration user name.").text(1871, 13).key("Telnet_user", KeyKind::Text);
-    a.edit("telnet_password", 12, "tevan").caption("Telnet password:").hint("Telnet administration password.").text(1884, 13).key("Telnet_pass", KeyKind::Text);
+    a.edit("telnet_password", 12, "tevan").caption("Telnet password:").secret().hint("Telnet administration password.").text(1884, 13).key("Telnet_pass", KeyKind::Text);
     a.edit("telnet_port", 5, "23").caption("Telnet port:").hint("Telnet administration port number.").number(1898, 2).key("Telnet_port", KeyKind::Integer);
 
     a.section("Debug");
@@ -136,7 +136,8 @@ Area remote_area() {
         .text(1908, 17)
         .key("Aprsisserver_username", KeyKind::Text);
     a.edit("aprsisserver_password", 16, "tevan")
-        .caption("Password:").hint("APRS-IS simple server authentication password.")
+        .caption("Password:")
+        .secret().hint("APRS-IS simple server authentication password.")
         .text(1925, 17)
         .key("Aprsisserver_password", KeyKind::Text);
     a.choice("aprsisserver_tois", {"No", "Yes"}, 0)

@@ -32,7 +32,7 @@ Area weather_area() {
         .key("Enable", KeyKind::Index);
     a.edit("WU_stationid", 24, "").caption("Station ID:").hint("Weather Underground station ID.").text(2475, 25).key("StationID", KeyKind::Text);
     // The account password is shown and stored in clear, as the device needs it.
-    a.edit("WU_password", 24, "").caption("Password:").hint("Weather Underground account password.").text(2500, 25).key("Password", KeyKind::Text);
+    a.edit("WU_password", 24, "").caption("Password:").secret().hint("Weather Underground account password.").text(2500, 25).key("Password", KeyKind::Text);
     a.edit("WU_normalserver", 39, "weatherstation.wunderground.com")
         .caption("Normal upload server:").hint("Normal upload server.")
         .text(2525, 40)

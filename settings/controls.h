@@ -23,6 +23,7 @@ struct ControlDecl {
     bool hint_on_hover = true;  // false: the page shows no hint here; it is given on request only
     std::vector<std::string> items;  // choice items, in index order
     int max_length = 0;              // edit: typed length limit (0: none)
+    bool secret = false;             // edit: a password, shown only while it is edited
     std::string default_text;        // edit
     int default_index = -1;          // choice
     bool default_checked = false;    // check box

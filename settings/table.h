@@ -102,6 +102,7 @@ public:
     SettingBuilder(Area& area, std::size_t row) : area_(area), row_(row) {}
     Setting& row() { return area_.settings[row_]; }
     SettingBuilder& caption(std::string text) { row().control.caption = std::move(text); return *this; }
+    SettingBuilder& secret() { row().control.secret = true; return *this; }
     SettingBuilder& hint(std::string text) { row().control.hint = std::move(text); return *this; }
     // A hint for a control whose page shows none: read by screen readers and shown on request.
     SettingBuilder& quiet_hint(std::string text) {

@@ -320,6 +320,16 @@ private slots:
         }
     }
 
+    // Passwords are hidden but while they are edited; the settings hold them as typed.
+    void passwords_are_hidden() {
+        for (const char* name : {"Aprsis_pass", "www_password", "telnet_password", "aprsisserver_password", "WU_password"}) {
+            QCOMPARE(window->findChild<QLineEdit*>(name)->echoMode(), QLineEdit::PasswordEchoOnEdit);
+        }
+        QCOMPARE(window->findChild<QLineEdit*>("Callsign")->echoMode(), QLineEdit::Normal);
+        auto* password = window->findChild<QLineEdit*>("www_password");
+        QCOMPARE(password->displayText(), QString(5, QChar(password->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter))));
+    }
+
     // Typing keeps the field's undo history, and what undo and redo put in reaches the settings.
     void typing_can_be_undone_and_redone() {
         auto* call = window->findChild<QLineEdit*>("Callsign");
