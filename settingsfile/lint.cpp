@@ -182,7 +182,7 @@ std::optional<std::size_t> key_line(std::string_view text, std::string_view sect
     };
     const std::string wanted_section = folded(section), wanted_key = folded(key);
     std::optional<std::size_t> found;
-    bool in_section = false;
+    bool in_section = section.empty();  // the keys before the first section
     std::size_t number = 0;
     for (std::size_t from = 0; from < text.size();) {
         std::size_t end = text.find_first_of("\r\n", from);

@@ -100,6 +100,7 @@ TEST_F(CliCheckFile, AFailingCheckNamesTheFileLineAndKey) {
          "in.cfg:11: [Radio] TXdelay: TX delay - range error (200 - 1000).\n"},
         {head + "[Radio]\nCallsign=\n", {"--partial", "--all"}, 1, "",
          "in.cfg:5: [Radio] Callsign: Callsign - too short (e.g. NOCALL-4).\n"},
+        {"Stray=1\n" + head, {"--partial"}, 0, "", "in.cfg:1: warning: Stray is before the first section; it is not read.\n"},
     });
     write("std.cfg", defaults_with({{"TXdelay=250", "TXdelay=5000"}}));
     const Outcome r = run({"check", "-"}, test::with_input(contents("std.cfg")));
