@@ -11,6 +11,7 @@
 #include <exception>
 #include <iostream>
 #include <memory>
+#include <optional>
 
 #include "device_flows.h"
 #include "firmware_embedded.h"
@@ -57,7 +58,8 @@ constexpr long kMaxLatencyUs = zyvora::kReplyTimeoutMs * 1000L;
 void describe(QCommandLineParser& parser) {
     parser.setApplicationDescription(application_title());
     parser.addHelpOption();
-    parser.addVersionOption();
+    // -V as the command line program has it; -v would be --verbose there, and the window has none.
+    parser.addOption({{QStringLiteral("V"), QStringLiteral("version")}, QStringLiteral("Displays version information.")});
     parser.addOption({QStringLiteral("no-splash"), QStringLiteral("Start without the splash window and its wait.")});
     parser.addOption({QStringLiteral("simulate"),
                       QStringLiteral("Talk to a simulated device instead of one on USB; as --simulate=FILE its "
@@ -138,6 +140,25 @@ void attach_device(TForm1& window, const QCommandLineParser& parser, zyvora::Sim
     }
 }
 
+// Reads the command line; --help and --version print and end the program there, and a command
+// line in error ends it with status 2, as the command line program's usage errors do. nullopt:
+// go on.
+std::optional<int> read_command_line(QCommandLineParser& parser, const QStringList& arguments) {
+    describe(parser);
+    if (!parser.parse(arguments)) {
+        std::cerr << QCoreApplication::applicationName().toStdString() << ": " << parser.errorText().toStdString()
+                  << '\n';
+        return 2;
+    }
+    parser.process(arguments);  // --help and --help-all
+    if (parser.isSet(QStringLiteral("version"))) {
+        std::cout << QCoreApplication::applicationName().toStdString() << ' '
+                  << QCoreApplication::applicationVersion().toStdString() << '\n';
+        return 0;
+    }
+    return std::nullopt;
+}
+
 // While pictures are taken nobody answers a box: what the settings file's read shows goes to
 // standard error, and a question is answered No.
 BoxPresenter boxes_to_standard_error() {
@@ -157,8 +178,7 @@ int without_display(int argc, char** argv) {
     QStringList arguments = app.arguments();
     take_simulation(arguments);
     QCommandLineParser parser;
-    describe(parser);
-    parser.process(arguments);
+    if (const auto ended = read_command_line(parser, arguments)) return *ended;
     std::cerr << "No display available: the window cannot be shown.\n";
     return 3;
 }
@@ -167,8 +187,7 @@ int run(QApplication& app) {
     QStringList arguments = app.arguments();
     Simulation simulation = take_simulation(arguments);
     QCommandLineParser parser;
-    describe(parser);
-    parser.process(arguments);
+    if (const auto ended = read_command_line(parser, arguments)) return *ended;
     if (parser.isSet(QStringLiteral("sim-latency-us"))) {
         const QString text = parser.value(QStringLiteral("sim-latency-us"));
         bool number = false;

@@ -2,7 +2,9 @@
 
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "files.h"
@@ -28,18 +30,46 @@ public:
     std::vector<std::string> texts;
 };
 
-// A failing check with the control and its page, and where the control has one, its section and key.
-Json failure_json(const Registry& registry, const ControlStore& store, const Failure& failure) {
+// The settings file key of a failing check's control, if it has one.
+const FileKey* failed_key(const Registry& registry, const ControlStore& store, const Failure& failure) {
+    const int row = store.id(failure.control);
+    return row >= 0 && registry.settings()[row].key ? &*registry.settings()[row].key : nullptr;
+}
+
+// A failing check with the control and its page, and where the control has one, its section, key
+// and line.
+Json failure_json(const Registry& registry, const ControlStore& store, const Failure& failure, std::string_view text) {
     Json entry = Json::object();
     const int row = store.id(failure.control);
-    if (row >= 0 && registry.settings()[row].key) {
-        entry["section"] = registry.settings()[row].key->section;
-        entry["key"] = registry.settings()[row].key->name;
+    if (const FileKey* key = failed_key(registry, store, failure)) {
+        entry["section"] = key->section;
+        entry["key"] = key->name;
+        if (const auto line = key_line(text, key->section, key->name)) entry["line"] = *line;
     }
     entry["control"] = failure.control;
     if (row >= 0) entry["page"] = page_caption(registry.settings()[row].control.page);
     entry["text"] = failure.message;
     return entry;
+}
+
+// "FILE:LINE: " as compilers and grep -n start a line, so that an editor can go there; the line
+// left out where the file does not give it.
+std::string place(const std::string& file, std::optional<std::size_t> line) {
+    return input_name(file) + (line ? ":" + std::to_string(*line) : std::string()) + ": ";
+}
+
+void print_failure(const Registry& registry, const ControlStore& store, const Failure& failure,
+                   const std::string& file, std::string_view text) {
+    const FileKey* key = failed_key(registry, store, failure);
+    const std::string where = key ? place(file, key_line(text, key->section, key->name)) + "[" + key->section +
+                                        "] " + key->name + ": "
+                                  : place(file, std::nullopt);
+    std::cerr << terminal_text(where + failure.message) << '\n';
+}
+
+void print_warning(const LintWarning& warning, const std::string& file, std::string_view text) {
+    const auto line = warning.key.empty() ? std::nullopt : key_line(text, warning.section, warning.key);
+    std::cerr << terminal_text(place(file, line) + "warning: " + warning.text) << '\n';
 }
 
 }  // namespace
@@ -57,21 +87,23 @@ int check_verb(const Options& o, ControlStore& store, ConsoleFeedback& console) 
     // A file partial on purpose: what it lacks is no surprise.
     if (o.partial) std::erase_if(warnings, [](const LintWarning& w) { return w.missing; });
     if (!o.json) {
-        for (const LintWarning& w : warnings) console.warning(w.text);
+        console.finish();  // the status log before the file's own messages
+        for (const LintWarning& w : warnings) print_warning(w, o.in, text);
     }
     Image image{};
-    if (ok && o.json) {
+    if (ok) {
         failures = encode_failures(registry, store, image, o.all);
         ok = failures.empty();
-    } else if (ok) {
-        ok = encode_settings(registry, store, image, feedback, o.all);
+    }
+    if (!o.json) {
+        for (const Failure& f : failures) print_failure(registry, store, f, o.in, text);
     }
     ok = ok && !(o.strict && !warnings.empty());
 
     if (o.json) {
         Json messages = Json::array(), warning_list = Json::array();
         for (const std::string& text : kept.texts) messages.push_back({{"text", text}});
-        for (const Failure& f : failures) messages.push_back(failure_json(registry, store, f));
+        for (const Failure& f : failures) messages.push_back(failure_json(registry, store, f, text));
         for (const LintWarning& w : warnings) {
             Json entry = {{"section", w.section}};
             if (!w.key.empty()) entry["key"] = w.key;

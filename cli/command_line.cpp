@@ -1,10 +1,14 @@
 #include "command_line.h"
 
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <iostream>
 #include <stdexcept>
 #include <utility>
@@ -59,6 +63,48 @@ std::vector<CLI::Option*> add_device_options(CLI::App& app, Options& o, std::vec
 const std::string kFirmwareHelp = embedded_firmware()
                                       ? "Firmware image to upload or pack instead of the one built in ('-': standard input)"
                                       : "Firmware image to upload or pack; this build carries none ('-': standard input)";
+
+// The help as CLI11 lays it out, its long lines then broken at spaces to the width: an option's
+// or a verb's description goes on under itself, a paragraph at the margin.
+class WrappingFormatter : public CLI::Formatter {
+public:
+    explicit WrappingFormatter(std::size_t width) : width_(width) {}
+    std::string make_help(const CLI::App* app, std::string name, CLI::AppFormatMode mode) const override {
+        const std::string help = CLI::Formatter::make_help(app, std::move(name), mode);
+        std::string out;
+        std::size_t from = 0;
+        for (std::size_t end; (end = help.find('\n', from)) != std::string::npos; from = end + 1) {
+            out += wrapped(help.substr(from, end - from)) + '\n';
+        }
+        return out + wrapped(help.substr(from));
+    }
+
+private:
+    std::string wrapped(std::string line) const {
+        const std::size_t indent = !line.empty() && line[0] == ' ' ? get_column_width() : 0;
+        std::string out;
+        while (line.size() > width_) {
+            const std::size_t at = line.rfind(' ', width_);
+            if (at == std::string::npos || at <= indent) break;  // a word longer than the room
+            const std::size_t last = line.find_last_not_of(' ', at);
+            out += line.substr(0, last + 1) + '\n';
+            line = std::string(indent, ' ') + line.substr(line.find_first_not_of(' ', at));
+        }
+        return out + line;
+    }
+    std::size_t width_;
+};
+
+// The terminal's width for the help, which goes to standard output; 80 columns when that is
+// no terminal.
+std::size_t help_width() {
+    winsize size{};
+    if (::isatty(STDOUT_FILENO) && ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) {
+        return std::max<std::size_t>(size.ws_col, 40);
+    }
+    return 80;
+}
+
 constexpr const char* kJsonHelp = "Print the result as one JSON document; the status log goes to standard error";
 
 }  // namespace
@@ -69,6 +115,7 @@ void define_options(CommandLine& line) {
     app.set_version_flag("-V,--version", std::string(kApplicationName) + " " + std::string(kVersionTag) +
                                               ", for device firmware " +
                                               firmware_version_text(kExpectedFirmwareVersion));
+    app.formatter(std::make_shared<WrappingFormatter>(help_width()));
     app.require_subcommand(1);
     app.footer("A file named '-' is standard input where a file is read and standard output where one is written.");
     app.fallthrough();
@@ -173,7 +220,9 @@ std::vector<std::string> with_help_verb(const CommandLine& line, std::vector<std
     walk(line, args, [&](std::size_t at, const CLI::App* verb) {
         if (verb || args[at] != kHelpVerb) return true;
         args.erase(args.begin() + static_cast<std::ptrdiff_t>(at));
-        // `help VERB` is the verb's help; `help` alone the command's.
+        // `help VERB` is the verb's help; `help` alone the command's. `help NOSUCH` is left as
+        // NOSUCH, for the parser to refuse as an unknown verb.
+        if (at < args.size() && !is_option(args[at]) && !verb_named(line, args[at])) return true;
         const std::size_t after = at < args.size() && verb_named(line, args[at]) ? at + 1 : at;
         args.insert(args.begin() + static_cast<std::ptrdiff_t>(after), "--help");
         return true;

@@ -38,8 +38,8 @@ struct VerbRun;
 // "device" (get, diff). A verb that may takes the device options.
 enum class DeviceUse { none, always, by_source };
 
-// Who says that a verb failed: the closing failure line, or the verb itself (always, or with --json).
-enum class Ending { failure_line, own, own_with_json };
+// Who says that a verb failed: the closing failure line, or the verb itself.
+enum class Ending { failure_line, own };
 
 // A verb: everything the parser, the help, the dispatcher and main know of it. The table in
 // verb_table.cpp holds one for each, in the order the help lists them.

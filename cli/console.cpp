@@ -3,7 +3,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <iostream>
+#include <string_view>
 
 #include "files.h"
 
@@ -32,9 +34,16 @@ std::string terminal_text(const std::string& text) {
     return out + printable(std::string_view(text).substr(from));
 }
 
+bool escapes_wanted() {
+    const char* term = std::getenv("TERM");
+    const char* no_color = std::getenv("NO_COLOR");
+    return !(term && std::string_view(term) == "dumb") && !(no_color && *no_color);
+}
+
 ConsoleFeedback::ConsoleFeedback(const LogSetup& setup)
     : setup_(setup),
-      in_place_(!setup.quiet && !setup.verbose && ::isatty(setup.to_stderr ? STDERR_FILENO : STDOUT_FILENO)) {}
+      in_place_(!setup.quiet && !setup.verbose && ::isatty(setup.to_stderr ? STDERR_FILENO : STDOUT_FILENO)),
+      escapes_(escapes_wanted()) {}
 
 namespace {
 // Back to the start of the line, and the line cleared.
@@ -56,8 +65,7 @@ void ConsoleFeedback::log(const std::string& line) {
 
 void ConsoleFeedback::print_log(const std::string& line) {
     std::ostream& out = setup_.to_stderr ? std::cerr : std::cout;
-    if (drawn_) out << kClearLine;
-    drawn_ = false;
+    if (drawn_) clear_line(out);
     out << terminal_text(line) << '\n' << std::flush;
 }
 
@@ -87,15 +95,26 @@ void ConsoleFeedback::draw_progress() {
     const auto per_page = (steady_clock::now() - started_) / std::max(position_, 1);
     const auto left = ceil<seconds>(per_page * std::max(total_ - position_, 0)).count();
     std::ostream& out = setup_.to_stderr ? std::cerr : std::cout;
-    out << kClearLine << terminal_text(page_line_) << ", " << left << " s left" << std::flush;
+    const std::string text = terminal_text(page_line_) + ", " + std::to_string(left) + " s left";
+    if (escapes_ || drawn_) clear_line(out);
+    out << text << std::flush;
     drawn_ = true;
+    drawn_width_ = text.size();
 }
 
 void ConsoleFeedback::clear_progress() {
     if (pending_) print_log(*pending_);
     pending_.reset();
     if (!drawn_) return;
-    (setup_.to_stderr ? std::cerr : std::cout) << kClearLine << std::flush;
+    std::ostream& out = setup_.to_stderr ? std::cerr : std::cout;
+    clear_line(out);
+    out << std::flush;
+}
+
+void ConsoleFeedback::clear_line(std::ostream& out) {
+    // A terminal without escape sequences gets the line overwritten with spaces.
+    if (escapes_) out << kClearLine;
+    else out << '\r' << std::string(drawn_width_, ' ') << '\r';
     drawn_ = false;
 }
 

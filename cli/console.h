@@ -4,6 +4,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,10 @@ struct LogSetup {
     bool verbose = false;    // every line, even on a terminal
     bool to_stderr = false;  // standard output carries the result (a file on `-`, JSON)
 };
+
+// Whether standard error is a terminal that takes escape sequences: not with TERM=dumb, nor
+// when NO_COLOR asks for plain output.
+bool escapes_wanted();
 
 // Log lines to standard output; boxes and errors to standard error, with the window's texts.
 // On a terminal the page lines of a transfer become one line updated in place.
@@ -53,10 +58,13 @@ private:
     void show(const std::string& text);
     void print_log(const std::string& line);
     void clear_progress();
+    void clear_line(std::ostream& out);
     void draw_progress();
 
     LogSetup setup_;
     bool in_place_ = false;  // the log goes to a terminal and page lines are drawn in place
+    bool escapes_ = false;   // ... which takes escape sequences; else a line is cleared with spaces
+    std::size_t drawn_width_ = 0;
     std::unique_ptr<HeldInterrupts> held_;
     int position_ = 0;
     // The transfer under way: its pages, the last page line, and a log line that is a page line

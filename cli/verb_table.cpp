@@ -50,7 +50,7 @@ const std::vector<Verb>& verb_table() {
          },
          .run = run_check,
          .json = true,
-         .ending = Ending::own_with_json},
+         .ending = Ending::own},
 
         {.name = "encode",
          .summary = "Check a settings file and write its 16384-byte settings image.",

@@ -34,10 +34,7 @@ std::optional<int> make_device(Options& o, ConsoleFeedback& feedback, Device& de
     for (const auto& text : fault_texts) {
         std::string why;
         const auto fault = parse_sim_fault(text, &why);
-        if (!fault) {
-            std::cerr << printable("--sim-fault " + text + ": " + why) << '\n';
-            return 2;
-        }
+        if (!fault) return refuse(printable("--sim-fault " + text + ": " + why));
         sim.faults.push_back(*fault);
     }
     sim.reply_latency = std::chrono::microseconds(o.latency_us);
@@ -57,9 +54,7 @@ std::optional<int> make_device(Options& o, ConsoleFeedback& feedback, Device& de
         }
         device.port = std::make_unique<SimulatedPort>(*device.simulated);
     } else {
-        std::cerr << "--device: expected hid, hid:PATH, hid:SERIAL, sim or sim:FILE, not " << printable(device_text)
-                  << '\n';
-        return 2;
+        return refuse("--device: expected hid, hid:PATH, hid:SERIAL, sim or sim:FILE, not " + printable(device_text));
     }
     return std::nullopt;
 }
@@ -281,7 +276,7 @@ int run_verb(const CommandLine& line, Device& device, ConsoleFeedback& feedback)
             return verb.trouble_status;
         }
     }
-    const bool own_ending = verb.ending == Ending::own || (verb.ending == Ending::own_with_json && o.json);
+    const bool own_ending = verb.ending == Ending::own;
     if (status == 1 && !own_ending) feedback.failed(operation_name(verb));
     return status;
 }

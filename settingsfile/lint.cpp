@@ -172,6 +172,38 @@ std::vector<LintWarning> lint_settings_file(const Registry& registry, std::strin
     return warnings;
 }
 
+std::optional<std::size_t> key_line(std::string_view text, std::string_view section, std::string_view key) {
+    // The INI library's reading of a line: blanks at the ends trimmed, ';' and '#' open a comment
+    // line, "[name]" opens a section, "name=value" is a key; CR LF, LF and a lone CR end a line.
+    const auto trimmed = [](std::string_view t) {
+        const auto first = t.find_first_not_of(" \t");
+        if (first == std::string_view::npos) return std::string_view();
+        return t.substr(first, t.find_last_not_of(" \t") - first + 1);
+    };
+    const std::string wanted_section = folded(section), wanted_key = folded(key);
+    std::optional<std::size_t> found;
+    bool in_section = section.empty();  // the keys before the first section
+    std::size_t number = 0;
+    for (std::size_t from = 0; from < text.size();) {
+        std::size_t end = text.find_first_of("\r\n", from);
+        if (end == std::string_view::npos) end = text.size();
+        const std::string_view line = trimmed(text.substr(from, end - from));
+        ++number;
+        from = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+        if (line.empty() || line.front() == ';' || line.front() == '#') continue;
+        if (line.front() == '[') {
+            const auto close = line.find(']');
+            in_section = close != std::string_view::npos && folded(trimmed(line.substr(1, close - 1))) == wanted_section;
+            continue;
+        }
+        const auto equals = line.find('=');
+        if (in_section && equals != std::string_view::npos && folded(trimmed(line.substr(0, equals))) == wanted_key) {
+            found = number;
+        }
+    }
+    return found;
+}
+
 std::vector<const FileKey*> missing_keys(const Registry& registry, std::string_view text) {
     std::vector<const FileKey*> missing;
     // Looked up as the reader looks them up.

@@ -26,6 +26,11 @@ struct LintWarning {
 // what reading the file really does.
 std::vector<LintWarning> lint_settings_file(const Registry& registry, std::string_view text);
 
+// The line (from 1) where settings file `text` gives the value the reader reads for `key` of
+// `section`: its last occurrence, names matched as the reader matches them; nullopt when the file
+// does not hold it.
+std::optional<std::size_t> key_line(std::string_view text, std::string_view section, std::string_view key);
+
 // The keys of `registry` that settings file `text` does not hold, in save order, and the
 // warnings about them: one for each section the file lacks, and one for each section of the
 // file that lacks some of its keys, naming them (or their count, when many). The header's

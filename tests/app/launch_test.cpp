@@ -21,7 +21,7 @@ private slots:
                                 "Options:\n"
                                 "  -h, --help            Displays help on commandline options.\n"
                                 "  --help-all            Displays help including Qt specific options.\n"
-                                "  -v, --version         Displays version information.\n"
+                                "  -V, --version         Displays version information.\n"
                                 "  --no-splash           Start without the splash window and its wait.\n"
                                 "  --simulate            Talk to a simulated device instead of one on USB; as\n"
                                 "                        --simulate=FILE its EEPROM is kept in FILE between runs.\n"
@@ -46,12 +46,15 @@ private slots:
                                           << no_display;
         QTest::newRow("version") << QStringList{"--version"} << 0 << QByteArray("Zyvora Plus 2.0 Configurator v1.13\n")
                                  << QByteArray();
-        QTest::newRow("version, simulated") << QStringList{"--simulate", "-v"} << 0
+        QTest::newRow("version, simulated") << QStringList{"--simulate", "-V"} << 0
                                             << QByteArray("Zyvora Plus 2.0 Configurator v1.13\n") << QByteArray();
         QTest::newRow("help") << QStringList{"--help"} << 0 << help << QByteArray();
         QTest::newRow("help, short") << QStringList{"-h"} << 0 << help << QByteArray();
-        QTest::newRow("unknown option") << QStringList{"--bogus"} << 1 << QByteArray()
+        // Usage errors end with 2, as the command line program's do; -v is no option of the window.
+        QTest::newRow("unknown option") << QStringList{"--bogus"} << 2 << QByteArray()
                                         << QByteArray("Zyvora Plus 2.0 Configurator: Unknown option 'bogus'.\n");
+        QTest::newRow("-v") << QStringList{"-v"} << 2 << QByteArray()
+                            << QByteArray("Zyvora Plus 2.0 Configurator: Unknown option 'v'.\n");
     }
 
     void without_a_display() {

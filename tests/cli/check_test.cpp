@@ -43,10 +43,11 @@ protected:
     const std::string kMistyped = defaults_with({{"TXdelay=250", "TXdelya=5000"}, {"Quiettime=400", "Quiettime=abc"}});
 };
 
+// Each names the file, and the line where the file gives the key, as a compiler does.
 const std::string kMistypedWarnings =
-    "zyvora-cli: warning: [Radio] TXdelya is not a known key; did you mean TXdelay?\n"
-    "zyvora-cli: warning: [Radio] Quiettime=abc is not an integer; it reads as 400.\n"
-    "zyvora-cli: warning: [Radio] lacks TXdelay; it reads as its default.\n";
+    "in.cfg:12: warning: [Radio] TXdelya is not a known key; did you mean TXdelay?\n"
+    "in.cfg:13: warning: [Radio] Quiettime=abc is not an integer; it reads as 400.\n"
+    "in.cfg: warning: [Radio] lacks TXdelay; it reads as its default.\n";
 
 TEST_F(CliCheckFile, WarningsAloneLeaveTheStatusAndStrictMakesThemFail) {
     const std::string failing = defaults_with({{"TXdelay=250", "TXdelay=5000"}, {"Quiettime=400", "Quiettime=abc"}});
@@ -56,30 +57,55 @@ TEST_F(CliCheckFile, WarningsAloneLeaveTheStatusAndStrictMakesThemFail) {
         {std::string(test::kDefaultsFile), {"--strict"}, 0, "", ""},
         // The warnings come before the encode pass's messages, which stay as they were.
         {failing, {}, 1, "",
-         "zyvora-cli: warning: [Radio] Quiettime=abc is not an integer; it reads as 400.\n"
-         "TX delay - range error (200 - 1000).\n"},
+         "in.cfg:13: warning: [Radio] Quiettime=abc is not an integer; it reads as 400.\n"
+         "in.cfg:12: [Radio] TXdelay: TX delay - range error (200 - 1000).\n"},
         {defaults_with({{"[Radio]", "[Radoi]"}}), {}, 0, "",
-         "zyvora-cli: warning: [Radoi] is not a known section; did you mean [Radio]?\n"
-         "zyvora-cli: warning: [Radio] is missing; its 14 keys read as their defaults.\n"},
+         "in.cfg: warning: [Radoi] is not a known section; did you mean [Radio]?\n"
+         "in.cfg: warning: [Radio] is missing; its 14 keys read as their defaults.\n"},
+        // A key given twice is where its last value stands, whatever the case of its name.
         {defaults_with({{"TXdelay=250", "TXdelay=250\ntxdelay=300"}}), {}, 0, "",
-         "zyvora-cli: warning: [Radio] TXdelay is given 2 times; the last (300) is read.\n"},
+         "in.cfg:13: warning: [Radio] TXdelay is given 2 times; the last (300) is read.\n"},
         {defaults_with({{"Callsign=NOCALL", "Callsign=SP1ABCDE"}}), {}, 0, "",
-         "zyvora-cli: warning: [Radio] Callsign is 8 characters long; the device keeps the first 6.\n"},
+         "in.cfg:8: warning: [Radio] Callsign is 8 characters long; the device keeps the first 6.\n"},
         // A number the device takes unchecked but cannot hold: the same bytes as before, with a word.
         {defaults_with({{"Www_port=80", "Www_port=70000"}}), {}, 0, "",
-         "zyvora-cli: warning: [WWW] Www_port 70000 does not fit the field (0 - 65535): the device gets 4464.\n"},
+         "in.cfg:384: warning: [WWW] Www_port 70000 does not fit the field (0 - 65535): the device gets 4464.\n"},
         {defaults_with({{"Www_port=80", "Www_port=70000"}}), {"--strict"}, 1, "",
-         "zyvora-cli: warning: [WWW] Www_port 70000 does not fit the field (0 - 65535): the device gets 4464.\n"},
+         "in.cfg:384: warning: [WWW] Www_port 70000 does not fit the field (0 - 65535): the device gets 4464.\n"},
         // A key's control bytes reach the terminal escaped.
         {defaults_with({{"TXdelay=250", "TXdelay=250\nT\x1b[31mX=1"}}), {}, 0, "",
-         "zyvora-cli: warning: [Radio] T\\x1B[31mX is not a known key.\n"},
+         "in.cfg:13: warning: [Radio] T\\x1B[31mX is not a known key.\n"},
         // A control byte in the call sign would reach the device.
-        {defaults_with({{"Callsign=NOCALL", "Callsign=N\x1b" "CALL"}}), {}, 1, "", "Callsign - forbidden characters.\n"},
+        {defaults_with({{"Callsign=NOCALL", "Callsign=N\x1b" "CALL"}}), {}, 1, "",
+         "in.cfg:8: [Radio] Callsign: Callsign - forbidden characters.\n"},
         // A file that fails to read has no warnings: only the reader's message.
         {defaults_with({{"Application=Zyvora Plus 2.0 Configurator", "Application=x"}, {"TXdelay=250", "TXdelya=1"}}),
          {"--strict"}, 1, "",
          "Imported configuration file is not a Zyvora Plus 2.0 configuration file. \nOperation aborted.\n"},
     });
+}
+
+// A failing check names the file, the line the key stands on, its section and key, then the
+// message as the window shows it; an editor can go to the line.
+TEST_F(CliCheckFile, AFailingCheckNamesTheFileLineAndKey) {
+    const std::string head = "[!WARNING]\r\nApplication=Zyvora Plus 2.0 Configurator\r\nVersion=v1.13\r\n";
+    run_cases({
+        {defaults_with({{"TXdelay=250", "TXdelay=5000"}}), {}, 1, "",
+         "in.cfg:12: [Radio] TXdelay: TX delay - range error (200 - 1000).\n"},
+        // CR LF line ends, comments, blanks around the names, a section given again, another case.
+        {head + "; a comment\r\n\r\n[Radio]\r\nTXdelay=300\r\n[Digipeater]\r\n  [ radio ]  \r\n# txdelay=1\r\n"
+                "  txdelay = 5000\r\n",
+         {"--partial"}, 1, "",
+         "in.cfg:11: warning: [Radio] TXdelay is given 2 times; the last (5000) is read.\n"
+         "in.cfg:11: [Radio] TXdelay: TX delay - range error (200 - 1000).\n"},
+        {head + "[Radio]\nCallsign=\n", {"--partial", "--all"}, 1, "",
+         "in.cfg:5: [Radio] Callsign: Callsign - too short (e.g. NOCALL-4).\n"},
+        {"Stray=1\n" + head, {"--partial"}, 0, "", "in.cfg:1: warning: Stray is before the first section; it is not read.\n"},
+    });
+    write("std.cfg", defaults_with({{"TXdelay=250", "TXdelay=5000"}}));
+    const Outcome r = run({"check", "-"}, test::with_input(contents("std.cfg")));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "standard input:12: [Radio] TXdelay: TX delay - range error (200 - 1000).\n");
 }
 
 TEST_F(CliCheckFile, JsonIsOneDocumentOnStandardOutput) {
@@ -128,6 +154,7 @@ TEST_F(CliCheckFile, JsonIsOneDocumentOnStandardOutput) {
     {
       "section": "Radio",
       "key": "Callsign",
+      "line": 9,
       "control": "Callsign",
       "page": "Radio",
       "text": "Callsign - too short (e.g. NOCALL-4)."
@@ -135,6 +162,7 @@ TEST_F(CliCheckFile, JsonIsOneDocumentOnStandardOutput) {
     {
       "section": "Digipeater",
       "key": "Floodtimeout",
+      "line": 27,
       "control": "Floodtimeout",
       "page": "Digipeater / Common settings",
       "text": "Duplicate checking - range error (15 - 180)."

@@ -91,7 +91,7 @@ TEST_F(Devices, ADeviceThatIsNoneOfTheFormsIsAUsageError) {
         const Outcome r = run({"--device", device, "info"});
         EXPECT_EQ(r.status, 2) << device;
         EXPECT_EQ(r.out, "");
-        EXPECT_EQ(r.err, "--device: expected hid, hid:PATH, hid:SERIAL, sim or sim:FILE, not " + printable(device) + "\n");
+        EXPECT_EQ(r.err, "zyvora-cli: --device: expected hid, hid:PATH, hid:SERIAL, sim or sim:FILE, not " + printable(device) + "\n");
     }
 }
 

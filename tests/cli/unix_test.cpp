@@ -9,10 +9,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "../support/cli_runner.h"
@@ -47,7 +49,8 @@ protected:
     }
 
     // The run's terminal output as a terminal shows it (stdout and stderr on one pseudo-terminal).
-    std::string run_on_terminal(const std::vector<std::string>& args) const {
+    std::string run_on_terminal(const std::vector<std::string>& args,
+                                const std::vector<std::pair<const char*, const char*>>& environment = {}) const {
         std::vector<std::string> owned = {ZYVORA_CLI};
         owned.insert(owned.end(), args.begin(), args.end());
         std::vector<char*> argv;
@@ -58,6 +61,9 @@ protected:
         if (pid == 0) {
             if (::chdir(dir_.c_str()) != 0) ::_exit(127);
             ::setenv("XDG_DATA_HOME", data_.c_str(), 1);
+            ::setenv("TERM", "xterm", 1);
+            ::unsetenv("NO_COLOR");
+            for (const auto& [name, value] : environment) ::setenv(name, value, 1);
             ::execv(ZYVORA_CLI, argv.data());
             ::_exit(127);
         }
@@ -189,8 +195,8 @@ TEST_F(Unix, ADashIsTheStandardStream) {
     typo.replace(typo.find("TXdelay="), 8, "TXdelya=");
     r = run({"check", "-"}, test::with_input(typo));
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "zyvora-cli: warning: [Radio] TXdelya is not a known key; did you mean TXdelay?\n"
-                     "zyvora-cli: warning: [Radio] lacks TXdelay; it reads as its default.\n");
+    EXPECT_EQ(r.err, "standard input:12: warning: [Radio] TXdelya is not a known key; did you mean TXdelay?\n"
+                     "standard input: warning: [Radio] lacks TXdelay; it reads as its default.\n");
 
     // The settings file and the image on standard output, so the status log goes to standard error.
     r = run({"--device", "sim", "read", "-"});
@@ -290,6 +296,9 @@ TEST_F(Unix, UsageErrorsNameTheMistake) {
         {{"check", "--timeout", "3", "station.cfg"}, 2, "", "zyvora-cli: --timeout does not apply to check\n"},
         {{"--timeout", "3", "check", "station.cfg"}, 2, "",
          "zyvora-cli: --timeout is an option of ruf, send-update; give it after the verb\n"},
+        // help of a verb there is not is a usage error too.
+        {{"help", "chekc"}, 2, "", "zyvora-cli: unknown verb 'chekc'; did you mean 'check'?\n"},
+        {{"help", "nosuch"}, 2, "", "zyvora-cli: unknown verb 'nosuch'; see zyvora-cli --help\n"},
         {{"-V"}, 0, "Zyvora Plus 2.0 Configurator v1.13, for device firmware 1.13\n", ""},
         {{"--version"}, 0, "Zyvora Plus 2.0 Configurator v1.13, for device firmware 1.13\n", ""},
     });
@@ -297,9 +306,24 @@ TEST_F(Unix, UsageErrorsNameTheMistake) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, run({"--help"}).out);
     EXPECT_NE(r.out.find("upload-firmware"), std::string::npos);
-    r = run({"help", "read"});
+    r = run({"help", "write"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, run({"read", "--help"}).out);
+    EXPECT_EQ(r.out, run({"write", "--help"}).out);
+
+    // Not on a terminal the help is 80 columns wide; a description goes on under itself.
+    EXPECT_NE(r.out.find("  --no-backup                 Do not read and keep the device's settings before\n"
+                         "                              writing (kept by default in\n"
+                         "                              $XDG_DATA_HOME/zyvora-configurator/backups/)\n"),
+              std::string::npos)
+        << r.out;
+    for (const std::string verb : {"", "read", "write", "ruf", "get", "diff", "set"}) {
+        const std::string help = verb.empty() ? run({"--help"}).out : run({verb, "--help"}).out;
+        std::size_t longest = 0;
+        for (std::size_t from = 0, end; (end = help.find('\n', from)) != std::string::npos; from = end + 1) {
+            longest = std::max(longest, end - from);
+        }
+        EXPECT_LE(longest, 80u) << verb << '\n' << help;
+    }
 
     // The verbs that talk to the device list the device options; the others do not take them.
     for (const std::string verb : {"read", "write", "upload-firmware", "info", "list"}) {
@@ -317,8 +341,10 @@ TEST_F(Unix, UsageErrorsNameTheMistake) {
 // An argument quoted back in a usage error drives no terminal.
 TEST_F(Unix, UsageErrorsQuoteTheirArgumentEscaped) {
     run_cases({
+        {{"--device", "usb\x1b[2J", "info"}, 2, "",
+         "zyvora-cli: --device: expected hid, hid:PATH, hid:SERIAL, sim or sim:FILE, not usb\\x1B[2J\n"},
         {{"--device", "sim", "--sim-fault", "x\x1b[31m", "info"}, 2, "",
-         "--sim-fault x\\x1B[31m: fault \"x\\x1B[31m\": expected COMMAND[@PAGE]=KIND, for example read@3=wrong-sum\n"},
+         "zyvora-cli: --sim-fault x\\x1B[31m: fault \"x\\x1B[31m\": expected COMMAND[@PAGE]=KIND, for example read@3=wrong-sum\n"},
         {{"--device", "sim", "--sim-latency-us", "\x1b[31m", "info"}, 2, "",
          "zyvora-cli: --sim-latency-us: Value \\x1B[31m not in range 0 to 5000000; see zyvora-cli info --help\n"},
         {{"--device", "sim", "--sim-firmware-version", "\x1b[2J", "info"}, 2, "",
@@ -361,6 +387,18 @@ TEST_F(Unix, ATerminalSeesOneProgressLineForThePages) {
     EXPECT_NE(seen.find("\r\x1b[KPage read: 512/512, "), std::string::npos);
     EXPECT_NE(seen.find("\r\x1b[KEeprom read success.\r\n"), std::string::npos) << seen;
     EXPECT_EQ(seen.substr(0, kFound.size() + 1), "Zyvora Plus 2.0 found, vid: Vid_0483, pid: A124\r\n");
+
+    // A terminal that takes no escape sequences gets the line overwritten with spaces.
+    for (const auto& setting : {std::pair{"TERM", "dumb"}, std::pair{"NO_COLOR", "1"}}) {
+        const std::string plain = run_on_terminal({"--device", "sim", "read", "out.cfg"}, {setting});
+        EXPECT_EQ(plain.find('\x1b'), std::string::npos) << setting.first << ' ' << plain;
+        EXPECT_EQ(plain.find("Page read: 1/512\r\n"), std::string::npos) << plain;
+        const std::size_t first = plain.find("Page read: 1/512, ");
+        ASSERT_NE(first, std::string::npos) << plain;
+        const std::size_t width = plain.find("\r", first) - first;
+        EXPECT_EQ(plain.substr(first + width, width + 2), "\r" + std::string(width, ' ') + "\r") << plain;
+        EXPECT_NE(plain.find("\rEeprom read success.\r\n"), std::string::npos) << plain;
+    }
 
     // --verbose keeps every page line.
     const std::string verbose = run_on_terminal({"--device", "sim", "--verbose", "read", "out.cfg"});
