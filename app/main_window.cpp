@@ -123,6 +123,10 @@ QString upload_question(const QString& file_name, std::size_t bytes) {
 const QString kUnsavedChanges = QStringLiteral(
     "The settings have changes that are not saved to a file, written to the device or built into a remote "
     "update file.\nSave them to a file before closing?");
+// Reading settings in replaces every edit, as closing drops them.
+const QString kChangesReplaced = QStringLiteral(
+    "The settings have changes that are not saved to a file, written to the device or built into a remote "
+    "update file.\nSave them to a file before they are replaced?");
 
 // The one local settings file (*.cfg) among what is dragged; empty for anything else.
 QString dropped_settings_file(const QMimeData* mime) {
@@ -433,6 +437,7 @@ bool TForm1::save_to_file() {
 }
 
 void TForm1::read_from_file() {
+    if (!may_drop_changes(kChangesReplaced)) return;
     const QString file = ask_file(open_dialog_);
     if (!file.isEmpty()) open_file(file);
 }
@@ -467,9 +472,11 @@ void TForm1::show_title() {
     setWindowModified(changed_);
 }
 
-bool TForm1::may_close_with_changes() {
+bool TForm1::may_close_with_changes() { return may_drop_changes(kUnsavedChanges); }
+
+bool TForm1::may_drop_changes(const QString& question) {
     if (!changed_) return true;
-    switch (ask_changes_(kUnsavedChanges)) {
+    switch (ask_changes_(question)) {
         case QMessageBox::Save: return save_to_file();
         case QMessageBox::Discard: return true;
         default: return false;
@@ -486,7 +493,7 @@ void TForm1::dropEvent(QDropEvent* event) {
     if (operation_running_ || file.isEmpty()) return;
     event->acceptProposedAction();
     QTimer::singleShot(0, this, [this, file] {
-        if (!operation_running_) open_file(file);
+        if (!operation_running_ && may_drop_changes(kChangesReplaced)) open_file(file);
     });
 }
 
@@ -659,6 +666,7 @@ void TForm1::run_device_work(const std::function<void(WorkerFeedback&)>& work, z
 }
 
 void TForm1::read_config() {
+    if (!may_drop_changes(kChangesReplaced)) return;
     const DeviceOperation operation(*this, kReadRunning);
     zyvora::ControlStore read = detached(*store_);
     zyvora::Image incoming{};

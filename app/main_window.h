@@ -157,6 +157,8 @@ private:
     void settings_changed();
     void show_title();
     bool may_close_with_changes();
+    // Save/Discard/Cancel over unsaved changes before they go; false: keep them, do nothing.
+    bool may_drop_changes(const QString& question);
 
     const zyvora::Registry& registry_;
     MultiRowTabWidget* pages_ = nullptr;

@@ -225,6 +225,36 @@ private slots:
         QVERIFY(recorder->boxes.isEmpty());
     }
 
+    // Reading settings in replaces the edits as closing drops them, so it asks the same way.
+    void reading_over_unsaved_changes_asks_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QMessageBox::StandardButton>("answer");
+        QTest::addColumn<bool>("read");
+        QTest::newRow("Read from file, Cancel") << "Button2" << QMessageBox::Cancel << false;
+        QTest::newRow("Read from file, Discard") << "Button2" << QMessageBox::Discard << true;
+        QTest::newRow("Read config, Cancel") << "Button4" << QMessageBox::Cancel << false;
+    }
+    void reading_over_unsaved_changes_asks() {
+        QFETCH(QString, button);
+        QFETCH(QMessageBox::StandardButton, answer);
+        QFETCH(bool, read);
+        const QString station = dir->filePath("station.cfg");
+        recorder->answers << station;
+        click("Button1");
+        retype(child<QLineEdit>(*window, "Callsign"), "OK1XYZ");
+        recorder->changes_answers = {answer};
+        recorder->answers << station;
+        const auto dialogs = recorder->dialogs.size();
+
+        click(qPrintable(button));
+
+        QCOMPARE(recorder->changes_questions,
+                 QList<QString>{"The settings have changes that are not saved to a file, written to the device or "
+                                "built into a remote update file.\nSave them to a file before they are replaced?"});
+        QCOMPARE(recorder->dialogs.size(), dialogs + (read && button == "Button2" ? 1 : 0));
+        QCOMPARE(window->store().text("Callsign"), std::string(read ? "NOCALL" : "OK1XYZ"));
+    }
+
     void a_close_without_changes_does_not_ask() {
         recorder->answers << dir->filePath("station.cfg");
         click("Button1");
