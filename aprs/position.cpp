@@ -99,7 +99,7 @@ std::optional<Coordinate> coordinate(std::string_view text) {
         const std::string& n = numbers[i];
         const std::size_t dot = n.find('.');
         const bool last = i + 1 == numbers.size();
-        if (n == "." || n.find('.', dot == std::string::npos ? n.size() : dot + 1) != std::string::npos) return std::nullopt;
+        if (n == "." || std::count(n.begin(), n.end(), '.') > 1) return std::nullopt;
         if (dot != std::string::npos && !last) return std::nullopt;
         const double part = std::strtod(n.c_str(), nullptr);
         if (i > 0 && part >= 60) return std::nullopt;

@@ -30,24 +30,30 @@ public:
     std::vector<std::string> texts;
 };
 
+// The row of a failing check's control, if the registry has it.
+const Setting* failed_setting(const Registry& registry, const ControlStore& store, const Failure& failure) {
+    const int row = store.id(failure.control);
+    return row >= 0 ? &registry.settings()[row] : nullptr;
+}
+
 // The settings file key of a failing check's control, if it has one.
 const FileKey* failed_key(const Registry& registry, const ControlStore& store, const Failure& failure) {
-    const int row = store.id(failure.control);
-    return row >= 0 && registry.settings()[row].key ? &*registry.settings()[row].key : nullptr;
+    const Setting* setting = failed_setting(registry, store, failure);
+    return setting && setting->key ? &*setting->key : nullptr;
 }
 
 // A failing check with the control and its page, and where the control has one, its section, key
 // and line.
 Json failure_json(const Registry& registry, const ControlStore& store, const Failure& failure, std::string_view text) {
     Json entry = Json::object();
-    const int row = store.id(failure.control);
-    if (const FileKey* key = failed_key(registry, store, failure)) {
+    const Setting* setting = failed_setting(registry, store, failure);
+    if (const FileKey* key = setting && setting->key ? &*setting->key : nullptr) {
         entry["section"] = key->section;
         entry["key"] = key->name;
         if (const auto line = key_line(text, key->section, key->name)) entry["line"] = *line;
     }
     entry["control"] = failure.control;
-    if (row >= 0) entry["page"] = page_caption(registry.settings()[row].control.page);
+    if (setting) entry["page"] = page_caption(setting->control.page);
     entry["text"] = failure.message;
     return entry;
 }
@@ -106,8 +112,8 @@ int check_verb(const Options& o, ControlStore& store, ConsoleFeedback& console) 
         for (const Failure& f : failures) messages.push_back(failure_json(registry, store, f, text));
         for (const LintWarning& w : warnings) {
             Json entry = {{"section", w.section}};
-            if (!w.key.empty()) entry["key"] = w.key;
             if (!w.key.empty()) {
+                entry["key"] = w.key;
                 if (const auto row = find_setting(registry, w.section + "/" + w.key)) {
                     entry["page"] = page_caption(registry.settings()[*row].control.page);
                 }

@@ -201,13 +201,13 @@ std::vector<std::string> udev_rule_places() {
 std::string permission_hint(const std::vector<std::string>& places, const SeatAccess& access) {
     for (const std::string& place : places) {
         if (::access(place.c_str(), R_OK) != 0) continue;
-        // Over SSH, from cron or a service "uaccess" grants nothing; the rule's group does.
-        if (udev_reads(place) && !access.at_seat && !access.in_group) {
-            return "The udev rule " + place + " is installed: away from the seat it gives the device to the group " +
-                   kRuleGroup + "; join it (sudo adduser " + (access.user.empty() ? "USER" : access.user) + " " +
-                   kRuleGroup + "), log in again and replug the device.";
-        }
         if (udev_reads(place)) {
+            // Over SSH, from cron or a service "uaccess" grants nothing; the rule's group does.
+            if (!access.at_seat && !access.in_group) {
+                return "The udev rule " + place + " is installed: away from the seat it gives the device to the group " +
+                       kRuleGroup + "; join it (sudo adduser " + (access.user.empty() ? "USER" : access.user) + " " +
+                       kRuleGroup + "), log in again and replug the device.";
+            }
             return "The udev rule " + place + " is installed: reload udev's rules (" + kReload +
                    ") or replug the device.";
         }
