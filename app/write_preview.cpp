@@ -3,7 +3,6 @@
 #include <QStringList>
 #include <algorithm>
 
-#include "page_tree.h"
 #include "texts.h"
 
 namespace zyvora_app {
@@ -11,10 +10,12 @@ namespace zyvora_app {
 namespace {
 
 // A box taller than the screen hides its buttons: a long list is cut, saying how much is left.
-constexpr std::size_t kShownChanges = 16;
+constexpr qsizetype kShownLines = 16;
 
-QString shown_value(const std::string& value) {
-    return value.empty() ? QStringLiteral("(empty)") : from_store(value);
+// A password is not shown to whoever looks over the owner's shoulder; that it changes is.
+QString shown_text(const zyvora::ShownChange& change, const std::string& value) {
+    if (change.secret && value != "(empty)") return QStringLiteral("(hidden)");
+    return from_store(value);
 }
 
 }  // namespace
@@ -26,21 +27,26 @@ QString write_question(const zyvora::Registry& registry, const zyvora::WritePrev
         return QStringLiteral("No setting will change.\n\nWrite the settings to the device anyway?");
     }
     const std::size_t count = preview.changes.size();
-    QStringList lines;
-    lines.append(count == 1 ? QStringLiteral("1 setting will change:")
-                            : QStringLiteral("%1 settings will change:").arg(count));
-    const std::size_t shown = count > kShownChanges ? kShownChanges - 1 : count;
-    for (std::size_t i = 0; i < shown; ++i) {
-        const zyvora::SettingChange& change = preview.changes[i];
-        const zyvora::Setting& setting = registry.settings()[change.row];
-        const std::string caption = zyvora::setting_caption(setting);
-        lines.append(QStringLiteral("[%1] %2: %3 -> %4")
-                         .arg(QString::fromStdString(zyvora::page_caption(setting.control.page)),
-                              from_message(caption.empty() ? setting.key->name : caption),
-                              shown_value(change.from), shown_value(change.to)));
+    // Each page's caption over its changes, each change in the words and values the page shows.
+    QStringList list;
+    for (const auto& page : zyvora::changes_by_page(registry, preview.changes)) {
+        list.append(from_message(page.front().page) + u':');
+        for (const zyvora::ShownChange& change : page) {
+            list.append(QStringLiteral("    %1: %2 -> %3")
+                            .arg(from_message(change.name), shown_text(change, change.from),
+                                 shown_text(change, change.to)));
+        }
     }
-    if (shown < count) lines.append(QStringLiteral("... and %1 more.").arg(count - shown));
-    return lines.join(u'\n') + QStringLiteral("\n\n") + ask;
+    if (list.size() > kShownLines) {
+        list.resize(kShownLines - 1);
+        if (!list.back().startsWith(u' ')) list.removeLast();  // no page caption without a change under it
+        const auto shown = static_cast<std::size_t>(std::count_if(
+            list.begin(), list.end(), [](const QString& line) { return line.startsWith(u' '); }));
+        list.append(QStringLiteral("... and %1 more.").arg(count - shown));
+    }
+    list.prepend(count == 1 ? QStringLiteral("1 setting will change:")
+                            : QStringLiteral("%1 settings will change:").arg(count));
+    return list.join(u'\n') + QStringLiteral("\n\n") + ask;
 }
 
 }  // namespace zyvora_app

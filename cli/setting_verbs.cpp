@@ -185,11 +185,17 @@ int diff_verb(const SettingVerbs& v, DevicePort* port, HeldLog& feedback) {
         const Setting& setting = registry.settings()[change.row];
         const std::string caption = setting_caption(setting);
         if (v.json) {
+            const ShownChange shown = shown_change(registry, change);
+            const std::string& row = setting.control.member;
             differences.push_back({{"section", setting.key->section},
                                    {"key", setting.key->name},
                                    {"caption", caption.empty() ? Json() : Json(caption)},
+                                   {"page", shown.page},
+                                   {"row", row.empty() ? Json() : Json(row)},
                                    {"a", change.from},
-                                   {"b", change.to}});
+                                   {"b", change.to},
+                                   {"a_shown", shown.from},
+                                   {"b_shown", shown.to}});
             continue;
         }
         std::cout << change_line(registry, change) << '\n';

@@ -9,6 +9,7 @@
 #include "intparse.h"
 #include "nearest.h"
 #include "operations.h"
+#include "page_tree.h"
 #include "passes.h"
 #include "settingsfile.h"
 
@@ -143,11 +144,51 @@ std::string setting_caption(const Setting& setting) {
     return caption;
 }
 
+std::string shown_value(const Setting& setting, const std::string& value) {
+    const ControlDecl& decl = setting.control;
+    const KeyKind kind = setting.key ? setting.key->kind : KeyKind::Text;
+    const auto number = SettingsFile::integer_value(value);
+    if (decl.kind == ControlKind::Choice && kind == KeyKind::Index) {
+        // The reader's conversion: what it cannot take, or an index past the items, selects nothing.
+        if (number && *number >= 0 && static_cast<std::size_t>(*number) < decl.items.size()) return decl.items[*number];
+        return "(nothing selected)";
+    }
+    if (kind == KeyKind::Check || kind == KeyKind::Boolean) return number.value_or(0) != 0 ? "ticked" : "not ticked";
+    return value.empty() ? "(empty)" : value;
+}
+
+ShownChange shown_change(const Registry& registry, const SettingChange& change) {
+    const Setting& setting = registry.settings()[change.row];
+    return {page_caption(setting.control.page), row_and_name(setting.control), shown_value(setting, change.from),
+            shown_value(setting, change.to), setting.control.secret};
+}
+
+std::vector<std::vector<ShownChange>> changes_by_page(const Registry& registry,
+                                                      const std::vector<SettingChange>& changes) {
+    std::vector<std::vector<ShownChange>> pages;
+    for (const SettingChange& change : changes) {
+        ShownChange shown = shown_change(registry, change);
+        const auto same_page = [&](const auto& page) { return page.front().page == shown.page; };
+        const auto found = std::find_if(pages.begin(), pages.end(), same_page);
+        if (found == pages.end()) pages.push_back({std::move(shown)});
+        else found->push_back(std::move(shown));
+    }
+    return pages;
+}
+
 std::string change_line(const Registry& registry, const SettingChange& change) {
     const Setting& setting = registry.settings()[change.row];
-    const std::string caption = setting_caption(setting);
-    return '[' + setting.key->section + "] " + setting.key->name + (caption.empty() ? "" : " (" + caption + ")") +
-           ": " + printable(change.from) + " -> " + printable(change.to);
+    std::string name = setting_caption(setting);
+    if (!setting.control.member.empty()) name = row_and_name(setting.control);
+    const KeyKind kind = setting.key->kind;
+    const auto value = [&](const std::string& v) {
+        if (kind == KeyKind::Text || kind == KeyKind::Integer) return printable(v);
+        const std::string shown = printable(shown_value(setting, v));
+        if (kind != KeyKind::Index) return printable(v) + " (" + shown + ")";
+        return printable(v) + (shown.starts_with('(') ? " " + shown : " (\"" + shown + "\")");
+    };
+    return '[' + setting.key->section + "] " + setting.key->name + (name.empty() ? "" : " (" + name + ")") + ": " +
+           value(change.from) + " -> " + value(change.to);
 }
 
 std::optional<std::vector<std::string>> image_values(const Registry& registry, const Image& image) {

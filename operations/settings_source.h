@@ -73,7 +73,26 @@ std::vector<SettingChange> changed_settings(const Registry& registry, const std:
 // The control's caption without its closing colon; empty for a control without one.
 std::string setting_caption(const Setting& setting);
 
-// "[Section] Key (Caption): from -> to", the values escaped for a terminal.
+// A value as a settings file holds it, as the window shows it: a choice's item text, "ticked" or
+// "not ticked", "(empty)" for an empty text; otherwise the value itself.
+std::string shown_value(const Setting& setting, const std::string& value);
+
+// A change in the user's words: the page, the row and caption ("Path rule 3, Enable if") and
+// both values as shown.
+struct ShownChange {
+    std::string page;  // "Digipeater / PATH filter rules"
+    std::string name;
+    std::string from, to;
+    bool secret = false;  // a password, which a window shows hidden
+};
+ShownChange shown_change(const Registry& registry, const SettingChange& change);
+
+// The changes grouped by page, the pages in the order their first change comes.
+std::vector<std::vector<ShownChange>> changes_by_page(const Registry& registry,
+                                                      const std::vector<SettingChange>& changes);
+
+// "[Section] Key (Row, Caption): from -> to", a choice's or check box's values followed by what
+// the window shows ("0 ("Never") -> 1 ("Always")"); escaped for a terminal.
 std::string change_line(const Registry& registry, const SettingChange& change);
 
 // The settings of an image as a settings file holds them (file_values of its decoding); nullopt

@@ -168,6 +168,7 @@ Area aprsis_area() {
         const std::string call = filter_row_control("callsign", r);
         const std::string ssid = filter_row_control("ssid", r);
         const std::string type = filter_row_control("type", r);
+        a.member(filter_row_name(r));
         // The SSID pattern is checked before the pattern is stored; the file holds the pattern first.
         a.edit(ssid, 2, "*")
             .caption("SSID:").hint("SSID pattern for APRS-IS to RF filter.")
@@ -183,6 +184,7 @@ Area aprsis_area() {
             .index8(base + 7)
             .key(type, KeyKind::Index);
     }
+    a.member("");
 
     return a.take();
 }

@@ -17,6 +17,7 @@ void add_beacon(AreaBuilder& a, int k) {
     const std::string p = beacon_prefix(k);
     const std::string b = beacon_name(k);
     const auto r = static_cast<std::uint16_t>(kBeaconBase + kBeaconStride * (k - 1));
+    a.member(b);
 
     ReportGroup g;
     g.prefix = p;
@@ -49,6 +50,7 @@ Area beacons_area() {
         a.page(k <= kBeacons / 2 ? "TabSheet_beacons14" : "TabSheet_beacons58");
         add_beacon(a, k);
     }
+    a.member("");
 
     a.page("TabSheet_gps_smartbeaconing");
     a.section("PositionReports");

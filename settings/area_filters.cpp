@@ -39,6 +39,7 @@ Area filters_area() {
         const auto base = static_cast<std::uint16_t>(kRuleBase + kRuleStride * (k - 1));
         const auto flags = static_cast<std::uint16_t>(base + 8);
         const std::string rule = "Path(n-N) " + n;
+        a.member(path_rule_name(k));
         const char* name = k == 1 ? "WIDE" : k == 2 ? "SP" : "";
 
         a.edit(p + "name", 5, name)
@@ -78,6 +79,7 @@ Area filters_area() {
                 .key(p + box.suffix, KeyKind::Check);
         }
     }
+    a.member("");
 
     a.page("TabSheet_path_filter_areas");
     // The page reads as sentences: each edit's caption is the text before it.
@@ -150,6 +152,7 @@ Area filters_area() {
         const std::string call = call_entry_control("callsign", k);
         const std::string ssid = call_entry_control("ssid", k);
         const auto base = static_cast<std::uint16_t>(kCallBase + kCallStride * (k - 1));
+        a.member(call_entry_name(k));
         // The SSID is checked before the call sign is stored; the file holds the call sign first.
         a.edit(ssid, 2, "*")
             .caption("SSID:").hint("Callsign filter SSID.")
@@ -159,6 +162,7 @@ Area filters_area() {
             .saved_after(call);
         a.edit(call, 6, "").caption("Callsign:").hint("Callsign filter callsign.").call_text(base).key(call, KeyKind::Text);
     }
+    a.member("");
 
     return a.take();
 }

@@ -110,7 +110,9 @@ void add_report(AreaBuilder& a, const Report& r, std::string saved_after = {}) {
     g.call_hints = false;  // the telemetry tables show the destination and path without hints
     g.path_ssid_first = false;
     g.saved_after = std::move(saved_after);
+    a.member(r.what);
     add_report_group(a, g);
+    a.member("");
 }
 
 void add_analog(AreaBuilder& a, int n) {
@@ -119,6 +121,7 @@ void add_analog(AreaBuilder& a, int n) {
     const std::string channel = "Analog channel " + d;
     const auto base = static_cast<std::uint16_t>(kAnalogBase + kAnalogStride * (n - 1));
     const int length = kAnalogLength[static_cast<std::size_t>(n - 1)];
+    a.member("Analog " + d);
 
     a.choice(p + "source", kAnalogSources, kAnalogSource[static_cast<std::size_t>(n - 1)])
         .caption("Source:").hint(channel + " measurement source.")
@@ -166,6 +169,7 @@ void add_digital(AreaBuilder& a, int n) {
     const std::string channel = "Digital channel " + d;
     const auto base = static_cast<std::uint16_t>(kDigitalBase + kDigitalStride * (n - 1));
     const int length = kDigitalLength[static_cast<std::size_t>(n - 1)];
+    a.member("Digital " + d);
 
     a.choice(p + "source", kDigitalSources, n)
         .caption("Source").hint(channel + " source.")
@@ -259,6 +263,7 @@ Area telemetry_area() {
         a.page(n <= 4 ? "TabSheet_digital_channels14" : "TabSheet_digital_channels58");
         add_digital(a, n);
     }
+    a.member("");
 
     a.page("TabSheet_brisel_outputs");
     for (int n = 1; n <= 4; ++n) {

@@ -16,6 +16,12 @@ std::string caption_words(std::string_view caption) {
     return words;
 }
 
+std::string row_and_name(const ControlDecl& decl) {
+    const std::string name = spoken_name(decl);
+    if (decl.member.empty() || name.starts_with(decl.member)) return name;
+    return name.empty() ? decl.member : decl.member + ", " + name;
+}
+
 ControlStore::ControlStore(const std::vector<const ControlDecl*>& decls)
     : decls_(decls), states_(decls.size()) {
     for (std::size_t i = 0; i < decls_.size(); ++i) ids_.emplace(decls_[i]->name, static_cast<int>(i));

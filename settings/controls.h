@@ -19,6 +19,9 @@ struct ControlDecl {
     // What a screen reader calls the control where its caption alone does not say what it sets
     // (the "-" before an SSID, the octets of an address); empty: the caption's words.
     std::string spoken;
+    // The numbered table row the control is in, as the window names it ("Path rule 3", "Beacon 6");
+    // empty: none.
+    std::string member;
     std::string hint;
     bool hint_on_hover = true;  // false: the page shows no hint here; it is given on request only
     std::vector<std::string> items;  // choice items, in index order
@@ -36,6 +39,9 @@ std::string caption_words(std::string_view caption);
 inline std::string spoken_name(const ControlDecl& decl) {
     return decl.spoken.empty() ? caption_words(decl.caption) : decl.spoken;
 }
+// The spoken name after its table row ("Path rule 3, Enable if"), for lists of settings outside
+// their page.
+std::string row_and_name(const ControlDecl& decl);
 
 // What a control holds. Texts are byte strings; the window shows them as Latin-1.
 struct ControlState {

@@ -205,6 +205,7 @@ SettingBuilder& SettingBuilder::missing(int value) {
 
 SettingBuilder AreaBuilder::add(ControlDecl decl) {
     decl.page = page_;
+    decl.member = member_;
     Setting s;
     s.control = std::move(decl);
     area_.settings.push_back(std::move(s));

@@ -166,6 +166,7 @@ public:
     explicit AreaBuilder(std::string name) { area_.name = std::move(name); }
     void page(std::string name) { page_ = std::move(name); }       // for the rows that follow
     void section(std::string name) { section_ = std::move(name); }  // for the keys that follow
+    void member(std::string name) { member_ = std::move(name); }     // the table row of the controls that follow
 
     SettingBuilder edit(std::string name, int max_length, std::string default_text);
     SettingBuilder choice(std::string name, std::vector<std::string> items, int default_index);
@@ -179,6 +180,7 @@ private:
     Area area_;
     std::string page_;
     std::string section_;
+    std::string member_;
 };
 
 // The rows of `area` (indexes into its settings) in the order of the save pass: each row at its

@@ -201,8 +201,9 @@ TEST_F(SettingVerbs, Diff) {
         {{"diff", "--json", "rect.cfg", "d.cfg"},
          1,
          "{\n  \"same\": false,\n  \"differences\": [\n    {\n      \"section\": \"Digipeater\",\n"
-         "      \"key\": \"Arearect0_nwlatitude\",\n      \"caption\": null,\n      \"a\": \"5232.06N\",\n"
-         "      \"b\": \"5232.05N\"\n    }\n  ]\n}\n",
+         "      \"key\": \"Arearect0_nwlatitude\",\n      \"caption\": null,\n"
+         "      \"page\": \"Digipeater / PATH Filter areas\",\n      \"row\": null,\n      \"a\": \"5232.06N\",\n"
+         "      \"b\": \"5232.05N\",\n      \"a_shown\": \"5232.06N\",\n      \"b_shown\": \"5232.05N\"\n    }\n  ]\n}\n",
          ""},
         {{"--device", "sim", "diff", "d.cfg", "device"}, 0, "", kDeviceRead},
         {{"diff", "--device", "sim", "device", "e.cfg"}, 1, "[Radio] TXdelay (TX delay [ms]): 250 -> 300\n",
@@ -211,7 +212,8 @@ TEST_F(SettingVerbs, Diff) {
         {{"diff", "--json", "d.cfg", "e.cfg"},
          1,
          "{\n  \"same\": false,\n  \"differences\": [\n    {\n      \"section\": \"Radio\",\n      \"key\": \"TXdelay\",\n"
-         "      \"caption\": \"TX delay [ms]\",\n      \"a\": \"250\",\n      \"b\": \"300\"\n    }\n  ]\n}\n",
+         "      \"caption\": \"TX delay [ms]\",\n      \"page\": \"Radio\",\n      \"row\": null,\n      \"a\": \"250\",\n"
+         "      \"b\": \"300\",\n      \"a_shown\": \"250\",\n      \"b_shown\": \"300\"\n    }\n  ]\n}\n",
          ""},
         {{"diff", "d.cfg", "bad.cfg"}, 2, "",
          "TX delay - range error (200 - 1000).\nzyvora-cli: diff: bad.cfg does not pass its checks\n"},
@@ -223,6 +225,35 @@ TEST_F(SettingVerbs, Diff) {
          "Zyvora Plus 2.0 not found.\nzyvora-cli: diff: cannot read device\n"},
     };
     for (const Case& c : cases) expect(c);
+}
+
+// A choice, a check box and a table row read as the window shows them, in diff's lines and in its
+// JSON, so that a list of changes can be checked against the pages.
+TEST_F(SettingVerbs, DiffShowsChoicesCheckBoxesAndRowsAsTheWindowDoes) {
+    write("shown.cfg", defaults_with({{"Pathn3_active=0", "Pathn3_active=1"},
+                                      {"Squelch=0", "Squelch=1"},
+                                      {"Pathn1_areaall=1", "Pathn1_areaall=0"},
+                                      {"Beacon6_txrate_rf=0", "Beacon6_txrate_rf=30"},
+                                      {"Beacon6_msg=", "Beacon6_msg=Hill top"}}));
+    expect({{"diff", "d.cfg", "shown.cfg"},
+            1,
+            "[Radio] Squelch (Squelch level): 0 (\"1 (lowest)\") -> 1 (\"2\")\n"
+            "[Digipeater] Pathn1_areaall (Path rule 1, Area ALL): 1 (ticked) -> 0 (not ticked)\n"
+            "[Digipeater] Pathn3_active (Path rule 3, Enable if): 0 (\"Never\") -> 1 (\"Always\")\n"
+            "[Beacons] Beacon6_txrate_rf (Beacon 6, RF [min]): 0 -> 30\n"
+            "[Beacons] Beacon6_msg (Beacon 6, Message (empty fields are ignored)):  -> Hill top\n",
+            ""});
+    const Outcome json = run({"diff", "--json", "d.cfg", "shown.cfg"});
+    EXPECT_NE(json.out.find("      \"key\": \"Pathn3_active\",\n      \"caption\": \"Enable if\",\n"
+                            "      \"page\": \"Digipeater / PATH filter rules\",\n      \"row\": \"Path rule 3\",\n"
+                            "      \"a\": \"0\",\n      \"b\": \"1\",\n      \"a_shown\": \"Never\",\n"
+                            "      \"b_shown\": \"Always\"\n"),
+              std::string::npos)
+        << json.out;
+    EXPECT_NE(json.out.find("      \"a\": \"\",\n      \"b\": \"Hill top\",\n      \"a_shown\": \"(empty)\",\n"
+                            "      \"b_shown\": \"Hill top\"\n"),
+              std::string::npos)
+        << json.out;
 }
 
 // The device's status log, kept back while it is read, tells what went wrong when it fails.

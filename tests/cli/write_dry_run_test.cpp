@@ -24,6 +24,13 @@ protected:
         write("a.cfg", defaults_with({{"TXdelay=250", "TXdelay=300"}, {"Callsign=NOCALL", "Callsign=SP5AAA"}}));
         write("b.cfg", defaults_with({{"TXdelay=250", "TXdelay=400"}, {"Callsign=NOCALL", "Callsign=SP5BBB"}}));
         write("bad.cfg", defaults_with("TXdelay=250", "TXdelay=199"));
+        // A's settings with a choice and a check box changed.
+        std::string choices = contents("a.cfg");
+        for (const auto& [from, to] : {std::pair{"\nSquelch=0\n", "\nSquelch=9\n"},
+                                       std::pair{"\nPathn1_areaall=1\n", "\nPathn1_areaall=0\n"}}) {
+            choices.replace(choices.find(from), std::string(from).size(), to);
+        }
+        write("choices.cfg", choices);
     }
 
     bool backups_made() const { return std::filesystem::exists(data_ + "/zyvora-configurator/backups"); }
@@ -40,6 +47,10 @@ TEST_F(WriteDryRun, PrintsWhatAWriteWouldChangeAndTouchesNothing) {
         {{"-q", "--device", "sim:dev.img", "write", "--dry-run", "b.cfg"}, 0, kChanges, ""},
         {{"-q", "write", "--dry-run", "--no-backup", "--device", "sim:dev.img", "b.cfg"}, 0, kChanges, ""},
         {{"-q", "--device", "sim:dev.img", "write", "--dry-run", "a.cfg"}, 0, "", ""},
+        {{"-q", "--device", "sim:dev.img", "write", "--dry-run", "choices.cfg"}, 0,
+         "[Radio] Squelch (Squelch level): 0 (\"1 (lowest)\") -> 9 (\"10 (highest)\")\n"
+         "[Digipeater] Pathn1_areaall (Path rule 1, Area ALL): 1 (ticked) -> 0 (not ticked)\n",
+         ""},
         {{"-q", "--device", "sim:erased.img", "--sim-erased", "write", "--dry-run", "b.cfg"}, 0, "",
          "zyvora-cli: warning: The device holds no valid configuration: a write replaces all of it.\n"},
         {{"-q", "--device", "sim:dev.img", "write", "--dry-run", "bad.cfg"}, 1, "",
