@@ -179,6 +179,25 @@ private slots:
         QCOMPARE(describe(QAccessible::queryAccessibleInterface(widget)).name, name);
     }
 
+    // The list of changes before a write names a table's setting as a screen reader does, from
+    // the settings tables, so that the two never tell a row apart differently.
+    void the_change_list_names_table_settings_as_a_reader_does() {
+        window->filter_window();
+        int members = 0;
+        QStringList differ;
+        for (const zyvora::Setting& setting : zyvora::Registry::instance().settings()) {
+            if (setting.control.member.empty()) continue;
+            ++members;
+            auto* widget = window->findChild<QWidget*>(QString::fromStdString(setting.control.name));
+            QVERIFY2(widget, setting.control.name.c_str());
+            const QString reader = describe(QAccessible::queryAccessibleInterface(widget)).name;
+            const QString listed = QString::fromStdString(zyvora::row_and_name(setting.control));
+            if (reader != listed) differ << QStringLiteral("%1: %2 / %3").arg(widget->objectName(), reader, listed);
+        }
+        QVERIFY2(differ.isEmpty(), qPrintable(differ.join(u'\n')));
+        QCOMPARE(members, 335);  // every setting of the numbered tables
+    }
+
     // A combo box whose caption the page shows elsewhere keeps a label relation all the same.
     void a_table_combo_box_is_labelled() {
         auto* combo = window->findChild<QComboBox*>(QStringLiteral("Pathn5_traceable"));
