@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "advice.h"
 #include "files.h"
 #include "lint.h"
 #include "operations.h"
@@ -78,6 +79,14 @@ void print_warning(const LintWarning& warning, const std::string& file, std::str
     std::cerr << terminal_text(place(file, line) + "warning: " + warning.text) << '\n';
 }
 
+// The setting advice is about as "[Section] Key", or the control's name where it has no key.
+std::string advised_setting(const Registry& registry, const ControlStore& store, const aprs::Advice& advice) {
+    const int row = store.id(advice.control);
+    const Setting* setting = row >= 0 ? &registry.settings()[row] : nullptr;
+    if (!setting || !setting->key) return advice.control;
+    return "[" + setting->key->section + "] " + setting->key->name;
+}
+
 }  // namespace
 
 int check_verb(const Options& o, ControlStore& store, ConsoleFeedback& console) {
@@ -104,6 +113,16 @@ int check_verb(const Options& o, ControlStore& store, ConsoleFeedback& console) 
     if (!o.json) {
         for (const Failure& f : failures) print_failure(registry, store, f, o.in, text);
     }
+    // Advice is about a station whose settings pass their checks; it never changes the outcome.
+    std::vector<aprs::Advice> advice;
+    if (ok) advice = aprs::station_advice(store, o.no_advice);
+    if (!o.json) {
+        for (const aprs::Advice& a : advice) {
+            std::cerr << terminal_text("zyvora-cli: advice [" + a.id + "]: " + advised_setting(registry, store, a) +
+                                       ": " + a.text)
+                      << '\n';
+        }
+    }
     ok = ok && !(o.strict && !warnings.empty());
 
     if (o.json) {
@@ -121,7 +140,21 @@ int check_verb(const Options& o, ControlStore& store, ConsoleFeedback& console) 
             entry["text"] = w.text;
             warning_list.push_back(entry);
         }
-        const Json document = {{"file", o.in}, {"ok", ok}, {"messages", messages}, {"warnings", warning_list}};
+        Json advice_list = Json::array();
+        for (const aprs::Advice& a : advice) {
+            Json entry = {{"id", a.id}};
+            const int row = store.id(a.control);
+            if (row >= 0 && registry.settings()[row].key) {
+                entry["section"] = registry.settings()[row].key->section;
+                entry["key"] = registry.settings()[row].key->name;
+                entry["page"] = page_caption(registry.settings()[row].control.page);
+            }
+            entry["text"] = a.text;
+            advice_list.push_back(entry);
+        }
+        const Json document = {{"file", o.in},        {"ok", ok},
+                               {"messages", messages}, {"warnings", warning_list},
+                               {"advice", advice_list}};
         // A file's bytes need not be UTF-8; what is not shows as U+FFFD.
         std::cout << document.dump(2, ' ', false, Json::error_handler_t::replace) << '\n' << std::flush;
     }

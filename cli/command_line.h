@@ -18,6 +18,7 @@ struct Options {
     bool all = false, no_backup = false, no_verify = false;
     bool dry_run = false;  // write
     bool strict = false;  // check
+    std::vector<std::string> no_advice;  // check: the advice left out, by identifier
     bool partial = false;  // check, encode, write, ruf: a file made partial on purpose
     SimOptions sim;
     std::vector<std::string> fault_texts;

@@ -2,6 +2,7 @@
 // them from here. The bash completion and the manual page are checked against this table.
 #include <string>
 
+#include "advice.h"
 #include "check_verb.h"
 #include "command_line.h"
 #include "files.h"
@@ -47,6 +48,10 @@ const std::vector<Verb>& verb_table() {
              verb.add_flag("--strict", o.strict, "Fail (exit status 1) when there is a warning about the file");
              verb.add_flag("--partial", o.partial, kPartialHelp);
              verb.add_flag("--json", o.json, "Print the outcome as one JSON document on standard output instead of messages");
+             std::vector<std::string> ids(aprs::advice_ids().begin(), aprs::advice_ids().end());
+             verb.add_option("--no-advice", o.no_advice, "Leave out the advice of this identifier (may be repeated)")
+                 ->type_name("ID")
+                 ->check(CLI::IsMember(ids));
          },
          .run = run_check,
          .json = true,

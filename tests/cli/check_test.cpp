@@ -52,29 +52,36 @@ const std::string kMistypedWarnings =
 TEST_F(CliCheckFile, WarningsAloneLeaveTheStatusAndStrictMakesThemFail) {
     const std::string failing = defaults_with({{"TXdelay=250", "TXdelay=5000"}, {"Quiettime=400", "Quiettime=abc"}});
     run_cases({
-        {kMistyped, {}, 0, "", kMistypedWarnings},
-        {kMistyped, {"--strict"}, 1, "", kMistypedWarnings},
-        {std::string(test::kDefaultsFile), {"--strict"}, 0, "", ""},
+        // Advice follows on settings that pass their checks; it never changes the status.
+        {kMistyped, {}, 0, "", kMistypedWarnings + test::kStartUpAdvice},
+        {kMistyped, {"--strict"}, 1, "", kMistypedWarnings + test::kStartUpAdvice},
+        {std::string(test::kDefaultsFile), {"--strict"}, 0, "", test::kStartUpAdvice},
         // The warnings come before the encode pass's messages, which stay as they were.
         {failing, {}, 1, "",
          "in.cfg:13: warning: [Radio] Quiettime=abc is not an integer; it reads as 400.\n"
          "in.cfg:12: [Radio] TXdelay: TX delay - range error (200 - 1000).\n"},
         {defaults_with({{"[Radio]", "[Radoi]"}}), {}, 0, "",
          "in.cfg: warning: [Radoi] is not a known section; did you mean [Radio]?\n"
-         "in.cfg: warning: [Radio] is missing; its 14 keys read as their defaults.\n"},
+         "in.cfg: warning: [Radio] is missing; its 14 keys read as their defaults.\n" + test::kStartUpAdvice},
         // A key given twice is where its last value stands, whatever the case of its name.
         {defaults_with({{"TXdelay=250", "TXdelay=250\ntxdelay=300"}}), {}, 0, "",
-         "in.cfg:13: warning: [Radio] TXdelay is given 2 times; the last (300) is read.\n"},
+         "in.cfg:13: warning: [Radio] TXdelay is given 2 times; the last (300) is read.\n" + test::kAdviceRule1 +
+             test::kAdviceBeacon1 + test::kAdviceWeather +
+             "zyvora-cli: advice [airtime]: [Radio] Baudrate: The beacons put about 1044 bytes an hour on the "
+             "channel: 10.6 s of airtime an hour at 1200 baud.\n"},
         {defaults_with({{"Callsign=NOCALL", "Callsign=SP1ABCDE"}}), {}, 0, "",
-         "in.cfg:8: warning: [Radio] Callsign is 8 characters long; the device keeps the first 6.\n"},
+         "in.cfg:8: warning: [Radio] Callsign is 8 characters long; the device keeps the first 6.\n" +
+             test::kStartUpAdvice},
         // A number the device takes unchecked but cannot hold: the same bytes as before, with a word.
         {defaults_with({{"Www_port=80", "Www_port=70000"}}), {}, 0, "",
-         "in.cfg:384: warning: [WWW] Www_port 70000 does not fit the field (0 - 65535): the device gets 4464.\n"},
+         "in.cfg:384: warning: [WWW] Www_port 70000 does not fit the field (0 - 65535): the device gets 4464.\n" +
+             test::kStartUpAdvice},
         {defaults_with({{"Www_port=80", "Www_port=70000"}}), {"--strict"}, 1, "",
-         "in.cfg:384: warning: [WWW] Www_port 70000 does not fit the field (0 - 65535): the device gets 4464.\n"},
+         "in.cfg:384: warning: [WWW] Www_port 70000 does not fit the field (0 - 65535): the device gets 4464.\n" +
+             test::kStartUpAdvice},
         // A key's control bytes reach the terminal escaped.
         {defaults_with({{"TXdelay=250", "TXdelay=250\nT\x1b[31mX=1"}}), {}, 0, "",
-         "in.cfg:13: warning: [Radio] T\\x1B[31mX is not a known key.\n"},
+         "in.cfg:13: warning: [Radio] T\\x1B[31mX is not a known key.\n" + test::kStartUpAdvice},
         // A control byte in the call sign would reach the device.
         {defaults_with({{"Callsign=NOCALL", "Callsign=N\x1b" "CALL"}}), {}, 1, "",
          "in.cfg:8: [Radio] Callsign: Callsign - forbidden characters.\n"},
@@ -100,12 +107,71 @@ TEST_F(CliCheckFile, AFailingCheckNamesTheFileLineAndKey) {
          "in.cfg:11: [Radio] TXdelay: TX delay - range error (200 - 1000).\n"},
         {head + "[Radio]\nCallsign=\n", {"--partial", "--all"}, 1, "",
          "in.cfg:5: [Radio] Callsign: Callsign - too short (e.g. NOCALL-4).\n"},
-        {"Stray=1\n" + head, {"--partial"}, 0, "", "in.cfg:1: warning: Stray is before the first section; it is not read.\n"},
+        {"Stray=1\n" + head, {"--partial"}, 0, "",
+         "in.cfg:1: warning: Stray is before the first section; it is not read.\n" + test::kStartUpAdvice},
     });
     write("std.cfg", defaults_with({{"TXdelay=250", "TXdelay=5000"}}));
     const Outcome r = run({"check", "-"}, test::with_input(contents("std.cfg")));
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "standard input:12: [Radio] TXdelay: TX delay - range error (200 - 1000).\n");
+}
+
+// A station that passes every check and still goes against APRS practice: a line of advice for
+// each, naming the setting; each silenced by its identifier; the status untouched.
+TEST_F(CliCheckFile, AdviceNamesEachSettingAndIsSilencedByItsId) {
+    const std::string station = defaults_with({{"Aprsis_user=nocall", "Aprsis_user=SP5ABC"},
+                                               {"Aprsis_pass=40713", "Aprsis_pass=12345"},
+                                               {"Beacon1_path_string=WIDE2", "Beacon1_path_string=RELAY"},
+                                               {"Beacon1_path_ssid=2", "Beacon1_path_ssid=0"},
+                                               {"Beacon1_txrate_rf=5", "Beacon1_txrate_rf=6"},
+                                               {"SymbolTable=/", "SymbolTable=x"}});
+    const std::string passcode =
+        "zyvora-cli: advice [passcode]: [APRS-IS] Aprsis_pass: The APRS-IS password is not the passcode of SP5ABC: "
+        "the servers take the login as receive-only and gate nothing from RF. Use the passcode of SP5ABC (the "
+        "username without its SSID).\n";
+    const std::string relay =
+        "zyvora-cli: advice [path-old]: [Beacons] Beacon1_path_string: Beacon 1 path RELAY: RELAY, WIDE and TRACE "
+        "paths are obsolete since the New-N paradigm and digipeaters no longer serve them. Use WIDE1-1,WIDE2-1 or "
+        "WIDE2-2.\n";
+    const std::string rate =
+        "zyvora-cli: advice [rate]: [Beacons] Beacon1_txrate_rf: Beacon 1 goes out on RF every 6 min: a fixed "
+        "station sends every 10 minutes or less often (30 is common), leaving the shared channel to others.\n";
+    const std::string airtime =
+        "zyvora-cli: advice [airtime]: [Radio] Baudrate: The beacons put about 870 bytes an hour on the channel: "
+        "8.3 s of airtime an hour at 1200 baud.\n";
+    const std::string symbol =
+        "zyvora-cli: advice [symbol]: [PositionReports] SymbolTable: Symbol table 'x' is none of / (primary), \\ "
+        "(alternate) or an overlay (0-9, A-Z): maps show no symbol for it.\n";
+    run_cases({
+        {station, {}, 0, "", passcode + relay + test::kAdviceRule1 + rate + test::kAdviceWeather + airtime + symbol},
+        {station, {"--strict"}, 0, "", passcode + relay + test::kAdviceRule1 + rate + test::kAdviceWeather + airtime + symbol},
+        {station,
+         {"--no-advice", "passcode", "--no-advice", "path-old", "--no-advice", "digi-wide-n", "--no-advice", "rate",
+          "--no-advice", "airtime", "--no-advice", "symbol"},
+         0, "", ""},
+        {station, {"--no-advice", "rate"}, 0, "", passcode + relay + test::kAdviceRule1 + airtime + symbol},
+        {station, {"--no-advice", "nosuch"}, 2, "",
+         "zyvora-cli: --no-advice: nosuch not in {passcode,path-old,path-hops,path-wide1,digi-wide-n,rate,airtime,symbol}"
+         "; see zyvora-cli check --help\n"},
+    });
+    write("in.cfg", station);
+    const Outcome json = run({"check", "--json", "--no-advice", "rate", "--no-advice", "digi-wide-n",
+                              "--no-advice", "airtime", "--no-advice", "path-old", "in.cfg"});
+    EXPECT_EQ(json.status, 0);
+    EXPECT_NE(json.out.find(R"(  "advice": [
+    {
+      "id": "passcode",
+      "section": "APRS-IS",
+      "key": "Aprsis_pass",
+      "page": "APRS-IS gateway / APRS-IS server",
+      "text": "The APRS-IS password is not the passcode of SP5ABC: the servers take the login as receive-only and gate nothing from RF. Use the passcode of SP5ABC (the username without its SSID)."
+    },
+    {
+      "id": "symbol",
+      "section": "PositionReports",
+      "key": "SymbolTable",)"),
+              std::string::npos)
+        << json.out;
 }
 
 TEST_F(CliCheckFile, JsonIsOneDocumentOnStandardOutput) {
@@ -128,6 +194,36 @@ TEST_F(CliCheckFile, JsonIsOneDocumentOnStandardOutput) {
     {
       "section": "Radio",
       "text": "[Radio] lacks TXdelay; it reads as its default."
+    }
+  ],
+  "advice": [
+    {
+      "id": "digi-wide-n",
+      "section": "Digipeater",
+      "key": "Pathn1_higher",
+      "page": "Digipeater / PATH filter rules",
+      "text": "Path rule 1 digipeats WIDEn-N up to n = 7 for every station: the New-N paradigm has digipeaters trap paths of more than 2 (at most 3) hops so that one packet does not flood the network. Set n <= to 2 or 3."
+    },
+    {
+      "id": "rate",
+      "section": "Beacons",
+      "key": "Beacon1_txrate_rf",
+      "page": "Beacons / Beacons 1-4",
+      "text": "Beacon 1 goes out on RF every 5 min: a fixed station sends every 10 minutes or less often (30 is common), leaving the shared channel to others."
+    },
+    {
+      "id": "rate",
+      "section": "Weather",
+      "key": "Weather_txrate_rf",
+      "page": "Weather reports / Weather beacon",
+      "text": "The weather report goes out on RF every 5 min: a fixed station sends every 10 minutes or less often (30 is common), leaving the shared channel to others."
+    },
+    {
+      "id": "airtime",
+      "section": "Radio",
+      "key": "Baudrate",
+      "page": "Radio",
+      "text": "The beacons put about 1044 bytes an hour on the channel: 10.0 s of airtime an hour at 1200 baud."
     }
   ]
 }
@@ -173,7 +269,8 @@ TEST_F(CliCheckFile, JsonIsOneDocumentOnStandardOutput) {
       "section": "Caf)" "\xEF\xBF\xBD" R"(",
       "text": "[Caf)" "\xEF\xBF\xBD" R"(] is not a known section."
     }
-  ]
+  ],
+  "advice": []
 }
 )",
          ""},
@@ -189,7 +286,8 @@ TEST_F(CliCheckFile, JsonIsOneDocumentOnStandardOutput) {
       "text": "Unable to read missing.cfg: No such file or directory"
     }
   ],
-  "warnings": []
+  "warnings": [],
+  "advice": []
 }
 )");
     EXPECT_EQ(r.err, "");

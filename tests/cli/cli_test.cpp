@@ -87,7 +87,7 @@ TEST_F(Cli, CheckPrintsTheFailingChecks) {
     write("start.cfg", std::string(test::kDefaultsFile));
     r = run({"check", "--all", "start.cfg"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out + r.err, "");
+    EXPECT_EQ(r.out + r.err, test::kStartUpAdvice);
 }
 
 // A settings file with failing checks in one area: `check --all` shows every message, in the
@@ -239,7 +239,9 @@ TEST_F(Cli, CheckShowsThePortInterlockOnReadingAndPasses) {
     const Outcome r = run({"check", "kiss.cfg"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "RS-232 port 2 changed to None.\nReason:\nKISS output can be selected on one port only.\n");
+    // No weather station read: no weather report to advise on.
+    EXPECT_EQ(r.err, "RS-232 port 2 changed to None.\nReason:\nKISS output can be selected on one port only.\n" +
+                         test::kAdviceRule1 + test::kAdviceBeacon1 + test::kAdviceAirtime);
 }
 
 TEST_F(Cli, EncodeRefusesWhatWriteConfigWouldRefuse) {

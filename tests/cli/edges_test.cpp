@@ -136,7 +136,7 @@ TEST_F(CliEdges, SettingsFilesAreBoundedText) {
     write("nul.cfg", header_only() + "\n[Radio]\nCallsign=AB" + std::string(1, '\0') + "CD\nTXdelay=305\n");
 
     run_unchanged({
-        {{"check", "full.cfg"}, 0, "", ""},
+        {{"check", "full.cfg"}, 0, "", test::kStartUpAdvice},
         {{"check", "over.cfg"}, 1, "",
          "over.cfg is not a settings file: it holds more than 1048576 bytes (1 MiB), the most a settings file holds.\n"},
         {{"check", "nul.cfg"}, 1, "", "nul.cfg is not a settings file: line 7 holds a NUL byte.\n"},

@@ -68,10 +68,10 @@ TEST_F(PartialFile, EveryVerbThatReadsASettingsFileNamesWhatIsMissing) {
     // check names the file where the other verbs name the program.
     const std::string check_warnings = std::regex_replace(kCutWarnings, std::regex("zyvora-cli: "), "cut.cfg: ");
     run_cases(cut, {
-        {{"check", "cut.cfg"}, 0, check_warnings, cut},
-        {{"check", "--strict", "cut.cfg"}, 1, check_warnings, cut},
-        // Made partial on purpose: nothing to say.
-        {{"check", "--strict", "--partial", "cut.cfg"}, 0, "", cut},
+        {{"check", "cut.cfg"}, 0, check_warnings + test::kStartUpAdvice, cut},
+        {{"check", "--strict", "cut.cfg"}, 1, check_warnings + test::kStartUpAdvice, cut},
+        // Made partial on purpose: nothing to warn of; the station still gets its advice.
+        {{"check", "--strict", "--partial", "cut.cfg"}, 0, test::kStartUpAdvice, cut},
         {{"encode", "cut.cfg", "cut.bin"}, 0, kCutWarnings, cut},
         {{"encode", "--partial", "cut.cfg", "cut.bin"}, 0, "", cut},
         {{"--firmware", "fw.bin", "ruf", "cut.cfg", "cut.ruf"}, 0, kCutWarnings, cut},
@@ -152,6 +152,36 @@ TEST_F(PartialFile, CheckJsonListsTheMissingKeys) {
     {
       "section": "WWW",
       "text": "[WWW] lacks Www_pass; it reads as its default."
+    }
+  ],
+  "advice": [
+    {
+      "id": "digi-wide-n",
+      "section": "Digipeater",
+      "key": "Pathn1_higher",
+      "page": "Digipeater / PATH filter rules",
+      "text": "Path rule 1 digipeats WIDEn-N up to n = 7 for every station: the New-N paradigm has digipeaters trap paths of more than 2 (at most 3) hops so that one packet does not flood the network. Set n <= to 2 or 3."
+    },
+    {
+      "id": "rate",
+      "section": "Beacons",
+      "key": "Beacon1_txrate_rf",
+      "page": "Beacons / Beacons 1-4",
+      "text": "Beacon 1 goes out on RF every 5 min: a fixed station sends every 10 minutes or less often (30 is common), leaving the shared channel to others."
+    },
+    {
+      "id": "rate",
+      "section": "Weather",
+      "key": "Weather_txrate_rf",
+      "page": "Weather reports / Weather beacon",
+      "text": "The weather report goes out on RF every 5 min: a fixed station sends every 10 minutes or less often (30 is common), leaving the shared channel to others."
+    },
+    {
+      "id": "airtime",
+      "section": "Radio",
+      "key": "Baudrate",
+      "page": "Radio",
+      "text": "The beacons put about 1044 bytes an hour on the channel: 10.0 s of airtime an hour at 1200 baud."
     }
   ]
 }

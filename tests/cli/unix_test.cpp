@@ -196,7 +196,8 @@ TEST_F(Unix, ADashIsTheStandardStream) {
     r = run({"check", "-"}, test::with_input(typo));
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "standard input:12: warning: [Radio] TXdelya is not a known key; did you mean TXdelay?\n"
-                     "standard input: warning: [Radio] lacks TXdelay; it reads as its default.\n");
+                     "standard input: warning: [Radio] lacks TXdelay; it reads as its default.\n" +
+                         test::kStartUpAdvice);
 
     // The settings file and the image on standard output, so the status log goes to standard error.
     r = run({"--device", "sim", "read", "-"});

@@ -60,6 +60,22 @@ inline const std::string kFoundLine = "Zyvora Plus 2.0 found, vid: Vid_0483, pid
 inline const std::string kSimVersions =
     "Firmware version: 1.13\nHardware version: Zyvora Plus 2.0 simulated hardware\n";
 
+// What `check` advises on the start-up settings, each piece of advice a line of its own.
+inline const std::string kAdviceRule1 =
+    "zyvora-cli: advice [digi-wide-n]: [Digipeater] Pathn1_higher: Path rule 1 digipeats WIDEn-N up to n = 7 for "
+    "every station: the New-N paradigm has digipeaters trap paths of more than 2 (at most 3) hops so that one packet "
+    "does not flood the network. Set n <= to 2 or 3.\n";
+inline const std::string kAdviceBeacon1 =
+    "zyvora-cli: advice [rate]: [Beacons] Beacon1_txrate_rf: Beacon 1 goes out on RF every 5 min: a fixed station "
+    "sends every 10 minutes or less often (30 is common), leaving the shared channel to others.\n";
+inline const std::string kAdviceWeather =
+    "zyvora-cli: advice [rate]: [Weather] Weather_txrate_rf: The weather report goes out on RF every 5 min: a fixed "
+    "station sends every 10 minutes or less often (30 is common), leaving the shared channel to others.\n";
+inline const std::string kAdviceAirtime =
+    "zyvora-cli: advice [airtime]: [Radio] Baudrate: The beacons put about 1044 bytes an hour on the channel: 10.0 s "
+    "of airtime an hour at 1200 baud.\n";
+inline const std::string kStartUpAdvice = kAdviceRule1 + kAdviceBeacon1 + kAdviceWeather + kAdviceAirtime;
+
 class CliTest : public ::testing::Test {
 protected:
     CliTest() {
