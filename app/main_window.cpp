@@ -1,8 +1,8 @@
 #include "main_window.h"
 
 #include <QAbstractButton>
-#include <QAction>
 #include <QAbstractSpinBox>
+#include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -195,12 +195,14 @@ TForm1::TForm1(const zyvora::Registry& registry, const std::vector<PageLayout>& 
 
 TForm1::~TForm1() = default;
 
-// The dialog starts where files of its kind are kept, and the folder chosen is remembered for next time.
+// The dialog starts where files of its kind are kept, or at the current file, and the file chosen
+// is remembered for next time: its folder, and among the recent files in the dialogs' history.
 QString TForm1::ask_file(const FileDialogDecl& dialog, const QString& current) {
     FileDialogDecl shown = dialog;
     shown.folder = dialog_start_folder(dialog.folder);
     if (!current.isEmpty()) {
-        shown.folder = QFileInfo(current).absolutePath() + u'/';
+        // Its folder as any start folder: not one since removed, nor one under /usr.
+        shown.folder = start_folder(QFileInfo(current).absolutePath(), shown.folder, {});
         shown.file_name = QFileInfo(current).fileName();
     }
     shown.history = dialog_history(dialog.folder);

@@ -21,6 +21,7 @@
 
 #include "controls.h"
 #include "device_flows.h"
+#include "folders.h"
 #include "main_window.h"
 #include "multi_row_tabs.h"
 #include "operations.h"
@@ -218,17 +219,22 @@ private slots:
         QVERIFY(file_bytes(copy).contains("Callsign=OK1XYZ"));
     }
 
-    // "Save to file" and Ctrl+Shift+S always ask, proposing the file last read or saved where there is one.
+    // "Save to file" and Ctrl+Shift+S always ask, proposing the file last read or saved where there
+    // is one, in its folder unless that has gone since.
     void save_to_file_proposes_the_current_file_data() {
         QTest::addColumn<bool>("by_key");
         QTest::addColumn<bool>("file_read");
-        QTest::newRow("Ctrl+Shift+S, no file yet") << true << false;
-        QTest::newRow("Ctrl+Shift+S, station.cfg read") << true << true;
-        QTest::newRow("Save to file, station.cfg read") << false << true;
+        QTest::addColumn<bool>("folder_removed");
+        QTest::newRow("Ctrl+Shift+S, no file yet") << true << false << false;
+        QTest::newRow("Ctrl+Shift+S, station.cfg read") << true << true << false;
+        QTest::newRow("Save to file, station.cfg read") << false << true << false;
+        QTest::newRow("Save to file, its folder removed") << false << true << true;
     }
     void save_to_file_proposes_the_current_file() {
         QFETCH(bool, by_key);
         QFETCH(bool, file_read);
+        QFETCH(bool, folder_removed);
+        zyvora_app::window_settings().remove("Folders");
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         if (file_read) {
@@ -238,13 +244,14 @@ private slots:
             file.close();
             QVERIFY(window->open_file(file.fileName()));
         }
+        if (folder_removed) QVERIFY(dir.remove());
         child<QWidget>(*window, "Callsign")->setFocus();
         if (by_key) press(*window, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
         else QTest::mouseClick(child<QPushButton>(*window, "Button1"), Qt::LeftButton);
         QCOMPARE(recorder->dialogs.size(), 1);
         QCOMPARE(recorder->dialogs[0].name, QString("SaveDialog1"));
         QCOMPARE(recorder->dialogs[0].file_name, QString(file_read ? "station.cfg" : "zyvoraplus20.cfg"));
-        if (file_read) QCOMPARE(recorder->dialogs[0].folder, dir.path() + '/');
+        QCOMPARE(recorder->dialogs[0].folder, file_read && !folder_removed ? dir.path() + '/' : documents_or_home());
     }
 
     // Ctrl+Q closes as the close button does: over unsaved changes it asks first, and Cancel keeps the window.
