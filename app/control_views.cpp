@@ -130,6 +130,34 @@ void aligned_keys(const LayoutColumn& column, std::vector<std::string>& out) {
 
 }  // namespace
 
+namespace {
+
+// A note in red that reads on the page's background, light or dark, also when the palette
+// changes after the page is built.
+class WarningNote : public QLabel {
+public:
+    explicit WarningNote(const QString& text) : QLabel(text) { follow_palette(); }
+
+protected:
+    void changeEvent(QEvent* event) override {
+        QLabel::changeEvent(event);
+        if (event->type() == QEvent::PaletteChange) follow_palette();
+    }
+
+private:
+    void follow_palette() {
+        // The dark red of a light window is too dark on a dark one: a light red reads there.
+        const QColor red = palette().color(QPalette::Window).lightness() < 128 ? QColor(0xff, 0x80, 0x80)
+                                                                                : QColor(0xc0, 0x00, 0x00);
+        if (palette().color(QPalette::WindowText) == red) return;
+        QPalette own;  // sets the text colour alone, so that the rest still follows the page
+        own.setColor(QPalette::WindowText, red);
+        setPalette(own);
+    }
+};
+
+}  // namespace
+
 // A column of caption/field rows; captions in one column, fields after them.
 class ColumnBuilder {
 public:
@@ -209,9 +237,8 @@ public:
 
     // Wraps within a width that keeps it clear of the page's other columns.
     void add_note(const QString& text, const QString& name, int wrap_chars, bool warning = false) {
-        auto* label = new QLabel(text);
+        QLabel* label = warning ? new WarningNote(text) : new QLabel(text);
         label->setObjectName(name);
-        if (warning) label->setStyleSheet(QStringLiteral("color: #c00000"));
         label->setWordWrap(true);
         label->setFixedWidth(label->fontMetrics().horizontalAdvance(QString(wrap_chars, u'n')));
         grid_->addWidget(label, row_, 0, 1, 2, Qt::AlignLeft | Qt::AlignTop);
@@ -720,13 +747,21 @@ void ControlViews::user_changed(int id) {
 }
 
 void add_hint_keys(QWidget& window) {
-    auto* action = new QAction(&window);
-    action->setShortcuts({QKeySequence(Qt::Key_F1), QKeySequence(Qt::SHIFT | Qt::Key_F1)});
+    auto* action = new QAction(QStringLiteral("Help on the focused setting"), &window);
+    action->setObjectName(QStringLiteral("ActionHelp"));
+    QList<QKeySequence> keys = QKeySequence::keyBindings(QKeySequence::HelpContents);
+    for (const QKeySequence& key : QKeySequence::keyBindings(QKeySequence::WhatsThis) + QList{QKeySequence(Qt::Key_F1)}) {
+        if (!keys.contains(key)) keys << key;
+    }
+    action->setShortcuts(keys);
     action->setShortcutContext(Qt::WindowShortcut);
     QObject::connect(action, &QAction::triggered, &window, [&window] {
         QWidget* focused = QApplication::focusWidget();
-        if (!focused || focused->window() != &window || focused->whatsThis().isEmpty()) return;
-        QWhatsThis::showText(focused->mapToGlobal(QPoint(0, focused->height())), focused->whatsThis(), focused);
+        if (focused && focused->window() == &window && !focused->whatsThis().isEmpty()) {
+            QWhatsThis::showText(focused->mapToGlobal(QPoint(0, focused->height())), focused->whatsThis(), focused);
+        } else if (!window.whatsThis().isEmpty()) {  // no setting focused: what the window itself is for
+            QWhatsThis::showText(window.mapToGlobal(window.rect().center()), window.whatsThis(), &window);
+        }
     });
     window.addAction(action);
 }

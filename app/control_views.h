@@ -23,7 +23,8 @@ namespace zyvora_app {
 
 class ColumnBuilder;
 
-// F1 and Shift+F1 in `window` show the hint of the control that has the focus.
+// F1 and Shift+F1 in `window` show the hint of the control that has the focus, or the window's
+// own help where that has none.
 void add_hint_keys(QWidget& window);
 
 class ControlViews {

@@ -25,6 +25,10 @@ QString memory_key(const QString& beside_program) {
     return QStringLiteral("Folders/") + QFileInfo(QDir::cleanPath(beside_program)).fileName();
 }
 
+QString recent_key(const QString& beside_program) { return memory_key(beside_program) + QStringLiteral("_recent"); }
+
+constexpr int kRecentFiles = 10;
+
 }  // namespace
 
 QString start_folder(const QString& beside_program, const QString& last_used, const QString& documents) {
@@ -41,7 +45,22 @@ QString dialog_start_folder(const QString& beside_program) {
 }
 
 void remember_dialog_folder(const QString& beside_program, const QString& chosen_file) {
-    window_settings().setValue(memory_key(beside_program), QFileInfo(chosen_file).absolutePath());
+    QSettings settings = window_settings();
+    const QString file = QFileInfo(chosen_file).absoluteFilePath();
+    settings.setValue(memory_key(beside_program), QFileInfo(file).absolutePath());
+    QStringList recent = settings.value(recent_key(beside_program)).toStringList();
+    recent.removeAll(file);
+    recent.prepend(file);
+    settings.setValue(recent_key(beside_program), recent.mid(0, kRecentFiles));
+}
+
+QStringList dialog_history(const QString& beside_program) {
+    QStringList folders;
+    for (const QString& file : window_settings().value(recent_key(beside_program)).toStringList()) {
+        const QString folder = QFileInfo(file).absolutePath();
+        if (!folders.contains(folder) && QFileInfo(folder).isDir()) folders << folder;
+    }
+    return folders;
 }
 
 }  // namespace zyvora_app

@@ -2,6 +2,7 @@
 
 #include <QSettings>
 #include <QString>
+#include <QStringList>
 
 namespace zyvora_app {
 
@@ -21,7 +22,10 @@ QString start_folder(const QString& beside_program, const QString& last_used, co
 // folder's name) and the user's documents folder.
 QString dialog_start_folder(const QString& beside_program);
 // Remembers the folder of `chosen_file` as the last used for the dialogs starting beside the
-// program in `beside_program`.
+// program in `beside_program`, and the file among the recent ones of that kind.
 void remember_dialog_folder(const QString& beside_program, const QString& chosen_file);
+// The folders of the recent files of that kind that still exist, newest first and each once: the
+// dialog's history, which offers folders only.
+QStringList dialog_history(const QString& beside_program);
 
 }  // namespace zyvora_app

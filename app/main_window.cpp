@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
+#include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -176,6 +177,7 @@ TForm1::TForm1(const zyvora::Registry& registry, const std::vector<PageLayout>& 
     setFont(font);
     build_client();
     build_views(layouts, std::move(presenter), building);
+    build_keys();
     ask_file_ = [this](const FileDialogDecl& d) {
         const auto dialog = make_file_dialog(this, d);
         return dialog->exec() == QDialog::Accepted ? dialog->selectedFiles().value(0) : QString();
@@ -193,10 +195,17 @@ TForm1::TForm1(const zyvora::Registry& registry, const std::vector<PageLayout>& 
 
 TForm1::~TForm1() = default;
 
-// The dialog starts where files of its kind are kept, and the folder chosen is remembered for next time.
-QString TForm1::ask_file(const FileDialogDecl& dialog) {
+// The dialog starts where files of its kind are kept, or at the current file, and the file chosen
+// is remembered for next time: its folder, and among the recent files in the dialogs' history.
+QString TForm1::ask_file(const FileDialogDecl& dialog, const QString& current) {
     FileDialogDecl shown = dialog;
     shown.folder = dialog_start_folder(dialog.folder);
+    if (!current.isEmpty()) {
+        // Its folder as any start folder: not one since removed, nor one under /usr.
+        shown.folder = start_folder(QFileInfo(current).absolutePath(), shown.folder, {});
+        shown.file_name = QFileInfo(current).fileName();
+    }
+    shown.history = dialog_history(dialog.folder);
     const QString file = ask_file_(shown);
     if (!file.isEmpty()) remember_dialog_folder(dialog.folder, file);
     return file;
@@ -428,9 +437,12 @@ QWidget* TForm1::build_button_row() {
     return row;
 }
 
-bool TForm1::save_to_file() {
+bool TForm1::save_to_file() { return save_to(ask_file(save_dialog_, file_)); }
+
+bool TForm1::save() { return file_.isEmpty() ? save_to_file() : save_to(file_); }
+
+bool TForm1::save_to(const QString& file) {
     const auto announce = qScopeGuard([this] { feedback_->announce_outcome(); });
-    const QString file = ask_file(save_dialog_);
     if (file.isEmpty() || !zyvora::save_settings_file(registry_, *store_, to_path(file), *feedback_)) return false;
     settings_kept(file);
     return true;
@@ -731,6 +743,9 @@ void TForm1::enable_device_buttons(bool enabled) {
     for (const char* name : {"Button1", "Button2", "Button3", "Button4", "Button5", "Button12"}) {
         required_child<QPushButton>(*this, QString::fromLatin1(name))->setEnabled(enabled);
     }
+    for (const char* name : {"ActionReadFromFile", "ActionSave", "ActionSaveAs"}) {
+        required_child<QAction>(*this, QString::fromLatin1(name))->setEnabled(enabled);
+    }
 }
 
 // Made on first use, so that a window given another device never touches the USB bus. Called
@@ -822,6 +837,7 @@ std::unique_ptr<QFileDialog> make_file_dialog(QWidget* parent, const FileDialogD
     dialog->setAcceptMode(d.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog->setFileMode(d.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog->setOption(QFileDialog::DontConfirmOverwrite, false);
+    if (!d.history.isEmpty()) dialog->setHistory(d.history);
     return dialog;
 }
 

@@ -40,6 +40,7 @@ struct FileDialogDecl {
                         // dialog starts there where it exists (folders.h)
     QString file_name;  // proposed file name
     QString filter;
+    QStringList history;  // the folders of the recent files of this kind, newest first
 };
 using FileAsker = std::function<QString(const FileDialogDecl& dialog)>;
 // Which of several attached devices to use, each named by path and serial number: the row
@@ -129,11 +130,18 @@ private:
     void connect_page_buttons(const std::vector<QWidget*>& pages);
     void connect_telemetry_presets(const std::vector<QWidget*>& pages);
     void build_next_page();
+    // The window's keys: Ctrl+O, Ctrl+S, Ctrl+Shift+S, Ctrl+Q (or the platform's own), and the
+    // general help F1 shows where no setting has the focus.
+    void build_keys();
     bool save_to_file();
+    // To the file last read or saved, without a dialog; the dialog when there is none yet.
+    bool save();
+    bool save_to(const QString& file);
     void read_from_file();
     void build_remote_update_file();
-    // Asks through `dialog`, starting where files of its kind are kept.
-    QString ask_file(const FileDialogDecl& dialog);
+    // Asks through `dialog`, starting where files of its kind are kept, or proposing `current`
+    // where there is one.
+    QString ask_file(const FileDialogDecl& dialog, const QString& current = {});
     // When `firmware` carries no image, asks for a firmware file and takes it (its name in
     // `file_name`); false when cancelled.
     bool ask_firmware_if_none(zyvora::FirmwareStore& firmware, QString& file_name);

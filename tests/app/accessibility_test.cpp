@@ -257,6 +257,30 @@ private slots:
         QVERIFY2(strong > area.width(), qPrintable(QString::number(strong)));
     }
 
+    // The red note on the APRS-IS page reads at 4.5:1 on the page, in a light palette and a dark
+    // one set after the page was built, and keeps its dark red where the palette is light.
+    void the_red_note_reads_on_any_palette_data() {
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("light") << false;
+        QTest::newRow("dark") << true;
+    }
+    void the_red_note_reads_on_any_palette() {
+        QFETCH(bool, dark);
+        QLabel* note = nullptr;
+        for (auto* label : child<QWidget>(*window, "TabSheet_aprsis_server")->findChildren<QLabel*>()) {
+            if (label->text().startsWith("Note that filter settings")) note = label;
+        }
+        QVERIFY(note);
+        if (dark) window->setPalette(zyvora_app::dark_palette());
+        const QColor text = note->palette().color(QPalette::WindowText);
+        const QColor page = note->palette().color(QPalette::Window);
+        QVERIFY2(contrast(text, page) >= 4.5, qPrintable(text.name() + " on " + page.name()));
+        QCOMPARE(text.hslHue(), 0);  // still red
+        if (!dark) QCOMPARE(text, QColor(0xc0, 0x00, 0x00));
+        window->setPalette(QPalette());
+        QCOMPARE(note->palette().color(QPalette::WindowText), QColor(0xc0, 0x00, 0x00));
+    }
+
 private:
     std::unique_ptr<TForm1> window;
     std::unique_ptr<Recorder> recorder;

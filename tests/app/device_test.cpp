@@ -1,6 +1,7 @@
 // The connection buttons against a simulated device: "Read config", "Write config" and "Upload
 // firmware" as the window runs them, what they log and show, and what reaches the device; the
 // upload's question and file dialog, and a close asked while an operation runs.
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -381,11 +382,15 @@ private slots:
         window->set_device_port(std::make_unique<HookedPort>(*device, [&](const zyvora::Report& request, int earlier) {
             if (request[1] != kFirmwarePage || earlier != 0) return;
             for (const char* name : kDeviceButtons) enabled_during.append(button(name)->isEnabled());
+            // The keys of the file buttons are off with them.
+            for (const char* name : {"ActionReadFromFile", "ActionSave", "ActionSaveAs"}) {
+                enabled_during.append(child<QAction>(*window, name)->isEnabled());
+            }
             enabled_during.append(child<QLineEdit>(*window, "Callsign")->isEnabled());
         }));
         click("Button3");
 
-        QCOMPARE(enabled_during, QList<bool>({false, false, false, false, false, false, true}));
+        QCOMPARE(enabled_during, QList<bool>({false, false, false, false, false, false, false, false, false, true}));
         for (const char* name : kDeviceButtons) QVERIFY2(button(name)->isEnabled(), name);
         QCOMPARE(recorder->boxes, QList<Box>({{BoxKind::Question, "Upload firmware firmware.bin (64 bytes) to the "
                                                                   "device?\nThe upload takes about 1 second; do not "

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -99,6 +100,30 @@ private slots:
         QTest::mouseClick(button("Button12"), Qt::LeftButton);  // remote update files are another kind
         QCOMPARE(recorder->dialogs.size(), 2);
         QCOMPARE(recorder->dialogs[1].folder, documents_or_home());
+    }
+
+    // The files chosen are remembered per kind, newest first: their folders are the dialogs'
+    // history, each once, in this run and the next; a folder since removed is left out.
+    void recent_files_are_the_dialogs_history() {
+        QVERIFY(QDir(dir->path()).mkpath("a") && QDir(dir->path()).mkpath("b") && QDir(dir->path()).mkpath("gone"));
+        const QString a = dir->filePath("a"), b = dir->filePath("b"), gone = dir->filePath("gone");
+        recorder->answers << gone + "/old.cfg" << a + "/station.cfg" << b + "/other.cfg" << a + "/station.cfg";
+        for (const char* name : {"Button1", "Button1", "Button1", "Button2"}) {
+            QTest::mouseClick(button(name), Qt::LeftButton);
+        }
+        QVERIFY(QDir(gone).removeRecursively());
+
+        show_recorded(window, recorder);  // the next run
+        QTest::mouseClick(button("Button2"), Qt::LeftButton);
+        QTest::mouseClick(button("Button12"), Qt::LeftButton);  // remote update files are another kind
+        QCOMPARE(recorder->dialogs.size(), 2);
+        QCOMPARE(recorder->dialogs[0].history, QStringList({a, b}));
+        QCOMPARE(recorder->dialogs[1].history, QStringList());
+
+        // Qt's own dialog offers them in its folder list.
+        const auto dialog = zyvora_app::make_file_dialog(window.get(), recorder->dialogs[0]);
+        dialog->setOption(QFileDialog::DontUseNativeDialog);
+        QCOMPARE(dialog->history().mid(0, 2), QStringList({a, b}));
     }
 
     void start_folders_data() {

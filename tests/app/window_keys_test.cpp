@@ -1,19 +1,27 @@
 // How the window answers the keyboard and keeps the user informed: the page keys from any
-// control, the buttons' mnemonics, the web address that opens the browser, the status log that
-// shows its lines while a transfer runs, and start-up boxes that wait for the painted window.
+// control, the buttons' mnemonics, the file, quit and help keys, the web address that opens the
+// browser, the status log that shows its lines while a transfer runs, and start-up boxes that
+// wait for the painted window.
+#include <QAccessible>
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTextDocument>
+#include <QWhatsThis>
 #include <QtTest>
 #include <chrono>
 
 #include "controls.h"
 #include "device_flows.h"
+#include "folders.h"
 #include "main_window.h"
 #include "multi_row_tabs.h"
 #include "operations.h"
@@ -50,6 +58,32 @@ void press(QWidget& window, Qt::Key key, Qt::KeyboardModifiers modifiers) {
     QWidget* focused = QApplication::focusWidget();
     QTest::keyClick(focused ? focused : &window, key, modifiers);
 }
+
+QByteArray file_bytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+void retype(QLineEdit* edit, const QString& text) {
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    type_text(edit, text);
+}
+
+const QString kKeysHelp =
+    "The pages hold the device's settings. \"Read config\" brings them from the device, \"Write config\" sends "
+    "them to it.\n"
+    "\n"
+    "Keys:\n"
+    "F1, Shift+F1: Help on the focused setting\n"
+    "Ctrl+O: Read settings from a file\n"
+    "Ctrl+S: Save settings to the file last read or saved\n"
+    "Ctrl+Shift+S: Save settings to another file\n"
+    "Ctrl+Q: Close the window\n"
+    "Ctrl+Tab, Ctrl+PgDown: Show the next page\n"
+    "Ctrl+Shift+Tab, Ctrl+PgUp: Show the previous page\n"
+    "Alt and the underlined letter: Press that button\n"
+    "Esc: Stop the running transfer";
 
 // A setting whose default already fires its change handler, so that start-up has a box to show.
 const zyvora::Registry& start_up_box_registry() {
@@ -149,6 +183,132 @@ private slots:
         QCOMPARE(recorder->dialogs[1].name, QString("OpenDialog2"));
     }
 
+    // Ctrl+S asks for a file only while none has been read or saved; then it writes that file,
+    // byte for byte as "Save to file" would. Ctrl+O asks for a file to read, which Ctrl+S then writes.
+    void ctrl_s_saves_to_the_current_file() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString station = dir.filePath("station.cfg"), copy = dir.filePath("copy.cfg"),
+                      other = dir.filePath("other.cfg");
+        auto* callsign = child<QLineEdit>(*window, "Callsign");
+        recorder->answers << station;
+        press(*window, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(recorder->dialogs.size(), 1);
+        QCOMPARE(recorder->dialogs[0].name, QString("SaveDialog1"));
+        QVERIFY(QFile::exists(station));
+
+        retype(callsign, "OK1XYZ");
+        QVERIFY(window->isWindowModified());
+        press(*window, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(recorder->dialogs.size(), 1);
+        QVERIFY(!window->isWindowModified());
+        recorder->answers << copy;
+        QTest::mouseClick(child<QPushButton>(*window, "Button1"), Qt::LeftButton);
+        QVERIFY(file_bytes(station).contains("Callsign=OK1XYZ"));
+        QCOMPARE(file_bytes(station), file_bytes(copy));
+
+        QFile::copy(station, other);
+        recorder->answers << other;
+        press(*window, Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(recorder->dialogs.size(), 3);
+        QCOMPARE(recorder->dialogs[2].name, QString("OpenDialog2"));
+        retype(callsign, "DL2AB");
+        press(*window, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(recorder->dialogs.size(), 3);
+        QVERIFY(file_bytes(other).contains("Callsign=DL2AB"));
+        QVERIFY(file_bytes(copy).contains("Callsign=OK1XYZ"));
+    }
+
+    // "Save to file" and Ctrl+Shift+S always ask, proposing the file last read or saved where there
+    // is one, in its folder unless that has gone since.
+    void save_to_file_proposes_the_current_file_data() {
+        QTest::addColumn<bool>("by_key");
+        QTest::addColumn<bool>("file_read");
+        QTest::addColumn<bool>("folder_removed");
+        QTest::newRow("Ctrl+Shift+S, no file yet") << true << false << false;
+        QTest::newRow("Ctrl+Shift+S, station.cfg read") << true << true << false;
+        QTest::newRow("Save to file, station.cfg read") << false << true << false;
+        QTest::newRow("Save to file, its folder removed") << false << true << true;
+    }
+    void save_to_file_proposes_the_current_file() {
+        QFETCH(bool, by_key);
+        QFETCH(bool, file_read);
+        QFETCH(bool, folder_removed);
+        zyvora_app::window_settings().remove("Folders");
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        if (file_read) {
+            QFile file(dir.filePath("station.cfg"));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("[!WARNING]\nApplication=Zyvora Plus 2.0 Configurator\nVersion=v1.13\n[Radio]\nCallsign=DL1ABC\n");
+            file.close();
+            QVERIFY(window->open_file(file.fileName()));
+        }
+        if (folder_removed) QVERIFY(dir.remove());
+        child<QWidget>(*window, "Callsign")->setFocus();
+        if (by_key) press(*window, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+        else QTest::mouseClick(child<QPushButton>(*window, "Button1"), Qt::LeftButton);
+        QCOMPARE(recorder->dialogs.size(), 1);
+        QCOMPARE(recorder->dialogs[0].name, QString("SaveDialog1"));
+        QCOMPARE(recorder->dialogs[0].file_name, QString(file_read ? "station.cfg" : "zyvoraplus20.cfg"));
+        QCOMPARE(recorder->dialogs[0].folder, file_read && !folder_removed ? dir.path() + '/' : documents_or_home());
+    }
+
+    // Ctrl+Q closes as the close button does: over unsaved changes it asks first, and Cancel keeps the window.
+    void ctrl_q_closes_through_the_question_on_changes() {
+        retype(child<QLineEdit>(*window, "Callsign"), "OK1XYZ");
+        recorder->changes_answers = {QMessageBox::Cancel, QMessageBox::Discard};
+        press(*window, Qt::Key_Q, Qt::ControlModifier);
+        QVERIFY(window->isVisible());
+        press(*window, Qt::Key_Q, Qt::ControlModifier);
+        QVERIFY(!window->isVisible());
+        const QString question = "The settings have changes that are not saved to a file, written to the device or "
+                                 "built into a remote update file.\nSave them to a file before closing?";
+        QCOMPARE(recorder->changes_questions, QList<QString>({question, question}));
+    }
+
+    // F1 shows the hint of the focused setting; where no setting has the focus, the window's own
+    // help, which tells the keys. The popup shown looks exactly as one showing the expected text.
+    void f1_shows_the_help_of_the_focused_setting_data() {
+        QTest::addColumn<QString>("focused");
+        QTest::addColumn<bool>("setting");
+        QTest::addColumn<QString>("help");
+        QTest::newRow("Callsign") << "Callsign" << true << "Station callsign.";
+        QTest::newRow("a button") << "Button4" << false << kKeysHelp;
+    }
+    void f1_shows_the_help_of_the_focused_setting() {
+        QFETCH(QString, focused);
+        QFETCH(bool, setting);
+        QFETCH(QString, help);
+        QWidget* widget = child<QWidget>(*window, qPrintable(focused));
+        widget->setFocus();
+        press(*window, Qt::Key_F1, Qt::NoModifier);
+        const QImage shown = shown_whats_this();
+        QVERIFY(!shown.isNull());
+        QWhatsThis::showText(QPoint(0, 0), help, setting ? widget : window.get());
+        QCOMPARE(shown, shown_whats_this());
+    }
+
+    // Each key is an action of the window, named by what it does; a screen reader reads the keys in
+    // the window's description.
+    void the_window_keys_are_named_actions() {
+        const QList<std::tuple<const char*, QString, QList<QKeySequence>>> actions = {
+            {"ActionReadFromFile", "Read settings from a file", {QKeySequence("Ctrl+O")}},
+            {"ActionSave", "Save settings to the file last read or saved", {QKeySequence("Ctrl+S")}},
+            {"ActionSaveAs", "Save settings to another file", {QKeySequence("Ctrl+Shift+S")}},
+            {"ActionQuit", "Close the window", {QKeySequence("Ctrl+Q")}},
+            {"ActionHelp", "Help on the focused setting", {QKeySequence("F1"), QKeySequence("Shift+F1")}},
+        };
+        for (const auto& [name, text, keys] : actions) {
+            auto* action = window->findChild<QAction*>(name);
+            QVERIFY2(action && window->actions().contains(action), name);
+            QCOMPARE(action->text(), text);
+            QCOMPARE(action->shortcuts(), keys);
+            QCOMPARE(action->shortcutContext(), Qt::WindowShortcut);
+        }
+        QCOMPARE(QAccessible::queryAccessibleInterface(window.get())->text(QAccessible::Description), kKeysHelp);
+    }
+
     void the_filter_syntax_address_opens_the_browser() {
         QLabel* found = nullptr;
         for (auto* label : child<QWidget>(*window, "TabSheet_aprsis_server")->findChildren<QLabel*>()) {
@@ -236,6 +396,16 @@ private slots:
     }
 
 private:
+    // The help popup on show, drawn, then closed; a null image where none shows.
+    static QImage shown_whats_this() {
+        QWidget* popup = QApplication::activePopupWidget();
+        if (!popup || !popup->inherits("QWhatsThat")) return {};
+        const QImage image = popup->grab().toImage();
+        QWhatsThis::hideText();
+        QTest::qWaitFor([] { return !QApplication::activePopupWidget(); });
+        return image;
+    }
+
     std::unique_ptr<TForm1> window;
     std::unique_ptr<Recorder> recorder;
 };
