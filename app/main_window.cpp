@@ -441,6 +441,7 @@ QWidget* TForm1::build_button_row() {
 const QString kSaveToFile = QStringLiteral("Save to file");
 const QString kReadFromFile = QStringLiteral("Read from file");
 const QString kNoFileChosen = QStringLiteral("no file was chosen.");
+const QString kNoDeviceChosen = QStringLiteral("no device was chosen.");
 
 bool TForm1::save_to_file() {
     const auto announce = qScopeGuard([this] { feedback_->announce_outcome(); });
@@ -734,8 +735,8 @@ void TForm1::read_config() {
         &read);
     incoming_image_ = incoming;
     if (ok) settings_kept();
-    log_outcome(ok ? done_line(name, said.versions.isEmpty() ? QStringList() : QStringList{said.versions})
-                   : failed_line(name, said));
+    if (ok) log_outcome(done_line(name, said.versions.isEmpty() ? QStringList() : QStringList{said.versions}));
+    else log_outcome(no_device_chosen_ ? cancelled_line(name, kNoDeviceChosen) : failed_line(name, said));
 }
 
 void TForm1::write_config() {
@@ -762,7 +763,8 @@ void TForm1::write_config() {
         outgoing_image_ = outgoing;
         if (ok) settings_kept();
         // A declined write has said so in its last line already.
-        if (!declined) log_outcome(write_summary(ok, said, backup));
+        if (no_device_chosen_) log_outcome(cancelled_line(QStringLiteral("Write config"), kNoDeviceChosen));
+        else if (!declined) log_outcome(write_summary(ok, said, backup));
     }
     show_failed_setting();
 }
@@ -809,9 +811,12 @@ void TForm1::upload_firmware() {
         NotingFeedback noting_work(feedback, said);
         ok = zyvora::upload_firmware_flow(*port_, loaded, noting_work);
     });
-    log_outcome(ok ? done_line(name, {firmware_named(file_name), counted(static_cast<long long>(image->size()),
-                                                                         "byte", "bytes")})
-                   : failed_line(name, said));
+    if (ok) {
+        log_outcome(done_line(name, {firmware_named(file_name),
+                                     counted(static_cast<long long>(image->size()), "byte", "bytes")}));
+    } else {
+        log_outcome(no_device_chosen_ ? cancelled_line(name, kNoDeviceChosen) : failed_line(name, said));
+    }
 }
 
 // The window keeps taking input during a transfer: no second operation may start meanwhile.
@@ -828,6 +833,7 @@ zyvora::DevicePort& TForm1::port() {
     if (!port_) port_ = std::make_unique<zyvora::HidPort>();
     if (auto* hid = dynamic_cast<zyvora::HidPort*>(port_.get())) {
         chosen_device_.reset();
+        no_device_chosen_ = false;
         hid->set_chooser([this](const std::vector<zyvora::HidInterface>& devices) -> std::optional<std::size_t> {
             for (std::size_t i = 0; i < devices.size(); ++i) {
                 if (devices[i].path == chosen_device_) return i;
@@ -837,7 +843,10 @@ zyvora::DevicePort& TForm1::port() {
             // Asked on the window's thread; the device work waits for the answer.
             const auto ask = [&] { return ask_device_ ? ask_device_(names) : ask_device_in_dialog(this, names); };
             const std::optional<int> row = worker_ ? worker_->on_window(ask) : ask();
-            if (!row || *row < 0 || *row >= names.size()) return std::nullopt;
+            if (!row || *row < 0 || *row >= names.size()) {
+                no_device_chosen_ = true;
+                return std::nullopt;
+            }
             chosen_device_ = devices[static_cast<std::size_t>(*row)].path;
             return static_cast<std::size_t>(*row);
         });

@@ -191,6 +191,7 @@ private:
     QString file_;                  // the settings file last saved or read
     bool changed_ = false;          // by the user since then, or since the last write or build
     std::optional<std::string> chosen_device_;  // the path chosen for the running operation
+    bool no_device_chosen_ = false;             // its chooser was cancelled
     WorkerFeedback* worker_ = nullptr;          // the running device work's, on its thread
     bool operation_running_ = false;  // a device operation; the window takes its events meanwhile
     bool close_asked_ = false;        // during that operation
