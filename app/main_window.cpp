@@ -128,6 +128,12 @@ QString firmware_named(const QString& file_name) {
                                : QFileInfo(file_name).fileName();
 }
 
+// The operations' names and the reasons of their cancels, as the status log tells them.
+const QString kSaveToFile = QStringLiteral("Save to file");
+const QString kReadFromFile = QStringLiteral("Read from file");
+const QString kNoFileChosen = QStringLiteral("no file was chosen.");
+const QString kNoDeviceChosen = QStringLiteral("no device was chosen.");
+
 const QString kUnsavedChanges = QStringLiteral(
     "The settings have changes that are not saved to a file, written to the device or built into a remote "
     "update file.\nSave them to a file before closing?");
@@ -437,11 +443,6 @@ QWidget* TForm1::build_button_row() {
     layout->addStretch(1);
     return row;
 }
-
-const QString kSaveToFile = QStringLiteral("Save to file");
-const QString kReadFromFile = QStringLiteral("Read from file");
-const QString kNoFileChosen = QStringLiteral("no file was chosen.");
-const QString kNoDeviceChosen = QStringLiteral("no device was chosen.");
 
 bool TForm1::save_to_file() {
     const auto announce = qScopeGuard([this] { feedback_->announce_outcome(); });
