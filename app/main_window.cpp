@@ -896,7 +896,11 @@ void TForm1::offer_to_send(const QString& file) {
     std::optional<zyvora::UpdateAddress> to;
     while (!to) {
         const std::optional<QString> given = ask_send_ ? ask_send_(file, address) : ask_send_in_dialog(this, file, address);
-        if (!given) return;
+        if (!given) {
+            log_outcome(cancelled_line(QStringLiteral("Send remote update file"),
+                                       QFileInfo(file).fileName() + QStringLiteral(" was not sent.")));
+            return;
+        }
         address = *given;
         const auto parsed = zyvora::parse_update_address(address.toStdString());
         if (parsed) to = *parsed;

@@ -153,7 +153,7 @@ private slots:
     }
 
     // Saving, reading a file and building an update file each log how they ended, a cancelled
-    // dialog and the unsaved-changes question answered Cancel included.
+    // dialog, the unsaved-changes question answered Cancel and the send put off included.
     void file_operations_log_their_outcome() {
         start(factory_device());
         const QString file = dir->filePath("station.cfg");
@@ -193,6 +193,7 @@ private slots:
                                   "Build remote update file cancelled: no file was chosen.",
                                   "Build remote update file cancelled: no firmware file was chosen.",
                                   "Build remote update file done: " + dir->filePath("a.ruf"),
+                                  "Send remote update file cancelled: a.ruf was not sent.",
                               }));
         QCOMPARE(recorder->send_offers.size(), 1);
         QVERIFY(device->requests().empty());
