@@ -46,12 +46,14 @@
 #include "lint.h"
 #include "multi_row_tabs.h"
 #include "network.h"
+#include "operation_log.h"
 #include "operations.h"
 #include "pages.h"
 #include "remote_update.h"
 #include "required_child.h"
 #include "send_dialog.h"
 #include "send_update.h"
+#include "status_log.h"
 #include "telemetry.h"
 #include "texts.h"
 #include "window_feedback.h"
@@ -121,6 +123,18 @@ QString upload_question(const QString& file_name, std::size_t bytes) {
         .arg(what, counted(static_cast<long long>(bytes), "byte", "bytes"), counted(seconds, "second", "seconds"));
 }
 
+// The firmware file's name, or what stands for the image built into this program.
+QString firmware_named(const QString& file_name) {
+    return file_name.isEmpty() ? QStringLiteral("the firmware image built into this program")
+                               : QFileInfo(file_name).fileName();
+}
+
+// The operations' names and the reasons of their cancels, as the status log tells them.
+const QString kSaveToFile = QStringLiteral("Save to file");
+const QString kReadFromFile = QStringLiteral("Read from file");
+const QString kNoFileChosen = QStringLiteral("no file was chosen.");
+const QString kNoDeviceChosen = QStringLiteral("no device was chosen.");
+
 const QString kUnsavedChanges = QStringLiteral(
     "The settings have changes that are not saved to a file, written to the device or built into a remote "
     "update file.\nSave them to a file before closing?");
@@ -170,7 +184,8 @@ TForm1::TForm1(const zyvora::Registry& registry, const std::vector<PageLayout>& 
       open_dialog_(dialog("OpenDialog2", false, "config/", "", "Zyvora Plus 2.0 config files (*.cfg)")),
       ruf_save_dialog_(dialog("RUF_SaveDialog", true, "remote/", "zyvoraplus20.ruf",
                               "Zyvora Plus 2.0 remote update files (*.ruf)")),
-      firmware_dialog_(dialog("Firmware_OpenDialog", false, "firmware/", "", "Firmware images (*.bin);;All files (*)")) {
+      firmware_dialog_(dialog("Firmware_OpenDialog", false, "firmware/", "", "Firmware images (*.bin);;All files (*)")),
+      log_dialog_(dialog("StatusLog_SaveDialog", true, "logs/", "zyvora-log.txt", "Text files (*.txt *.log);;All files (*)")) {
     setObjectName(QStringLiteral("TForm1"));
     QFont font = this->font();
     font.setPointSize(8);
@@ -230,7 +245,8 @@ void TForm1::build_client() {
     add_pages(pages_, page_tree());
     body->addWidget(pages_, 1);
 
-    log_ = new QPlainTextEdit;
+    log_ = new StatusLog;
+    log_->set_saver([this] { save_log(); });
     log_->setObjectName(QStringLiteral("Memo1"));
     log_->setReadOnly(true);
     log_->setAccessibleName(QStringLiteral("Status log"));
@@ -443,25 +459,65 @@ bool TForm1::save() { return file_.isEmpty() ? save_to_file() : save_to(file_); 
 
 bool TForm1::save_to(const QString& file) {
     const auto announce = qScopeGuard([this] { feedback_->announce_outcome(); });
-    if (file.isEmpty() || !zyvora::save_settings_file(registry_, *store_, to_path(file), *feedback_)) return false;
+    if (file.isEmpty()) {
+        log_outcome(cancelled_line(kSaveToFile, kNoFileChosen));
+        return false;
+    }
+    Said said;
+    NotingFeedback noting(*feedback_, said);
+    if (!zyvora::save_settings_file(registry_, *store_, to_path(file), noting)) {
+        log_outcome(failed_line(kSaveToFile, said));
+        return false;
+    }
     settings_kept(file);
+    log_outcome(done_line(kSaveToFile, {logged_file(file)}));
     return true;
 }
 
 void TForm1::read_from_file() {
-    if (!may_drop_changes(kChangesReplaced)) return;
+    if (!may_drop_changes(kChangesReplaced, kReadFromFile)) return;
     const QString file = ask_file(open_dialog_);
-    if (!file.isEmpty()) open_file(file);
+    if (file.isEmpty()) log_outcome(cancelled_line(kReadFromFile, kNoFileChosen));
+    else open_file(file);
 }
 
 bool TForm1::open_file(const QString& file_name) {
     const auto announce = qScopeGuard([this] { feedback_->announce_outcome(); });
     std::string text;
-    if (!zyvora::read_settings_file(registry_, *store_, to_path(file_name), *feedback_, &text)) return false;
+    Said said;
+    NotingFeedback noting(*feedback_, said);
+    if (!zyvora::read_settings_file(registry_, *store_, to_path(file_name), noting, &text)) {
+        log_outcome(failed_line(kReadFromFile, said));
+        return false;
+    }
     // What a hand-edited file holds that reads without an error but not as meant, in the log.
     for (const zyvora::LintWarning& w : zyvora::lint_settings_file(registry_, text)) feedback_->warning(w.text);
     settings_kept(file_name);
+    log_outcome(done_line(kReadFromFile, {logged_file(file_name)}));
     return true;
+}
+
+// Told at once: nothing may come after it that would show it.
+void TForm1::log_outcome(const QString& line) {
+    feedback_->log(line.toStdString());
+    feedback_->flush();
+}
+
+void TForm1::save_log() {
+    const QString operation = QStringLiteral("Save log");
+    const QString text = log_->text_to_save();
+    const QString file = ask_file(log_dialog_);
+    if (file.isEmpty()) {
+        log_outcome(cancelled_line(operation, kNoFileChosen));
+        return;
+    }
+    if (const auto why = save_text_file(file, text)) {
+        const QString error = QStringLiteral("Unable to write to %1: %2").arg(logged_file(file), *why);
+        feedback_->error(error.toStdString());
+        log_outcome(failed_line(operation, {error, {}}));
+        return;
+    }
+    log_outcome(done_line(operation, {logged_file(file)}));
 }
 
 void TForm1::settings_kept(const QString& file) {
@@ -484,15 +540,14 @@ void TForm1::show_title() {
     setWindowModified(changed_);
 }
 
-bool TForm1::may_close_with_changes() { return may_drop_changes(kUnsavedChanges); }
+bool TForm1::may_close_with_changes() { return may_drop_changes(kUnsavedChanges, QStringLiteral("Close")); }
 
-bool TForm1::may_drop_changes(const QString& question) {
+bool TForm1::may_drop_changes(const QString& question, const QString& operation) {
     if (!changed_) return true;
-    switch (ask_changes_(question)) {
-        case QMessageBox::Save: return save_to_file();
-        case QMessageBox::Discard: return true;
-        default: return false;
-    }
+    const QMessageBox::StandardButton answer = ask_changes_(question);
+    if (answer == QMessageBox::Discard || (answer == QMessageBox::Save && save_to_file())) return true;
+    log_outcome(cancelled_line(operation, QStringLiteral("the unsaved changes are kept.")));
+    return false;
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {
@@ -505,7 +560,7 @@ void TForm1::dropEvent(QDropEvent* event) {
     if (operation_running_ || file.isEmpty()) return;
     event->acceptProposedAction();
     QTimer::singleShot(0, this, [this, file] {
-        if (!operation_running_ && may_drop_changes(kChangesReplaced)) open_file(file);
+        if (!operation_running_ && may_drop_changes(kChangesReplaced, kReadFromFile)) open_file(file);
     });
 }
 
@@ -678,16 +733,23 @@ void TForm1::run_device_work(const std::function<void(WorkerFeedback&)>& work, z
 }
 
 void TForm1::read_config() {
-    if (!may_drop_changes(kChangesReplaced)) return;
+    const QString name = QStringLiteral("Read config");
+    if (!may_drop_changes(kChangesReplaced, name)) return;
     const DeviceOperation operation(*this, kReadRunning);
     zyvora::ControlStore read = detached(*store_);
     zyvora::Image incoming{};
     bool ok = false;
+    Said said;
     run_device_work(
-        [&](zyvora::Feedback& feedback) { ok = zyvora::read_config(*port_, registry_, read, incoming, feedback); },
+        [&](zyvora::Feedback& feedback) {
+            NotingFeedback noting(feedback, said);
+            ok = zyvora::read_config(*port_, registry_, read, incoming, noting);
+        },
         &read);
     incoming_image_ = incoming;
     if (ok) settings_kept();
+    if (ok) log_outcome(done_line(name, said.versions.isEmpty() ? QStringList() : QStringList{said.versions}));
+    else log_outcome(no_device_chosen_ ? cancelled_line(name, kNoDeviceChosen) : failed_line(name, said));
 }
 
 void TForm1::write_config() {
@@ -696,17 +758,26 @@ void TForm1::write_config() {
         zyvora::ControlStore written = detached(*store_);
         zyvora::Image outgoing = outgoing_image_;
         bool ok = false;
+        bool declined = false;
+        Said said;
+        QString backup;
         run_device_work(
             [&](WorkerFeedback& feedback) {
+                NotingFeedback noting(feedback, said);
                 zyvora::WriteSafety safety = zyvora::default_write_safety();
                 safety.confirm = [&](const zyvora::WritePreview& preview) {
-                    return feedback.ask(write_question(registry_, preview));
+                    declined = !feedback.ask(write_question(registry_, preview));
+                    return !declined;
                 };
-                ok = zyvora::write_config(*port_, registry_, written, outgoing, feedback, safety);
+                safety.kept = [&](const std::string& file) { backup = from_message(zyvora::printable(file)); };
+                ok = zyvora::write_config(*port_, registry_, written, outgoing, noting, safety);
             },
             &written);
         outgoing_image_ = outgoing;
         if (ok) settings_kept();
+        // A declined write has said so in its last line already.
+        if (no_device_chosen_) log_outcome(cancelled_line(QStringLiteral("Write config"), kNoDeviceChosen));
+        else if (!declined) log_outcome(write_summary(ok, said, backup));
     }
     show_failed_setting();
 }
@@ -726,16 +797,39 @@ bool TForm1::ask_firmware_if_none(zyvora::FirmwareStore& firmware, QString& file
 }
 
 void TForm1::upload_firmware() {
+    const QString name = QStringLiteral("Upload firmware");
     zyvora::FirmwareStore firmware = firmware_;
     QString file_name = firmware_file_;
-    if (!ask_firmware_if_none(firmware, file_name)) return;
+    if (!ask_firmware_if_none(firmware, file_name)) {
+        log_outcome(cancelled_line(name, QStringLiteral("no firmware file was chosen.")));
+        return;
+    }
     // Read before the question, so that an image the device cannot take is refused first and
     // the question names its true size.
-    const auto image = zyvora::checked_firmware(firmware, *feedback_);
-    if (!image || !feedback_->ask(upload_question(file_name, image->size()))) return;
+    Said said;
+    NotingFeedback noting(*feedback_, said);
+    const auto image = zyvora::checked_firmware(firmware, noting);
+    if (!image) {
+        log_outcome(failed_line(name, said));
+        return;
+    }
+    if (!feedback_->ask(upload_question(file_name, image->size()))) {
+        log_outcome(cancelled_line(name, QStringLiteral("nothing was sent to the device.")));
+        return;
+    }
     const DeviceOperation operation(*this, kTransferRunning, kStopUpload);
     const zyvora::FirmwareStore loaded = firmware.loaded(*image);
-    run_device_work([&](zyvora::Feedback& feedback) { zyvora::upload_firmware_flow(*port_, loaded, feedback); });
+    bool ok = false;
+    run_device_work([&](zyvora::Feedback& feedback) {
+        NotingFeedback noting_work(feedback, said);
+        ok = zyvora::upload_firmware_flow(*port_, loaded, noting_work);
+    });
+    if (ok) {
+        log_outcome(done_line(name, {firmware_named(file_name),
+                                     counted(static_cast<long long>(image->size()), "byte", "bytes")}));
+    } else {
+        log_outcome(no_device_chosen_ ? cancelled_line(name, kNoDeviceChosen) : failed_line(name, said));
+    }
 }
 
 // The window keeps taking input during a transfer: no second operation may start meanwhile.
@@ -755,6 +849,7 @@ zyvora::DevicePort& TForm1::port() {
     if (!port_) port_ = std::make_unique<zyvora::HidPort>();
     if (auto* hid = dynamic_cast<zyvora::HidPort*>(port_.get())) {
         chosen_device_.reset();
+        no_device_chosen_ = false;
         hid->set_chooser([this](const std::vector<zyvora::HidInterface>& devices) -> std::optional<std::size_t> {
             for (std::size_t i = 0; i < devices.size(); ++i) {
                 if (devices[i].path == chosen_device_) return i;
@@ -764,7 +859,10 @@ zyvora::DevicePort& TForm1::port() {
             // Asked on the window's thread; the device work waits for the answer.
             const auto ask = [&] { return ask_device_ ? ask_device_(names) : ask_device_in_dialog(this, names); };
             const std::optional<int> row = worker_ ? worker_->on_window(ask) : ask();
-            if (!row || *row < 0 || *row >= names.size()) return std::nullopt;
+            if (!row || *row < 0 || *row >= names.size()) {
+                no_device_chosen_ = true;
+                return std::nullopt;
+            }
             chosen_device_ = devices[static_cast<std::size_t>(*row)].path;
             return static_cast<std::size_t>(*row);
         });
@@ -775,19 +873,30 @@ zyvora::DevicePort& TForm1::port() {
 // The dialog comes after the encode pass, so a failing setting asks for no file.
 // A build without an image asks for one after the file, as "Upload firmware" does.
 void TForm1::build_remote_update_file() {
+    const QString name = QStringLiteral("Build remote update file");
     QString file;
+    QString cancelled;  // why nothing was built, when the user chose so
     zyvora::FirmwareStore firmware = firmware_;
+    Said said;
+    NotingFeedback noting(*feedback_, said);
     const bool built = zyvora::build_remote_update_file(
         registry_, *store_, outgoing_image_, firmware,
-        [this, &file, &firmware]() -> std::optional<std::string> {
+        [this, &file, &firmware, &cancelled]() -> std::optional<std::string> {
             file = ask_file(ruf_save_dialog_);
-            if (file.isEmpty()) return std::nullopt;
+            if (file.isEmpty()) {
+                cancelled = kNoFileChosen;
+                return std::nullopt;
+            }
             QString image;
-            if (!ask_firmware_if_none(firmware, image)) return std::nullopt;
+            if (!ask_firmware_if_none(firmware, image)) {
+                cancelled = QStringLiteral("no firmware file was chosen.");
+                return std::nullopt;
+            }
             return to_path(file);
         },
-        *feedback_);
-    feedback_->flush();
+        noting);
+    if (built) log_outcome(done_line(name, {logged_file(file)}));
+    else log_outcome(cancelled.isEmpty() ? failed_line(name, said) : cancelled_line(name, cancelled));
     if (built) settings_kept();
     show_failed_setting();
     if (built) offer_to_send(file);
@@ -802,7 +911,11 @@ void TForm1::offer_to_send(const QString& file) {
     std::optional<zyvora::UpdateAddress> to;
     while (!to) {
         const std::optional<QString> given = ask_send_ ? ask_send_(file, address) : ask_send_in_dialog(this, file, address);
-        if (!given) return;
+        if (!given) {
+            log_outcome(cancelled_line(QStringLiteral("Send remote update file"),
+                                       QFileInfo(file).fileName() + QStringLiteral(" was not sent.")));
+            return;
+        }
         address = *given;
         const auto parsed = zyvora::parse_update_address(address.toStdString());
         if (parsed) to = *parsed;

@@ -29,6 +29,7 @@ class ControlViews;
 class TForm2;
 class TForm4;
 class MultiRowTabWidget;
+class StatusLog;
 class WindowFeedback;
 class WorkerFeedback;
 
@@ -151,6 +152,10 @@ private:
     void read_config();
     void write_config();
     void upload_firmware();
+    // "Save log..." of the status log's menu.
+    void save_log();
+    // A line that tells how an operation ended, shown at once.
+    void log_outcome(const QString& line);
     // Runs `work` on the device's own thread (device_worker.h), with the device port made ready
     // first. `settings`, when given, is the copy of the settings the work may change: the window
     // takes its changes before each box and at the end.
@@ -166,11 +171,12 @@ private:
     void show_title();
     bool may_close_with_changes();
     // Save/Discard/Cancel over unsaved changes before they go; false: keep them, do nothing.
-    bool may_drop_changes(const QString& question);
+    // `operation` names what is then not done, in the log.
+    bool may_drop_changes(const QString& question, const QString& operation);
 
     const zyvora::Registry& registry_;
     MultiRowTabWidget* pages_ = nullptr;
-    QPlainTextEdit* log_ = nullptr;
+    StatusLog* log_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QPushButton* stop_ = nullptr;  // beside progress_ while a device operation runs
     std::unique_ptr<WindowFeedback> feedback_;
@@ -185,6 +191,7 @@ private:
     FileDialogDecl open_dialog_;
     FileDialogDecl ruf_save_dialog_;
     FileDialogDecl firmware_dialog_;
+    FileDialogDecl log_dialog_;
     FileAsker ask_file_;
     DeviceAsker ask_device_;
     SendAsker ask_send_;
@@ -192,6 +199,7 @@ private:
     QString file_;                  // the settings file last saved or read
     bool changed_ = false;          // by the user since then, or since the last write or build
     std::optional<std::string> chosen_device_;  // the path chosen for the running operation
+    bool no_device_chosen_ = false;             // its chooser was cancelled
     WorkerFeedback* worker_ = nullptr;          // the running device work's, on its thread
     bool operation_running_ = false;  // a device operation; the window takes its events meanwhile
     bool close_asked_ = false;        // during that operation

@@ -266,7 +266,9 @@ bool write_config(DevicePort& port, const Registry& registry, ControlStore& stor
         return false;
     }
     std::optional<Backup> backup;
-    if (safety.backups && !back_up(registry, current, *safety.backups, backup, feedback)) return false;
+    const bool backed_up = !safety.backups || back_up(registry, current, *safety.backups, backup, feedback);
+    if (backup && safety.kept) safety.kept(backup->file);
+    if (!backed_up) return false;
 
     int attempted = -1;  // the last page the write went on to
     const PageGate counted = [&](int page) {

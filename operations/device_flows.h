@@ -39,6 +39,9 @@ struct WriteSafety {
     // anything is written or backed up; false leaves the device and the backups untouched.
     // Unset: no question, and the device is read first only for a backup.
     std::function<bool(const WritePreview&)> confirm = {};
+    // Told the backup's file (the settings file, or the raw image) once it is kept, whatever
+    // comes after.
+    std::function<void(const std::string& file)> kept = {};
 };
 
 // The name, without its extension, of a new backup in `folder`: the local date and time, so that

@@ -328,7 +328,8 @@ private slots:
         QCOMPARE(window->store().text("Callsign"), std::string(read ? "DL1ABC" : "NOCALL"));
         QCOMPARE(shown_title(), read ? files.first() + " - " + kCaption : kCaption);
         // A file read tells what it lacks, as the log does, in a notice.
-        const QString log = child<QPlainTextEdit>(*window, "Memo1")->toPlainText();
+        const auto [log, outcome] = log_and_outcome(*window);
+        QCOMPARE(outcome, read ? "Read from file done: " + dir->filePath(files.first()) : QString());
         QCOMPARE(recorder->boxes, read ? only(BoxKind::Notice, log) : QList<Box>());
     }
 
@@ -350,7 +351,9 @@ private:
         recorder->answers << file;
         click("Button2");
         // What the short file lacks, as the log tells it, in a notice.
-        QCOMPARE(recorder->boxes, only(BoxKind::Notice, child<QPlainTextEdit>(*window, "Memo1")->toPlainText()));
+        const auto [log, outcome] = log_and_outcome(*window);
+        QCOMPARE(outcome, "Read from file done: " + file);
+        QCOMPARE(recorder->boxes, only(BoxKind::Notice, log));
         recorder->boxes.clear();
     }
     void click(const char* name) { QTest::mouseClick(child<QPushButton>(*window, name), Qt::LeftButton); }

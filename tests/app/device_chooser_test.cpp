@@ -134,7 +134,10 @@ private slots:
         QCOMPARE(child<QLineEdit>(*window, "Callsign")->text(), QString("DL2ABC"));
         QCOMPARE(recorder->boxes, only(BoxKind::Message, kVersions));
         QCOMPARE(log_lines().first(), kFound);
-        QCOMPARE(log_lines().last(), kFound);  // opened again for the versions, unasked
+        // Opened again for the versions, unasked.
+        QCOMPARE(log_lines().mid(log_lines().size() - 2),
+                 QStringList({kFound, "Read config done: Firmware version: 1.13, Hardware version: Zyvora Plus 2.0 "
+                                      "simulated hardware"}));
         QCOMPARE(bus->requests()[0], 0);
         QVERIFY(bus->requests()[1] > 0);
         QCOMPARE(bus->requests()[2], 0);
@@ -151,7 +154,8 @@ private slots:
         for (const char* name : {"Button4", "Button5"}) click(name);
         QCOMPARE(asked, QList<QStringList>(2, kThree));
         QCOMPARE(bus->requests(), QList<int>({0, 0, 0}));
-        QCOMPARE(log_lines(), QStringList());
+        QCOMPARE(log_lines(), QStringList({"Read config cancelled: no device was chosen.",
+                                           "Write config cancelled: no device was chosen."}));
         QCOMPARE(window->store().text("Callsign"), std::string("NOCALL"));
         QVERIFY(recorder->boxes.isEmpty());
     }
@@ -166,7 +170,8 @@ private slots:
         start(0);
         click("Button4");
         QVERIFY(asked.isEmpty());
-        QCOMPARE(log_lines(), QStringList{"Zyvora Plus 2.0 not found."});
+        QCOMPARE(log_lines(), QStringList({"Zyvora Plus 2.0 not found.",
+                                           "Read config did not complete: Zyvora Plus 2.0 not found."}));
     }
 
 private:

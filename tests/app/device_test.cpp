@@ -38,6 +38,8 @@ namespace {
 
 const QString kFound = "Zyvora Plus 2.0 found, vid: Vid_0483, pid: A124";
 const QString kVersions = "Firmware version: 1.13\r\nHardware version: Zyvora Plus 2.0 simulated hardware";
+// The status log's last line after a read.
+const QString kReadDone = "Read config done: Firmware version: 1.13, Hardware version: Zyvora Plus 2.0 simulated hardware";
 const char* const kDeviceButtons[] = {"Button1", "Button2", "Button3", "Button4", "Button5", "Button12"};
 const char* const kDateTimeEdits[] = {"Rtcyear", "Rtcmonth", "Rtcday", "Rtchour", "Rtcmin"};
 
@@ -83,6 +85,7 @@ const QString kNothingChanges = "No setting will change.\n\nWrite the settings t
 const QString kVerified = "Verify success: the device holds every byte that was written.";
 const QString kCancelled = "Write config cancelled: nothing was written to the device.";
 const Box kUploaded{zyvora_app::BoxKind::Notice, "Firmware upgrade success"};
+const QString kUploadDone = "Upload firmware done: firmware.bin, 64 bytes";
 const QString kTransferRefusal =
     "A transfer to the device is running. Closing now could leave the device with an incomplete configuration "
     "or firmware.\nThe window closes when the transfer ends.";
@@ -154,12 +157,13 @@ private slots:
         QCOMPARE(child<QLineEdit>(*window, "Callsign")->text(), QString("DL1ABC"));
         QCOMPARE(recorder->boxes, only(BoxKind::Message, kVersions));
         const QStringList lines = log_lines();
-        QCOMPARE(lines.size(), 1 + 512 + 1 + 1);
+        QCOMPARE(lines.size(), 1 + 512 + 1 + 1 + 1);
         QCOMPARE(lines.first(), kFound);
         QCOMPARE(lines[1], QString("Page read: 1/512"));
         QCOMPARE(lines[512], QString("Page read: 512/512"));
         QCOMPARE(lines[513], QString("Eeprom read success."));
         QCOMPARE(lines[514], kFound);  // opened again for the versions
+        QCOMPARE(lines[515], kReadDone);
         QCOMPARE(window->incoming_image(), *options.factory_image);
     }
 
@@ -195,7 +199,9 @@ private slots:
         QCOMPARE(recorder->boxes.size(), 1);
         QCOMPARE(recorder->boxes[0].kind, BoxKind::Information);
         QCOMPARE(recorder->boxes[0].text, QString::fromStdString(zyvora::version_mismatch_message(image)));
-        QCOMPARE(log_lines().last(), QString("Eeprom read error. Please reload configuration."));
+        QCOMPARE(log_lines().mid(log_lines().size() - 2),
+                 QStringList({"Eeprom read error. Please reload configuration.",
+                              "Read config did not complete: Eeprom read error. Please reload configuration."}));
         QVERIFY(values_of(window->store()) == before);
         QCOMPARE(child<QLineEdit>(*window, "Callsign")->text(), QString("NOCALL"));
     }
@@ -205,7 +211,7 @@ private slots:
         retype(child<QLineEdit>(*window, "Txdelay"), "199");
         click("Button5");
         QCOMPARE(recorder->boxes, only(BoxKind::Information, "TX delay - range error (200 - 1000)."));
-        QCOMPARE(log_lines(), QStringList());
+        QCOMPARE(log_lines(), QStringList{"Write config did not complete: TX delay - range error (200 - 1000)."});
         QVERIFY(device->requests().empty());
     }
 
@@ -218,7 +224,9 @@ private slots:
                  only(BoxKind::Information,
                       "Uncompatible firmware version:\nDevice: 1.12\nConfigurator: 1.13\n\n"
                       "You need to upload new firmware using \"Upload firmware\" button."));
-        QCOMPARE(log_lines(), QStringList{kFound});
+        QCOMPARE(log_lines(), QStringList({kFound, "Write config did not complete: Uncompatible firmware version: "
+                                                   "Device: 1.12 Configurator: 1.13 You need to upload new firmware "
+                                                   "using \"Upload firmware\" button."}));
         QCOMPARE(requests_with_command(*device, kWritePage), 0);
         QCOMPARE(device->eeprom(), *options.factory_image);
     }
@@ -236,7 +244,7 @@ private slots:
         click("Button5");
         qputenv("XDG_DATA_HOME", previous);
         const QStringList lines = log_lines();
-        QCOMPARE(lines.size(), 1 + 512 + 1 + 512 + 1 + 512 + 1);
+        QCOMPARE(lines.size(), 1 + 512 + 1 + 512 + 1 + 512 + 1 + 1);
         QCOMPARE(lines[512], QString("Page read: 512/512"));
         const QStringList backups = QDir(data.filePath("zyvora-configurator/backups")).entryList({"*.cfg"});
         QCOMPARE(backups.size(), 1);
@@ -248,7 +256,9 @@ private slots:
                                               {BoxKind::Notice, backup + '\n' + kVerified}}));
         QCOMPARE(lines[1025], QString("Page written: 512/512"));
         QCOMPARE(lines[1026], QString("Eeprom write success"));
-        QCOMPARE(lines.last(), QString("Verify success: the device holds every byte that was written."));
+        QCOMPARE(lines[1539], QString("Verify success: the device holds every byte that was written."));
+        QCOMPARE(lines.last(), "Write config done and verified: Firmware version: 1.13, Backup: " +
+                                   data.filePath("zyvora-configurator/backups/") + backups[0]);
         QCOMPARE(requests_with_command(*device, kWritePage), 512);
         QCOMPARE(requests_with_command(*device, kReadPage), 1024);
         QCOMPARE(device->eeprom(), window->outgoing_image());
@@ -294,7 +304,7 @@ private slots:
                              {BoxKind::Notice, "Backup of the device's settings: " +
                                                    data.filePath("zyvora-configurator/backups/") + backups[0] + '\n' +
                                                    kVerified}}));
-        QCOMPARE(log_lines().last(), kVerified);
+        QCOMPARE(log_lines().at(log_lines().size() - 2), kVerified);
         QCOMPARE(device->eeprom(), window->outgoing_image());
     }
 
@@ -397,7 +407,7 @@ private slots:
                                                                   "unplug the device until it ends."},
                                               kUploaded}));
         QCOMPARE(log_lines(), QStringList({kFound, "Firmware from " + path + ": 64 bytes in 2 pages", "Page written: 1/2",
-                                           "Page written: 2/2", "Firmware upgrade success"}));
+                                           "Page written: 2/2", "Firmware upgrade success", kUploadDone}));
         QCOMPARE(device->firmware_pages().size(), std::size_t{2});
         QCOMPARE(device->firmware_pages()[0].data[0], std::uint8_t{1});
         QCOMPARE(device->firmware_pages()[1].data[0], std::uint8_t{33});
@@ -421,7 +431,7 @@ private slots:
         QCOMPARE(recorder->boxes.size(), 2);
         QCOMPARE(recorder->boxes[1], kUploaded);
         QCOMPARE(log_lines(), QStringList({kFound, "Firmware from " + path + ": 64 bytes in 2 pages", "Page written: 1/2",
-                                           "Page written: 2/2", "Firmware upgrade success"}));
+                                           "Page written: 2/2", "Firmware upgrade success", kUploadDone}));
         QCOMPARE(device->firmware_pages().size(), std::size_t{2});
         QCOMPARE(device->firmware_pages()[1].data[31], std::uint8_t{64});
     }
@@ -459,7 +469,7 @@ private slots:
         click("Button3");
         QCOMPARE(recorder->boxes, only(BoxKind::Question, question));
         QVERIFY(device->requests().empty());
-        QCOMPARE(log_lines(), QStringList());
+        QCOMPARE(log_lines(), QStringList{"Upload firmware cancelled: nothing was sent to the device."});
         QVERIFY(recorder->dialogs.isEmpty());
         for (const char* name : kDeviceButtons) QVERIFY2(button(name)->isEnabled(), name);
     }
@@ -491,7 +501,7 @@ private slots:
         QCOMPARE(dialog.file_name, QString());
         QCOMPARE(dialog.filter, QString("Firmware images (*.bin);;All files (*)"));
         QVERIFY(recorder->boxes.isEmpty());
-        QCOMPARE(log_lines(), QStringList());
+        QCOMPARE(log_lines(), QStringList{"Upload firmware cancelled: no firmware file was chosen."});
         QVERIFY(device->requests().empty());
         for (const char* name : kDeviceButtons) QVERIFY2(button(name)->isEnabled(), name);
 
@@ -511,6 +521,10 @@ private slots:
                                                                  " is not a firmware image: its 100 bytes are not a "
                                                                  "whole number of 32-byte pages; it may be cut short"));
         QVERIFY(device->requests().empty());
+        QCOMPARE(log_lines().mid(1), QStringList({"Upload firmware did not complete: Firmware file is empty.",
+                                                  "Upload firmware did not complete: " + dir.filePath("cut.bin") +
+                                                      " is not a firmware image: its 100 bytes are not a whole "
+                                                      "number of 32-byte pages; it may be cut short"}));
 
         recorder->boxes.clear();
         write_firmware(dir.filePath("chosen.bin"), 64);
@@ -522,8 +536,9 @@ private slots:
                                                                   "device?\nThe upload takes about 1 second; do not "
                                                                   "unplug the device until it ends."},
                                               kUploaded}));
-        QCOMPARE(log_lines(), QStringList({kFound, "Firmware from " + dir.filePath("chosen.bin") + ": 64 bytes in 2 pages",
-                                           "Page written: 1/2", "Page written: 2/2", "Firmware upgrade success"}));
+        QCOMPARE(log_lines().mid(3), QStringList({kFound, "Firmware from " + dir.filePath("chosen.bin") + ": 64 bytes in 2 pages",
+                                           "Page written: 1/2", "Page written: 2/2", "Firmware upgrade success",
+                                           "Upload firmware done: chosen.bin, 64 bytes"}));
         QCOMPARE(device->firmware_pages().size(), std::size_t{2});
         QCOMPARE(device->firmware_pages()[1].data[31], std::uint8_t{64});
 
@@ -711,7 +726,8 @@ private slots:
             QVERIFY(window->isWindowModified());
         } else {
             QCOMPARE(requests_with_command(*device, kWritePage), 512);
-            QCOMPARE(log_lines().last(), QString("Verify success: the device holds every byte that was written."));
+            QCOMPARE(log_lines().at(log_lines().size() - 2),
+                     QString("Verify success: the device holds every byte that was written."));
             QCOMPARE(device->eeprom(), window->outgoing_image());
             QVERIFY(!window->isWindowModified());
         }
@@ -795,7 +811,12 @@ private slots:
         recorder->replies << true;
         retype(child<QLineEdit>(*window, "Callsign"), "OK1XYZ");
         for (const char* name : {"Button4", "Button5", "Button3"}) click(name);
-        QCOMPARE(log_lines(), QStringList(3, "Zyvora Plus 2.0 not found."));
+        QStringList not_found_lines;
+        for (const char* operation : {"Read config", "Write config", "Upload firmware"}) {
+            not_found_lines << "Zyvora Plus 2.0 not found."
+                            << QString(operation) + " did not complete: Zyvora Plus 2.0 not found.";
+        }
+        QCOMPARE(log_lines(), not_found_lines);
         // Each time also in a notice, which a screen reader reads out.
         const Box not_found{BoxKind::Notice, "Zyvora Plus 2.0 not found."};
         QCOMPARE(recorder->boxes, QList<Box>({not_found, not_found,

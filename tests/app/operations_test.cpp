@@ -185,10 +185,12 @@ private slots:
         recorder->answers << file;
         QTest::mouseClick(button("Button2"), Qt::LeftButton);
         // Then what the short file lacks, as the log tells it, in a notice.
+        const auto [log, outcome] = log_and_outcome(*window);
+        QCOMPARE(outcome, "Read from file done: " + file);
         QCOMPARE(recorder->boxes,
                  QList<Box>({{BoxKind::Information, "RS-232 port 2 changed to None.\rReason:\r"
                                                     "KISS output can be selected on one port only."},
-                             {BoxKind::Notice, child<QPlainTextEdit>(*window, "Memo1")->toPlainText()}}));
+                             {BoxKind::Notice, log}}));
         QCOMPARE(child<QComboBox>(*window, "Serial1_mode")->currentText(), QString("KISS"));
         QCOMPARE(child<QComboBox>(*window, "Serial2_mode")->currentText(), QString("None"));
     }
@@ -220,7 +222,8 @@ private slots:
                                  "[Radio] TXdelya is not a known key; did you mean TXdelay?\n"
                                  "[WWW] Www_port 70000 does not fit the field (0 - 65535): the device gets 4464.\n"
                                  "[Radio] lacks TXdelay; it reads as its default.";
-        QCOMPARE(child<QPlainTextEdit>(*window, "Memo1")->toPlainText(), warnings);
+        QCOMPARE(child<QPlainTextEdit>(*window, "Memo1")->toPlainText(),
+                 "Save to file done: " + file + '\n' + warnings + "\nRead from file done: " + file);
         // Also in a notice, which a screen reader reads out and which holds nothing up.
         QCOMPARE(recorder->boxes, only(BoxKind::Notice, warnings));
         QCOMPARE(window->store().text("Txdelay"), std::string("250"));
@@ -234,7 +237,11 @@ private slots:
         write_file(file, text.left(text.indexOf("[RTC]")) + "[Telnet]\nTelnet_user=admin\n");
         recorder->answers << file;
         QTest::mouseClick(button("Button2"), Qt::LeftButton);
-        const QString log = child<QPlainTextEdit>(*window, "Memo1")->toPlainText();
+        auto [log, outcome] = log_and_outcome(*window);
+        QCOMPARE(outcome, "Read from file done: " + file);
+        const QString saved = "Save to file done: " + file + '\n';
+        QVERIFY2(log.startsWith(saved), qPrintable(log));
+        log.remove(0, saved.size());
         QCOMPARE(recorder->boxes, only(BoxKind::Notice, log));
         QVERIFY2(log.startsWith("[RTC] is missing; its 3 keys read as their defaults.\n"
                                 "[WWW] is missing; its 3 keys read as their defaults.\n"
@@ -270,7 +277,7 @@ private slots:
         QCoreApplication::processEvents();
         const QString warning = "[Beacons] Beacon1_msg: line breaks and NUL bytes saved as spaces.";
         QCOMPARE(recorder->boxes, only(BoxKind::Notice, warning));
-        QCOMPARE(child<QPlainTextEdit>(*window, "Memo1")->toPlainText(), warning);
+        QCOMPARE(child<QPlainTextEdit>(*window, "Memo1")->toPlainText(), warning + "\nSave to file done: " + file);
         QFile saved(file);
         QVERIFY(saved.open(QIODevice::ReadOnly));
         QVERIFY(saved.readAll().contains("\nBeacon1_msg=one  [Radio]\n"));

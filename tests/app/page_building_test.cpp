@@ -165,7 +165,9 @@ private:
         out.close();
         QVERIFY(window->open_file(file));
         // What the short file lacks, as the log tells it, in a notice.
-        QCOMPARE(recorder->boxes, only(BoxKind::Notice, child<QPlainTextEdit>(*window, "Memo1")->toPlainText()));
+        const auto [log, outcome] = log_and_outcome(*window);
+        QCOMPARE(outcome, "Read from file done: " + file);
+        QCOMPARE(recorder->boxes, only(BoxKind::Notice, log));
         recorder->boxes.clear();
     }
     void click(const char* name) {

@@ -4,10 +4,12 @@
 #include <QDir>
 #include <QList>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QtTest>
 #include <QStandardPaths>
 #include <QString>
 #include <memory>
+#include <utility>
 
 #include "box_presenter.h"
 #include "main_window.h"
@@ -106,6 +108,13 @@ inline QByteArray stand_in_firmware(int size) {
     QByteArray bytes(size, '\0');
     for (int i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i + 1);
     return bytes;
+}
+
+// The status log without its last line, and that line, which tells how the last operation ended.
+inline std::pair<QString, QString> log_and_outcome(QWidget& window) {
+    const QString text = window.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))->toPlainText();
+    const qsizetype last = text.lastIndexOf(u'\n');
+    return {last < 0 ? QString() : text.left(last), text.mid(last + 1)};
 }
 
 // Types like a user would, also characters that have no key of their own.
