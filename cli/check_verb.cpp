@@ -91,7 +91,10 @@ int check_verb(const Options& o, ControlStore& store, ConsoleFeedback& console) 
     std::vector<Failure> failures;
     if (ok) warnings = lint_settings_file(registry, text);
     // A file partial on purpose: what it lacks is no surprise.
-    if (o.partial) std::erase_if(warnings, [](const LintWarning& w) { return w.missing; });
+    const auto partial = ok && !o.partial ? partial_warning(registry, text) : std::nullopt;
+    if (o.partial || partial) std::erase_if(warnings, [](const LintWarning& w) { return w.missing; });
+    // A file that looks partial gets one line for what it lacks, not one for each section.
+    if (partial) warnings.push_back(*partial);
     if (!o.json) {
         console.finish();  // the status log before the file's own messages
         for (const LintWarning& w : warnings) print_warning(w, o.in, text);

@@ -79,6 +79,21 @@ TEST_F(PartialFile, EveryVerbThatReadsASettingsFileNamesWhatIsMissing) {
     });
 }
 
+// A file of a few settings (a site's changes to a club's file) is no file cut short: check says
+// so in one line, not a line for every section it lacks.
+TEST_F(PartialFile, CheckTellsAFileOfAFewSettingsInOneLine) {
+    const std::string site =
+        "[!WARNING]\nApplication=Zyvora Plus 2.0 Configurator\nVersion=v1.13\n[Radio]\nCallsign=SP3ABC\nSSID=10\n";
+    const std::string looks_partial =
+        "cut.cfg: warning: the file looks partial: it lacks 499 of the 501 settings, which read as their defaults; "
+        "give --partial if it leaves them out on purpose.\n";
+    run_cases(site, {
+        {{"check", "cut.cfg"}, 0, looks_partial, site},
+        {{"check", "--strict", "cut.cfg"}, 1, looks_partial, site},
+        {{"check", "--partial", "cut.cfg"}, 0, "", site},
+    });
+}
+
 TEST_F(PartialFile, WriteWarnsOnStandardErrorAndGoesOn) {
     write("cut.cfg", cut_after_aprsis());
     Outcome r = run({"--device", "sim:dev.img", "write", "cut.cfg"});
