@@ -58,12 +58,6 @@ Json failure_json(const Registry& registry, const ControlStore& store, const Fai
     return entry;
 }
 
-// "FILE:LINE: " as compilers and grep -n start a line, so that an editor can go there; the line
-// left out where the file does not give it.
-std::string place(const std::string& file, std::optional<std::size_t> line) {
-    return input_name(file) + (line ? ":" + std::to_string(*line) : std::string()) + ": ";
-}
-
 void print_failure(const Registry& registry, const ControlStore& store, const Failure& failure,
                    const std::string& file, std::string_view text) {
     const FileKey* key = failed_key(registry, store, failure);
@@ -79,6 +73,10 @@ void print_warning(const LintWarning& warning, const std::string& file, std::str
 }
 
 }  // namespace
+
+std::string place(const std::string& file, std::optional<std::size_t> line) {
+    return input_name(file) + (line ? ":" + std::to_string(*line) : std::string()) + ": ";
+}
 
 int check_verb(const Options& o, ControlStore& store, ConsoleFeedback& console) {
     const Registry& registry = Registry::instance();

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <utility>
 
+#include "check_verb.h"
 #include "command_line.h"
 #include "files.h"
 #include "lint.h"
@@ -31,11 +32,6 @@ public:
 private:
     std::vector<std::pair<bool, std::string>> kept_;
 };
-
-// "FILE:LINE: " as check starts a line, the line left out where the file does not give it.
-std::string place(const std::string& file, std::optional<std::size_t> line) {
-    return input_name(file) + (line ? ":" + std::to_string(*line) : std::string()) + ": ";
-}
 
 void tell(const std::string& line) { std::cerr << terminal_text(line) << '\n'; }
 
