@@ -217,8 +217,8 @@ const std::vector<Verb>& verb_table() {
          .trouble_status = 2},
 
         {.name = "apply",
-         .summary = "Make a station's settings file from a base settings file and partial files that change some "
-                    "of its settings; checked as \"Write config\" does before it is written.",
+         .summary = "Make a station's settings file from a base file and partial files of the settings a site "
+                    "changes.",
          .define = [](CLI::App& verb, CommandLine& line) {
              verb.add_option("BASE", line.options.in, "The settings file the station starts from")->required();
              verb.add_option("OVERRIDES", line.sheet_verbs.overrides,
