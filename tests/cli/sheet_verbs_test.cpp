@@ -86,6 +86,14 @@ TEST_F(SheetVerbs, ApplyWarnsOfWhatTheDeviceCutsAndRefusesToReplaceAnInput) {
     write("long.cfg", kHeader + "[Radio]\nCallsign=SP1ABCDE\n");
     expect_run({"apply", "club.cfg", "long.cfg", "-o", "out.cfg"}, 0, "",
                "long.cfg:5: warning: [Radio] Callsign is 8 characters long; the device keeps the first 6.\n");
+    // A base that lacks settings gives them their defaults, told as encode tells them.
+    const std::string defaults(test::kDefaultsFile);
+    write("cut.cfg", defaults.substr(0, defaults.find("[RTC]")));
+    const Outcome cut = run({"apply", "cut.cfg", "site3.cfg", "-o", "out.cfg"});
+    EXPECT_EQ(cut.status, 0);
+    EXPECT_TRUE(cut.err.starts_with("zyvora-cli: warning: [RTC] is missing; its 3 keys read as their defaults.\n"))
+        << cut.err;
+    EXPECT_NE(contents("out.cfg").find("[RTC]\n"), std::string::npos);
     expect_run({"apply", "club.cfg", "site3.cfg", "-o", "site3.cfg"}, 2, "",
                "zyvora-cli: site3.cfg is a file to apply; choose another output file\n");
     expect_run({"apply", "club.cfg", "site3.cfg", "-o", "club.cfg"}, 2, "",
