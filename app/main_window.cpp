@@ -201,6 +201,7 @@ TForm1::TForm1(const zyvora::Registry& registry, const std::vector<PageLayout>& 
         return QMessageBox::warning(this, application_title(), text,
                                     QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
     };
+    add_print_action();
     views_->set_edit_listener([this] { settings_changed(); });
     pages_->setCurrentIndex(0);
     setAcceptDrops(true);

@@ -19,6 +19,7 @@
 #include "transport.h"
 
 class QFileDialog;
+class QPrinter;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
@@ -52,6 +53,8 @@ using DeviceAsker = std::function<std::optional<int>(const QStringList& devices)
 using SendAsker = std::function<std::optional<QString>(const QString& file, const QString& proposed)>;
 // Whether to save changes before the window closes: Save, Discard or Cancel.
 using ChangesAsker = std::function<QMessageBox::StandardButton(const QString& text)>;
+// Where to print: sets up `printer` (a PDF file is one of its choices) and says whether to print.
+using PrintAsker = std::function<bool(QPrinter& printer)>;
 
 // The file dialog `dialog` describes; a save dialog asks before it replaces a file.
 std::unique_ptr<QFileDialog> make_file_dialog(QWidget* parent, const FileDialogDecl& dialog);
@@ -97,6 +100,11 @@ public:
     void set_send_asker(SendAsker asker) { ask_send_ = std::move(asker); }
     // Unset, a message box asks.
     void set_changes_asker(ChangesAsker asker) { ask_changes_ = std::move(asker); }
+    // Unset, Qt's print dialog asks.
+    void set_print_asker(PrintAsker asker) { ask_print_ = std::move(asker); }
+
+    // Ctrl+P: the station sheet of the settings shown, on the printer the print dialog gives.
+    void print_sheet();
 
     // Reads a settings file as "Read from file" does; the title then names it.
     bool open_file(const QString& file_name);
@@ -134,6 +142,8 @@ private:
     // The window's keys: Ctrl+O, Ctrl+S, Ctrl+Shift+S, Ctrl+Q (or the platform's own), and the
     // general help F1 shows where no setting has the focus.
     void build_keys();
+    // The print key and its dialog, on the window itself: there is no menu to hold them.
+    void add_print_action();
     bool save_to_file();
     // To the file last read or saved, without a dialog; the dialog when there is none yet.
     bool save();
@@ -196,6 +206,7 @@ private:
     DeviceAsker ask_device_;
     SendAsker ask_send_;
     ChangesAsker ask_changes_;
+    PrintAsker ask_print_;
     QString file_;                  // the settings file last saved or read
     bool changed_ = false;          // by the user since then, or since the last write or build
     std::optional<std::string> chosen_device_;  // the path chosen for the running operation

@@ -59,12 +59,6 @@ Json failure_json(const Registry& registry, const ControlStore& store, const Fai
     return entry;
 }
 
-// "FILE:LINE: " as compilers and grep -n start a line, so that an editor can go there; the line
-// left out where the file does not give it.
-std::string place(const std::string& file, std::optional<std::size_t> line) {
-    return input_name(file) + (line ? ":" + std::to_string(*line) : std::string()) + ": ";
-}
-
 void print_failure(const Registry& registry, const ControlStore& store, const Failure& failure,
                    const std::string& file, std::string_view text) {
     const FileKey* key = failed_key(registry, store, failure);
@@ -89,6 +83,10 @@ std::string advised_setting(const Registry& registry, const ControlStore& store,
 
 }  // namespace
 
+std::string place(const std::string& file, std::optional<std::size_t> line) {
+    return input_name(file) + (line ? ":" + std::to_string(*line) : std::string()) + ": ";
+}
+
 int check_verb(const Options& o, ControlStore& store, ConsoleFeedback& console) {
     const Registry& registry = Registry::instance();
     KeptFeedback kept;
@@ -100,7 +98,10 @@ int check_verb(const Options& o, ControlStore& store, ConsoleFeedback& console) 
     std::vector<Failure> failures;
     if (ok) warnings = lint_settings_file(registry, text);
     // A file partial on purpose: what it lacks is no surprise.
-    if (o.partial) std::erase_if(warnings, [](const LintWarning& w) { return w.missing; });
+    const auto partial = ok && !o.partial ? partial_warning(registry, text) : std::nullopt;
+    if (o.partial || partial) std::erase_if(warnings, [](const LintWarning& w) { return w.missing; });
+    // A file that looks partial gets one line for what it lacks, not one for each section.
+    if (partial) warnings.push_back(*partial);
     if (!o.json) {
         console.finish();  // the status log before the file's own messages
         for (const LintWarning& w : warnings) print_warning(w, o.in, text);
@@ -113,9 +114,10 @@ int check_verb(const Options& o, ControlStore& store, ConsoleFeedback& console) 
     if (!o.json) {
         for (const Failure& f : failures) print_failure(registry, store, f, o.in, text);
     }
-    // Advice is about a station whose settings pass their checks; it never changes the outcome.
+    // Advice is about a whole station whose settings pass their checks (a partial file's defaults
+    // are no one's choice); it never changes the outcome.
     std::vector<aprs::Advice> advice;
-    if (ok) advice = aprs::station_advice(store, o.no_advice);
+    if (ok && !o.partial && !partial) advice = aprs::station_advice(store, o.no_advice);
     if (!o.json) {
         for (const aprs::Advice& a : advice) {
             std::cerr << terminal_text("zyvora-cli: advice [" + a.id + "]: " + advised_setting(registry, store, a) +

@@ -23,9 +23,6 @@
 
 namespace zyvora::cli {
 
-namespace {
-
-// Whether two file names given on the command line name one file, there or still to be made.
 bool one_file(const std::string& a, const std::string& b) {
     // `-` in and `-` out are two streams, whatever files a folder holds by that name.
     if (a == kStandardStream || b == kStandardStream) return false;
@@ -34,6 +31,8 @@ bool one_file(const std::string& a, const std::string& b) {
     const auto ca = std::filesystem::weakly_canonical(a, ea), cb = std::filesystem::weakly_canonical(b, eb);
     return !ea && !eb && ca == cb;
 }
+
+namespace {
 
 // The options of the device and the simulated device, on the main command and on each verb that
 // talks to the device, so that they are given before or after the verb and the verb's help lists them.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "setting_verbs.h"
+#include "sheet_verbs.h"
 #include "simulated_device.h"
 
 namespace zyvora::cli {
@@ -75,6 +76,7 @@ struct CommandLine {
                  "zyvora-cli"};
     Options options;
     SettingVerbs setting_verbs;
+    SheetVerbs sheet_verbs;
     std::vector<CLI::Option*> device_options;
     CLI::Option* firmware_option = nullptr;
     CLI::Option* json_option = nullptr;  // before the verb; only the verbs that take --json accept it
@@ -103,6 +105,9 @@ std::optional<std::string> unknown_word(const CommandLine& line, const std::vect
 
 // Any other parse failure in words of this program, naming the help to read.
 std::string usage_error(const CommandLine& line, const std::vector<std::string>& args, const CLI::ParseError& e);
+
+// Whether two file names given on the command line name one file, there or still to be made.
+bool one_file(const std::string& a, const std::string& b);
 
 // Options the verb has no use for, and an output that would replace an input: the exit status
 // of the refusal, or nullopt when the command line holds together.

@@ -1,5 +1,6 @@
 // The verbs of zyvora-cli, one entry each: the parser, the help, main and the dispatcher read
 // them from here. The bash completion and the manual page are checked against this table.
+#include <algorithm>
 #include <string>
 
 #include "advice.h"
@@ -7,6 +8,7 @@
 #include "command_line.h"
 #include "files.h"
 #include "send_update.h"
+#include "settings_source.h"
 #include "verbs.h"
 
 namespace zyvora::cli {
@@ -218,6 +220,55 @@ const std::vector<Verb>& verb_table() {
          .result_on_stdout = true,
          .ending = Ending::own,
          .trouble_status = 2},
+
+        {.name = "apply",
+         .summary = "Make a station's settings file from a base file and partial files of the settings a site "
+                    "changes.",
+         .define = [](CLI::App& verb, CommandLine& line) {
+             verb.add_option("BASE", line.options.in, "The settings file the station starts from")->required();
+             verb.add_option("OVERRIDES", line.sheet_verbs.overrides,
+                             "Settings files holding only the settings they change; later files win")
+                 ->required();
+             verb.add_option("--output,-o", line.options.out, "Settings file to write")->required();
+         },
+         .run = run_apply,
+         .ending = Ending::own,
+         .refusals = [](const CommandLine& line, const CLI::App&) -> std::optional<int> {
+             std::vector<std::string> inputs = line.sheet_verbs.overrides;
+             inputs.push_back(line.options.in);
+             if (std::count(inputs.begin(), inputs.end(), std::string(kStandardStream)) > 1) {
+                 return refuse("standard input is given twice; only one input can be '-'");
+             }
+             for (const std::string& file : line.sheet_verbs.overrides) {
+                 if (one_file(line.options.out, file)) {
+                     return refuse(printable(line.options.out) + " is a file to apply; choose another output file");
+                 }
+             }
+             return std::nullopt;
+         }},
+
+        {.name = "report",
+         .summary = "Write the station sheet: every setting of a source by page, as the window shows it, on one "
+                    "printable page.",
+         .define = [](CLI::App& verb, CommandLine& line) {
+             SheetVerbs& s = line.sheet_verbs;
+             verb.add_option("SOURCE", line.setting_verbs.source, "Where the settings are read: " + kSources)
+                 ->required();
+             verb.add_option("--output,-o", line.options.out, "The sheet to write; - for standard output")->required();
+             verb.add_option("--format", s.format, "html (a printable page, the default) or markdown (for a wiki)")
+                 ->check(CLI::IsMember({"html", "markdown"}));
+             verb.add_flag("--show-passwords", s.show_passwords, "Show passwords; otherwise a password that is set shows as dots");
+         },
+         .run = run_report,
+         .device = DeviceUse::by_source,
+         .operation = "report",
+         .refusals = [](const CommandLine& line, const CLI::App&) -> std::optional<int> {
+             const std::string& source = line.setting_verbs.source;
+             if (source != kDeviceSource && one_file(line.options.out, source)) {
+                 return refuse(printable(line.options.out) + " is the source; choose another output file");
+             }
+             return std::nullopt;
+         }},
     };
     return table;
 }

@@ -48,5 +48,7 @@ int run_list(VerbRun& run);
 int run_get(VerbRun& run);  // setting_verbs.cpp
 int run_set(VerbRun& run);
 int run_diff(VerbRun& run);
+int run_apply(VerbRun& run);  // sheet_verbs.cpp
+int run_report(VerbRun& run);
 
 }  // namespace zyvora::cli

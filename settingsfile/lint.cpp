@@ -216,6 +216,15 @@ std::vector<const FileKey*> missing_keys(const Registry& registry, std::string_v
     return missing;
 }
 
+std::optional<LintWarning> partial_warning(const Registry& registry, std::string_view text) {
+    const std::size_t lacked = missing_keys(registry, text).size(), all = registry.save_rows().size();
+    if (lacked * 2 <= all) return std::nullopt;
+    return LintWarning{"", "",
+                       "the file looks partial: it lacks " + std::to_string(lacked) + " of the " + std::to_string(all) +
+                           " settings, which read as their defaults; give --partial if it leaves them out on purpose.",
+                       true};
+}
+
 std::vector<LintWarning> missing_warnings(const Registry& registry, std::string_view text) {
     return missing_warnings(registry, missing_keys(registry, text));
 }

@@ -40,6 +40,10 @@ std::vector<LintWarning> missing_warnings(const Registry& registry, std::string_
 // The same warnings about the keys of `missing` (in save order).
 std::vector<LintWarning> missing_warnings(const Registry& registry, const std::vector<const FileKey*>& missing);
 
+// A file that holds fewer than half of the settings is made partial rather than cut short: one
+// warning, counting the keys it lacks, stands for the missing_warnings; nullopt for another file.
+std::optional<LintWarning> partial_warning(const Registry& registry, std::string_view text);
+
 // "PREFIX is N characters long; the device keeps the first K." for a text of `length` that the
 // setting's field keeps only part of; nullopt when it keeps the whole text.
 std::optional<std::string> cut_text_warning(const Setting& setting, const std::string& prefix, std::size_t length);

@@ -108,7 +108,7 @@ TEST_F(CliCheckFile, AFailingCheckNamesTheFileLineAndKey) {
         {head + "[Radio]\nCallsign=\n", {"--partial", "--all"}, 1, "",
          "in.cfg:5: [Radio] Callsign: Callsign - too short (e.g. NOCALL-4).\n"},
         {"Stray=1\n" + head, {"--partial"}, 0, "",
-         "in.cfg:1: warning: Stray is before the first section; it is not read.\n" + test::kStartUpAdvice},
+         "in.cfg:1: warning: Stray is before the first section; it is not read.\n"},
     });
     write("std.cfg", defaults_with({{"TXdelay=250", "TXdelay=5000"}}));
     const Outcome r = run({"check", "-"}, test::with_input(contents("std.cfg")));

@@ -70,12 +70,27 @@ TEST_F(PartialFile, EveryVerbThatReadsASettingsFileNamesWhatIsMissing) {
     run_cases(cut, {
         {{"check", "cut.cfg"}, 0, check_warnings + test::kStartUpAdvice, cut},
         {{"check", "--strict", "cut.cfg"}, 1, check_warnings + test::kStartUpAdvice, cut},
-        // Made partial on purpose: nothing to warn of; the station still gets its advice.
-        {{"check", "--strict", "--partial", "cut.cfg"}, 0, test::kStartUpAdvice, cut},
+        // Made partial on purpose: nothing to say, and no advice on the defaults it leaves out.
+        {{"check", "--strict", "--partial", "cut.cfg"}, 0, "", cut},
         {{"encode", "cut.cfg", "cut.bin"}, 0, kCutWarnings, cut},
         {{"encode", "--partial", "cut.cfg", "cut.bin"}, 0, "", cut},
         {{"--firmware", "fw.bin", "ruf", "cut.cfg", "cut.ruf"}, 0, kCutWarnings, cut},
         {{"--firmware", "fw.bin", "ruf", "--partial", "cut.cfg", "cut.ruf"}, 0, "", cut},
+    });
+}
+
+// A file of a few settings (a site's changes to a club's file) is no file cut short: check says
+// so in one line, not a line for every section it lacks.
+TEST_F(PartialFile, CheckTellsAFileOfAFewSettingsInOneLine) {
+    const std::string site =
+        "[!WARNING]\nApplication=Zyvora Plus 2.0 Configurator\nVersion=v1.13\n[Radio]\nCallsign=SP3ABC\nSSID=10\n";
+    const std::string looks_partial =
+        "cut.cfg: warning: the file looks partial: it lacks 499 of the 501 settings, which read as their defaults; "
+        "give --partial if it leaves them out on purpose.\n";
+    run_cases(site, {
+        {{"check", "cut.cfg"}, 0, looks_partial, site},
+        {{"check", "--strict", "cut.cfg"}, 1, looks_partial, site},
+        {{"check", "--partial", "cut.cfg"}, 0, "", site},
     });
 }
 
