@@ -316,7 +316,8 @@ std::string station_book_folder() {
 
 std::string station_folder_name(const StationDevice& device) {
     if (!device.serial_number.empty()) return safe_name(device.serial_number);
-    return safe_name(device.hardware.value_or("unknown hardware") + "_" + device.path);
+    const std::string hardware = device.hardware.value_or("unknown hardware");
+    return safe_name(device.path.empty() ? hardware : hardware + "_" + device.path);
 }
 
 Result<BookEntry> file_entry(const std::string& book, const StationDevice& device, EntryKind kind,

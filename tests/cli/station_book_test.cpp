@@ -114,6 +114,30 @@ TEST_F(StationBook, WritesFileWhatWasReplacedAndWhatWasWrittenUnderEachSerialNum
     EXPECT_TRUE(backups.count(read_whole_file(before).value_or("?"))) << before;
 }
 
+TEST_F(StationBook, WhatAWriteFilesFollowsItsBackup) {
+    station_file("a.cfg", "OK1XYZ", "9");
+    const struct {
+        std::vector<std::string> args;
+        std::vector<std::string> kinds;
+        bool raw_first;  // the entry before the write holds no settings file
+    } cases[] = {
+        {{"--device", "sim:A", "write", "a.cfg", "--no-backup"}, {"written"}, false},
+        {{"--device", "sim:A", "--sim-erased", "write", "a.cfg"}, {"before-write", "written"}, true},
+        {{"--device", "sim:A", "write", "a.cfg", "--dry-run"}, {}, false},
+        {{"--device", "sim:A", "--sim-fault", "write@3=gone", "write", "a.cfg"}, {"before-write"}, false},
+    };
+    for (const auto& c : cases) {
+        fs::remove_all(stations());
+        fs::remove(path("A"));
+        run(c.args);
+        std::vector<std::string> kinds;
+        const nlohmann::json index = index_of("SIM-A");
+        for (const auto& e : index.is_object() ? index["entries"] : nlohmann::json::array()) kinds.push_back(e["kind"]);
+        EXPECT_EQ(kinds, c.kinds) << c.args[3];
+        if (c.raw_first) EXPECT_TRUE(index["entries"][0]["cfg"].is_null());
+    }
+}
+
 TEST_F(StationBook, HistoryListsADevicesEntriesNewestFirstAndFiltersBySerialOrCall) {
     write_three();
     const nlohmann::json a = index_of("SIM-A");
