@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <iterator>
 #include <map>
+#include <regex>
 
 #include "data_folders.h"
 #include "files.h"
@@ -168,7 +169,9 @@ std::optional<BookEntry> entry_from_json(const nlohmann::json& item, const std::
                bin = text("bin", true);
     if (!kind || !date || !call || !firmware || !hardware || !cfg || !bin || !*kind || !*date) return std::nullopt;
     const auto named = kind_named(**kind);
-    if (!named) return std::nullopt;
+    // The date is printed as it stands, so it must be one.
+    static const std::regex date_shape(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)");
+    if (!named || !std::regex_match(**date, date_shape)) return std::nullopt;
     BookEntry entry;
     entry.kind = *named;
     entry.date = **date;

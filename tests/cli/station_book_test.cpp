@@ -231,6 +231,7 @@ TEST_F(StationBook, ADamagedIndexIsRebuiltFromTheFilesNotTrusted) {
         {R"({"entries": [{"kind": "read", "date": "2026-01-01 00:00:00", "cfg": "../../../etc/passwd"}]})"},
         {R"({"entries": [{"kind": "erased", "date": "2026-01-01 00:00:00"}]})"},
         {R"({"entries": [{"kind": "read", "date": 7}]})"},
+        {R"({"entries": [{"kind": "read", "date": "\u001b[2J"}]})"},
     };
     for (const auto& c : cases) {
         fs::remove_all(stations());
