@@ -154,6 +154,9 @@ private slots:
     }
 
     void read_config_decodes_and_shows_the_versions() {
+        QTemporaryDir data;
+        const QByteArray previous = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", data.path().toUtf8());
         zyvora::SimOptions options = factory_device();
         zyvora::put_call(*options.factory_image, 14, "DL1ABC");
         zyvora::finish_frame(*options.factory_image, 7);
@@ -171,6 +174,12 @@ private slots:
         QCOMPARE(lines[513], QString("Eeprom read success."));
         QCOMPARE(lines[514], kFound);  // opened again for the versions
         QCOMPARE(window->incoming_image(), *options.factory_image);
+        qputenv("XDG_DATA_HOME", previous);
+        const auto book = zyvora::book_entries(data.filePath("zyvora-configurator/stations").toStdString(), "");
+        QCOMPARE(book.entries.size(), std::size_t{1});
+        QCOMPARE(book.entries[0].kind, zyvora::EntryKind::read);
+        QCOMPARE(book.entries[0].call, std::string("DL1ABC-0"));
+        QCOMPARE(book.entries[0].hardware, std::optional<std::string>("Zyvora Plus 2.0 simulated hardware"));
     }
 
     void the_device_text_is_shown_escaped() {
@@ -306,6 +315,14 @@ private slots:
                                                    kVerified}}));
         QCOMPARE(log_lines().last(), kVerified);
         QCOMPARE(device->eeprom(), window->outgoing_image());
+        // Filed in the station book as the command line files: what was replaced, then what was written.
+        const auto book = zyvora::book_entries(data.filePath("zyvora-configurator/stations").toStdString(), "");
+        QCOMPARE(book.entries.size(), std::size_t{2});
+        QCOMPARE(book.entries[0].kind, zyvora::EntryKind::written);  // newest first
+        QCOMPARE(book.entries[0].call, std::string("OK1XYZ-0"));
+        QCOMPARE(book.entries[0].station, std::string("SIM"));
+        QCOMPARE(book.entries[1].kind, zyvora::EntryKind::before_write);
+        QCOMPARE(book.entries[1].call, std::string("NOCALL-0"));
     }
 
     // Choices, check boxes and table rows read as the page shows them: the item, ticked or not,
