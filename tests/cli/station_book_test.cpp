@@ -2,6 +2,7 @@
 // simulated device's serial number, `history`, restoring an entry, and an index that lies.
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <nlohmann/json.hpp>
@@ -294,6 +295,18 @@ TEST_F(StationBook, UploadFirmwareFilesTheSettingsFirstAndAsksTheVersionsAfter) 
         EXPECT_EQ(r.out, kFound + "Firmware from fw.bin: 64 bytes in 2 pages\n" + page_reads() + filed + sent + c.after)
             << label;
     }
+}
+
+TEST_F(StationBook, AnUploadInterruptedWhileTheSettingsAreReadSendsNothingAndFilesNothing) {
+    write("fw.bin", test::stand_in_firmware(64));
+    test::RunOptions options;
+    options.signals_after = {{"Page read: 20/512\n", SIGINT}};
+    const Outcome r =
+        run({"--device", "sim:C", "--sim-latency-us", "2000", "--firmware", "fw.bin", "upload-firmware"}, options);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Firmware upload stopped by an interrupt; nothing was sent to the device.\n");
+    EXPECT_EQ(r.out.find("Page written"), std::string::npos) << r.out;
+    EXPECT_FALSE(fs::exists(station("SIM-C")));
 }
 
 }  // namespace
