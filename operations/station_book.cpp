@@ -326,7 +326,7 @@ std::string station_folder_name(const StationDevice& device) {
 Result<BookEntry> file_entry(const std::string& book, const StationDevice& device, EntryKind kind,
                              const Registry& registry, const Image& image, std::time_t when) {
     if (book.empty()) {
-        return Problem{"no folder for it: neither XDG_DATA_HOME nor HOME names one, and the user has no home folder."};
+        return Problem{"No data folder: neither XDG_DATA_HOME nor HOME names one, and the user has no home folder"};
     }
     const std::string station = station_folder_name(device);
     const std::string folder = book + "/" + station;
