@@ -106,12 +106,11 @@ std::optional<NameParts> parse_name(const std::string& stem) {
     return found;
 }
 
-// The entries' files in `folder`, by name without extension, in the order they were filed.
+// The entries' files in `folder`, by name without extension.
 std::map<std::string, std::pair<bool, bool>> entry_files(const std::string& folder) {
     std::map<std::string, std::pair<bool, bool>> files;  // stem: has .cfg, has .bin
     std::error_code error;
     for (const auto& item : fs::directory_iterator(folder, error)) {
-        const std::string name = item.path().filename().string();
         const std::string ext = item.path().extension().string();
         if ((ext != ".cfg" && ext != ".bin") || !item.is_regular_file(error)) continue;
         const std::string stem = item.path().stem().string();
