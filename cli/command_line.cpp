@@ -45,6 +45,9 @@ std::vector<CLI::Option*> add_device_options(CLI::App& app, Options& o, std::vec
     added.push_back(app.add_option("--sim-firmware-version", o.sim.firmware_version,
                                    "Simulated device: firmware version number (113 = 1.13)"));
     added.push_back(app.add_option("--sim-hardware", o.sim.hardware_version, "Simulated device: hardware version text"));
+    added.push_back(app.add_option("--sim-serial", o.sim.serial_number,
+                                   "Simulated device: serial number (default: SIM- and the EEPROM file's name, "
+                                   "upper-cased; SIM without one)"));
     added.push_back(app.add_option("--sim-fault", faults,
                    "Simulated device: a fault, COMMAND[@PAGE]=KIND; commands hwversion, fwversion, read, write, "
                    "firmware; kinds wrong-sum, wrong-echo, short-reply, no-reply, gone, corrupt"));
@@ -155,6 +158,10 @@ const CLI::App& CommandLine::verb_app() const { return *app.get_subcommands().fr
 
 bool CommandLine::needs_device() const {
     const DeviceUse use = verb().device;
+    if (use == DeviceUse::when_given) {
+        const CLI::Option* own = verb_app().get_option_no_throw("--device");
+        return app.get_option("--device")->count() > 0 || (own && own->count() > 0);
+    }
     return use == DeviceUse::always || (use == DeviceUse::by_source && setting_verbs.names_device());
 }
 
@@ -290,7 +297,9 @@ std::optional<int> refuse_inconsistent(const CommandLine& line) {
     const CLI::App& verb_app = line.verb_app();
     const bool needs_device = line.needs_device();
     for (const CLI::Option* option : line.device_options) {
-        if (!needs_device && option->count() > 0) {
+        // Given before the verb, or after it.
+        const CLI::Option* own = verb_app.get_option_no_throw(option->get_name());
+        if (!needs_device && (option->count() > 0 || (own && own->count() > 0))) {
             return refuse(option->get_name() + " does not apply to " + verb.name);
         }
     }

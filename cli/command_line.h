@@ -31,14 +31,16 @@ struct Options {
     // the seconds it may take to answer a packet.
     std::string send_to, remote_name;
     long send_timeout = 5;
+    std::string who;  // history: a serial number or a call sign
 };
 
 struct CommandLine;
 struct VerbRun;
 
-// Whether a verb talks to the device: never, always, or when one of its sources is the word
-// "device" (get, diff). A verb that may takes the device options.
-enum class DeviceUse { none, always, by_source };
+// Whether a verb talks to the device: never, always, when one of its sources is the word
+// "device" (get, diff), or when --device is given (history). A verb that may takes the device
+// options.
+enum class DeviceUse { none, always, by_source, when_given };
 
 // Who says that a verb failed: the closing failure line, or the verb itself.
 enum class Ending { failure_line, own };

@@ -171,6 +171,25 @@ const std::vector<Verb>& verb_table() {
          .json = true,
          .result_on_stdout = true},
 
+        {.name = "history",
+         .summary = "List the station book's entries, newest first, one per line: date, kind, call sign, firmware "
+                    "and settings file.",
+         .define = [](CLI::App& verb, CommandLine& line) {
+             verb.add_option("SERIAL|CALL", line.options.who,
+                             "Only the entries of the device with this serial number, or of this call sign (with or "
+                             "without its SSID); --device instead: those of the device attached");
+         },
+         .run = run_history,
+         .device = DeviceUse::when_given,
+         .json = true,
+         .result_on_stdout = true,
+         .refusals = [](const CommandLine& line, const CLI::App& verb) -> std::optional<int> {
+             if (line.needs_device() && verb.get_option("SERIAL|CALL")->count() > 0) {
+                 return refuse("history takes --device or a serial number or call sign, not both");
+             }
+             return std::nullopt;
+         }},
+
         {.name = "get",
          .summary = "Print settings of a source, as a settings file holds them.",
          .define = [](CLI::App& verb, CommandLine& line) {

@@ -20,6 +20,7 @@
 #include "remote_update.h"
 #include "send_update.h"
 #include "settingsfile.h"
+#include "station_book.h"
 
 namespace zyvora::cli {
 
@@ -45,6 +46,7 @@ std::optional<int> make_device(Options& o, ConsoleFeedback& feedback, Device& de
         device.port = std::make_unique<HidPort>(device_text.substr(4));
     } else if (device_text == "sim" || device_text.rfind("sim:", 0) == 0) {
         if (device_text.size() > 4) sim.eeprom_file = device_text.substr(4);
+        sim.serial_number = sim_serial_number(sim);
         sim.factory_image = factory_image(Registry::instance());
         std::string why;
         device.simulated = SimulatedDevice::create(sim, &why);
@@ -80,14 +82,16 @@ int info_verb(const Options& o, Device& device, ConsoleFeedback& feedback) {
         return 1;
     }
     const std::string firmware_text = firmware_version_text(versions->firmware);
+    const std::string serial = device.port->serial_number();
     if (o.json) {
         std::cout << json_text({{"device", o.device_text},
                                 {"firmware_version", firmware_text},
-                                {"hardware_version", versions->hardware}})
+                                {"hardware_version", versions->hardware},
+                                {"serial_number", serial.empty() ? nlohmann::json() : nlohmann::json(serial)}})
                   << '\n';
     } else {
         std::cout << "Firmware version: " << firmware_text << "\nHardware version: " << printable(versions->hardware)
-                  << '\n';
+                  << "\nSerial number: " << (serial.empty() ? "none" : printable(serial)) << '\n';
     }
     return 0;
 }
@@ -126,6 +130,48 @@ int list_verb(const Options& o, Device& device, ConsoleFeedback& feedback) {
                   << '\t' << printable(d.state) << '\n';
     }
     if (listed.empty()) std::cerr << "No Zyvora Plus 2.0 attached.\n";
+    return 0;
+}
+
+// The entries, newest first: tab-separated lines, or a JSON array. A device's entries are those of
+// its folder, found by its serial number (a device without one is asked its hardware version).
+int history_verb(const Options& o, Device& device, bool of_device, ConsoleFeedback& feedback) {
+    std::optional<std::string> station;
+    if (of_device) {
+        const auto transport = device.port->open(feedback);
+        if (!transport) return 1;
+        StationDevice attached{device.port->serial_number(), device.port->device_path(), std::nullopt, std::nullopt};
+        if (attached.serial_number.empty()) attached.hardware = DeviceLink(*transport).hardware_version();
+        station = station_folder_name(attached);
+    }
+    const BookListing listing = book_entries(station_book_folder(), default_write_safety().backups.value_or(""));
+    for (const std::string& warning : listing.warnings) feedback.warning(warning);
+    std::vector<BookEntry> shown;
+    for (const BookEntry& entry : listing.entries) {
+        if (station ? entry.station == *station : entry_matches(entry, o.who)) shown.push_back(entry);
+    }
+    const auto or_null = [](const std::string& text) { return text.empty() ? nlohmann::json() : nlohmann::json(text); };
+    const auto or_none = [](const std::optional<std::string>& text) { return text ? nlohmann::json(*text) : nlohmann::json(); };
+    if (o.json) {
+        nlohmann::json all = nlohmann::json::array();
+        for (const BookEntry& e : shown) {
+            all.push_back({{"date", e.date},
+                           {"kind", kind_name(e.kind)},
+                           {"call", or_null(e.call)},
+                           {"station", or_null(e.station)},
+                           {"firmware", or_none(e.firmware)},
+                           {"hardware", or_none(e.hardware)},
+                           {"cfg", or_null(e.cfg)},
+                           {"bin", or_null(e.bin)}});
+        }
+        std::cout << json_text(all) << '\n';
+    }
+    const auto dash = [](const std::string& text) { return text.empty() ? std::string("-") : printable(text); };
+    for (const BookEntry& e : o.json ? std::vector<BookEntry>{} : shown) {
+        std::cout << e.date << '\t' << kind_name(e.kind) << '\t' << dash(e.call) << '\t' << dash(e.firmware.value_or(""))
+                  << '\t' << dash(e.cfg.empty() ? e.bin : e.cfg) << '\n';
+    }
+    if (shown.empty()) std::cerr << "No entries in the station book.\n";
     return 0;
 }
 
@@ -251,6 +297,8 @@ int run_send_update(VerbRun& run) { return status(send_update(run.o, run.o.in, r
 int run_info(VerbRun& run) { return info_verb(run.o, run.device, run.feedback); }
 
 int run_list(VerbRun& run) { return list_verb(run.o, run.device, run.feedback); }
+
+int run_history(VerbRun& run) { return history_verb(run.o, run.device, run.line.needs_device(), run.feedback); }
 
 namespace {
 

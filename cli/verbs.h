@@ -45,6 +45,7 @@ int run_ruf(VerbRun& run);
 int run_send_update(VerbRun& run);
 int run_info(VerbRun& run);
 int run_list(VerbRun& run);
+int run_history(VerbRun& run);
 int run_get(VerbRun& run);  // setting_verbs.cpp
 int run_set(VerbRun& run);
 int run_diff(VerbRun& run);

@@ -261,6 +261,7 @@ std::unique_ptr<Transport> HidPort::open(Feedback& feedback) {
         chosen = *answer;
     }
     feedback.log("Zyvora Plus 2.0 found, vid: Vid_0483, pid: A124");
+    opened_ = candidates[chosen];
     HidOpening opening = backend_->open(candidates[chosen].path);
     if (opening.transport) return std::move(opening.transport);
     if (opening.in_use) {

@@ -86,6 +86,8 @@ public:
     void set_rule_places(std::vector<std::string> places) { rule_places_ = std::move(places); }
 
     std::unique_ptr<Transport> open(Feedback& feedback) override;
+    std::string serial_number() const override { return opened_.serial_number; }
+    std::string device_path() const override { return opened_.path; }
 
     // The devices attached, each once, in the order the system gives them.
     std::vector<HidInterface> attached();
@@ -98,6 +100,7 @@ private:
     std::string pick_;
     HidChooser chooser_;
     std::optional<std::vector<std::string>> rule_places_;
+    HidInterface opened_;  // the device open() found last
 };
 
 // How long a reply may take. A device busy writing a firmware page or an EEPROM page into its

@@ -56,9 +56,10 @@ bool read_settings(DeviceLink& link, SettingsPagesInto pages, Feedback& feedback
     return true;
 }
 
-bool show_versions(DeviceLink& link, Feedback& feedback) {
+bool show_versions(DeviceLink& link, Feedback& feedback, DeviceVersions* shown) {
     const std::optional<DeviceVersions> versions = link.versions();
     if (!versions) return false;
+    if (shown) *shown = *versions;
     // The device's text, escaped here so that no front end shows its line breaks or escape sequences.
     feedback.message("Firmware version: " + firmware_version_text(versions->firmware) +
                      "\r\nHardware version: " + printable(versions->hardware));

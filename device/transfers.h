@@ -31,8 +31,9 @@ bool read_settings(DeviceLink& link, SettingsPagesInto pages, Feedback& feedback
                    const PageGate& gate = {});
 
 // "Firmware version: %.2f" and "\r\nHardware version: %s" in one plain message, the device's
-// text escaped as printable() does; false, with nothing shown, when a query fails.
-bool show_versions(DeviceLink& link, Feedback& feedback);
+// text escaped as printable() does; false, with nothing shown, when a query fails. `shown`, when
+// given, takes the versions.
+bool show_versions(DeviceLink& link, Feedback& feedback, DeviceVersions* shown = nullptr);
 
 // The firmware pages in order from 0, the last padded with zeros; "Firmware upgrade success" at
 // the end. `firmware` is at most kFirmwareCapacity bytes (the store refuses larger ones).

@@ -3,6 +3,7 @@
 // an open device that takes one report and gives one back (Transport). The HID device and the
 // simulated device both implement these.
 #include <memory>
+#include <string>
 
 #include "feedback.h"
 #include "report.h"
@@ -26,6 +27,9 @@ public:
     // device was found; a device that was found but could not be opened still gives a
     // transport, whose exchanges then fail.
     virtual std::unique_ptr<Transport> open(Feedback& feedback) = 0;
+    // The device the last open() found: its serial number (empty when it gives none) and path.
+    virtual std::string serial_number() const { return {}; }
+    virtual std::string device_path() const { return {}; }
 };
 
 }  // namespace zyvora

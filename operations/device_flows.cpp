@@ -189,6 +189,69 @@ WritePreview preview_of(const Registry& registry, const Image& current, const Im
     return preview;
 }
 
+// Files `image` in the station book under the device `port` opened last; `link`, when open, is
+// asked for the hardware version of a device without a serial number, which names its folder.
+// A failure is a warning: the operation's own outcome stands.
+std::optional<BookEntry> file_in_book(const std::optional<std::string>& book, DevicePort& port, DeviceLink* link,
+                                      StationDevice device, EntryKind kind, const Registry& registry,
+                                      const Image& image, Feedback& feedback) {
+    if (!book) return std::nullopt;
+    device.serial_number = port.serial_number();
+    device.path = port.device_path();
+    if (device.serial_number.empty() && !device.hardware && link) device.hardware = link->hardware_version();
+    auto filed = file_entry(*book, device, kind, registry, image);
+    if (!filed) {
+        feedback.warning(filed.message() + "; the settings are not filed in the station book.");
+        return std::nullopt;
+    }
+    return std::move(*filed);
+}
+
+StationDevice running(std::uint32_t firmware) { return StationDevice{{}, {}, std::nullopt, firmware}; }
+
+// Before a firmware upload: the device's settings read and filed, whatever they are. False only
+// when the user stopped the read, and nothing was sent.
+bool keep_before_firmware(const std::string& book, DevicePort& port, DeviceLink& link, TransferGuard& guard,
+                          Feedback& feedback) {
+    StationDevice device;
+    if (const auto versions = link.versions()) {
+        device.firmware = versions->firmware;
+        device.hardware = versions->hardware;
+    }
+    Image current{};
+    if (!read_settings(link, current, feedback, nullptr, guard.reading())) {
+        if (guard.stopped()) {
+            feedback.info("Firmware upload stopped by an interrupt; nothing was sent to the device.");
+            return false;
+        }
+        feedback.warning("The device's settings could not be read before the upload, so they are not filed in the "
+                         "station book; the upload goes on.");
+        return true;
+    }
+    const auto filed = file_in_book(book, port, &link, device, EntryKind::before_firmware, Registry::instance(), current,
+                                    feedback);
+    if (!filed) return true;
+    feedback.outcome(filed->cfg.empty() ? "The device holds no valid settings (erased, or of another firmware): its "
+                                          "raw image is kept in " + printable(filed->bin) + ", with no settings file."
+                                        : "Backup of the device's settings: " + printable(filed->cfg));
+    return true;
+}
+
+// After the last firmware page: the versions the device now reports, or the failure of a device
+// that took the pages but does not answer.
+bool prove_firmware(DevicePort& port, Feedback& feedback) {
+    const auto device = port.open(feedback);
+    const auto versions = device ? DeviceLink(*device).versions() : std::nullopt;
+    if (!versions) {
+        feedback.info("The firmware upload was sent, but the device does not answer: its versions could not be read "
+                      "after the upload.");
+        return false;
+    }
+    feedback.outcome("The device now reports firmware " + firmware_version_text(versions->firmware) + ", hardware " +
+                     printable(versions->hardware) + ".");
+    return true;
+}
+
 }  // namespace
 
 Result<std::string> claim_backup_name(const std::string& folder) {
@@ -213,11 +276,11 @@ Result<std::string> claim_backup_name(const std::string& folder) {
 WriteSafety default_write_safety() {
     // No data folder: an empty one, which the backup refuses rather than write under `/`.
     const std::string home = data_home();
-    return {home.empty() ? home : home + "/zyvora-configurator/backups", true};
+    return {home.empty() ? home : home + "/zyvora-configurator/backups", true, {}, {}, station_book_folder()};
 }
 
 bool read_config(DevicePort& port, const Registry& registry, ControlStore& store, Image& incoming,
-                 Feedback& feedback) {
+                 Feedback& feedback, const std::optional<std::string>& book) {
     incoming.fill(0);
     int failed_page = -1;
     {
@@ -240,9 +303,17 @@ bool read_config(DevicePort& port, const Registry& registry, ControlStore& store
                          std::to_string(kSettingsPages) +
                          " and the pages after it could not be read; they lie after the settings, which were read whole.");
     }
-    if (const auto device = port.open(feedback)) {
-        DeviceLink link(*device);
-        show_versions(link, feedback);
+    StationDevice device;
+    if (const auto transport = port.open(feedback)) {
+        DeviceLink link(*transport);
+        DeviceVersions versions;
+        if (show_versions(link, feedback, &versions)) {
+            device.firmware = versions.firmware;
+            device.hardware = versions.hardware;
+        }
+        file_in_book(book, port, &link, device, EntryKind::read, registry, incoming, feedback);
+    } else {
+        file_in_book(book, port, nullptr, device, EntryKind::read, registry, incoming, feedback);
     }
     return true;
 }
@@ -269,6 +340,16 @@ bool write_config(DevicePort& port, const Registry& registry, ControlStore& stor
     const bool backed_up = !safety.backups || back_up(registry, current, *safety.backups, backup, feedback);
     if (backup && safety.kept) safety.kept(backup->file);
     if (!backed_up) return false;
+    // The device passed the version check, so it runs the firmware the settings are for.
+    if (safety.backups) {
+        file_in_book(safety.book, port, &link, running(kExpectedFirmwareVersion), EntryKind::before_write, registry,
+                     current, feedback);
+    }
+    const auto written = [&] {
+        file_in_book(safety.book, port, &link, running(kExpectedFirmwareVersion), EntryKind::written, registry,
+                     outgoing, feedback);
+        return true;
+    };
 
     int attempted = -1;  // the last page the write went on to
     const PageGate counted = [&](int page) {
@@ -291,7 +372,7 @@ bool write_config(DevicePort& port, const Registry& registry, ControlStore& stor
         }
         return false;
     }
-    if (!safety.verify) return true;
+    if (!safety.verify) return written();
     Image back{};
     int failed_page = -1;
     if (!read_settings(link, back, feedback, &failed_page, hold)) {
@@ -310,7 +391,7 @@ bool write_config(DevicePort& port, const Registry& registry, ControlStore& stor
         return false;
     }
     feedback.outcome("Verify success: the device holds every byte that was written.");
-    return true;
+    return written();
 }
 
 std::optional<WritePreview> preview_write(DevicePort& port, const Registry& registry, ControlStore& store,
@@ -330,8 +411,8 @@ std::optional<WritePreview> preview_write(DevicePort& port, const Registry& regi
 }
 
 bool upload_firmware_flow(DevicePort& port, const FirmwareStore& firmware, Feedback& feedback,
-                          const std::function<void(bool)>& enable_buttons) {
-    const auto device = port.open(feedback);
+                          const std::function<void(bool)>& enable_buttons, const std::optional<std::string>& book) {
+    auto device = port.open(feedback);
     if (!device) return false;
     if (enable_buttons) enable_buttons(false);
     bool ok = false;
@@ -340,13 +421,20 @@ bool upload_firmware_flow(DevicePort& port, const FirmwareStore& firmware, Feedb
         const int pages = static_cast<int>((image->size() + kPageSize - 1) / kPageSize);
         // Said before the first page: for standard input this is the first sight of its size.
         feedback.log(firmware_summary(firmware, image->size()));
-        TransferGuard guard(feedback, pages);
-        ok = upload_firmware(link, *image, feedback,
-                             guard.holding("the firmware is being uploaded", "the device without working firmware"));
-        if (guard.stopped()) {
-            feedback.info("Firmware upload stopped after page " + std::to_string(guard.stopped_before()) + "/" +
-                          std::to_string(pages) +
-                          ": the device holds incomplete firmware. Upload the firmware again before it is used.");
+        TransferGuard guard(feedback, pages + (book ? kPages : 0));
+        if (!book || keep_before_firmware(*book, port, link, guard, feedback)) {
+            ok = upload_firmware(link, *image, feedback,
+                                 guard.holding("the firmware is being uploaded", "the device without working firmware"));
+            if (guard.stopped()) {
+                feedback.info("Firmware upload stopped after page " + std::to_string(guard.stopped_before()) + "/" +
+                              std::to_string(pages) +
+                              ": the device holds incomplete firmware. Upload the firmware again before it is used.");
+            }
+        }
+        if (ok) {
+            // The device may start its new firmware afresh: it is asked as a newly opened one.
+            device.reset();
+            ok = prove_firmware(port, feedback);
         }
     }
     if (enable_buttons) enable_buttons(true);

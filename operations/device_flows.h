@@ -13,15 +13,17 @@
 #include "outcome.h"
 #include "registry.h"
 #include "settings_source.h"
+#include "station_book.h"
 #include "transport.h"
 
 namespace zyvora {
 
 // Reads the device's image into `incoming`, verifies and decodes it into the controls, logs
-// "Eeprom read success." and shows the versions. The controls change only when the checksum
-// and the version tag pass. An interrupt stops the transfer at once.
+// "Eeprom read success." and shows the versions, then files what was read in the station book
+// `book` (none: not filed). The controls change only when the checksum and the version tag pass.
+// An interrupt stops the transfer at once. A failure to file is a warning, never the read's.
 bool read_config(DevicePort& port, const Registry& registry, ControlStore& store, Image& incoming,
-                 Feedback& feedback);
+                 Feedback& feedback, const std::optional<std::string>& book = station_book_folder());
 
 // What a write would change on the device, as a settings file holds the values.
 struct WritePreview {
@@ -42,6 +44,10 @@ struct WriteSafety {
     // Told the backup's file (the settings file, or the raw image) once it is kept, whatever
     // comes after.
     std::function<void(const std::string& file)> kept = {};
+    // The station book: with a backup, the settings replaced are filed there too, and after a
+    // write that succeeded, the settings written; none: nothing is filed. A failure to file is
+    // a warning: the write goes on.
+    std::optional<std::string> book;
 };
 
 // The name, without its extension, of a new backup in `folder`: the local date and time, so that
@@ -50,7 +56,8 @@ struct WriteSafety {
 // when the folder takes no new file.
 Result<std::string> claim_backup_name(const std::string& folder);
 
-// The backups in the user's data folder, and verify: what both front ends use unless told not to.
+// The backups and the station book in the user's data folder, and verify: what both front ends
+// use unless told not to.
 WriteSafety default_write_safety();
 
 // Encodes the controls (after the PC time fill when asked) into `outgoing` and writes it to a
@@ -69,10 +76,15 @@ std::optional<WritePreview> preview_write(DevicePort& port, const Registry& regi
                                           Image& outgoing, Feedback& feedback,
                                           const Clock& clock = system_local_time);
 
-// Sends the carried firmware to the device, holding a first interrupt as "Write config" does. `enable_buttons(false)` before the upload and
-// `enable_buttons(true)` after it, whatever the outcome.
+// Sends the carried firmware to the device, holding a first interrupt as "Write config" does.
+// The device's settings are read first and filed in the station book `book` (none: neither read
+// nor filed; a device that holds none, or cannot be read, is told and the upload goes on). After
+// the last page the device is asked for its versions again: one that does not answer fails the
+// operation. `enable_buttons(false)` before the upload and `enable_buttons(true)` after it,
+// whatever the outcome.
 bool upload_firmware_flow(DevicePort& port, const FirmwareStore& firmware, Feedback& feedback,
-                          const std::function<void(bool)>& enable_buttons = {});
+                          const std::function<void(bool)>& enable_buttons = {},
+                          const std::optional<std::string>& book = station_book_folder());
 
 // Opens the device and shows its firmware and hardware versions.
 bool show_device_versions(DevicePort& port, Feedback& feedback);

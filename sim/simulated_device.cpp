@@ -1,6 +1,8 @@
 #include "simulated_device.h"
 
 #include <algorithm>
+#include <cctype>
+#include <filesystem>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -342,9 +344,19 @@ std::unique_ptr<Transport> SimulatedPort::open(Feedback& feedback) {
     return std::make_unique<SimulatedTransport>(device_, feedback);
 }
 
+std::string sim_serial_number(const SimOptions& options) {
+    if (!options.serial_number.empty()) return options.serial_number;
+    if (!options.eeprom_file) return "SIM";
+    std::string serial = "SIM-";
+    for (const unsigned char c : std::filesystem::path(*options.eeprom_file).stem().string()) {
+        serial += std::isalnum(c) ? static_cast<char>(std::toupper(c)) : '-';
+    }
+    return serial;
+}
+
 std::optional<ListedDevice> SimulatedPort::list(const std::string& path) {
     if (!device_.present()) return std::nullopt;
-    ListedDevice listed{path, {}, {}};
+    ListedDevice listed{path, serial_number(), {}};
     SilentFeedback quiet;
     const std::unique_ptr<Transport> transport = open(quiet);
     listed.state = transport ? ask_versions(*transport) : "in use by another program";

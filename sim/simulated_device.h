@@ -31,6 +31,8 @@ struct SimOptions {
     // Up to 62 characters fit the reply with their NUL; a longer text fills it with no NUL at
     // all, as a faulty device would.
     std::string hardware_version = "Zyvora Plus 2.0 simulated hardware";
+    // Its USB serial number; empty: one made from the EEPROM file's name (see sim_serial_number).
+    std::string serial_number;
     std::vector<SimFault> faults;  // the first that matches a request applies
     bool not_found = false;        // Open finds no device
     std::chrono::microseconds reply_latency{0};  // how long each reply takes to come
@@ -112,10 +114,17 @@ private:
 // While a transport is open it holds the EEPROM file locked, as the USB device's node is, from
 // its opening or from the page that made the file, so a second program on the same file is told
 // the device is in use and sends nothing.
+// The serial number the simulated device gives: the one set, else "SIM-" and the EEPROM file's
+// name without its extension, upper-cased, letters, digits and '-' only ("SIM" with no file), so
+// that one file is always one device.
+std::string sim_serial_number(const SimOptions& options);
+
 class SimulatedPort : public DevicePort {
 public:
     explicit SimulatedPort(SimulatedDevice& device) : device_(device) {}
     std::unique_ptr<Transport> open(Feedback& feedback) override;
+    std::string serial_number() const override { return sim_serial_number(device_.options()); }
+    std::string device_path() const override { return "sim"; }
     // The device as `list` shows it under `path`, asked for its versions; nullopt when absent.
     std::optional<ListedDevice> list(const std::string& path);
 

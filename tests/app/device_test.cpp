@@ -84,8 +84,19 @@ const QString kNothingChanges = "No setting will change.\n\nWrite the settings t
 // How a write or an upload ended is also told in a notice, which a screen reader reads out.
 const QString kVerified = "Verify success: the device holds every byte that was written.";
 const QString kCancelled = "Write config cancelled: nothing was written to the device.";
-const Box kUploaded{zyvora_app::BoxKind::Notice, "Firmware upgrade success"};
+// BACKUP stands for the line that names where the settings read before it were filed, whose file
+// name holds the time.
+const QString kNowReports = "The device now reports firmware 1.13, hardware Zyvora Plus 2.0 simulated hardware.";
 const QString kUploadDone = "Upload firmware done: firmware.bin, 64 bytes";
+const Box kUploaded{zyvora_app::BoxKind::Notice, "BACKUP\nFirmware upgrade success\n" + kNowReports};
+
+// The status log of an upload of two pages, `told` the line that names the image, `done` its summary.
+QStringList two_pages_uploaded(const QString& told, const QString& done = kUploadDone) {
+    QStringList lines{kFound, told};
+    for (int p = 1; p <= 512; ++p) lines << QString("Page read: %1/512").arg(p);
+    return lines << "BACKUP" << "Page written: 1/2" << "Page written: 2/2" << "Firmware upgrade success" << kFound
+                 << kNowReports << done;
+}
 const QString kTransferRefusal =
     "A transfer to the device is running. Closing now could leave the device with an incomplete configuration "
     "or firmware.\nThe window closes when the transfer ends.";
@@ -147,6 +158,9 @@ private slots:
     }
 
     void read_config_decodes_and_shows_the_versions() {
+        QTemporaryDir data;
+        const QByteArray previous = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", data.path().toUtf8());
         zyvora::SimOptions options = factory_device();
         zyvora::put_call(*options.factory_image, 14, "DL1ABC");
         zyvora::finish_frame(*options.factory_image, 7);
@@ -165,6 +179,12 @@ private slots:
         QCOMPARE(lines[514], kFound);  // opened again for the versions
         QCOMPARE(lines[515], kReadDone);
         QCOMPARE(window->incoming_image(), *options.factory_image);
+        qputenv("XDG_DATA_HOME", previous);
+        const auto book = zyvora::book_entries(data.filePath("zyvora-configurator/stations").toStdString(), "");
+        QCOMPARE(book.entries.size(), std::size_t{1});
+        QCOMPARE(book.entries[0].kind, zyvora::EntryKind::read);
+        QCOMPARE(book.entries[0].call, std::string("DL1ABC-0"));
+        QCOMPARE(book.entries[0].hardware, std::optional<std::string>("Zyvora Plus 2.0 simulated hardware"));
     }
 
     void the_device_text_is_shown_escaped() {
@@ -306,6 +326,14 @@ private slots:
                                                    kVerified}}));
         QCOMPARE(log_lines().at(log_lines().size() - 2), kVerified);
         QCOMPARE(device->eeprom(), window->outgoing_image());
+        // Filed in the station book as the command line files: what was replaced, then what was written.
+        const auto book = zyvora::book_entries(data.filePath("zyvora-configurator/stations").toStdString(), "");
+        QCOMPARE(book.entries.size(), std::size_t{2});
+        QCOMPARE(book.entries[0].kind, zyvora::EntryKind::written);  // newest first
+        QCOMPARE(book.entries[0].call, std::string("OK1XYZ-0"));
+        QCOMPARE(book.entries[0].station, std::string("SIM"));
+        QCOMPARE(book.entries[1].kind, zyvora::EntryKind::before_write);
+        QCOMPARE(book.entries[1].call, std::string("NOCALL-0"));
     }
 
     // Choices, check boxes and table rows read as the page shows them: the item, ticked or not,
@@ -402,12 +430,11 @@ private slots:
 
         QCOMPARE(enabled_during, QList<bool>({false, false, false, false, false, false, false, false, false, true}));
         for (const char* name : kDeviceButtons) QVERIFY2(button(name)->isEnabled(), name);
-        QCOMPARE(recorder->boxes, QList<Box>({{BoxKind::Question, "Upload firmware firmware.bin (64 bytes) to the "
-                                                                  "device?\nThe upload takes about 1 second; do not "
-                                                                  "unplug the device until it ends."},
-                                              kUploaded}));
-        QCOMPARE(log_lines(), QStringList({kFound, "Firmware from " + path + ": 64 bytes in 2 pages", "Page written: 1/2",
-                                           "Page written: 2/2", "Firmware upgrade success", kUploadDone}));
+        QCOMPARE(recorder->boxes, with_backup({{BoxKind::Question, "Upload firmware firmware.bin (64 bytes) to the "
+                                                                   "device?\nThe upload takes about 1 second; do not "
+                                                                   "unplug the device until it ends."},
+                                               kUploaded}));
+        QCOMPARE(log_lines(), with_backup(two_pages_uploaded("Firmware from " + path + ": 64 bytes in 2 pages")));
         QCOMPARE(device->firmware_pages().size(), std::size_t{2});
         QCOMPARE(device->firmware_pages()[0].data[0], std::uint8_t{1});
         QCOMPARE(device->firmware_pages()[1].data[0], std::uint8_t{33});
@@ -429,9 +456,8 @@ private slots:
         click("Button3");
 
         QCOMPARE(recorder->boxes.size(), 2);
-        QCOMPARE(recorder->boxes[1], kUploaded);
-        QCOMPARE(log_lines(), QStringList({kFound, "Firmware from " + path + ": 64 bytes in 2 pages", "Page written: 1/2",
-                                           "Page written: 2/2", "Firmware upgrade success", kUploadDone}));
+        QCOMPARE(recorder->boxes[1], with_backup({kUploaded}).front());
+        QCOMPARE(log_lines(), with_backup(two_pages_uploaded("Firmware from " + path + ": 64 bytes in 2 pages")));
         QCOMPARE(device->firmware_pages().size(), std::size_t{2});
         QCOMPARE(device->firmware_pages()[1].data[31], std::uint8_t{64});
     }
@@ -532,13 +558,14 @@ private slots:
         recorder->replies << true;
         click("Button3");
         QCOMPARE(recorder->dialogs.size(), 4);
-        QCOMPARE(recorder->boxes, QList<Box>({{BoxKind::Question, "Upload firmware chosen.bin (64 bytes) to the "
-                                                                  "device?\nThe upload takes about 1 second; do not "
-                                                                  "unplug the device until it ends."},
-                                              kUploaded}));
-        QCOMPARE(log_lines().mid(3), QStringList({kFound, "Firmware from " + dir.filePath("chosen.bin") + ": 64 bytes in 2 pages",
-                                           "Page written: 1/2", "Page written: 2/2", "Firmware upgrade success",
-                                           "Upload firmware done: chosen.bin, 64 bytes"}));
+        QCOMPARE(recorder->boxes, with_backup({{BoxKind::Question, "Upload firmware chosen.bin (64 bytes) to the "
+                                                                   "device?\nThe upload takes about 1 second; do not "
+                                                                   "unplug the device until it ends."},
+                                               kUploaded}));
+        // After the two refusals above.
+        QCOMPARE(log_lines().mid(3),
+                 with_backup(two_pages_uploaded("Firmware from " + dir.filePath("chosen.bin") + ": 64 bytes in 2 pages",
+                                                "Upload firmware done: chosen.bin, 64 bytes")));
         QCOMPARE(device->firmware_pages().size(), std::size_t{2});
         QCOMPARE(device->firmware_pages()[1].data[31], std::uint8_t{64});
 
@@ -895,6 +922,18 @@ private:
     QStringList log_lines() {
         const QString text = child<QPlainTextEdit>(*window, "Memo1")->toPlainText();
         return text.isEmpty() ? QStringList() : text.split(u'\n');
+    }
+    // The log line that names the backup filed last, for BACKUP in what a test expects.
+    QString backup_line() {
+        return log_lines().filter(QRegularExpression("^Backup of the device's settings: ")).value(0);
+    }
+    QList<Box> with_backup(QList<Box> boxes) {
+        for (Box& box : boxes) box.text.replace("BACKUP", backup_line());
+        return boxes;
+    }
+    QStringList with_backup(QStringList lines) {
+        lines.replaceInStrings(QRegularExpression("^BACKUP$"), backup_line());
+        return lines;
     }
     void show_page(const char* name) {
         child<zyvora_app::MultiRowTabWidget>(*window, "PageControl1")->setCurrentWidget(child<QWidget>(*window, name));

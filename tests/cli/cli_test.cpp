@@ -360,7 +360,8 @@ TEST_F(Cli, DeviceVerbsOnTheSimulatedDevice) {
 
     r = run({"--device", "sim:dev.img", "info"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, found + "Firmware version: 1.13\nHardware version: Zyvora Plus 2.0 simulated hardware\n");
+    EXPECT_EQ(r.out, found + "Firmware version: 1.13\nHardware version: Zyvora Plus 2.0 simulated hardware\n"
+                             "Serial number: SIM-DEV\n");
     EXPECT_EQ(r.err, "");
 }
 
@@ -394,8 +395,8 @@ TEST_F(Cli, DeviceFailuresExitWithOne) {
     write("fw.bin", firmware);
     r = run({"--device", "sim", "--firmware", "fw.bin", "upload-firmware"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, found + "Firmware from fw.bin: 64 bytes in 2 pages\nPage written: 1/2\nPage written: 2/2\n"
-                             "Firmware upgrade success\n");
+    EXPECT_EQ(r.out, found + "Firmware from fw.bin: 64 bytes in 2 pages\n" + read_and_filed("SIM") +
+                         "Page written: 1/2\nPage written: 2/2\nFirmware upgrade success\n" + proved());
 
     for (const char* bad : {"--sim-fault=read@x=gone", "--device=usb"}) {
         r = run({bad, "info"});

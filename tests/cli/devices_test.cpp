@@ -26,14 +26,14 @@ TEST_F(Devices, ListShowsTheSimulatedDeviceWithWhatItAnswers) {
         std::vector<std::string> args;
         std::string out, err;
     } cases[] = {
-        {{"--device", "sim", "list"}, "sim\t-\tfirmware 1.13, hardware Zyvora Plus 2.0 simulated hardware\n", ""},
+        {{"--device", "sim", "list"}, "sim\tSIM\tfirmware 1.13, hardware Zyvora Plus 2.0 simulated hardware\n", ""},
         {{"list", "--device", "sim:dev.img", "--sim-firmware-version", "112"},
-         "sim:dev.img\t-\tfirmware 1.12, hardware Zyvora Plus 2.0 simulated hardware\n", ""},
+         "sim:dev.img\tSIM-DEV\tfirmware 1.12, hardware Zyvora Plus 2.0 simulated hardware\n", ""},
         // A device's text cannot add a column or drive the terminal.
         {{"--device", "sim", "--sim-hardware", "rev\tB\x1B[2J", "list"},
-         "sim\t-\tfirmware 1.13, hardware rev\\tB\\x1B[2J\n", ""},
-        {{"--device", "sim", "--sim-fault", "fwversion=no-reply", "list"}, "sim\t-\tdoes not answer\n", ""},
-        {{"--device", "sim", "--sim-fault", "hwversion=gone", "list"}, "sim\t-\tdoes not answer\n", ""},
+         "sim\tSIM\tfirmware 1.13, hardware rev\\tB\\x1B[2J\n", ""},
+        {{"--device", "sim", "--sim-fault", "fwversion=no-reply", "list"}, "sim\tSIM\tdoes not answer\n", ""},
+        {{"--device", "sim", "--sim-fault", "hwversion=gone", "list"}, "sim\tSIM\tdoes not answer\n", ""},
         {{"--device", "sim", "--sim-absent", "list"}, "", "No Zyvora Plus 2.0 attached.\n"},
     };
     for (const auto& c : cases) {
@@ -72,7 +72,7 @@ TEST_F(Devices, ASecondProgramOnOneSimulatedDeviceIsToldItIsInUseAndSendsNothing
             }
             const Outcome r = run({"--device", device, "list"});
             EXPECT_EQ(r.status, 0);
-            EXPECT_EQ(r.out, device + "\t-\tin use by another program\n");
+            EXPECT_EQ(r.out, device + (device == "sim:dev.img" ? "\tSIM-DEV" : "\tSIM-LINK") + "\tin use by another program\n");
             EXPECT_EQ(r.err, "");
         }
         EXPECT_EQ(contents("dev.img"), eeprom);
@@ -82,7 +82,8 @@ TEST_F(Devices, ASecondProgramOnOneSimulatedDeviceIsToldItIsInUseAndSendsNothing
     // Let go: the device is this program's again.
     const Outcome r = run({"--device", "sim:dev.img", "info"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, kFound + "Firmware version: 1.13\nHardware version: Zyvora Plus 2.0 simulated hardware\n");
+    EXPECT_EQ(r.out, kFound + "Firmware version: 1.13\nHardware version: Zyvora Plus 2.0 simulated hardware\n"
+                              "Serial number: SIM-DEV\n");
     EXPECT_EQ(r.err, "");
 }
 

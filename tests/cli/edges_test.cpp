@@ -195,7 +195,7 @@ TEST_F(CliEdges, ATextWithLineBreaksCannotSetOtherKeys) {
 TEST_F(CliEdges, DeviceTextsAndFileNamesReachTheTerminalEscaped) {
     Outcome r = run({"--device", "sim", "--sim-hardware", "\x1b[31mred\x07", "info"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, kFound + "Firmware version: 1.13\nHardware version: \\x1B[31mred\\x07\n");
+    EXPECT_EQ(r.out, kFound + "Firmware version: 1.13\nHardware version: \\x1B[31mred\\x07\nSerial number: SIM\n");
     EXPECT_EQ(r.err, "");
     // A read shows the versions as a message: the device's line breaks make no lines of their own.
     r = run({"--device", "sim", "--sim-hardware", "rev B\r\nEeprom write success\xC2\x9B", "read", "x.cfg"});

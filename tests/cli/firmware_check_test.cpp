@@ -98,7 +98,8 @@ TEST_F(FirmwareCheck, AnImageIsSentAsItIsAfterItsSizeIsTold) {
         for (std::size_t p = 1; p <= pages; ++p) {
             written += "Page written: " + std::to_string(p) + "/" + std::to_string(pages) + "\n";
         }
-        EXPECT_EQ(r.out, test::kFoundLine + c.told + written + "Firmware upgrade success\n") << c.name;
+        EXPECT_EQ(r.out, test::kFoundLine + c.told + read_and_filed("SIM") + written + "Firmware upgrade success\n" + proved())
+            << c.name;
         EXPECT_EQ(r.err, "") << c.name;
     }
 }

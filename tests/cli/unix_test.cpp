@@ -87,20 +87,20 @@ protected:
 
 TEST_F(Unix, TheResultOfAVerbIsOnStandardOutput) {
     run_cases({
-        {{"--device", "sim", "info"}, 0, kFound + kVersions, ""},
+        {{"--device", "sim", "info"}, 0, kFound + kVersions + "Serial number: SIM\n", ""},
         {{"info", "--device", "sim", "--json"},
          0,
-         R"({"device":"sim","firmware_version":"1.13","hardware_version":"Zyvora Plus 2.0 simulated hardware"})"
+         R"({"device":"sim","firmware_version":"1.13","hardware_version":"Zyvora Plus 2.0 simulated hardware","serial_number":"SIM"})"
          "\n",
          kFound},
         // JSON escapes what a terminal would get escaped, and a text that is no UTF-8 keeps its place.
         {{"--device", "sim", "--sim-hardware", "a\"b\x1b\xff", "--json", "info"},
          0,
-         "{\"device\":\"sim\",\"firmware_version\":\"1.13\",\"hardware_version\":\"a\\\"b\\u001b\xEF\xBF\xBD\"}\n",
+         "{\"device\":\"sim\",\"firmware_version\":\"1.13\",\"hardware_version\":\"a\\\"b\\u001b\xEF\xBF\xBD\",\"serial_number\":\"SIM\"}\n",
          kFound},
         {{"--device", "sim", "list", "--json"},
          0,
-         R"([{"path":"sim","serial_number":null,"state":"firmware 1.13, hardware Zyvora Plus 2.0 simulated hardware"}])"
+         R"([{"path":"sim","serial_number":"SIM","state":"firmware 1.13, hardware Zyvora Plus 2.0 simulated hardware"}])"
          "\n",
          ""},
         {{"--device", "sim", "--sim-absent", "list", "--json"}, 0, "[]\n", "No Zyvora Plus 2.0 attached.\n"},
@@ -217,8 +217,8 @@ TEST_F(Unix, ADashIsTheStandardStream) {
 
     r = run({"--device", "sim", "upload-firmware", "--firmware", "-"}, test::with_input(firmware.substr(0, 64)));
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, kFound + "Firmware from standard input: 64 bytes in 2 pages\nPage written: 1/2\nPage written: 2/2\n"
-                              "Firmware upgrade success\n");
+    EXPECT_EQ(r.out, kFound + "Firmware from standard input: 64 bytes in 2 pages\n" + read_and_filed("SIM") +
+                         "Page written: 1/2\nPage written: 2/2\nFirmware upgrade success\n" + proved());
 }
 
 TEST_F(Unix, StandardInputIsBoundedAndUsedOnce) {
@@ -372,7 +372,7 @@ TEST_F(Unix, QuietShowsOnlyFailuresAndVerboseEveryLine) {
          "Uncompatible firmware version:\nDevice: 1.12\nConfigurator: 1.13\n\n"
          "You need to upload new firmware using \"Upload firmware\" button.\n"},
         // Results are no status log.
-        {{"--quiet", "--device", "sim", "info"}, 0, kVersions, ""},
+        {{"--quiet", "--device", "sim", "info"}, 0, kVersions + "Serial number: SIM\n", ""},
         {{"--verbose", "--device", "sim", "read", "out.cfg"},
          0,
          kFound + read + "Eeprom read success.\n" + kFound,

@@ -176,15 +176,18 @@ TEST_F(HidOpen, APickTakesTheDeviceAtItsPathOrWithItsSerialNumber) {
     const struct {
         std::string pick;
         std::string path;
+        std::string serial;  // as the port then tells it, for the station book
     } cases[] = {
-        {"/dev/hidraw2", "/dev/hidraw2"},
-        {"3657A8B2", "/dev/hidraw1"},
-        {"/dev/hidraw3", "/dev/hidraw3"},  // no serial number: by its path
+        {"/dev/hidraw2", "/dev/hidraw2", "3657A8C0"},
+        {"3657A8B2", "/dev/hidraw1", "3657A8B2"},
+        {"/dev/hidraw3", "/dev/hidraw3", ""},  // no serial number: by its path
     };
     for (const auto& c : cases) {
         feedback_.events.clear();
         const auto transport = open(kThree, c.pick);
         EXPECT_EQ(path_of(transport), c.path) << c.pick;
+        EXPECT_EQ(port_->serial_number(), c.serial) << c.pick;
+        EXPECT_EQ(port_->device_path(), c.path) << c.pick;
         EXPECT_EQ(backend_->opened, std::vector<std::string>{c.path}) << c.pick;
         EXPECT_EQ(feedback_.events, std::vector<std::string>{"log: " + kFound}) << c.pick;
     }

@@ -197,6 +197,30 @@ TEST_F(SafeWrite, BacksUpTheDeviceWritesAndReadsBack) {
     EXPECT_EQ(backups().size(), 4u);
 }
 
+// The station book never stops a write: what cannot be filed is told, and the write stands.
+TEST_F(SafeWrite, AWriteThatCannotBeFiledStandsWithAWarning) {
+    const std::string not_filed = "; the settings are not filed in the station book.";
+    const struct {
+        std::string book;
+        std::string warning;
+    } cases[] = {
+        {"", "No data folder: neither XDG_DATA_HOME nor HOME names one, and the user has no home folder" + not_filed},
+        {"/dev/null/stations", "Unable to write to /dev/null: Not a directory" + not_filed},
+    };
+    for (const auto& c : cases) {
+        make_station();
+        feedback_.events.clear();
+        WriteSafety safety = safety_;
+        safety.book = c.book;
+        EXPECT_TRUE(write_config(*port_, registry_, store_, image_, feedback_, safety)) << c.book;
+        const auto lines = feedback_.lines();
+        // Once for what was replaced, once for what was written, which comes last.
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), c.warning), 2) << c.book;
+        EXPECT_EQ(lines.back(), c.warning);
+        EXPECT_EQ(device_->eeprom(), image_);
+    }
+}
+
 // Two writes at once (two devices from one script) claim their backup names before either saves,
 // so neither backup replaces the other; the half of an older backup keeps its name too.
 TEST_F(SafeWrite, BackupNamesAreClaimedAtOnce) {

@@ -65,7 +65,7 @@ TEST_F(SimulatedLock, ASecondOpenerOfOneFileIsToldItIsInUseUntilTheFirstCloses) 
     EXPECT_EQ(SimulatedPort(*second).open(second_log), nullptr);
     EXPECT_EQ(second_log.events, (std::vector<std::string>{"log: " + kFound, "log: " + kInUse}));
     EXPECT_EQ(SimulatedPort(*second).list("sim:eeprom.bin"),
-              (ListedDevice{"sim:eeprom.bin", "", "in use by another program"}));
+              (ListedDevice{"sim:eeprom.bin", "SIM-EEPROM", "in use by another program"}));
     EXPECT_TRUE(second->requests().empty());
 
     holding.reset();
@@ -169,11 +169,11 @@ TEST_F(SimulatedLock, ListAsksTheDeviceForItsVersionsUnlessItIsAbsent) {
     std::string error;
     auto device = SimulatedDevice::create(options, &error);
     ASSERT_TRUE(device) << error;
-    EXPECT_EQ(SimulatedPort(*device).list("sim"), (ListedDevice{"sim", "", "firmware 1.12, hardware rev C"}));
+    EXPECT_EQ(SimulatedPort(*device).list("sim"), (ListedDevice{"sim", "SIM", "firmware 1.12, hardware rev C"}));
 
     options.faults = {*parse_sim_fault("hwversion=no-reply", nullptr)};
     device = SimulatedDevice::create(options, &error);
-    EXPECT_EQ(SimulatedPort(*device).list("sim"), (ListedDevice{"sim", "", "does not answer"}));
+    EXPECT_EQ(SimulatedPort(*device).list("sim"), (ListedDevice{"sim", "SIM", "does not answer"}));
 
     options.not_found = true;
     device = SimulatedDevice::create(options, &error);

@@ -19,6 +19,8 @@
 #include <utility>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "expected_defaults.h"
 #include "files.h"
 #include "temp_folder.h"
@@ -153,6 +155,28 @@ protected:
         std::ofstream(path(name), std::ios::binary) << data;
     }
     std::string contents(const std::string& name) const { return read_whole_file(path(name)).value_or("<none>"); }
+
+    // The status log lines of a whole settings read.
+    static std::string page_reads() {
+        std::string lines;
+        for (int p = 1; p <= 512; ++p) lines += "Page read: " + std::to_string(p) + "/512\n";
+        return lines;
+    }
+    // What a firmware upload logs before its first page: the device's settings read, and where
+    // the station book filed them (the last entry of the device with this serial number).
+    std::string read_and_filed(const std::string& serial) const {
+        const std::string lines = page_reads();
+        const std::string folder = data_ + "/zyvora-configurator/stations/" + serial;
+        const auto index = nlohmann::json::parse(read_whole_file(folder + "/index.json").value_or(""), nullptr, false);
+        if (!index.is_object() || index["entries"].empty() || !index["entries"].back()["cfg"].is_string()) {
+            return lines + "<no settings file filed>";
+        }
+        return lines + "Backup of the device's settings: " + folder + "/" + index["entries"].back()["cfg"].get<std::string>() + "\n";
+    }
+    // And after its last page: the versions the simulated device reports.
+    static std::string proved(const std::string& versions = "firmware 1.13, hardware Zyvora Plus 2.0 simulated hardware") {
+        return kFoundLine + "The device now reports " + versions + ".\n";
+    }
 
     // Runs `args` expecting exactly this exit status, standard output and standard error.
     void expect_run(const std::vector<std::string>& args, int status, const std::string& out,
