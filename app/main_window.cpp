@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
 #include <QAction>
+#include <QMenu>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -34,6 +35,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "advice.h"
 #include "control_views.h"
 #include "device_chooser.h"
 #include "device_worker.h"
@@ -258,6 +260,7 @@ void TForm1::build_client() {
     log_->setLineWrapMode(QPlainTextEdit::NoWrap);
     log_->setFixedHeight(64);
     body->addWidget(log_);
+    add_advice_menu();
 
     progress_ = new QProgressBar;
     progress_->setObjectName(QStringLiteral("ProgressBar1"));
@@ -492,7 +495,17 @@ bool TForm1::open_file(const QString& file_name) {
         return false;
     }
     // What a hand-edited file holds that reads without an error but not as meant, in the log.
-    for (const zyvora::LintWarning& w : zyvora::lint_settings_file(registry_, text)) feedback_->warning(w.text);
+    bool whole = true;
+    for (const zyvora::LintWarning& w : zyvora::lint_settings_file(registry_, text)) {
+        feedback_->warning(w.text);
+        whole = whole && !w.missing;
+    }
+    // Advice on a whole station; the defaults a cut file leaves to the window are no one's choice.
+    if (whole) {
+        for (const zyvora::aprs::Advice& a : zyvora::aprs::station_advice(*store_, silenced_advice())) {
+            feedback_->log("Advice [" + a.id + "]: " + a.text);
+        }
+    }
     settings_kept(file_name);
     log_outcome(done_line(kReadFromFile, {logged_file(file_name)}));
     return true;
@@ -502,6 +515,37 @@ bool TForm1::open_file(const QString& file_name) {
 void TForm1::log_outcome(const QString& line) {
     feedback_->log(line.toStdString());
     feedback_->flush();
+}
+
+namespace {
+
+constexpr const char* kSilencedAdvice = "advice/silenced";
+
+}  // namespace
+
+std::vector<std::string> TForm1::silenced_advice() const {
+    std::vector<std::string> ids;
+    for (const QString& id : window_settings().value(kSilencedAdvice).toStringList()) ids.push_back(id.toStdString());
+    return ids;
+}
+
+// "Advice shown": one tick per kind of advice; untick one to hear no more of it.
+void TForm1::add_advice_menu() {
+    QMenu* shown = log_->menu()->addMenu(QStringLiteral("&Advice shown"));
+    const QStringList silenced = window_settings().value(kSilencedAdvice).toStringList();
+    for (const std::string_view id : zyvora::aprs::advice_ids()) {
+        const QString name = QString::fromUtf8(id.data(), static_cast<qsizetype>(id.size()));
+        QAction* action = shown->addAction(name);
+        action->setCheckable(true);
+        action->setChecked(!silenced.contains(name));
+        connect(action, &QAction::toggled, this, [name](bool on) {
+            QSettings settings = window_settings();
+            QStringList ids = settings.value(kSilencedAdvice).toStringList();
+            ids.removeAll(name);
+            if (!on) ids.append(name);
+            settings.setValue(kSilencedAdvice, ids);
+        });
+    }
 }
 
 void TForm1::save_log() {
@@ -762,12 +806,14 @@ void TForm1::write_config() {
         bool declined = false;
         Said said;
         QString backup;
+        const std::vector<std::string> silenced = silenced_advice();
         run_device_work(
             [&](WorkerFeedback& feedback) {
                 NotingFeedback noting(feedback, said);
                 zyvora::WriteSafety safety = zyvora::default_write_safety();
                 safety.confirm = [&](const zyvora::WritePreview& preview) {
-                    declined = !feedback.ask(write_question(registry_, preview));
+                    declined = !feedback.ask(
+                        write_question(registry_, preview, zyvora::aprs::station_advice(written, silenced)));
                     return !declined;
                 };
                 safety.kept = [&](const std::string& file) { backup = from_message(zyvora::printable(file)); };

@@ -164,6 +164,9 @@ private:
     void upload_firmware();
     // "Save log..." of the status log's menu.
     void save_log();
+    // The kinds of advice the owner turned off in the log's menu, remembered between runs.
+    std::vector<std::string> silenced_advice() const;
+    void add_advice_menu();
     // A line that tells how an operation ended, shown at once.
     void log_outcome(const QString& line);
     // Runs `work` on the device's own thread (device_worker.h), with the device port made ready

@@ -15,6 +15,9 @@ class StatusLog : public QPlainTextEdit {
 public:
     explicit StatusLog(QWidget* parent = nullptr);
 
+    // The log's menu, for the window to add what it offers there.
+    QMenu* menu() const { return menu_; }
+
     // Run by "Save log...": the window asks for the file and tells the outcome.
     void set_saver(std::function<void()> save) { save_ = std::move(save); }
 

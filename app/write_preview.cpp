@@ -20,11 +20,20 @@ QString shown_text(const zyvora::ShownChange& change, const std::string& value) 
 
 }  // namespace
 
-QString write_question(const zyvora::Registry& registry, const zyvora::WritePreview& preview) {
-    const QString ask = QStringLiteral("Write the settings to the device?");
+QString write_question(const zyvora::Registry& registry, const zyvora::WritePreview& preview,
+                       const std::vector<zyvora::aprs::Advice>& advice) {
+    // The last look before the device on the hill is rewritten: what goes against APRS practice.
+    QString advised;
+    if (!advice.empty()) {
+        QStringList lines{QStringLiteral("Advice on these settings:")};
+        for (const zyvora::aprs::Advice& a : advice) lines.append(QStringLiteral("    ") + from_message(a.text));
+        advised = lines.join(u'\n') + QStringLiteral("\n\n");
+    }
+    const QString ask = advised + QStringLiteral("Write the settings to the device?");
     if (!preview.device_valid) return QStringLiteral("The device holds no valid configuration.\n\n") + ask;
     if (preview.changes.empty()) {
-        return QStringLiteral("No setting will change.\n\nWrite the settings to the device anyway?");
+        return QStringLiteral("No setting will change.\n\n") + advised +
+               QStringLiteral("Write the settings to the device anyway?");
     }
     const std::size_t count = preview.changes.size();
     // Each page's caption over its changes, each change in the words and values the page shows.

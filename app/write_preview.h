@@ -3,13 +3,18 @@
 #include <QString>
 #include <string>
 
+#include <vector>
+
+#include "advice.h"
 #include "device_flows.h"
 #include "registry.h"
 
 namespace zyvora_app {
 
-// The settings the write changes, one a line as "[Page] Caption: device value -> new value",
-// or why there is no list, and the question whether to write.
-QString write_question(const zyvora::Registry& registry, const zyvora::WritePreview& preview);
+// The settings the write changes, each page's caption over its changes in the words the page
+// shows, or why there is no list; then the advice on the settings written, and the question
+// whether to write.
+QString write_question(const zyvora::Registry& registry, const zyvora::WritePreview& preview,
+                       const std::vector<zyvora::aprs::Advice>& advice = {});
 
 }  // namespace zyvora_app

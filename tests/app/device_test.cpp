@@ -80,7 +80,20 @@ const QString kReadRefusal =
     "The device's settings are being read. Closing now would stop the read half way.\n"
     "The window closes when the read ends.";
 // The question of a write that changes nothing on the device.
-const QString kNothingChanges = "No setting will change.\n\nWrite the settings to the device anyway?";
+// The advice on the start-up settings under the change list, with the beacons' airtime at a TX
+// delay of 250 ms (or as given).
+QString advised(const QString& airtime = "10.0") {
+    return "Advice on these settings:\n"
+           "    Path rule 1 digipeats WIDEn-N up to n = 7 for every station: the New-N paradigm has digipeaters trap "
+           "paths of more than 2 (at most 3) hops so that one packet does not flood the network. Set n <= to 2 or 3.\n"
+           "    Beacon 1 goes out on RF every 5 min: a fixed station sends every 10 minutes or less often (30 is "
+           "common), leaving the shared channel to others.\n"
+           "    The weather report goes out on RF every 5 min: a fixed station sends every 10 minutes or less often "
+           "(30 is common), leaving the shared channel to others.\n"
+           "    The beacons put about 1044 bytes an hour on the channel: " + airtime +
+           " s of airtime an hour at 1200 baud.\n\n";
+}
+const QString kNothingChanges = "No setting will change.\n\n" + advised() + "Write the settings to the device anyway?";
 // How a write or an upload ended is also told in a notice, which a screen reader reads out.
 const QString kVerified = "Verify success: the device holds every byte that was written.";
 const QString kCancelled = "Write config cancelled: nothing was written to the device.";
@@ -272,7 +285,7 @@ private slots:
                                backups[0];
         QCOMPARE(lines[513], backup);
         QCOMPARE(recorder->boxes, QList<Box>({{BoxKind::Question, "1 setting will change:\nRadio:\n    Callsign: "
-                                                                  "NOCALL -> OK1XYZ\n\nWrite the settings to the device?"},
+                                                                  "NOCALL -> OK1XYZ\n\n" + advised() + "Write the settings to the device?"},
                                               {BoxKind::Notice, backup + '\n' + kVerified}}));
         QCOMPARE(lines[1025], QString("Page written: 512/512"));
         QCOMPARE(lines[1026], QString("Eeprom write success"));
@@ -305,8 +318,8 @@ private slots:
         const QString question = "2 settings will change:\n"
                                  "Radio:\n"
                                  "    Callsign: NOCALL -> OK1XYZ\n"
-                                 "    TX delay [ms]: 250 -> 400\n\n"
-                                 "Write the settings to the device?";
+                                 "    TX delay [ms]: 250 -> 400\n\n" +
+                                 advised("11.8") + "Write the settings to the device?";
         click("Button5");
         QCOMPARE(recorder->boxes, QList<Box>({{BoxKind::Question, question}, {BoxKind::Notice, kCancelled}}));
         QCOMPARE(log_lines().last(), kCancelled);
@@ -345,7 +358,7 @@ private slots:
             combo->setCurrentIndex(1);
             emit combo->activated(1);
         }
-        child<QCheckBox>(*window, "Pathn1_areaall")->click();
+        child<QCheckBox>(*window, "Pathn2_areaall")->click();
         retype(child<QLineEdit>(*window, "Beacon6_txrate_rf"), "30");
         retype(child<QLineEdit>(*window, "www_password"), "hilltop");
         click("Button5");
@@ -354,13 +367,13 @@ private slots:
                                          "Radio:\n"
                                          "    Squelch level: 1 (lowest) -> 2\n"
                                          "Digipeater / PATH filter rules:\n"
-                                         "    Path rule 1, Area ALL: ticked -> not ticked\n"
+                                         "    Path rule 2, Area ALL: ticked -> not ticked\n"
                                          "    Path rule 3, Enable if: Never -> Always\n"
                                          "Beacons / Beacons 5-8:\n"
                                          "    Beacon 6, RF [min]: 0 -> 30\n"
                                          "Remote access / WWW:\n"
-                                         "    WWW password: (hidden) -> (hidden)\n\n"
-                                         "Write the settings to the device?"}));
+                                         "    WWW password: (hidden) -> (hidden)\n\n" +
+                                             advised() + "Write the settings to the device?"}));
     }
 
     // A box taller than the screen hides its buttons: a list of up to sixteen lines shows whole,
@@ -391,8 +404,8 @@ private slots:
         QTest::addColumn<QString>("question");
         QTest::newRow("nothing changes") << false << kNothingChanges;
         QTest::newRow("erased device") << true
-                                       << "The device holds no valid configuration.\n\n"
-                                          "Write the settings to the device?";
+                                       << "The device holds no valid configuration.\n\n" + advised() +
+                                              "Write the settings to the device?";
     }
     void write_config_asks_without_a_list() {
         QFETCH(bool, erased);

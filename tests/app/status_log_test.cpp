@@ -191,6 +191,17 @@ private slots:
                                   "Save to file did not complete: Unable to write to " +
                                       dir->filePath("missing-folder/station.cfg"),
                                   "Read from file cancelled: no file was chosen.",
+                                  // A whole settings file: the station's advice before the outcome.
+                                  "Advice [digi-wide-n]: Path rule 1 digipeats WIDEn-N up to n = 7 for every station: "
+                                  "the New-N paradigm has digipeaters trap paths of more than 2 (at most 3) hops so "
+                                  "that one packet does not flood the network. Set n <= to 2 or 3.",
+                                  "Advice [rate]: Beacon 1 goes out on RF every 5 min: a fixed station sends every 10 "
+                                  "minutes or less often (30 is common), leaving the shared channel to others.",
+                                  "Advice [rate]: The weather report goes out on RF every 5 min: a fixed station "
+                                  "sends every 10 minutes or less often (30 is common), leaving the shared channel to "
+                                  "others.",
+                                  "Advice [airtime]: The beacons put about 1044 bytes an hour on the channel: 10.0 s "
+                                  "of airtime an hour at 1200 baud.",
                                   "Read from file done: " + file,
                                   "Read from file cancelled: the unsaved changes are kept.",
                                   "Read config cancelled: the unsaved changes are kept.",
@@ -201,6 +212,40 @@ private slots:
                               }));
         QCOMPARE(recorder->send_offers.size(), 1);
         QVERIFY(device->requests().empty());
+    }
+
+    // Advice the owner unticks in the log's menu is heard no more, here or after a restart.
+    void advice_unticked_in_the_menu_is_not_given() {
+        zyvora_app::window_settings().remove("advice");
+        start(factory_device());
+        QMenu* menu = open_menu(QContextMenuEvent::Mouse);
+        QVERIFY(menu);
+        QMenu* shown = nullptr;
+        for (QAction* a : menu->actions()) {
+            if (a->text() == "&Advice shown") shown = a->menu();
+        }
+        QVERIFY(shown);
+        QStringList ids;
+        for (QAction* a : shown->actions()) {
+            QVERIFY2(a->isChecked(), qPrintable(a->text()));
+            ids << a->text();
+            if (a->text() == "rate" || a->text() == "airtime") a->trigger();
+        }
+        menu->close();
+        QCOMPARE(ids, QStringList({"passcode", "path-old", "path-hops", "path-wide1", "digi-wide-n", "rate", "airtime",
+                                   "symbol"}));
+        QCOMPARE(zyvora_app::window_settings().value("advice/silenced").toStringList(), QStringList({"rate", "airtime"}));
+
+        const QString file = dir->filePath("station.cfg");
+        recorder->answers << file << file;
+        click("Button1");
+        click("Button2");
+        QCOMPARE(log_lines().mid(log_lines().size() - 2),
+                 QStringList({"Advice [digi-wide-n]: Path rule 1 digipeats WIDEn-N up to n = 7 for every station: the "
+                              "New-N paradigm has digipeaters trap paths of more than 2 (at most 3) hops so that one "
+                              "packet does not flood the network. Set n <= to 2 or 3.",
+                              "Read from file done: " + file}));
+        zyvora_app::window_settings().remove("advice");
     }
 
     // The menu of the log, from the mouse or the keyboard: Copy takes the selection, or the
@@ -218,7 +263,7 @@ private slots:
             for (const QAction* action : menu->actions()) {
                 if (!action->isSeparator()) texts << action->text();
             }
-            QCOMPARE(texts, QStringList({"&Copy", "&Save log..."}));
+            QCOMPARE(texts, QStringList({"&Copy", "&Save log...", "&Advice shown"}));
             menu->close();
         }
         QAction* copy = action("StatusLogCopy");
@@ -259,7 +304,9 @@ private slots:
         recorder->answers << file;
         QMenu* menu = open_menu(QContextMenuEvent::Mouse);
         QVERIFY(menu);
-        menu->actions().last()->trigger();
+        for (QAction* a : menu->actions()) {
+            if (a->text() == "&Save log...") a->trigger();
+        }
         QCOMPARE(recorder->dialogs.size(), 1);
         QCOMPARE(recorder->dialogs[0].name, QString("StatusLog_SaveDialog"));
         QVERIFY(recorder->dialogs[0].save);
