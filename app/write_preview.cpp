@@ -20,16 +20,10 @@ QString shown_text(const zyvora::ShownChange& change, const std::string& value) 
 
 }  // namespace
 
-QString write_question(const zyvora::Registry& registry, const zyvora::WritePreview& preview) {
-    const QString ask = QStringLiteral("Write the settings to the device?");
-    if (!preview.device_valid) return QStringLiteral("The device holds no valid configuration.\n\n") + ask;
-    if (preview.changes.empty()) {
-        return QStringLiteral("No setting will change.\n\nWrite the settings to the device anyway?");
-    }
-    const std::size_t count = preview.changes.size();
+QStringList change_lines(const zyvora::Registry& registry, const std::vector<zyvora::SettingChange>& changes) {
     // Each page's caption over its changes, each change in the words and values the page shows.
     QStringList list;
-    for (const auto& page : zyvora::changes_by_page(registry, preview.changes)) {
+    for (const auto& page : zyvora::changes_by_page(registry, changes)) {
         list.append(from_message(page.front().page) + u':');
         for (const zyvora::ShownChange& change : page) {
             list.append(QStringLiteral("    %1: %2 -> %3")
@@ -37,6 +31,17 @@ QString write_question(const zyvora::Registry& registry, const zyvora::WritePrev
                                  shown_text(change, change.to)));
         }
     }
+    return list;
+}
+
+QString write_question(const zyvora::Registry& registry, const zyvora::WritePreview& preview) {
+    const QString ask = QStringLiteral("Write the settings to the device?");
+    if (!preview.device_valid) return QStringLiteral("The device holds no valid configuration.\n\n") + ask;
+    if (preview.changes.empty()) {
+        return QStringLiteral("No setting will change.\n\nWrite the settings to the device anyway?");
+    }
+    const std::size_t count = preview.changes.size();
+    QStringList list = change_lines(registry, preview.changes);
     if (list.size() > kShownLines) {
         list.resize(kShownLines - 1);
         if (!list.back().startsWith(u' ')) list.removeLast();  // no page caption without a change under it

@@ -1,12 +1,19 @@
 #pragma once
 // The question "Write config" asks once the device's settings are read: what the write changes.
 #include <QString>
+#include <QStringList>
 #include <string>
+#include <vector>
 
 #include "device_flows.h"
 #include "registry.h"
+#include "settings_source.h"
 
 namespace zyvora_app {
+
+// Each page's caption and under it, indented, each change as "Caption: from -> to" in the
+// values the page shows; a password's values hidden.
+QStringList change_lines(const zyvora::Registry& registry, const std::vector<zyvora::SettingChange>& changes);
 
 // The settings the write changes, one a line as "[Page] Caption: device value -> new value",
 // or why there is no list, and the question whether to write.

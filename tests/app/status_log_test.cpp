@@ -1,6 +1,6 @@
 // The status log as a record: each operation ends with a line that tells how it went (the backup
 // and the device's versions after a transfer, the file after a file operation, each cancel), and
-// its context menu copies the log or saves it to a file.
+// its context menu copies the log, saves it to a file or opens the station history.
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -218,7 +218,7 @@ private slots:
             for (const QAction* action : menu->actions()) {
                 if (!action->isSeparator()) texts << action->text();
             }
-            QCOMPARE(texts, QStringList({"&Copy", "&Save log..."}));
+            QCOMPARE(texts, QStringList({"&Copy", "&Save log...", "Station &history..."}));
             menu->close();
         }
         QAction* copy = action("StatusLogCopy");
@@ -259,7 +259,7 @@ private slots:
         recorder->answers << file;
         QMenu* menu = open_menu(QContextMenuEvent::Mouse);
         QVERIFY(menu);
-        menu->actions().last()->trigger();
+        menu->actions().at(1)->trigger();
         QCOMPARE(recorder->dialogs.size(), 1);
         QCOMPARE(recorder->dialogs[0].name, QString("StatusLog_SaveDialog"));
         QVERIFY(recorder->dialogs[0].save);
