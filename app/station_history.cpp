@@ -1,8 +1,8 @@
 #include "station_history.h"
 
-#include <QAction>
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
@@ -16,7 +16,6 @@
 #include "main_window.h"
 #include "operation_log.h"
 #include "operations.h"
-#include "required_child.h"
 #include "settings_source.h"
 #include "texts.h"
 #include "window_feedback.h"
@@ -110,8 +109,8 @@ void StationHistory::show_entries() {
         const std::string& file = e.cfg.empty() ? e.bin : e.cfg;
         auto* item = new QTreeWidgetItem(
             QStringList{from_message(e.date), QString::fromLatin1(zyvora::kind_name(e.kind)), shown_or_dash(e.call),
-                        shown_or_dash(e.firmware.value_or("")), QFileInfo(from_message(file)).fileName()});
-        item->setToolTip(4, from_message(file));
+                        shown_or_dash(e.firmware.value_or("")), QFileInfo(QFile::decodeName(file.c_str())).fileName()});
+        item->setToolTip(4, QFile::decodeName(file.c_str()));
         item->setData(0, Qt::UserRole, static_cast<qulonglong>(i));
         list_->addTopLevelItem(item);
     }
@@ -167,10 +166,10 @@ QString StationHistory::changes_of(const zyvora::BookEntry& entry) const {
 
 void StationHistory::load_selected() {
     const zyvora::BookEntry* entry = selected();
-    if (entry && !entry->cfg.empty() && load_(from_message(entry->cfg))) accept();
+    if (entry && !entry->cfg.empty() && load_(QFile::decodeName(entry->cfg.c_str()))) accept();
 }
 
-// The device the window talked to last, when there was one, picks the entries shown first.
+// The device the window talked to last, when it gave a serial number, picks the entries shown first.
 void TForm1::show_station_history() {
     if (history_) {
         history_->raise();

@@ -25,12 +25,6 @@ using zyvora_app::TForm1;
 
 namespace {
 
-void retype(QLineEdit* edit, const QString& text) {
-    edit->setFocus();
-    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-    type_text(edit, text);
-}
-
 // Each row of the list without its date, which the time of the test decides.
 QStringList rows_without_dates(const QTreeWidget& list) {
     QStringList rows;

@@ -37,12 +37,6 @@ zyvora::SimOptions factory_device() {
     return options;
 }
 
-void retype(QLineEdit* edit, const QString& text) {
-    edit->setFocus();
-    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-    type_text(edit, text);
-}
-
 QByteArray file_bytes(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");

@@ -64,12 +64,6 @@ QByteArray file_bytes(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
 }
 
-void retype(QLineEdit* edit, const QString& text) {
-    edit->setFocus();
-    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-    type_text(edit, text);
-}
-
 const QString kKeysHelp =
     "The pages hold the device's settings. \"Read config\" brings them from the device, \"Write config\" sends "
     "them to it.\n"
