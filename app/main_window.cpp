@@ -250,6 +250,7 @@ void TForm1::build_client() {
 
     log_ = new StatusLog;
     log_->set_saver([this] { save_log(); });
+    log_->set_history_opener([this] { required_child<QAction>(*this, QStringLiteral("ActionStationHistory"))->trigger(); });
     log_->setObjectName(QStringLiteral("Memo1"));
     log_->setReadOnly(true);
     log_->setAccessibleName(QStringLiteral("Status log"));
@@ -483,6 +484,10 @@ void TForm1::read_from_file() {
     const QString file = ask_file(open_dialog_);
     if (file.isEmpty()) log_outcome(cancelled_line(kReadFromFile, kNoFileChosen));
     else open_file(file);
+}
+
+bool TForm1::load_into_window(const QString& file) {
+    return !operation_running_ && may_drop_changes(kChangesReplaced, kReadFromFile) && open_file(file);
 }
 
 bool TForm1::open_file(const QString& file_name) {
@@ -884,7 +889,7 @@ void TForm1::enable_device_buttons(bool enabled) {
     for (const char* name : {"Button1", "Button2", "Button3", "Button4", "Button5", "Button12"}) {
         required_child<QPushButton>(*this, QString::fromLatin1(name))->setEnabled(enabled);
     }
-    for (const char* name : {"ActionReadFromFile", "ActionSave", "ActionSaveAs"}) {
+    for (const char* name : {"ActionReadFromFile", "ActionSave", "ActionSaveAs", "ActionStationHistory"}) {
         required_child<QAction>(*this, QString::fromLatin1(name))->setEnabled(enabled);
     }
 }

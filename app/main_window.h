@@ -3,6 +3,7 @@
 // status log and the progress bar.
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -30,6 +31,7 @@ class ControlViews;
 class TForm2;
 class TForm4;
 class MultiRowTabWidget;
+class StationHistory;
 class StatusLog;
 class WindowFeedback;
 class WorkerFeedback;
@@ -149,6 +151,11 @@ private:
     bool save();
     bool save_to(const QString& file);
     void read_from_file();
+    // Ctrl+H: the station book's entries, of the device talked to last where one is known.
+    void show_station_history();
+    // An entry of the station book, read as "Read from file" reads a file: asked over unsaved
+    // changes first, and not while a device operation runs.
+    bool load_into_window(const QString& file);
     void build_remote_update_file();
     // Asks through `dialog`, starting where files of its kind are kept, or proposing `current`
     // where there is one.
@@ -222,6 +229,7 @@ private:
     bool building_later_ = false;  // pages are left to build once the window has painted
     TForm2* help_ = nullptr;  // child windows, made once
     TForm4* filter_ = nullptr;
+    QPointer<StationHistory> history_;  // while open
 };
 
 // Centres a top-level window on the screen it is on.

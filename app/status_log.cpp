@@ -25,10 +25,17 @@ StatusLog::StatusLog(QWidget* parent) : QPlainTextEdit(parent), menu_(new QMenu(
     connect(save, &QAction::triggered, this, [this] {
         if (save_) save_();
     });
+    auto* history = new QAction(QStringLiteral("Station &history..."), this);
+    history->setObjectName(QStringLiteral("StatusLogHistory"));
+    connect(history, &QAction::triggered, this, [this] {
+        if (history_) history_();
+    });
     addAction(copy);
     addAction(save);
     menu_->addAction(copy);
     menu_->addAction(save);
+    menu_->addSeparator();
+    menu_->addAction(history);
 }
 
 QString StatusLog::text_to_copy() const {

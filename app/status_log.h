@@ -1,6 +1,6 @@
 #pragma once
 // The status log Memo1: read-only lines with a caret, and a menu (right click, the Menu key or
-// Shift+F10) that copies the log or saves it to a file.
+// Shift+F10) that copies the log, saves it to a file or opens the station history.
 #include <QPlainTextEdit>
 #include <QString>
 #include <functional>
@@ -20,6 +20,8 @@ public:
 
     // Run by "Save log...": the window asks for the file and tells the outcome.
     void set_saver(std::function<void()> save) { save_ = std::move(save); }
+    // Run by "Station history...", a place a mouse user finds the window's history key.
+    void set_history_opener(std::function<void()> open) { history_ = std::move(open); }
 
     // The selected text, or the whole log with a line break after each line when nothing is selected.
     QString text_to_copy() const;
@@ -38,6 +40,7 @@ private:
 
     QMenu* menu_;
     std::function<void()> save_;
+    std::function<void()> history_;
 };
 
 // Writes `text` to `file` as UTF-8, replacing the file whole or leaving it as it was; the

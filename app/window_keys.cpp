@@ -40,6 +40,8 @@ void TForm1::build_keys() {
         QKeySequence(Qt::CTRL | Qt::Key_S), [this] { save(); });
     add("ActionSaveAs", "Save settings to another file", QKeySequence::SaveAs,
         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [this] { save_to_file(); });
+    add("ActionStationHistory", "Show the station history", QKeySequence::UnknownKey,
+        QKeySequence(Qt::CTRL | Qt::Key_H), [this] { show_station_history(); });
     // Through the same close that asks about unsaved changes and waits for a running transfer.
     add("ActionQuit", "Close the window", QKeySequence::Quit, QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { close(); });
 
@@ -48,7 +50,7 @@ void TForm1::build_keys() {
         QStringLiteral("The pages hold the device's settings. \"Read config\" brings them from the device, "
                        "\"Write config\" sends them to it."),
         QString(), QStringLiteral("Keys:")};
-    for (const char* name : {"ActionHelp", "ActionReadFromFile", "ActionSave", "ActionSaveAs", "ActionQuit"}) {
+    for (const char* name : {"ActionHelp", "ActionReadFromFile", "ActionSave", "ActionSaveAs", "ActionStationHistory", "ActionQuit"}) {
         const QAction& action = *required_child<QAction>(*this, QString::fromLatin1(name));
         help << key_names(action) + QStringLiteral(": ") + action.text();
     }

@@ -20,6 +20,20 @@ QString shown_text(const zyvora::ShownChange& change, const std::string& value) 
 
 }  // namespace
 
+QStringList change_lines(const zyvora::Registry& registry, const std::vector<zyvora::SettingChange>& changes) {
+    // Each page's caption over its changes, each change in the words and values the page shows.
+    QStringList list;
+    for (const auto& page : zyvora::changes_by_page(registry, changes)) {
+        list.append(from_message(page.front().page) + u':');
+        for (const zyvora::ShownChange& change : page) {
+            list.append(QStringLiteral("    %1: %2 -> %3")
+                            .arg(from_message(change.name), shown_text(change, change.from),
+                                 shown_text(change, change.to)));
+        }
+    }
+    return list;
+}
+
 QString write_question(const zyvora::Registry& registry, const zyvora::WritePreview& preview,
                        const std::vector<zyvora::aprs::Advice>& advice) {
     // The last look before the device on the hill is rewritten: what goes against APRS practice.
@@ -36,16 +50,7 @@ QString write_question(const zyvora::Registry& registry, const zyvora::WritePrev
                QStringLiteral("Write the settings to the device anyway?");
     }
     const std::size_t count = preview.changes.size();
-    // Each page's caption over its changes, each change in the words and values the page shows.
-    QStringList list;
-    for (const auto& page : zyvora::changes_by_page(registry, preview.changes)) {
-        list.append(from_message(page.front().page) + u':');
-        for (const zyvora::ShownChange& change : page) {
-            list.append(QStringLiteral("    %1: %2 -> %3")
-                            .arg(from_message(change.name), shown_text(change, change.from),
-                                 shown_text(change, change.to)));
-        }
-    }
+    QStringList list = change_lines(registry, preview.changes);
     if (list.size() > kShownLines) {
         list.resize(kShownLines - 1);
         if (!list.back().startsWith(u' ')) list.removeLast();  // no page caption without a change under it

@@ -38,12 +38,6 @@ void write_file(const QString& path, const QByteArray& bytes) {
     file.write(bytes);
 }
 
-void retype(QLineEdit* edit, const QString& text) {
-    edit->setFocus();
-    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-    type_text(edit, text);
-}
-
 }  // namespace
 
 class DesktopTest : public QObject {

@@ -49,12 +49,6 @@ zyvora::SimOptions factory_device() {
     return options;
 }
 
-void retype(QLineEdit* edit, const QString& text) {
-    edit->setFocus();
-    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-    type_text(edit, text);
-}
-
 using Values = std::vector<std::tuple<std::string, int, bool>>;
 
 Values values_of(const zyvora::ControlStore& store) {

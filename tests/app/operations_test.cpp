@@ -23,12 +23,6 @@ using zyvora_app::TForm1;
 
 namespace {
 
-void retype(QLineEdit* edit, const QString& text) {
-    edit->setFocus();
-    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-    type_text(edit, text);
-}
-
 void pick(QComboBox* combo, int index) {
     combo->setFocus();
     while (combo->currentIndex() < index) QTest::keyClick(combo, Qt::Key_Down);

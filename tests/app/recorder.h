@@ -2,6 +2,7 @@
 // Takes the place of the window's modal boxes and file dialogs: boxes are recorded, questions
 // and dialogs are answered with the replies and names a test queues.
 #include <QDir>
+#include <QLineEdit>
 #include <QList>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -123,6 +124,13 @@ inline void type_text(QWidget* widget, const QString& text) {
         if (c.unicode() < 0x80) QTest::keyClick(widget, c.toLatin1());
         else QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
     }
+}
+
+// Replaces a text field's text as a user would: all selected, then typed over.
+inline void retype(QLineEdit* edit, const QString& text) {
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    type_text(edit, text);
 }
 
 template <typename T>

@@ -1,6 +1,6 @@
 // The status log as a record: each operation ends with a line that tells how it went (the backup
 // and the device's versions after a transfer, the file after a file operation, each cancel), and
-// its context menu copies the log or saves it to a file.
+// its context menu copies the log, saves it to a file or opens the station history.
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -35,12 +35,6 @@ zyvora::SimOptions factory_device() {
     zyvora::SimOptions options;
     options.factory_image = zyvora::factory_image(zyvora::Registry::instance());
     return options;
-}
-
-void retype(QLineEdit* edit, const QString& text) {
-    edit->setFocus();
-    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-    type_text(edit, text);
 }
 
 QByteArray file_bytes(const QString& path) {
@@ -263,7 +257,7 @@ private slots:
             for (const QAction* action : menu->actions()) {
                 if (!action->isSeparator()) texts << action->text();
             }
-            QCOMPARE(texts, QStringList({"&Copy", "&Save log...", "&Advice shown"}));
+            QCOMPARE(texts, QStringList({"&Copy", "&Save log...", "Station &history...", "&Advice shown"}));
             menu->close();
         }
         QAction* copy = action("StatusLogCopy");

@@ -64,12 +64,6 @@ QByteArray file_bytes(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
 }
 
-void retype(QLineEdit* edit, const QString& text) {
-    edit->setFocus();
-    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-    type_text(edit, text);
-}
-
 const QString kKeysHelp =
     "The pages hold the device's settings. \"Read config\" brings them from the device, \"Write config\" sends "
     "them to it.\n"
@@ -79,6 +73,7 @@ const QString kKeysHelp =
     "Ctrl+O: Read settings from a file\n"
     "Ctrl+S: Save settings to the file last read or saved\n"
     "Ctrl+Shift+S: Save settings to another file\n"
+    "Ctrl+H: Show the station history\n"
     "Ctrl+Q: Close the window\n"
     "Ctrl+Tab, Ctrl+PgDown: Show the next page\n"
     "Ctrl+Shift+Tab, Ctrl+PgUp: Show the previous page\n"
@@ -296,6 +291,7 @@ private slots:
             {"ActionReadFromFile", "Read settings from a file", {QKeySequence("Ctrl+O")}},
             {"ActionSave", "Save settings to the file last read or saved", {QKeySequence("Ctrl+S")}},
             {"ActionSaveAs", "Save settings to another file", {QKeySequence("Ctrl+Shift+S")}},
+            {"ActionStationHistory", "Show the station history", {QKeySequence("Ctrl+H")}},
             {"ActionQuit", "Close the window", {QKeySequence("Ctrl+Q")}},
             {"ActionHelp", "Help on the focused setting", {QKeySequence("F1"), QKeySequence("Shift+F1")}},
         };
