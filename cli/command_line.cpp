@@ -36,12 +36,14 @@ namespace {
 
 // The options of the device and the simulated device, on the main command and on each verb that
 // talks to the device, so that they are given before or after the verb and the verb's help lists them.
-std::vector<CLI::Option*> add_device_options(CLI::App& app, Options& o, std::vector<std::string>& faults) {
+std::vector<CLI::Option*> add_device_options(CLI::App& app, Options& o, std::vector<std::string>& devices,
+                                             std::vector<std::string>& faults) {
     std::vector<CLI::Option*> added;
     added.push_back(app.add_option(
-        "--device", o.device_text,
+        "--device", devices,
         "hid (the one USB device attached, the default), hid:PATH or hid:SERIAL (the USB device at that path "
-        "or with that serial number), sim (a simulated device) or sim:FILE (its EEPROM kept in FILE)"));
+        "or with that serial number), sim (a simulated device), sim:FILE (its EEPROM kept in FILE) or all (every "
+        "USB device attached); given several times, the verb runs on each device in turn"));
     added.push_back(app.add_option("--sim-firmware-version", o.sim.firmware_version,
                                    "Simulated device: firmware version number (113 = 1.13)"));
     added.push_back(app.add_option("--sim-hardware", o.sim.hardware_version, "Simulated device: hardware version text"));
@@ -50,7 +52,8 @@ std::vector<CLI::Option*> add_device_options(CLI::App& app, Options& o, std::vec
                                    "upper-cased; SIM without one)"));
     added.push_back(app.add_option("--sim-fault", faults,
                    "Simulated device: a fault, COMMAND[@PAGE]=KIND; commands hwversion, fwversion, read, write, "
-                   "firmware; kinds wrong-sum, wrong-echo, short-reply, no-reply, gone, corrupt"));
+                   "firmware; kinds wrong-sum, wrong-echo, short-reply, no-reply, gone, corrupt; after a --device, "
+                   "that device's alone"));
     added.push_back(app.add_flag("--sim-erased", o.sim.erased, "Simulated device: a fresh EEPROM is erased (all 0xFF)"));
     added.push_back(app.add_flag("--sim-absent", o.sim.not_found, "Simulated device: not attached"));
     // A reply later than the device's reply limit is no reply, so a longer latency is no device.
@@ -122,7 +125,7 @@ void define_options(CommandLine& line) {
     app.footer("A file named '-' is standard input where a file is read and standard output where one is written.");
     app.fallthrough();
 
-    line.device_options = add_device_options(app, o, o.fault_texts);
+    line.device_options = add_device_options(app, o, o.devices, o.fault_texts);
     line.firmware_option = app.add_option("--firmware", o.firmware_file, kFirmwareHelp);
     auto* quiet = app.add_flag("-q,--quiet", o.quiet, "Print only failures: no status log, no messages of success");
     app.add_flag("-v,--verbose", o.verbose, "Print every status log line, the page lines too, even on a terminal")
@@ -135,7 +138,7 @@ void define_verbs(CommandLine& line) {
     for (const Verb& verb : verb_table()) {
         CLI::App* app = line.app.add_subcommand(verb.name, verb.summary);
         verb.define(*app, line);
-        if (verb.device != DeviceUse::none) add_device_options(*app, o, o.verb_fault_texts);
+        if (verb.device != DeviceUse::none) add_device_options(*app, o, o.verb_devices, o.verb_fault_texts);
         if (verb.firmware) app->add_option("--firmware", o.firmware_file, kFirmwareHelp);
         if (verb.json && !app->get_option_no_throw("--json")) app->add_flag("--json", o.json, kJsonHelp);
         // The table says whether --json before the verb is taken, so it must know of a verb's own.

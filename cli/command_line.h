@@ -25,6 +25,8 @@ struct Options {
     std::vector<std::string> fault_texts;
     // --sim-fault given after a device verb: a list of its own, so that neither replaces the other.
     std::vector<std::string> verb_fault_texts;
+    // Each --device given, before the verb and after it; device_text is the first (hid: none).
+    std::vector<std::string> devices, verb_devices;
     long latency_us = 0;
     bool quiet = false, verbose = false, json = false;
     // send-update, and ruf with --send: the device's address, the name it gets the file by, and
@@ -82,6 +84,8 @@ struct CommandLine {
     std::vector<CLI::Option*> device_options;
     CLI::Option* firmware_option = nullptr;
     CLI::Option* json_option = nullptr;  // before the verb; only the verbs that take --json accept it
+    // The arguments as given, which say what a --sim-fault follows.
+    std::vector<std::string> args;
     // Each verb of the table and its subcommand.
     std::vector<std::pair<const Verb*, CLI::App*>> verbs;
 

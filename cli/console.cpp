@@ -141,9 +141,11 @@ void ConsoleFeedback::failed(const std::string& operation, const std::string& wh
     // A transfer stopped at a page by a fault, not by the user, names the page.
     const bool at_page = transfer_ && interrupts() == 0;
     if (why.empty() && last_on_stderr_ && !at_page) return;
-    std::string line = "zyvora-cli: " + operation + " failed";
-    if (at_page) line += " at page " + std::to_string(position_ + 1) + " of " + std::to_string(total_);
+    const std::string page = at_page ? "at page " + std::to_string(position_ + 1) + " of " + std::to_string(total_) : "";
     const std::string& reason = why.empty() ? last_log_ : why;
+    failure_ = page + (!page.empty() && !reason.empty() ? ": " : "") + reason;
+    std::string line = "zyvora-cli: " + operation + " failed";
+    if (at_page) line += " " + page;
     if (!reason.empty()) line += ": " + reason;
     std::cerr << terminal_text(line) << '\n';
     last_on_stderr_ = true;

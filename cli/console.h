@@ -51,6 +51,9 @@ public:
     // The closing line of a failed operation, "zyvora-cli: OPERATION failed[ at page N of M]: WHY",
     // unless standard error already ends with why. `why` empty: the last status log line.
     void failed(const std::string& operation, const std::string& why = {});
+    // What the last failure line said after "OPERATION failed": "at page N of M: WHY", or WHY;
+    // empty when an error on standard error had already said it.
+    const std::string& failure() const { return failure_; }
     // Ends a line left pending or in place.
     void finish();
 
@@ -78,6 +81,7 @@ private:
     // What the failure line needs: the last log line, and whether standard error has the last word.
     std::string last_log_;
     bool last_on_stderr_ = false;
+    std::string failure_;
     std::vector<std::string> held_messages_;  // --quiet: shown only when the operation fails
 };
 

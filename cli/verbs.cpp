@@ -21,6 +21,7 @@
 #include "send_update.h"
 #include "settingsfile.h"
 #include "station_book.h"
+#include "station_names.h"
 
 namespace zyvora::cli {
 
@@ -259,15 +260,70 @@ int run_decode(VerbRun& run) {
                   save_settings_file(Registry::instance(), run.store, run.o.out, run.feedback));
 }
 
+std::string with_names(const std::string& pattern, const std::string& serial, const std::string& call) {
+    std::string named;
+    for (std::size_t at = 0; at < pattern.size();) {
+        if (pattern.compare(at, 8, "{serial}") == 0) {
+            named += file_name_part(serial);
+            at += 8;
+        } else if (pattern.compare(at, 6, "{call}") == 0) {
+            named += file_name_part(call);
+            at += 6;
+        } else {
+            named += pattern[at++];
+        }
+    }
+    return named;
+}
+
+namespace {
+
+bool names_serial(const std::string& name) { return name.find("{serial}") != std::string::npos; }
+bool names_call(const std::string& name) { return name.find("{call}") != std::string::npos; }
+
+// The device's serial number for a file name: a USB device tells it once it is opened.
+std::optional<std::string> serial_for_name(Device& device, ConsoleFeedback& feedback) {
+    if (device.port->serial_number().empty() && !device.simulated && !device.port->open(feedback)) return std::nullopt;
+    const std::string serial = device.port->serial_number();
+    if (serial.empty()) {
+        feedback.error("The device has no serial number to put in the file name.");
+        return std::nullopt;
+    }
+    return serial;
+}
+
+}  // namespace
+
 int run_read(VerbRun& run) {
     // Nothing is written unless the device's settings were read and verified.
     Image image{};
-    return status(read_config(*run.device.port, Registry::instance(), run.store, image, run.feedback) &&
-                  save_read_outputs(run.store, image, run.o, run.feedback));
+    if (!read_config(*run.device.port, Registry::instance(), run.store, image, run.feedback)) return 1;
+    Options named = run.o;
+    if (names_serial(named.out) || names_serial(named.image_out) || names_call(named.out) || names_call(named.image_out)) {
+        const std::string call = call_sign(run.store);
+        if ((names_call(named.out) || names_call(named.image_out)) && call.empty()) {
+            run.feedback.error("The settings read hold no call sign to put in the file name.");
+            return 1;
+        }
+        std::string serial;
+        if (names_serial(named.out) || names_serial(named.image_out)) {
+            const auto known = serial_for_name(run.device, run.feedback);
+            if (!known) return 1;
+            serial = *known;
+        }
+        named.out = with_names(named.out, serial, call);
+        named.image_out = with_names(named.image_out, serial, call);
+    }
+    return status(save_read_outputs(run.store, image, named, run.feedback));
 }
 
 int run_write(VerbRun& run) {
-    const Options& o = run.o;
+    Options o = run.o;
+    if (names_serial(o.in)) {
+        const auto serial = serial_for_name(run.device, run.feedback);
+        if (!serial) return 1;
+        o.in = with_names(o.in, *serial, {});
+    }
     if (o.dry_run) {
         if (!read_input(o, run.store, run.feedback)) return 1;
         return write_dry_run(run.store, run.device, run.feedback);
@@ -275,6 +331,7 @@ int run_write(VerbRun& run) {
     WriteSafety safety = default_write_safety();
     if (o.no_backup) safety.backups.reset();
     safety.verify = !o.no_verify;
+    safety.kept = [&](const std::string& file) { run.device.backup = file; };
     Image image{};
     return status(read_input(o, run.store, run.feedback) &&
                   write_config(*run.device.port, Registry::instance(), run.store, image, run.feedback, safety));
@@ -312,9 +369,12 @@ bool standard_output_written() { return static_cast<bool>(std::cout.flush()); }
 }  // namespace
 
 int run_verb(const CommandLine& line, Device& device, ConsoleFeedback& feedback) {
-    const Verb& verb = line.verb();
-    const Options& o = line.options;
     ControlStore store = start_up_store(Registry::instance(), feedback);
+    return run_verb(line, line.options, store, device, feedback);
+}
+
+int run_verb(const CommandLine& line, const Options& o, ControlStore& store, Device& device, ConsoleFeedback& feedback) {
+    const Verb& verb = line.verb();
     VerbRun run{line, o, store, device, feedback};
     const int status = verb.run(run);
     // The verbs whose standard output is their result, not just the status log a closed pipe may drop.

@@ -15,13 +15,19 @@ namespace zyvora::cli {
 struct Device {
     std::unique_ptr<SimulatedDevice> simulated;
     std::unique_ptr<DevicePort> port;
+    std::string backup;  // the file a write kept the device's settings in before replacing them
 };
 
 // The device `--device` names, made into `device`: the exit status when it cannot be, or nullopt.
 std::optional<int> make_device(Options& o, ConsoleFeedback& feedback, Device& device);
 
-// The one verb given: its exit status.
+// The one verb given: its exit status. `o` in place of the command line's options: those of one
+// device among several. `store` gets the settings the verb started from or worked on.
 int run_verb(const CommandLine& line, Device& device, ConsoleFeedback& feedback);
+int run_verb(const CommandLine& line, const Options& o, ControlStore& store, Device& device, ConsoleFeedback& feedback);
+
+// `pattern` with {serial} and {call} replaced by the values made safe for a file name.
+std::string with_names(const std::string& pattern, const std::string& serial, const std::string& call);
 
 // What a verb's runner gets: the command line as parsed, the start-up settings, the device (when
 // the verb needs one) and the console.

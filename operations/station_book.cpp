@@ -1,4 +1,5 @@
 #include "station_book.h"
+#include "station_names.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -428,5 +429,9 @@ bool entry_matches(const BookEntry& entry, const std::string& who) {
     if (entry.call.empty()) return false;
     return same(entry.call, who) || same(std::string_view(entry.call).substr(0, entry.call.find('-')), who);
 }
+
+std::string file_name_part(const std::string& text) { return safe_name(text); }
+
+std::string call_sign(const ControlStore& store) { return call_of(store.text("Callsign"), store.text("Ssid")); }
 
 }  // namespace zyvora
