@@ -20,6 +20,7 @@
 #include <map>
 #include <stdexcept>
 
+#include "position_entry.h"
 #include "texts.h"
 
 namespace zyvora_app {
@@ -657,7 +658,8 @@ QWidget* ControlViews::make_widget(int id, QWidget* parent) {
     switch (decl.kind) {
         case ControlKind::Edit: {
             auto* edit = new QLineEdit(parent);
-            edit->setMaxLength(decl.max_length > 0 ? decl.max_length : kUnlimited);
+            const int typed = typed_limit(id);
+            edit->setMaxLength(typed > 0 ? typed : kUnlimited);
             edit->setValidator(new Latin1Validator(edit));
             // A password is shown while it is edited, hidden from onlookers otherwise.
             if (decl.secret) edit->setEchoMode(QLineEdit::PasswordEchoOnEdit);
@@ -666,12 +668,19 @@ QWidget* ControlViews::make_widget(int id, QWidget* parent) {
             QObject::connect(edit, &QLineEdit::textEdited, edit, [this, id, edit](const QString& text) {
                 // A text longer than the limit, put there from code, may be shortened but not lengthened.
                 // Setting the limit clears the field's undo history, so only when it changes.
-                const int limit = store_.decl(id).max_length;
+                const int limit = typed_limit(id);
                 const int wanted = std::max(limit, static_cast<int>(text.size()));
                 if (limit > 0 && edit->maxLength() != wanted) edit->setMaxLength(wanted);
                 store_.set_text(id, to_store(text));
                 user_changed(id);
             });
+            if (coordinate_axis(registry_.settings()[static_cast<std::size_t>(id)])) {
+                add_position_entry(edit, id, {registry_, store_, feedback_, [this](int target, const std::string& text) {
+                                                  store_.set_text(target, text);
+                                                  refresh(target);
+                                                  user_changed(target);
+                                              }});
+            }
             widget = edit;
             break;
         }
@@ -713,6 +722,12 @@ QWidget* ControlViews::make_widget(int id, QWidget* parent) {
     return widget;
 }
 
+// A coordinate edit takes the longer forms of a position while typed, converted when it is left.
+int ControlViews::typed_limit(int id) const {
+    if (coordinate_axis(registry_.settings()[static_cast<std::size_t>(id)])) return kTypedPositionChars;
+    return store_.decl(id).max_length;
+}
+
 void ControlViews::refresh(int id) {
     QWidget* widget = widgets_[static_cast<std::size_t>(id)];
     if (!widget) return;
@@ -724,7 +739,7 @@ void ControlViews::refresh(int id) {
             const QString text = from_store(store_.text(id));
             if (edit->text() == text) break;  // the user's own edit: keep the cursor where it is
             // Code may put in more than the user may type (a settings file, say): show it whole.
-            const int limit = store_.decl(id).max_length;
+            const int limit = typed_limit(id);
             edit->setMaxLength(kUnlimited);
             edit->setText(text);
             edit->setMaxLength(limit > 0 ? std::max(limit, static_cast<int>(text.size())) : kUnlimited);

@@ -87,6 +87,7 @@ private:
     void align_tables(const std::vector<std::string>& keys);
     void refresh(int id);
     void user_changed(int id);
+    int typed_limit(int id) const;
 
     const zyvora::Registry& registry_;
     zyvora::ControlStore& store_;

@@ -11,6 +11,7 @@ namespace {
 
 // A box taller than the screen hides its buttons: a long list is cut, saying how much is left.
 constexpr qsizetype kShownLines = 16;
+constexpr double kFarKm = 1.0;
 
 // A password is not shown to whoever looks over the owner's shoulder; that it changes is.
 QString shown_text(const zyvora::ShownChange& change, const std::string& value) {
@@ -60,6 +61,12 @@ QString write_question(const zyvora::Registry& registry, const zyvora::WritePrev
     }
     list.prepend(count == 1 ? QStringLiteral("1 setting will change:")
                             : QStringLiteral("%1 settings will change:").arg(count));
+    // A station put kilometres away by a typing slip is what the box is there to catch: such a
+    // move comes first, a smaller one after the list.
+    QStringList far, near;
+    for (const zyvora::PointMove& move : preview.moves) (move.km > kFarKm ? far : near).append(from_message(move.text));
+    if (!far.isEmpty()) list.prepend(far.join(u'\n') + u'\n');
+    if (!near.isEmpty()) list.append(u'\n' + near.join(u'\n'));
     return list.join(u'\n') + QStringLiteral("\n\n") + ask;
 }
 

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cmath>
 #include <iostream>
 #include <optional>
 
@@ -11,6 +12,7 @@
 #include "files.h"
 #include "lint.h"
 #include "operations.h"
+#include "position.h"
 #include "settings_source.h"
 #include "settingsfile.h"
 #include "verbs.h"
@@ -200,7 +202,18 @@ int diff_verb(const SettingVerbs& v, DevicePort* port, HeldLog& feedback) {
         }
         std::cout << change_line(registry, change) << '\n';
     }
-    if (v.json) print_json({{"same", same}, {"differences", differences}});
+    // How far the points move is said beside the list, which stays one setting a line.
+    Json moves = Json::array();
+    for (const PointMove& move : point_moves(registry, *a, *b)) {
+        if (!v.json) {
+            std::cerr << move.text << '\n';
+            continue;
+        }
+        moves.push_back({{"text", move.text},
+                         {"metres", std::lround(move.km * 1000)},
+                         {"bearing", std::lround(move.bearing) % 360}});
+    }
+    if (v.json) print_json({{"same", same}, {"differences", differences}, {"moves", moves}});
     return same ? 0 : 1;
 }
 
@@ -225,6 +238,26 @@ int run_diff(VerbRun& run) {
     v.json = v.json || run.o.json;
     HeldLog feedback(run.feedback);
     return diff_verb(v, run.device.port.get(), feedback);
+}
+
+// The lines a settings file holds for a position typed or pasted in any form people write one.
+int run_position(VerbRun& run) {
+    const SettingVerbs& v = run.line.setting_verbs;
+    const auto reading = aprs::read_position(v.source, aprs::Axis::latitude);
+    if (!reading) {
+        return refuse("cannot read \"" + printable(v.source) + "\"" +
+                      " as a position: give decimal degrees (52.3847, 16.9245), degrees, minutes and seconds "
+                      "(52\u00b023'05\"N) or a Maidenhead locator (JO82kj)");
+    }
+    Json lines = Json::object();
+    if (reading->latitude) lines["Latitude"] = aprs::field_text(*reading->latitude, aprs::Axis::latitude);
+    if (reading->longitude) lines["Longitude"] = aprs::field_text(*reading->longitude, aprs::Axis::longitude);
+    if (v.json || run.o.json) {
+        print_json({{"kind", reading->kind}, {"settings", lines}});
+        return 0;
+    }
+    for (const auto& [key, value] : lines.items()) std::cout << key << '=' << value.get<std::string>() << '\n';
+    return 0;
 }
 
 }  // namespace zyvora::cli

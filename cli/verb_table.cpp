@@ -240,6 +240,23 @@ const std::vector<Verb>& verb_table() {
          .ending = Ending::own,
          .trouble_status = 2},
 
+        {.name = "position",
+         .summary = "Print the Latitude= and Longitude= lines of a settings file for a position written in any "
+                    "common form.",
+         .define = [](CLI::App& verb, CommandLine& line) {
+             SettingVerbs& v = line.setting_verbs;
+             verb.add_option("TEXT", v.source,
+                             "Decimal degrees (52.3847, -16.9245, 52.3847N), degrees, minutes and seconds "
+                             "(52\u00b023'05\"N), a pair of either (\"52.3847, 16.9245\") or a Maidenhead locator "
+                             "(JO82, JO82kj, JO82kj15)")
+                 ->required();
+             verb.add_flag("--json", v.json, "Print one JSON object, {\"kind\": ..., \"settings\": {\"Latitude\": ...}}");
+         },
+         .run = run_position,
+         .json = true,
+         .result_on_stdout = true,
+         .ending = Ending::own},
+
         {.name = "apply",
          .summary = "Make a station's settings file from a base file and partial files of the settings a site "
                     "changes.",

@@ -189,6 +189,7 @@ int write_dry_run(ControlStore& store, Device& device, ConsoleFeedback& feedback
         feedback.log("No setting will change.");
     }
     for (const SettingChange& change : preview->changes) std::cout << change_line(registry, change) << '\n';
+    for (const PointMove& move : preview->moves) feedback.log(move.text);
     return 0;
 }
 

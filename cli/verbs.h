@@ -55,6 +55,7 @@ int run_history(VerbRun& run);
 int run_get(VerbRun& run);  // setting_verbs.cpp
 int run_set(VerbRun& run);
 int run_diff(VerbRun& run);
+int run_position(VerbRun& run);
 int run_apply(VerbRun& run);  // sheet_verbs.cpp
 int run_report(VerbRun& run);
 

@@ -186,6 +186,7 @@ WritePreview preview_of(const Registry& registry, const Image& current, const Im
     if (!held || !written) return preview;
     preview.device_valid = true;
     preview.changes = changed_settings(registry, *held, *written);
+    preview.moves = point_moves(registry, *held, *written);
     return preview;
 }
 

@@ -29,6 +29,7 @@ bool read_config(DevicePort& port, const Registry& registry, ControlStore& store
 struct WritePreview {
     bool device_valid = false;           // false: the device holds no valid configuration
     std::vector<SettingChange> changes;  // in save order; none when the device is not valid
+    std::vector<PointMove> moves;        // the points the changes move
 };
 
 // What "Write config" does besides writing.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <cstdio>
 
 #include "device_flows.h"
 #include "files.h"
@@ -10,6 +12,7 @@
 #include "nearest.h"
 #include "operations.h"
 #include "page_tree.h"
+#include "position.h"
 #include "passes.h"
 #include "settingsfile.h"
 
@@ -189,6 +192,60 @@ std::string change_line(const Registry& registry, const SettingChange& change) {
     };
     return '[' + setting.key->section + "] " + setting.key->name + (name.empty() ? "" : " (" + name + ")") + ": " +
            value(change.from) + " -> " + value(change.to);
+}
+
+namespace {
+
+bool is_latitude(Codec c) { return c == Codec::FixedLatitude || c == Codec::PackedLatitude; }
+bool is_longitude(Codec c) { return c == Codec::FixedLongitude || c == Codec::PackedLongitude; }
+
+// "The station position" for the station's own fields; "The RAD1 area point" for an area's
+// ("Area RAD1 latitude" spoken).
+std::string point_name(const Setting& latitude) {
+    if (latitude.field.codec == Codec::FixedLatitude) return "The station position";
+    std::string name = spoken_name(latitude.control);
+    if (name.starts_with("Area ")) name.erase(0, 5);
+    if (name.ends_with(" latitude")) name.resize(name.size() - 9);
+    return "The " + name + " area point";
+}
+
+std::optional<aprs::Position> point_at(const std::vector<std::string>& values, int lat_row, int lon_row) {
+    const auto lat = aprs::from_field(values[lat_row], aprs::Axis::latitude);
+    const auto lon = aprs::from_field(values[lon_row], aprs::Axis::longitude);
+    if (!lat || !lon) return std::nullopt;
+    return aprs::Position{*lat, *lon};
+}
+
+std::string move_text(const std::string& name, double km, double bearing) {
+    char distance[32];
+    // A move within a kilometre is told in metres: "0.0 km" would hide it.
+    if (km < 1) std::snprintf(distance, sizeof distance, "%.0f m", km * 1000);
+    else std::snprintf(distance, sizeof distance, "%.1f km", km);
+    const long degrees = std::lround(bearing) % 360;
+    return name + " moves " + distance + " (bearing " + std::to_string(degrees) + "\u00b0).";
+}
+
+}  // namespace
+
+std::vector<PointMove> point_moves(const Registry& registry, const std::vector<std::string>& from,
+                                   const std::vector<std::string>& to) {
+    std::vector<PointMove> moves;
+    const auto& settings = registry.settings();
+    const int count = static_cast<int>(std::min({settings.size(), from.size(), to.size()}));
+    for (int lat = 0; lat + 1 < count; ++lat) {
+        if (!is_latitude(settings[lat].field.codec)) continue;
+        // The longitude follows its latitude in every table.
+        const int lon = lat + 1;
+        if (!is_longitude(settings[lon].field.codec)) continue;
+        if (from[lat] == to[lat] && from[lon] == to[lon]) continue;
+        const auto a = point_at(from, lat, lon);
+        const auto b = point_at(to, lat, lon);
+        if (!a || !b) continue;
+        const double km = aprs::distance_km(*a, *b);
+        const double bearing = aprs::bearing_degrees(*a, *b);
+        moves.push_back({lat, km, bearing, move_text(point_name(settings[lat]), km, bearing)});
+    }
+    return moves;
 }
 
 std::optional<std::vector<std::string>> image_values(const Registry& registry, const Image& image) {

@@ -95,6 +95,19 @@ std::vector<std::vector<ShownChange>> changes_by_page(const Registry& registry,
 // the window shows ("0 ("Never") -> 1 ("Always")"); escaped for a terminal.
 std::string change_line(const Registry& registry, const SettingChange& change);
 
+// A position setting pair (a latitude and its longitude) whose point two sources put apart.
+struct PointMove {
+    int latitude_row = -1;
+    double km = 0;
+    double bearing = 0;  // degrees from north, from the old point to the new
+    std::string text;    // "The station position moves 20.3 km (bearing 270°)."
+};
+
+// How far each point moves between `from` and `to` (file_values of each): the station's
+// position, the area filters' points. A point either side cannot read is left out.
+std::vector<PointMove> point_moves(const Registry& registry, const std::vector<std::string>& from,
+                                   const std::vector<std::string>& to);
+
 // The settings of an image as a settings file holds them (file_values of its decoding); nullopt
 // when the image does not verify.
 std::optional<std::vector<std::string>> image_values(const Registry& registry, const Image& image);

@@ -370,6 +370,24 @@ private slots:
                                              advised() + "Write the settings to the device?"}));
     }
 
+    // A station moved by kilometres, as a slip in its position does, heads the question; a move
+    // within a kilometre follows the list.
+    void the_question_says_how_far_the_points_move() {
+        start(factory_device());
+        retype(child<QLineEdit>(*window, "Longitude"), "01640.14E");
+        retype(child<QLineEdit>(*window, "Area_rad1_longitude"), "01644.39E");
+        click("Button5");
+        QCOMPARE(recorder->boxes.first(),
+                 Box({BoxKind::Question, "The station position moves 20.4 km (bearing 270\u00b0).\n\n"
+                                         "2 settings will change:\n"
+                                         "Radio:\n"
+                                         "    Longitude: 01658.14E -> 01640.14E\n"
+                                         "Digipeater / PATH Filter areas:\n"
+                                         "    Area RAD1 longitude: 01643.89E -> 01644.39E\n\n"
+                                         "The RAD1 area point moves 566 m (bearing 90\u00b0).\n\n" +
+                                             advised() + "Write the settings to the device?"}));
+    }
+
     // A box taller than the screen hides its buttons: a list of up to sixteen lines shows whole,
     // a longer one its first lines and how many changes are left, never a page caption alone.
     void a_long_list_of_changes_is_cut() {

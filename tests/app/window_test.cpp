@@ -20,6 +20,7 @@
 #include "help_window.h"
 #include "layout_checks.h"
 #include "main_window.h"
+#include "position_entry.h"
 #include "passes.h"
 #include "multi_row_tabs.h"
 #include "pages.h"
@@ -264,7 +265,11 @@ private slots:
             QCOMPARE(widget->toolTip(), decl.hint_on_hover ? hint + range : QString());
             switch (decl.kind) {
                 case zyvora::ControlKind::Edit:
-                    QCOMPARE(qobject_cast<QLineEdit*>(widget)->maxLength(), decl.max_length > 0 ? decl.max_length : 32767);
+                    // A latitude or longitude edit takes a pasted pair, converted when it is left.
+                    QCOMPARE(qobject_cast<QLineEdit*>(widget)->maxLength(),
+                             zyvora_app::coordinate_axis(zyvora::Registry::instance().settings()[i])
+                                 ? zyvora_app::kTypedPositionChars
+                                 : decl.max_length > 0 ? decl.max_length : 32767);
                     break;
                 case zyvora::ControlKind::Choice: {
                     auto* combo = qobject_cast<QComboBox*>(widget);

@@ -197,23 +197,28 @@ TEST_F(SettingVerbs, Diff) {
          1,
          "[Radio] Callsign (Callsign): N0CALL -> NOCALL\n[Radio] TXdelay (TX delay [ms]): 300 -> 250\n",
          ""},
-        {{"diff", "d.cfg", "rect.cfg"}, 1, "[Digipeater] Arearect0_nwlatitude: 5232.05N -> 5232.06N\n", ""},
+        {{"diff", "d.cfg", "rect.cfg"}, 1, "[Digipeater] Arearect0_nwlatitude: 5232.05N -> 5232.06N\n",
+         "The RECT0 north-west area point moves 19 m (bearing 0\u00b0).\n"},
         {{"diff", "--json", "rect.cfg", "d.cfg"},
          1,
          "{\n  \"same\": false,\n  \"differences\": [\n    {\n      \"section\": \"Digipeater\",\n"
          "      \"key\": \"Arearect0_nwlatitude\",\n      \"caption\": null,\n"
          "      \"page\": \"Digipeater / PATH Filter areas\",\n      \"row\": null,\n      \"a\": \"5232.06N\",\n"
-         "      \"b\": \"5232.05N\",\n      \"a_shown\": \"5232.06N\",\n      \"b_shown\": \"5232.05N\"\n    }\n  ]\n}\n",
+         "      \"b\": \"5232.05N\",\n      \"a_shown\": \"5232.06N\",\n      \"b_shown\": \"5232.05N\"\n    }\n  ],\n"
+         "  \"moves\": [\n    {\n      \"text\": \"The RECT0 north-west area point moves 19 m (bearing 180\u00b0).\",\n"
+         "      \"metres\": 19,\n      \"bearing\": 180\n    }\n  ]\n}\n",
          ""},
         {{"--device", "sim", "diff", "d.cfg", "device"}, 0, "", kDeviceRead},
         {{"diff", "--device", "sim", "device", "e.cfg"}, 1, "[Radio] TXdelay (TX delay [ms]): 250 -> 300\n",
          kDeviceRead},
-        {{"diff", "--json", "d.cfg", "d.bin"}, 0, "{\n  \"same\": true,\n  \"differences\": []\n}\n", ""},
+        {{"diff", "--json", "d.cfg", "d.bin"}, 0,
+         "{\n  \"same\": true,\n  \"differences\": [],\n  \"moves\": []\n}\n", ""},
         {{"diff", "--json", "d.cfg", "e.cfg"},
          1,
          "{\n  \"same\": false,\n  \"differences\": [\n    {\n      \"section\": \"Radio\",\n      \"key\": \"TXdelay\",\n"
          "      \"caption\": \"TX delay [ms]\",\n      \"page\": \"Radio\",\n      \"row\": null,\n      \"a\": \"250\",\n"
-         "      \"b\": \"300\",\n      \"a_shown\": \"250\",\n      \"b_shown\": \"300\"\n    }\n  ]\n}\n",
+         "      \"b\": \"300\",\n      \"a_shown\": \"250\",\n      \"b_shown\": \"300\"\n    }\n  ],\n"
+         "  \"moves\": []\n}\n",
          ""},
         {{"diff", "d.cfg", "bad.cfg"}, 2, "",
          "TX delay - range error (200 - 1000).\nzyvora-cli: diff: bad.cfg does not pass its checks\n"},
@@ -225,6 +230,68 @@ TEST_F(SettingVerbs, Diff) {
          "Zyvora Plus 2.0 not found.\nzyvora-cli: diff: cannot read device\n"},
     };
     for (const Case& c : cases) expect(c);
+}
+
+// How far a changed position moves its point, said beside the list of settings: the station's and
+// each area filter's point, from A to B, a move under a kilometre in metres.
+TEST_F(SettingVerbs, DiffSaysHowFarThePointsMove) {
+    write("north.cfg", defaults_with("Latitude=5223.08N", "Latitude=5229.08N"));
+    write("west.cfg", defaults_with({{"Longitude=01658.14E", "Longitude=01640.14E"},
+                                     {"Arearad1_longitude=01643.89E", "Arearad1_longitude=01644.89E"}}));
+    const Case cases[] = {
+        // 0.1 degree of latitude.
+        {{"diff", "d.cfg", "north.cfg"}, 1, "[Radio] Latitude (Latitude): 5223.08N -> 5229.08N\n",
+         "The station position moves 11.1 km (bearing 0\u00b0).\n"},
+        {{"diff", "north.cfg", "d.cfg"}, 1, "[Radio] Latitude (Latitude): 5229.08N -> 5223.08N\n",
+         "The station position moves 11.1 km (bearing 180\u00b0).\n"},
+        {{"diff", "north.cfg", "west.cfg"}, 1,
+         "[Radio] Latitude (Latitude): 5229.08N -> 5223.08N\n"
+         "[Radio] Longitude (Longitude): 01658.14E -> 01640.14E\n"
+         "[Digipeater] Arearad1_longitude (latitude, ): 01643.89E -> 01644.89E\n",
+         "The station position moves 23.2 km (bearing 241\u00b0).\nThe RAD1 area point moves 1.1 km (bearing 90\u00b0).\n"},
+    };
+    for (const Case& c : cases) expect(c);
+}
+
+// position prints, for whatever form a position is written in, the lines a settings file holds,
+// which set takes as they are and check passes.
+TEST_F(SettingVerbs, PositionPrintsTheLinesOfASettingsFile) {
+    const std::string why = "zyvora-cli: cannot read \"%s\" as a position: give decimal degrees (52.3847, 16.9245), "
+                            "degrees, minutes and seconds (52\u00b023'05\"N) or a Maidenhead locator (JO82kj)\n";
+    const auto refused = [&](const std::string& text) {
+        std::string line = why;
+        return line.replace(line.find("%s"), 2, text);
+    };
+    const Case cases[] = {
+        {{"position", "JO82"}, 0, "Latitude=5230.00N\nLongitude=01700.00E\n", ""},
+        {{"position", "52.3847, 16.9245"}, 0, "Latitude=5223.08N\nLongitude=01655.47E\n", ""},
+        {{"position", "-33.8688, 151.2093"}, 0, "Latitude=3352.13S\nLongitude=15112.56E\n", ""},
+        {{"position", "52\u00b023'05\"N"}, 0, "Latitude=5223.08N\n", ""},
+        {{"position", "16.9245E"}, 0, "Longitude=01655.47E\n", ""},
+        {{"position", "--json", "JO82kj"}, 0,
+         "{\n  \"kind\": \"a Maidenhead locator\",\n  \"settings\": {\n    \"Latitude\": \"5223.75N\",\n"
+         "    \"Longitude\": \"01652.50E\"\n  }\n}\n",
+         ""},
+        {{"position", "nowhere"}, 2, "", refused("nowhere")},
+        {{"position", "95.5"}, 2, "", refused("95.5")},
+        {{"position", ""}, 2, "", refused("")},
+    };
+    for (const Case& c : cases) expect(c);
+
+    for (const std::string text : {"JO82", "52.3847, 16.9245"}) {
+        SCOPED_TRACE(text);
+        const Outcome position = run({"position", text});
+        std::vector<std::string> args{"set", "d.cfg"};
+        for (std::size_t at = 0, end; (end = position.out.find('\n', at)) != std::string::npos; at = end + 1) {
+            args.push_back(position.out.substr(at, end - at));
+        }
+        ASSERT_EQ(args.size(), 4u) << position.out;
+        expect({args, 0, "", ""});
+        const Outcome check = run({"check", "d.cfg"});
+        EXPECT_EQ(check.status, 0) << check.err;
+        expect({{"get", "d.cfg", "Latitude", "Longitude"}, 0,
+                "Radio/" + args[2] + "\nRadio/" + args[3] + "\n", ""});
+    }
 }
 
 // A choice, a check box and a table row read as the window shows them, in diff's lines and in its

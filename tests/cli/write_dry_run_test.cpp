@@ -82,6 +82,14 @@ TEST_F(WriteDryRun, ListsWhatDiffTells) {
     EXPECT_EQ(same.status, 0);
     EXPECT_EQ(same.out, "");
     EXPECT_TRUE(same.err.ends_with("Page read: 512/512\nNo setting will change.\n")) << same.err;
+
+    // How far the station would move ends the log, as diff says it.
+    write("north.cfg", contents("a.cfg").replace(contents("a.cfg").find("Latitude=5223.08N"), 17, "Latitude=5229.08N"));
+    const Outcome moved = run({"--device", "sim:dev.img", "write", "--dry-run", "north.cfg"});
+    EXPECT_EQ(moved.status, 0);
+    EXPECT_EQ(moved.out, "[Radio] Latitude (Latitude): 5223.08N -> 5229.08N\n");
+    EXPECT_TRUE(moved.err.ends_with("Page read: 512/512\nThe station position moves 11.1 km (bearing 0\u00b0).\n"))
+        << moved.err;
 }
 
 }  // namespace
