@@ -44,6 +44,8 @@ std::vector<CLI::Option*> add_device_options(CLI::App& app, Options& o, std::vec
         "hid (the one USB device attached, the default), hid:PATH or hid:SERIAL (the USB device at that path "
         "or with that serial number), sim (a simulated device), sim:FILE (its EEPROM kept in FILE) or all (every "
         "USB device attached); given several times, the verb runs on each device in turn"));
+    // One value each time it is given: the word after it may be the verb's file.
+    added.back()->allow_extra_args(false);
     added.push_back(app.add_option("--sim-firmware-version", o.sim.firmware_version,
                                    "Simulated device: firmware version number (113 = 1.13)"));
     added.push_back(app.add_option("--sim-hardware", o.sim.hardware_version, "Simulated device: hardware version text"));
@@ -54,6 +56,7 @@ std::vector<CLI::Option*> add_device_options(CLI::App& app, Options& o, std::vec
                    "Simulated device: a fault, COMMAND[@PAGE]=KIND; commands hwversion, fwversion, read, write, "
                    "firmware; kinds wrong-sum, wrong-echo, short-reply, no-reply, gone, corrupt; after a --device, "
                    "that device's alone"));
+    added.back()->allow_extra_args(false);
     added.push_back(app.add_flag("--sim-erased", o.sim.erased, "Simulated device: a fresh EEPROM is erased (all 0xFF)"));
     added.push_back(app.add_flag("--sim-absent", o.sim.not_found, "Simulated device: not attached"));
     // A reply later than the device's reply limit is no reply, so a longer latency is no device.

@@ -51,13 +51,19 @@ protected:
     }
 };
 
+// The devices before the verb, or after it on either side of the file: --device takes one word.
 TEST_F(SeveralDevices, AWriteTakesEachDeviceItsOwnFileAndEndsWithTheTable) {
     sites();
-    const Outcome r = run({"--device", "sim:A", "--device", "sim:B", "write", "sites/{serial}.cfg"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(backups_named(r.out), kHeader + "sim:A\tSIM-A\tOK1AAA-1\tok\t<backup>\nsim:B\tSIM-B\tOK2BBB-2\tok\t<backup>\n");
-    EXPECT_EQ(call_on("sim:A"), "OK1AAA\n");
-    EXPECT_EQ(call_on("sim:B"), "OK2BBB\n");
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--device", "sim:A", "--device", "sim:B", "write", "sites/{serial}.cfg"},
+          std::vector<std::string>{"write", "--device", "sim:A", "sites/{serial}.cfg", "--device", "sim:B"}}) {
+        const Outcome r = run(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(backups_named(r.out),
+                  kHeader + "sim:A\tSIM-A\tOK1AAA-1\tok\t<backup>\nsim:B\tSIM-B\tOK2BBB-2\tok\t<backup>\n");
+        EXPECT_EQ(call_on("sim:A"), "OK1AAA\n");
+        EXPECT_EQ(call_on("sim:B"), "OK2BBB\n");
+    }
 }
 
 // A fault after a --device is that device's alone; one before every --device is all of theirs.
