@@ -211,7 +211,9 @@ TForm1::TForm1(const zyvora::Registry& registry, const std::vector<PageLayout>& 
     setFixedSize(kClientWidth, kClientHeight);
 }
 
-TForm1::~TForm1() = default;
+// Hidden while every member still lives: hiding takes the focus from an edit, whose leaving
+// handlers read the settings this window owns.
+TForm1::~TForm1() { hide(); }
 
 // The dialog starts where files of its kind are kept, or at the current file, and the file chosen
 // is remembered for next time: its folder, and among the recent files in the dialogs' history.
