@@ -196,36 +196,7 @@ TEST_F(CliCheckFile, JsonIsOneDocumentOnStandardOutput) {
       "text": "[Radio] lacks TXdelay; it reads as its default."
     }
   ],
-  "advice": [
-    {
-      "id": "digi-wide-n",
-      "section": "Digipeater",
-      "key": "Pathn1_higher",
-      "page": "Digipeater / PATH filter rules",
-      "text": "Path rule 1 digipeats WIDEn-N up to n = 7 for every station: the New-N paradigm has digipeaters trap paths of more than 2 (at most 3) hops so that one packet does not flood the network. Set n <= to 2 or 3."
-    },
-    {
-      "id": "rate",
-      "section": "Beacons",
-      "key": "Beacon1_txrate_rf",
-      "page": "Beacons / Beacons 1-4",
-      "text": "Beacon 1 goes out on RF every 5 min: a fixed station sends every 10 minutes or less often (30 is common), leaving the shared channel to others."
-    },
-    {
-      "id": "rate",
-      "section": "Weather",
-      "key": "Weather_txrate_rf",
-      "page": "Weather reports / Weather beacon",
-      "text": "The weather report goes out on RF every 5 min: a fixed station sends every 10 minutes or less often (30 is common), leaving the shared channel to others."
-    },
-    {
-      "id": "airtime",
-      "section": "Radio",
-      "key": "Baudrate",
-      "page": "Radio",
-      "text": "The beacons put about 1044 bytes an hour on the channel: 10.0 s of airtime an hour at 1200 baud."
-    }
-  ]
+)" + test::kStartUpAdviceJson + R"(
 }
 )";
     std::string strict_json = mistyped_json;
